@@ -1,0 +1,74 @@
+#include "languages/catalogoclaves.h"
+
+namespace {
+
+const char *const kOriginales[] = {
+    // Main window
+    "NombreManual", "PrinName", "PrinTitulo", "PrinContenido", "PrinlblTituloTexto",
+    "PrinlblTituloEstado", "PrinCom", "PrinVt", "PrinPar", "PrinBd", "PrinBs", "PrinModo",
+    "PrinNego", "PrincmdLimpiar", "PrincmdSalir", "PrincmdConfig", "PrincmdEdit", "PrincmdAbrir",
+    "PrincmdGuardar", "PrincmdSpace", "PrincmdManual", "PrincmdStop", "PrinmsgGrabaFinal",
+    "PrinmsgEsperandoEntrada", "PrinmsgEntrando", "PrinmsgSaliendo", "PrinmsgLimpia",
+    "PrinmsgAbierto", "PrinmsgGuardado", "PrinmsgSinGuardar",
+    // Configuration dialog
+    "ConfigName", "ConfiglblPuerto", "ConfiglblVT", "ConfiglblParidad", "ConfiglblBitsDatos",
+    "ConfiglblBitsStop", "ConfiglblModo", "ConfiglblIdioma", "ConfigcmbParNo",
+    "ConfigcmbParImpar", "ConfigcmbParPar", "ConfigcmbParMarca", "ConfigcmbParEspacio",
+    "ConfigcmdAceptar", "ConfigcmdCancelar", "ConfigcmdAltaIdioma", "ConfigcmdModifIdioma",
+    // Translation editor
+    "ConTraName", "ConTralblNuevoIdioma", "ConTralblVars", "ConTralblTituloValorActual",
+    "ConTralblTituloValorNuevo", "ConTracmdAceptar", "ConTracmdCancelar", "ConTracmdGrabar",
+    // File browser
+    "ExamName", "ExamlblTituloArbol", "ExamlblTituloDirectorio", "ExamlblTituloUnidad",
+    "ExamlblTituloTipoFichero", "ExamlblTituloFichero", "ExamcmdAceptar", "ExamcmdCancelar",
+    "ExamErrorUnid", "ExamErrorUnidGen", "ExamErrorDir", "ExamErrorDirGen"};
+
+// Keys for messages the original texts never had. %1, %2 stand for the
+// file or device and the reason.
+const char *const kNuevas[][2] = {
+    // Settings file
+    {"PrinErrorGrabaIni", "The settings could not be saved to %1: %2"},
+    // Program text (text/)
+    // Serial transfer (transfer/)
+    // Dialogs (settings/, languages/)
+    // File browser (browser/)
+};
+
+QList<ClaveIdioma> construye()
+{
+    QList<ClaveIdioma> lista;
+    for (const char *nombre : kOriginales)
+        lista.append({QString::fromLatin1(nombre), QString()});
+    for (const auto &nueva : kNuevas)
+        lista.append({QString::fromLatin1(nueva[0]), QString::fromUtf8(nueva[1])});
+    return lista;
+}
+
+} // namespace
+
+namespace CatalogoClaves {
+
+const QList<ClaveIdioma> &todas()
+{
+    static const QList<ClaveIdioma> lista = construye();
+    return lista;
+}
+
+QStringList originales()
+{
+    QStringList nombres;
+    for (const char *nombre : kOriginales)
+        nombres.append(QString::fromLatin1(nombre));
+    return nombres;
+}
+
+QString textoPorDefecto(const QString &clave)
+{
+    for (const ClaveIdioma &c : todas()) {
+        if (c.nombre == clave)
+            return c.textoPorDefecto;
+    }
+    return {};
+}
+
+} // namespace CatalogoClaves

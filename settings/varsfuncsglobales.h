@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// State shared by the windows and the functions around the settings file.
+namespace VarsFuncsGlobales {
+
+// Settings record, section General of KELDAN.INI.
+extern QString IdiomaActual;
+extern QString ModoTransmision;
+extern int PuertoCom;             // port number; 0 while Com holds a device path
+extern QString PuertoDispositivo; // device path held by Com, empty for a number
+extern qint32 Velocidad;
+extern QString Paridad;
+extern int BitsDatos;
+extern double BitsStop;
+extern QString Nego; // "XonXoff" (also when absent), "RtsCts" or "Ninguno"
+
+// Texts of the current language, by key.
+extern QHash<QString, QString> TextosIdioma;
+
+// Full path of the current program file; empty when there is none.
+extern QString NombreFichero;
+// True while the file browser serves Open, false for Save.
+extern bool ModoAbrir;
+
+// The program directory, without a trailing "/" except at the root. The
+// executable's directory unless set otherwise (tests use temporary ones).
+QString DirectorioPrograma();
+void EstableceDirectorioPrograma(const QString &directorio);
+
+QString RutaIni();
+
+// One value, cut to 126 characters as the windows have always read them.
+QString LeeIni(const QString &seccion, const QString &clave, const QString &porDefecto,
+               const QString &ruta);
+
+// The key names of a section, each followed by one NUL; the whole list.
+QString LeeIniLargo(const QString &seccion, const QString &porDefecto, const QString &ruta);
+
+bool EscribeIni(const QString &seccion, const QString &clave, const QString &valor,
+                const QString &ruta, QString *error = nullptr);
+bool BorraSeccionIni(const QString &seccion, const QString &ruta, QString *error = nullptr);
+
+// Loads the settings record and the texts of its language.
+void CargaConfig();
+// Writes the settings record; false with the reason when the file cannot be written.
+bool GrabaConfig(QString *error = nullptr);
+
+// The text of a key in the current language.
+QString Texto(const QString &clave);
+
+// "4800,N,8,2": speed, parity, data bits and stop bits for the serial port.
+QString TextoBitsStop(double bitsStop);
+
+} // namespace VarsFuncsGlobales
