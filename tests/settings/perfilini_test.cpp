@@ -61,8 +61,9 @@ TEST_F(Perfil, WritesKeepCommentsBlankLinesAndLineEnds)
     escribeFichero(antes);
     ASSERT_TRUE(PerfilIni::escribe(ruta, "general", "VT", "9600"));
     ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Bd", "7"));
-    EXPECT_EQ(leeFichero(), "; Keldan\r\n[General]\r\n# comment\r\nVt=9600\r\nBd=7\r\n\r\n"
-                            "[Español]\r\nPrinName=Programa\r\n");
+    EXPECT_EQ(leeFichero(),
+        "; Keldan\r\n[General]\r\n# comment\r\nVt=9600\r\nBd=7\r\n\r\n"
+        "[Español]\r\nPrinName=Programa\r\n");
 
     escribeFichero("[A]\nx=1\n");
     ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "y", "2"));
@@ -111,14 +112,14 @@ TEST_F(Perfil, Latin1FilesStayLatin1AndUtf8StaysUtf8)
 {
     escribeFichero("[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\n");
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-              QStringLiteral("Comunicación"));
+        QStringLiteral("Comunicación"));
     ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinTitulo", "Año"));
     EXPECT_EQ(leeFichero(), "[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\nPrinTitulo=A\xF1o\r\n");
 
     // A character Latin-1 cannot hold turns the file into UTF-8, losing nothing.
     ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinCom", "€"));
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-              QStringLiteral("Comunicación"));
+        QStringLiteral("Comunicación"));
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinCom", ""), QStringLiteral("€"));
 
     escribeFichero("[Español]\nPrinName=Comunicación\n");
@@ -147,7 +148,7 @@ TEST_F(Perfil, FailedWriteLeavesOldFileWholeAndSaysSo)
     chmod(QFile::encodeName(dir.path()).constData(), 0755);
     EXPECT_TRUE(fallo);
     EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"KELDAN.INI"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"KELDAN.INI"});
 }
 
 TEST_F(Perfil, ReadOnlyFileIsNotReplaced)
@@ -155,7 +156,8 @@ TEST_F(Perfil, ReadOnlyFileIsNotReplaced)
     escribeFichero("[General]\nVt=4800\n");
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
     ASSERT_EQ(chmod(QFile::encodeName(ruta).constData(), 0444), 0);
-    EXPECT_TRUE(SinPrivilegios([this] { return !PerfilIni::escribe(ruta, "General", "Vt", "9600"); }));
+    EXPECT_TRUE(
+        SinPrivilegios([this] { return !PerfilIni::escribe(ruta, "General", "Vt", "9600"); }));
     chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
 }
