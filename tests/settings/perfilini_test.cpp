@@ -127,6 +127,22 @@ TEST_F(Perfil, Latin1FilesStayLatin1AndUtf8StaysUtf8)
     EXPECT_EQ(leeFichero(), "[Español]\nPrinName=Comunicación\nPrinTitulo=Año\n");
 }
 
+TEST_F(Perfil, ValuesKeepTheirCharactersWhenAWriteChangesWhatTheFileLooksLike)
+{
+    // Latin-1 bytes that happen to spell UTF-8 once the only other accented
+    // byte is overwritten must still read as the same characters.
+    escribeFichero("[General]\nIdioma=Espa\xF1ol\nPrinName=\xC3\xB1\n");
+    ASSERT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Idioma", "English"));
+    EXPECT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
+
+    // A Latin-1 file that begins with the bytes of a UTF-8 mark keeps them.
+    escribeFichero("\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n");
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", "2"));
+    EXPECT_TRUE(QString::fromUtf8(leeFichero()).startsWith(QStringLiteral("ï»¿x=1\n")));
+    EXPECT_EQ(PerfilIni::lee(ruta, "S", "k", ""), "2");
+}
+
 TEST_F(Perfil, LineBreaksInValuesAreRefused)
 {
     escribeFichero("[S]\nk=1\n");
