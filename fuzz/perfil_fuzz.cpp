@@ -5,7 +5,6 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QStringDecoder>
 #include <QTemporaryDir>
 
 #include <cstdint>
@@ -21,13 +20,7 @@ QStringList lineas(const QString &ruta)
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray datos = f.readAll();
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString texto = utf8(datos);
-    if (utf8.hasError())
-        texto = QString::fromLatin1(datos);
-    if (texto.startsWith(QChar(0xFEFF)))
-        texto.remove(0, 1);
+    const QString texto = PerfilIni::decodifica(f.readAll());
     QStringList l = texto.split(QLatin1Char('\n'));
     if (!l.isEmpty() && l.last().isEmpty())
         l.removeLast();

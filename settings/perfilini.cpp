@@ -32,16 +32,7 @@ Fichero carga(const QString &ruta)
     if (lf > 0 && datos.at(lf - 1) == '\r')
         f.finLinea = "\r\n";
 
-    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const bool bom = datos.startsWith(kBomUtf8);
-    QString texto = decodificador(bom ? datos.mid(kBomUtf8.size()) : datos);
-    if (decodificador.hasError()) {
-        // Not UTF-8: the first bytes are Latin-1 text like the rest.
-        f.utf8 = false;
-        texto = QString::fromLatin1(datos);
-    } else {
-        f.bom = bom;
-    }
+    const QString texto = PerfilIni::decodifica(datos, &f.utf8, &f.bom);
     if (texto.isEmpty())
         return f;
     f.terminaConFin = texto.endsWith(QLatin1Char('\n'));
@@ -198,6 +189,21 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
 } // namespace
 
 namespace PerfilIni {
+
+QString decodifica(const QByteArray &datos, bool *utf8, bool *bom)
+{
+    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const bool marca = datos.startsWith(kBomUtf8);
+    QString texto = decodificador(marca ? datos.mid(kBomUtf8.size()) : datos);
+    const bool esUtf8 = !decodificador.hasError();
+    if (!esUtf8) // not UTF-8: the first bytes are Latin-1 text like the rest
+        texto = QString::fromLatin1(datos);
+    if (utf8)
+        *utf8 = esUtf8;
+    if (bom)
+        *bom = esUtf8 && marca;
+    return texto;
+}
 
 QString lee(
     const QString &ruta, const QString &seccion, const QString &clave, const QString &porDefecto)
