@@ -1,5 +1,6 @@
 #include "shell/frmprincipal.h"
 
+#include "settings/frmconfig.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
@@ -322,6 +323,10 @@ bool frmPrincipal::eventFilter(QObject *objeto, QEvent *evento)
 
 void frmPrincipal::cmdConfig_Click()
 {
+    {
+        frmConfig dialogo(*this, this);
+        dialogo.exec();
+    }
     update();
 }
 
