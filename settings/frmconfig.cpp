@@ -226,8 +226,12 @@ void frmConfig::CargaTextos()
     for (const auto &[lbl, clave] : etiquetas)
         lbl->setText(Texto(QLatin1String(clave)));
 
-    for (const auto &[clave, letra] : kParidades)
-        cmbParidad->addItem(Texto(QLatin1String(clave)), QLatin1String(letra));
+    for (const auto &[clave, letra] : kParidades) {
+        // Without the language's texts the items would all be empty and
+        // Aceptar could never be enabled: the letter stands in for its text.
+        const QString texto = Texto(QLatin1String(clave));
+        cmbParidad->addItem(texto.isEmpty() ? QLatin1String(letra) : texto, QLatin1String(letra));
+    }
     for (const auto &[clave, valor] : kNegos)
         cmbNego->addItem(Texto(QLatin1String(clave)), QLatin1String(valor));
 
