@@ -160,7 +160,7 @@ void frmConfig::creaControles()
     lblModo = etiqueta("Modo:", 120, 1920, 450, 195);
     cmbModo = lista("cmbModo", 3000, 1920, 1095, 315);
     lblNego = etiqueta("Protocolo:", 120, 2640, 1785, 195);
-    cmbNego = lista("cmbNego", 3000, 2640, 1095, 315);
+    cmbNego = lista("cmbNego", 3000, 2640, 1575, 315);
     cmdModifIdioma = boton("cmdModifIdioma", "&Modificar", 5880, 2520, 1215, 255);
 
     for (int n = 1; n <= kPuertosCom; ++n)

@@ -33,10 +33,7 @@ inline QString seccionEspanol()
                           "ConfigcmbParImpar=Impar\n"
                           "ConfigcmbParPar=Par\n"
                           "ConfigcmbParMarca=Marca\n"
-                          "ConfigcmbParEspacio=Espacio\n"
-                          "ConfigcmbNegoXonXoff=XON/XOFF\n"
-                          "ConfigcmbNegoRtsCts=RTS/CTS\n"
-                          "ConfigcmbNegoNinguno=Ninguno\n");
+                          "ConfigcmbParEspacio=Espacio\n");
 }
 
 inline QString seccionEnglish()
@@ -57,10 +54,7 @@ inline QString seccionEnglish()
                           "ConfigcmbParImpar=Odd\n"
                           "ConfigcmbParPar=Even\n"
                           "ConfigcmbParMarca=Mark\n"
-                          "ConfigcmbParEspacio=Space\n"
-                          "ConfigcmbNegoXonXoff=XON/XOFF\n"
-                          "ConfigcmbNegoRtsCts=RTS/CTS\n"
-                          "ConfigcmbNegoNinguno=None\n");
+                          "ConfigcmbParEspacio=Space\n");
 }
 
 inline bool escribe(const QString &ruta, const QString &texto)
