@@ -31,6 +31,9 @@ const char *const kNuevas[][2] = {
     // Program text (text/)
     // Serial transfer (transfer/)
     // Dialogs (settings/, languages/)
+    {"ConfiglblNego", "Handshake:"}, {"ConfigcmbNegoXonXoff", "XON/XOFF"},
+    {"ConfigcmbNegoRtsCts", "RTS/CTS"}, {"ConfigcmbNegoNinguno", "None"},
+    {"ConTraErrorGraba", "Could not write to the settings file %1: %2"},
     // File browser (browser/)
 };
 

@@ -162,6 +162,11 @@ bool GrabaConfig(QString *error)
         if (!EscribeIni(general, QString::fromLatin1(clave), valor, ruta, error))
             return false;
     }
+    // Files from before the handshake setting stay as they were while it
+    // keeps its default.
+    const QString nego = QStringLiteral("Nego");
+    if (!Nego.isEmpty() && LeeIni(general, nego, QStringLiteral("XonXoff"), ruta) != Nego)
+        return EscribeIni(general, nego, Nego, ruta, error);
     return true;
 }
 

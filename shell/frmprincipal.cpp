@@ -1,5 +1,6 @@
 #include "shell/frmprincipal.h"
 
+#include "settings/frmconfig.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
@@ -327,6 +328,10 @@ bool frmPrincipal::eventFilter(QObject *objeto, QEvent *evento)
 
 void frmPrincipal::cmdConfig_Click()
 {
+    {
+        frmConfig dialogo(*this, this);
+        dialogo.exec();
+    }
     update();
 }
 
