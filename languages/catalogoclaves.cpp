@@ -12,9 +12,9 @@ const char *const kOriginales[] = {
     "PrinmsgAbierto", "PrinmsgGuardado", "PrinmsgSinGuardar",
     // Configuration dialog
     "ConfigName", "ConfiglblPuerto", "ConfiglblVT", "ConfiglblParidad", "ConfiglblBitsDatos",
-    "ConfiglblBitsStop", "ConfiglblModo", "ConfiglblIdioma", "ConfigcmbParNo",
-    "ConfigcmbParImpar", "ConfigcmbParPar", "ConfigcmbParMarca", "ConfigcmbParEspacio",
-    "ConfigcmdAceptar", "ConfigcmdCancelar", "ConfigcmdAltaIdioma", "ConfigcmdModifIdioma",
+    "ConfiglblBitsStop", "ConfiglblModo", "ConfiglblIdioma", "ConfigcmbParNo", "ConfigcmbParImpar",
+    "ConfigcmbParPar", "ConfigcmbParMarca", "ConfigcmbParEspacio", "ConfigcmdAceptar",
+    "ConfigcmdCancelar", "ConfigcmdAltaIdioma", "ConfigcmdModifIdioma",
     // Translation editor
     "ConTraName", "ConTralblNuevoIdioma", "ConTralblVars", "ConTralblTituloValorActual",
     "ConTralblTituloValorNuevo", "ConTracmdAceptar", "ConTracmdCancelar", "ConTracmdGrabar",

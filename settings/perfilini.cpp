@@ -174,8 +174,8 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
 
 namespace PerfilIni {
 
-QString lee(const QString &ruta, const QString &seccion, const QString &clave,
-            const QString &porDefecto)
+QString lee(
+    const QString &ruta, const QString &seccion, const QString &clave, const QString &porDefecto)
 {
     const Fichero f = carga(ruta);
     const qsizetype cabecera = buscaSeccion(f, seccion);
@@ -212,7 +212,7 @@ bool existeSeccion(const QString &ruta, const QString &seccion)
 }
 
 bool escribe(const QString &ruta, const QString &seccion, const QString &clave,
-             const QString &valor, QString *error)
+    const QString &valor, QString *error)
 {
     if (valor.contains(QLatin1Char('\n')) || valor.contains(QLatin1Char('\r'))) {
         if (error)

@@ -16,8 +16,8 @@ namespace PerfilIni {
 
 // The value of the key, or porDefecto when the file, section or key is absent.
 // A key present with an empty value gives the empty text.
-QString lee(const QString &ruta, const QString &seccion, const QString &clave,
-            const QString &porDefecto);
+QString lee(
+    const QString &ruta, const QString &seccion, const QString &clave, const QString &porDefecto);
 
 // The names of all keys of the section in file order; empty when absent.
 QStringList claves(const QString &ruta, const QString &seccion);
@@ -29,7 +29,7 @@ bool existeSeccion(const QString &ruta, const QString &seccion);
 // Returns false with a reason in error when the file cannot be written or the
 // value holds a line break (which one entry cannot carry).
 bool escribe(const QString &ruta, const QString &seccion, const QString &clave,
-             const QString &valor, QString *error = nullptr);
+    const QString &valor, QString *error = nullptr);
 
 // Removes the section with all its entries; a missing section is no error.
 bool borraSeccion(const QString &ruta, const QString &seccion, QString *error = nullptr);

@@ -74,8 +74,8 @@ QString RutaIni()
     return dir + QStringLiteral("KELDAN.INI");
 }
 
-QString LeeIni(const QString &seccion, const QString &clave, const QString &porDefecto,
-               const QString &ruta)
+QString LeeIni(
+    const QString &seccion, const QString &clave, const QString &porDefecto, const QString &ruta)
 {
     return PerfilIni::lee(ruta, seccion, clave, porDefecto).left(kMaxLeeIni);
 }
@@ -94,7 +94,7 @@ QString LeeIniLargo(const QString &seccion, const QString &porDefecto, const QSt
 }
 
 bool EscribeIni(const QString &seccion, const QString &clave, const QString &valor,
-                const QString &ruta, QString *error)
+    const QString &ruta, QString *error)
 {
     return PerfilIni::escribe(ruta, seccion, clave, valor, error);
 }
@@ -119,9 +119,9 @@ void CargaConfig()
         PuertoDispositivo.clear();
         PuertoCom = int(enteroOPorDefecto(com, 1, 1, 255));
     }
-    Velocidad = qint32(enteroOPorDefecto(
-        LeeIni(general, QStringLiteral("Vt"), QStringLiteral("4800"), ruta), 4800, 1,
-        std::numeric_limits<qint32>::max()));
+    Velocidad = qint32(
+        enteroOPorDefecto(LeeIni(general, QStringLiteral("Vt"), QStringLiteral("4800"), ruta), 4800,
+            1, std::numeric_limits<qint32>::max()));
     Paridad = LeeIni(general, QStringLiteral("Par"), QStringLiteral("N"), ruta);
     BitsDatos = int(enteroOPorDefecto(
         LeeIni(general, QStringLiteral("Bd"), QStringLiteral("8"), ruta), 8, -32768, 32767));
@@ -147,8 +147,8 @@ bool GrabaConfig(QString *error)
 {
     const QString ruta = RutaIni();
     const QString general = QStringLiteral("General");
-    const QString com =
-        PuertoDispositivo.isEmpty() ? QString::number(PuertoCom) : PuertoDispositivo;
+    const QString com
+        = PuertoDispositivo.isEmpty() ? QString::number(PuertoCom) : PuertoDispositivo;
     const std::pair<const char *, QString> valores[] = {
         {"Idioma", IdiomaActual},
         {"Modo", ModoTransmision},

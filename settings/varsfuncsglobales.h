@@ -10,7 +10,7 @@ namespace VarsFuncsGlobales {
 // Settings record, section General of KELDAN.INI.
 extern QString IdiomaActual;
 extern QString ModoTransmision;
-extern int PuertoCom;             // port number; 0 while Com holds a device path
+extern int PuertoCom; // port number; 0 while Com holds a device path
 extern QString PuertoDispositivo; // device path held by Com, empty for a number
 extern qint32 Velocidad;
 extern QString Paridad;
@@ -34,14 +34,14 @@ void EstableceDirectorioPrograma(const QString &directorio);
 QString RutaIni();
 
 // One value, cut to 126 characters as the windows have always read them.
-QString LeeIni(const QString &seccion, const QString &clave, const QString &porDefecto,
-               const QString &ruta);
+QString LeeIni(
+    const QString &seccion, const QString &clave, const QString &porDefecto, const QString &ruta);
 
 // The key names of a section, each followed by one NUL; the whole list.
 QString LeeIniLargo(const QString &seccion, const QString &porDefecto, const QString &ruta);
 
 bool EscribeIni(const QString &seccion, const QString &clave, const QString &valor,
-                const QString &ruta, QString *error = nullptr);
+    const QString &ruta, QString *error = nullptr);
 bool BorraSeccionIni(const QString &seccion, const QString &ruta, QString *error = nullptr);
 
 // Loads the settings record and the texts of its language.

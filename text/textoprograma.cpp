@@ -4,10 +4,7 @@
 
 #include <limits>
 
-TextoPrograma::TextoPrograma(QObject *parent)
-    : QAbstractListModel(parent)
-{
-}
+TextoPrograma::TextoPrograma(QObject *parent) : QAbstractListModel(parent) { }
 
 int TextoPrograma::rowCount(const QModelIndex &parent) const
 {

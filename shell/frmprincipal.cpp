@@ -1,0 +1,386 @@
+#include "shell/frmprincipal.h"
+
+#include "settings/varsfuncsglobales.h"
+#include "shell/herramientas.h"
+#include "text/textoprograma.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QIcon>
+#include <QLabel>
+#include <QListView>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+
+using namespace VarsFuncsGlobales;
+
+namespace {
+
+// The window's border and title bar, in twips: the layout works on the outer
+// size, Qt reports the inner one.
+constexpr qint32 kMarcoAncho = 120;
+constexpr qint32 kMarcoAlto = 450;
+
+const char *const kDisenoPaneles[7] = {"Com", "Vt", "Par", "Bd", "Bs", "Modo", "Nego"};
+
+QPushButton *botonConImagen(QWidget *padre, const char *imagen)
+{
+    auto *boton = new QPushButton(padre);
+    boton->setIcon(QIcon(QStringLiteral(":/imagenes/%1.svg").arg(QLatin1String(imagen))));
+    boton->setIconSize(QSize(22, 22));
+    return boton;
+}
+
+} // namespace
+
+frmPrincipal::frmPrincipal(QWidget *parent) : QMainWindow(parent)
+{
+    setWindowTitle(QStringLiteral("Programa de Comunicación por el Puerto Serie"));
+    setWindowIcon(QIcon(QStringLiteral(":/imagenes/keldan.svg")));
+    creaControles();
+}
+
+frmPrincipal::~frmPrincipal() = default;
+
+void frmPrincipal::creaControles()
+{
+    auto *central = new QWidget(this);
+    setCentralWidget(central);
+    central->setMouseTracking(true);
+    central->installEventFilter(this);
+
+    m_texto = new TextoPrograma(this);
+    lstTexto = new QListView(central);
+    lstTexto->setObjectName(QStringLiteral("lstTexto"));
+    lstTexto->setModel(m_texto);
+    // Millions of lines scroll smoothly only when the view need not measure each one.
+    lstTexto->setUniformItemSizes(true);
+    lstTexto->setLayoutMode(QListView::Batched);
+    lstTexto->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstTexto->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    QPalette paleta = lstTexto->palette();
+    paleta.setColor(QPalette::Base, Qt::black);
+    paleta.setColor(QPalette::Text, QColor(0, 192, 0));
+    lstTexto->setPalette(paleta);
+
+    lblTituloTexto = new QLabel(QStringLiteral("Ventana de Texto:"), central);
+    lblTituloEstado = new QLabel(QStringLiteral("Ventana de Estado:"), central);
+    lblEstado = new QLabel(central);
+    lblEstado->setObjectName(QStringLiteral("lblEstado"));
+    lblEstado->setFrameShape(QFrame::Panel);
+    lblEstado->setFrameShadow(QFrame::Sunken);
+
+    picAnagrama = new QLabel(central);
+    picAnagrama->setPixmap(QIcon(QStringLiteral(":/imagenes/anagrama.svg")).pixmap(QSize(50, 44)));
+    picAnagrama->setAlignment(Qt::AlignCenter);
+
+    cmdLimpiar = botonConImagen(central, "limpiar");
+    cmdSalir = botonConImagen(central, "salir");
+    cmdConfig = botonConImagen(central, "config");
+    cmdEdit = botonConImagen(central, "edit");
+    cmdAbrir = botonConImagen(central, "abrir");
+    cmdGuardar = botonConImagen(central, "guardar");
+    cmdStop = botonConImagen(central, "stop");
+    cmdStop->setIconSize(QSize(32, 32));
+    cmdCncPc = new QPushButton(QStringLiteral("&CNC -> PC"), central);
+    cmdPcCnc = new QPushButton(QStringLiteral("&PC -> CNC"), central);
+    cmdSpace = new QPushButton(QStringLiteral("&Espacios"), central);
+    cmdManual = new QPushButton(QStringLiteral("&Manual"), central);
+    chkModo = new QCheckBox(QStringLiteral("Ascii / Iso"), central);
+
+    const std::pair<QPushButton *, const char *> nombres[] = {
+        {cmdLimpiar, "cmdLimpiar"},
+        {cmdSalir, "cmdSalir"},
+        {cmdConfig, "cmdConfig"},
+        {cmdEdit, "cmdEdit"},
+        {cmdAbrir, "cmdAbrir"},
+        {cmdGuardar, "cmdGuardar"},
+        {cmdStop, "cmdStop"},
+        {cmdCncPc, "cmdCncPc"},
+        {cmdPcCnc, "cmdPcCnc"},
+        {cmdSpace, "cmdSpace"},
+        {cmdManual, "cmdManual"},
+    };
+    for (const auto &[boton, nombre] : nombres) {
+        boton->setObjectName(QLatin1String(nombre));
+        boton->setAutoDefault(false);
+    }
+    chkModo->setObjectName(QStringLiteral("chkModo"));
+
+    // Design state: nothing to save, send or space yet; Stop only during a transfer.
+    cmdGuardar->setEnabled(false);
+    cmdStop->setEnabled(false);
+    cmdSpace->setEnabled(false);
+    cmdPcCnc->setEnabled(false);
+
+    // Tab order follows the column from top to bottom, the text window last.
+    QWidget *orden[] = {cmdLimpiar, cmdSalir, cmdConfig, cmdEdit, cmdAbrir, cmdGuardar, cmdCncPc,
+        cmdPcCnc, cmdSpace, cmdManual, chkModo, cmdStop, lstTexto};
+    for (size_t i = 1; i < std::size(orden); ++i)
+        setTabOrder(orden[i - 1], orden[i]);
+
+    cmdStop->setMouseTracking(true);
+    cmdStop->installEventFilter(this);
+
+    StatusBar1 = statusBar();
+    StatusBar1->setSizeGripEnabled(true);
+    for (int i = 0; i < 7; ++i) {
+        Panels[i] = new QLabel(QLatin1String(kDisenoPaneles[i]), StatusBar1);
+        Panels[i]->setFrameShape(QFrame::Panel);
+        Panels[i]->setFrameShadow(QFrame::Sunken);
+        Panels[i]->setMinimumWidth(10);
+        StatusBar1->addWidget(Panels[i], 1);
+    }
+
+    connect(cmdLimpiar, &QPushButton::clicked, this, [this] { cmdLimpiar_Click(); });
+    connect(cmdSalir, &QPushButton::clicked, this, &frmPrincipal::cmdSalir_Click);
+    connect(cmdConfig, &QPushButton::clicked, this, &frmPrincipal::cmdConfig_Click);
+    connect(cmdEdit, &QPushButton::clicked, this, &frmPrincipal::cmdEdit_Click);
+    connect(cmdAbrir, &QPushButton::clicked, this, &frmPrincipal::cmdAbrir_Click);
+    connect(cmdGuardar, &QPushButton::clicked, this, [this] { cmdGuardar_Click(); });
+    connect(cmdStop, &QPushButton::clicked, this, &frmPrincipal::cmdStop_Click);
+    connect(cmdManual, &QPushButton::clicked, this, &frmPrincipal::cmdManual_Click);
+    connect(cmdSpace, &QPushButton::clicked, this, &frmPrincipal::cmdSpace_Click);
+    connect(cmdPcCnc, &QPushButton::clicked, this, &frmPrincipal::cmdPcCnc_Click);
+    connect(cmdCncPc, &QPushButton::clicked, this, &frmPrincipal::cmdCncPc_Click);
+    // A value set from code raises the handler as a click does.
+    connect(chkModo, &QCheckBox::toggled, this, &frmPrincipal::chkModo_Click);
+
+    for (int c = 0; c < Disposicion::NumControles; ++c) {
+        if (QWidget *w = control(Disposicion::Control(c))) {
+            const Disposicion::Rect r = Disposicion::diseno(Disposicion::Control(c));
+            w->setGeometry(Pixeles(r.left), Pixeles(r.top), Pixeles(r.width), Pixeles(r.height));
+        }
+    }
+    setMinimumSize(Pixeles(Disposicion::kAnchoMinimo - kMarcoAncho),
+        Pixeles(Disposicion::kAltoMinimo - kMarcoAlto));
+    resize(Pixeles(Disposicion::kAnchoCliente), Pixeles(Disposicion::kAltoCliente));
+}
+
+QWidget *frmPrincipal::control(Disposicion::Control c) const
+{
+    switch (c) {
+    case Disposicion::lblTituloTexto:
+        return lblTituloTexto;
+    case Disposicion::lstTexto:
+        return lstTexto;
+    case Disposicion::picAnagrama:
+        return picAnagrama;
+    case Disposicion::cmdLimpiar:
+        return cmdLimpiar;
+    case Disposicion::cmdSalir:
+        return cmdSalir;
+    case Disposicion::cmdConfig:
+        return cmdConfig;
+    case Disposicion::cmdEdit:
+        return cmdEdit;
+    case Disposicion::cmdAbrir:
+        return cmdAbrir;
+    case Disposicion::cmdGuardar:
+        return cmdGuardar;
+    case Disposicion::cmdCncPc:
+        return cmdCncPc;
+    case Disposicion::cmdPcCnc:
+        return cmdPcCnc;
+    case Disposicion::cmdSpace:
+        return cmdSpace;
+    case Disposicion::cmdManual:
+        return cmdManual;
+    case Disposicion::chkModo:
+        return chkModo;
+    case Disposicion::cmdStop:
+        return cmdStop;
+    case Disposicion::lblTituloEstado:
+        return lblTituloEstado;
+    case Disposicion::lblEstado:
+        return lblEstado;
+    case Disposicion::StatusBar1: // spans the bottom edge on its own
+    case Disposicion::NumControles:
+        break;
+    }
+    return nullptr;
+}
+
+double frmPrincipal::TwipsPorPixel() const
+{
+    const QScreen *pantalla = screen();
+    const double dpi = pantalla ? pantalla->logicalDotsPerInchX() : 96.0;
+    return 1440.0 / (dpi > 0 ? dpi : 96.0);
+}
+
+int frmPrincipal::Pixeles(qint32 twips) const
+{
+    return qRound(twips / TwipsPorPixel());
+}
+
+double frmPrincipal::AltoTwips() const
+{
+    return height() * TwipsPorPixel() + kMarcoAlto;
+}
+
+double frmPrincipal::AnchoTwips() const
+{
+    return width() * TwipsPorPixel() + kMarcoAncho;
+}
+
+void frmPrincipal::EstablecePanel(int n, const QString &texto)
+{
+    Panels[n - 1]->setText(texto);
+}
+
+QString frmPrincipal::Panel(int n) const
+{
+    return Panels[n - 1]->text();
+}
+
+void frmPrincipal::Form_Load()
+{
+    Recibiendo = false;
+    Enviando = false;
+    m_disposicion = std::make_unique<Disposicion>(AltoTwips(), AnchoTwips());
+    CargaConfig();
+    CargaIdioma();
+    ConfigActual();
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
+}
+
+void frmPrincipal::TituloVentana()
+{
+    QString titulo = Texto(QStringLiteral("PrinName"));
+    if (!NombreFichero.isEmpty())
+        titulo += QStringLiteral(" - [") + NombreFichero + QLatin1Char(']');
+    setWindowTitle(titulo);
+}
+
+void frmPrincipal::CargaIdioma()
+{
+    TituloVentana();
+    lblTituloTexto->setText(Texto(QStringLiteral("PrinlblTituloTexto")));
+    lblTituloEstado->setText(Texto(QStringLiteral("PrinlblTituloEstado")));
+    cmdSpace->setText(Texto(QStringLiteral("PrincmdSpace")));
+    cmdManual->setText(Texto(QStringLiteral("PrincmdManual")));
+    const std::pair<QPushButton *, const char *> ayudas[] = {
+        {cmdLimpiar, "PrincmdLimpiar"},
+        {cmdSalir, "PrincmdSalir"},
+        {cmdConfig, "PrincmdConfig"},
+        {cmdEdit, "PrincmdEdit"},
+        {cmdAbrir, "PrincmdAbrir"},
+        {cmdGuardar, "PrincmdGuardar"},
+        {cmdStop, "PrincmdStop"},
+    };
+    for (const auto &[boton, clave] : ayudas) {
+        const QString ayuda = Texto(QLatin1String(clave));
+        boton->setToolTip(ayuda);
+        // The picture buttons have no caption: screen readers use the tooltip.
+        boton->setAccessibleName(ayuda);
+    }
+}
+
+void frmPrincipal::HabilitaBotones()
+{
+    for (QWidget *w : std::initializer_list<QWidget *> {cmdLimpiar, cmdSalir, cmdConfig, cmdEdit,
+             cmdAbrir, cmdGuardar, cmdCncPc, cmdPcCnc, cmdSpace, cmdManual, chkModo})
+        w->setEnabled(true);
+}
+
+void frmPrincipal::DeshabilitaBotones()
+{
+    for (QWidget *w : std::initializer_list<QWidget *> {cmdLimpiar, cmdSalir, cmdConfig, cmdEdit,
+             cmdAbrir, cmdGuardar, cmdCncPc, cmdPcCnc, cmdSpace, cmdManual, chkModo})
+        w->setEnabled(false);
+}
+
+void frmPrincipal::Form_MouseMove()
+{
+    if (Recibiendo || Enviando)
+        Herramientas::EstablecePuntero(Herramientas::Puntero::Reloj);
+}
+
+void frmPrincipal::cmdStop_MouseMove()
+{
+    if (Recibiendo || Enviando)
+        Herramientas::EstablecePuntero(Herramientas::Puntero::Normal);
+}
+
+bool frmPrincipal::eventFilter(QObject *objeto, QEvent *evento)
+{
+    if (evento->type() == QEvent::MouseMove) {
+        if (objeto == cmdStop) {
+            cmdStop_MouseMove();
+        } else if (objeto == centralWidget()) {
+            const auto *raton = static_cast<QMouseEvent *>(evento);
+            if (!centralWidget()->childAt(raton->position().toPoint()))
+                Form_MouseMove();
+        }
+    }
+    return QMainWindow::eventFilter(objeto, evento);
+}
+
+void frmPrincipal::cmdConfig_Click()
+{
+    update();
+}
+
+bool frmPrincipal::Form_Unload()
+{
+    return cmdLimpiar_Click();
+}
+
+void frmPrincipal::cmdSalir_Click()
+{
+    if (!Form_Unload())
+        return;
+    m_descargado = true;
+    close();
+}
+
+void frmPrincipal::closeEvent(QCloseEvent *event)
+{
+    if (m_descargado) {
+        event->accept();
+        return;
+    }
+    // The transfer uses the text window and the port: end it before the
+    // unload empties the one and the window goes with the other.
+    if (Recibiendo || Enviando)
+        TerminaTransferencia();
+    if (!Form_Unload()) {
+        event->ignore();
+        return;
+    }
+    m_descargado = true;
+    event->accept();
+}
+
+void frmPrincipal::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_disposicion)
+        Form_Resize();
+}
+
+void frmPrincipal::Form_Resize()
+{
+    const Disposicion::Ajuste ajuste
+        = m_disposicion->Form_Resize(AltoTwips(), AnchoTwips(), isMinimized());
+    aplicaDisposicion();
+    if (ajuste.alto || ajuste.ancho) {
+        const int alto = ajuste.alto ? Pixeles(*ajuste.alto - kMarcoAlto) : height();
+        const int ancho = ajuste.ancho ? Pixeles(*ajuste.ancho - kMarcoAncho) : width();
+        resize(ancho, alto);
+    }
+}
+
+void frmPrincipal::aplicaDisposicion()
+{
+    for (int c = 0; c < Disposicion::NumControles; ++c) {
+        if (QWidget *w = control(Disposicion::Control(c))) {
+            const Disposicion::Rect &r = m_disposicion->geometria(Disposicion::Control(c));
+            w->setGeometry(Pixeles(r.left), Pixeles(r.top), Pixeles(r.width), Pixeles(r.height));
+        }
+    }
+}

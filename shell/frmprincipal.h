@@ -1,0 +1,123 @@
+#pragma once
+
+#include "shell/disposicion.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <memory>
+
+class QCheckBox;
+class QLabel;
+class QListView;
+class QPushButton;
+class QStatusBar;
+class TextoPrograma;
+
+// The program's working window: the text window with the part program, the
+// status line, the port parameters, the transfer-mode box and the buttons
+// that start every operation. Its handlers live beside their subsystem:
+// shell/ (start-up, button sets, exit, layout), text/ (files, spacing) and
+// transfer/ (port setup, sending, receiving).
+class frmPrincipal : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit frmPrincipal(QWidget *parent = nullptr);
+    ~frmPrincipal() override;
+
+    // Controls, named as the operators' manual and the language keys name them.
+    QListView *lstTexto = nullptr;
+    QLabel *lblTituloTexto = nullptr;
+    QLabel *lblEstado = nullptr;
+    QLabel *lblTituloEstado = nullptr;
+    QStatusBar *StatusBar1 = nullptr;
+    QLabel *Panels[7] = {};
+    QCheckBox *chkModo = nullptr;
+    QLabel *picAnagrama = nullptr;
+    QPushButton *cmdAbrir = nullptr;
+    QPushButton *cmdGuardar = nullptr;
+    QPushButton *cmdLimpiar = nullptr;
+    QPushButton *cmdEdit = nullptr;
+    QPushButton *cmdConfig = nullptr;
+    QPushButton *cmdSalir = nullptr;
+    QPushButton *cmdStop = nullptr;
+    QPushButton *cmdManual = nullptr;
+    QPushButton *cmdSpace = nullptr;
+    QPushButton *cmdPcCnc = nullptr;
+    QPushButton *cmdCncPc = nullptr;
+
+    // The status text shown before a send, put back at its end.
+    QString lblEstadoTag;
+
+    bool Recibiendo = false;
+    bool Enviando = false;
+
+    TextoPrograma *texto() const { return m_texto; }
+    const Disposicion &disposicion() const { return *m_disposicion; }
+
+    // Panel n (from 1) of the status bar.
+    void EstablecePanel(int n, const QString &texto);
+    QString Panel(int n) const;
+
+    // Start-up and shell (shell/frmprincipal.cpp).
+    void Form_Load();
+    // Runs Clear (with its save question); false when the window must stay open.
+    bool Form_Unload();
+    void HabilitaBotones();
+    void DeshabilitaBotones();
+    void Form_MouseMove();
+    void cmdStop_MouseMove();
+    void cmdConfig_Click();
+    void cmdSalir_Click();
+    void CargaIdioma();
+    void Form_Resize();
+    // Window title: the text of PrinName and, with a current file, " - [path]".
+    void TituloVentana();
+
+    // Program text (text/frmprincipal_texto.cpp).
+    void cmdAbrir_Click();
+    // True when the text was written.
+    bool cmdGuardar_Click();
+    // True when the text window was cleared; false when an unsaved text
+    // could not be saved after the operator asked for it.
+    bool cmdLimpiar_Click();
+    bool PreguntaGuardar();
+    void cmdEdit_Click();
+    void cmdManual_Click();
+    void cmdSpace_Click();
+
+    // Serial transfer (transfer/frmprincipal_transferencia.cpp).
+    void ConfigActual();
+    void chkModo_Click();
+    void cmdPcCnc_Click();
+    void cmdStop_Click();
+    void cmdCncPc_Click();
+    void MSComm1_OnComm();
+    // Ends a running transfer as Stop does and closes the port.
+    void TerminaTransferencia();
+
+    // Twips to pixels and back at the screen's logical resolution.
+    double TwipsPorPixel() const;
+    int Pixeles(qint32 twips) const;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
+private:
+    void creaControles();
+    void aplicaDisposicion();
+    QWidget *control(Disposicion::Control c) const;
+    // Outer size of the window in twips.
+    double AltoTwips() const;
+    double AnchoTwips() const;
+
+    TextoPrograma *m_texto = nullptr;
+    std::unique_ptr<Disposicion> m_disposicion;
+    bool m_descargado = false;
+
+    // Serial transfer state (transfer/).
+};

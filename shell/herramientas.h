@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+class QWidget;
+
+// What the windows rely on from the toolkit, mapped onto Qt: message boxes
+// with their flags and answers, the application-wide mouse pointer, starting
+// another program, and the event-loop yield.
+namespace Herramientas {
+
+// Message box flags and answers, as the windows use them.
+enum : int {
+    vbOKOnly = 0,
+    vbYesNo = 4,
+    vbCritical = 16,
+    vbQuestion = 32,
+    vbExclamation = 48,
+};
+enum : int {
+    vbOK = 1,
+    vbYes = 6,
+    vbNo = 7,
+};
+
+// Shows a modal message box and returns the button pressed.
+int MsgBox(const QString &prompt, int flags, const QString &titulo, QWidget *parent = nullptr);
+
+// Lets headless tests answer message boxes: while set, MsgBox shows nothing
+// and returns what the function returns. An empty function restores the boxes.
+using RespuestaMsgBox = std::function<int(const QString &prompt, int flags, const QString &titulo)>;
+void EstableceRespuestaMsgBox(RespuestaMsgBox respuesta);
+
+// The mouse pointer is a setting of the whole application: once set it stays
+// until the next change, whatever widget it passes over.
+enum class Puntero { Normal, Reloj };
+void EstablecePuntero(Puntero puntero);
+Puntero PunteroActual();
+
+// Starts a program detached, its arguments passed as they are (never through
+// a shell, so blanks, quotes or ";" in a path are safe). False with the
+// reason when it cannot be started.
+bool Shell(const QString &programa, const QStringList &argumentos, QString *error = nullptr);
+
+// Lets pending window and port events run.
+void DoEvents();
+
+} // namespace Herramientas
