@@ -79,10 +79,16 @@ QByteArray espaciaLinea(const QByteArray &linea)
     return r;
 }
 
-void espaciaLineas(QList<QByteArray> &lineas)
+void espaciaLineas(
+    QList<QByteArray> &lineas, const std::function<void(qint64 hecho, qint64 total)> &progreso)
 {
-    for (QByteArray &linea : lineas)
-        linea = espaciaLinea(linea);
+    constexpr qsizetype kLineasPorAviso = 65536;
+    const qsizetype total = lineas.size();
+    for (qsizetype i = 0; i < total; ++i) {
+        lineas[i] = espaciaLinea(lineas.at(i));
+        if (progreso && i % kLineasPorAviso == kLineasPorAviso - 1)
+            progreso(i + 1, total);
+    }
 }
 
 } // namespace Espaciado
