@@ -3,6 +3,7 @@
 #include "browser/frmexaminar.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
