@@ -280,6 +280,16 @@ private slots:
         emit d.Dir1->itemActivated(tmp.first());
         QCOMPARE(d.Path(), m_progs);
         QCOMPARE(m_mensajes.size(), 1);
+
+        // A volume that went away: its message; the list shows it, the rest stays.
+        m_mensajes.clear();
+        d.Drive1->addItem("/no-such-volume/", "/no-such-volume/");
+        d.Drive1->setCurrentIndex(d.Drive1->count() - 1);
+        QCOMPARE(m_mensajes, QStringList {"No drive|16|Keldan"});
+        QCOMPARE(d.Drive(), QStringLiteral("/no-such-volume/"));
+        QCOMPARE(d.Path(), m_progs);
+        QCOMPARE(d.txtDirPlano->text(), (m_progs + "/").toUpper());
+        QCOMPARE(d.File1->count(), 2);
     }
 };
 

@@ -1,5 +1,7 @@
 #include "text/ficheroprograma.h"
 
+#include "comun/sinprivilegios.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -153,23 +155,24 @@ TEST(FicheroPrograma, FailuresGiveTheReasonAndLeaveLinesAndOldFileAlone)
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(lineas, Lineas {"keep"});
 
-    // A directory that cannot be written: the save fails and the old file
-    // stays whole. Where permissions do not bind (running as root), /proc
-    // takes no new files either.
-    QString sub = dir.filePath("ro");
+    // A directory that cannot be written (root runs this as nobody): the
+    // save fails with its reason and the old file stays whole.
+    const QString sub = dir.filePath("ro");
     ASSERT_TRUE(QDir().mkdir(sub));
-    QString ruta = sub + "/p.txt";
+    const QString ruta = sub + "/p.txt";
     escribeBytes(ruta, "N1\r\n");
-    QFile::setPermissions(sub, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
-    if (QFileInfo(sub).isWritable())
-        ruta = "/proc/version";
-    const QByteArray antes = leeBytes(ruta);
-    error.clear();
-    EXPECT_FALSE(FicheroPrograma::escribe(ruta, {"N2", "N3"}, &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(leeBytes(ruta), antes);
-    QFile::setPermissions(
-        sub, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    const auto lectura = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
+        | QFileDevice::ExeOther;
+    QFile::setPermissions(dir.path(), lectura | QFileDevice::WriteOwner);
+    QFile::setPermissions(sub, lectura);
+    QFile::setPermissions(ruta, QFileDevice::ReadOwner | QFileDevice::ReadOther);
+    EXPECT_TRUE(SinPrivilegios([&] {
+        QString motivo;
+        return !FicheroPrograma::escribe(ruta, {"N2", "N3"}, &motivo) && !motivo.isEmpty()
+            && leeBytes(ruta) == "N1\r\n";
+    }));
+    EXPECT_EQ(leeBytes(ruta), QByteArray("N1\r\n"));
+    QFile::setPermissions(sub, lectura | QFileDevice::WriteOwner);
 }
 
 } // namespace
