@@ -1,7 +1,8 @@
 #include "languages/listaidiomas.h"
 
+#include "settings/perfilini.h"
+
 #include <QFile>
-#include <QStringDecoder>
 
 namespace ListaIdiomas {
 
@@ -11,14 +12,7 @@ QStringList lee(const QString &rutaIni)
     QFile archivo(rutaIni);
     if (!archivo.open(QIODevice::ReadOnly))
         return idiomas;
-    const QByteArray datos = archivo.readAll();
-    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString texto = utf8(datos);
-    if (utf8.hasError())
-        texto = QString::fromLatin1(datos);
-    if (texto.startsWith(QChar(0xFEFF)))
-        texto.remove(0, 1);
-    const QStringList lineas = texto.split(QLatin1Char('\n'));
+    const QStringList lineas = PerfilIni::decodifica(archivo.readAll()).split(QLatin1Char('\n'));
     for (QString linea : lineas) {
         if (linea.endsWith(QLatin1Char('\r')))
             linea.chop(1);

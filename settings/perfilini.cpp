@@ -27,21 +27,12 @@ Fichero carga(const QString &ruta)
     if (!archivo.open(QIODevice::ReadOnly))
         return f;
     f.existe = true;
-    QByteArray datos = archivo.readAll();
-    if (datos.startsWith(kBomUtf8)) {
-        f.bom = true;
-        datos.remove(0, kBomUtf8.size());
-    }
+    const QByteArray datos = archivo.readAll();
     const qsizetype lf = datos.indexOf('\n');
     if (lf > 0 && datos.at(lf - 1) == '\r')
         f.finLinea = "\r\n";
 
-    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    QString texto = decodificador(datos);
-    if (decodificador.hasError()) {
-        f.utf8 = false;
-        texto = QString::fromLatin1(datos);
-    }
+    const QString texto = PerfilIni::decodifica(datos, &f.utf8, &f.bom);
     if (texto.isEmpty())
         return f;
     f.terminaConFin = texto.endsWith(QLatin1Char('\n'));
@@ -117,6 +108,23 @@ qsizetype finSeccion(const Fichero &f, qsizetype cabecera)
     return i;
 }
 
+bool esUtf8ConAcentos(const QByteArray &datos)
+{
+    bool acentos = false;
+    for (char c : datos) {
+        if (uchar(c) >= 0x80) {
+            acentos = true;
+            break;
+        }
+    }
+    if (!acentos)
+        return false;
+    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString texto = decodificador(datos);
+    Q_UNUSED(texto);
+    return !decodificador.hasError();
+}
+
 bool guarda(const QString &ruta, const Fichero &f, QString *error)
 {
     const QFileInfo info(ruta);
@@ -145,10 +153,18 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
     if (!f.lineas.isEmpty() && (f.terminaConFin || !f.existe))
         texto += fin;
 
+    QByteArray cuerpo = utf8 ? texto.toUtf8() : texto.toLatin1();
+    if (!utf8 && esUtf8ConAcentos(cuerpo)) {
+        // Once the write has removed the last byte that was not UTF-8, the
+        // Latin-1 text would read back as UTF-8 with other characters: write
+        // it as UTF-8 so every value stays as it was.
+        utf8 = true;
+        cuerpo = texto.toUtf8();
+    }
     QByteArray datos;
     if (f.bom && utf8)
         datos += kBomUtf8;
-    datos += utf8 ? texto.toUtf8() : texto.toLatin1();
+    datos += cuerpo;
 
     QSaveFile archivo(ruta);
     if (!archivo.open(QIODevice::WriteOnly)) {
@@ -173,6 +189,21 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
 } // namespace
 
 namespace PerfilIni {
+
+QString decodifica(const QByteArray &datos, bool *utf8, bool *bom)
+{
+    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const bool marca = datos.startsWith(kBomUtf8);
+    QString texto = decodificador(marca ? datos.mid(kBomUtf8.size()) : datos);
+    const bool esUtf8 = !decodificador.hasError();
+    if (!esUtf8) // not UTF-8: the first bytes are Latin-1 text like the rest
+        texto = QString::fromLatin1(datos);
+    if (utf8)
+        *utf8 = esUtf8;
+    if (bom)
+        *bom = esUtf8 && marca;
+    return texto;
+}
 
 QString lee(
     const QString &ruta, const QString &seccion, const QString &clave, const QString &porDefecto)

@@ -14,6 +14,10 @@
 // full disk never leaves it half written.
 namespace PerfilIni {
 
+// The text of a settings file's bytes: UTF-8 when they are valid UTF-8 (a
+// leading byte-order mark skipped), Latin-1 otherwise.
+QString decodifica(const QByteArray &datos, bool *utf8 = nullptr, bool *bom = nullptr);
+
 // The value of the key, or porDefecto when the file, section or key is absent.
 // A key present with an empty value gives the empty text.
 QString lee(

@@ -48,6 +48,11 @@ frmPrincipal::~frmPrincipal() = default;
 
 void frmPrincipal::creaControles()
 {
+    // The window is laid out in twips for an 8-point interface font.
+    QFont letra = font();
+    letra.setPointSize(8);
+    setFont(letra);
+
     auto *central = new QWidget(this);
     setCentralWidget(central);
     central->setMouseTracking(true);
@@ -128,6 +133,8 @@ void frmPrincipal::creaControles()
 
     StatusBar1 = statusBar();
     StatusBar1->setSizeGripEnabled(true);
+    // As low as the design's bar, so it leaves the column's Stop button whole.
+    StatusBar1->setFixedHeight(qMax(Pixeles(252), StatusBar1->fontMetrics().height() + 6));
     for (int i = 0; i < 7; ++i) {
         Panels[i] = new QLabel(QLatin1String(kDisenoPaneles[i]), StatusBar1);
         Panels[i]->setFrameShape(QFrame::Panel);
@@ -150,12 +157,8 @@ void frmPrincipal::creaControles()
     // A value set from code raises the handler as a click does.
     connect(chkModo, &QCheckBox::toggled, this, &frmPrincipal::chkModo_Click);
 
-    for (int c = 0; c < Disposicion::NumControles; ++c) {
-        if (QWidget *w = control(Disposicion::Control(c))) {
-            const Disposicion::Rect r = Disposicion::diseno(Disposicion::Control(c));
-            w->setGeometry(Pixeles(r.left), Pixeles(r.top), Pixeles(r.width), Pixeles(r.height));
-        }
-    }
+    for (int c = 0; c < Disposicion::NumControles; ++c)
+        colocaControl(Disposicion::Control(c), Disposicion::diseno(Disposicion::Control(c)));
     setMinimumSize(Pixeles(Disposicion::kAnchoMinimo - kMarcoAncho),
         Pixeles(Disposicion::kAltoMinimo - kMarcoAlto));
     resize(Pixeles(Disposicion::kAnchoCliente), Pixeles(Disposicion::kAltoCliente));
@@ -263,6 +266,8 @@ void frmPrincipal::CargaIdioma()
     lblTituloEstado->setText(Texto(QStringLiteral("PrinlblTituloEstado")));
     cmdSpace->setText(Texto(QStringLiteral("PrincmdSpace")));
     cmdManual->setText(Texto(QStringLiteral("PrincmdManual")));
+    for (Disposicion::Control c : {Disposicion::lblTituloTexto, Disposicion::lblTituloEstado})
+        colocaControl(c, m_disposicion ? m_disposicion->geometria(c) : Disposicion::diseno(c));
     const std::pair<QPushButton *, const char *> ayudas[] = {
         {cmdLimpiar, "PrincmdLimpiar"},
         {cmdSalir, "PrincmdSalir"},
@@ -377,10 +382,18 @@ void frmPrincipal::Form_Resize()
 
 void frmPrincipal::aplicaDisposicion()
 {
-    for (int c = 0; c < Disposicion::NumControles; ++c) {
-        if (QWidget *w = control(Disposicion::Control(c))) {
-            const Disposicion::Rect &r = m_disposicion->geometria(Disposicion::Control(c));
-            w->setGeometry(Pixeles(r.left), Pixeles(r.top), Pixeles(r.width), Pixeles(r.height));
-        }
-    }
+    for (int c = 0; c < Disposicion::NumControles; ++c)
+        colocaControl(Disposicion::Control(c), m_disposicion->geometria(Disposicion::Control(c)));
+}
+
+void frmPrincipal::colocaControl(Disposicion::Control c, const Disposicion::Rect &r)
+{
+    QWidget *w = control(c);
+    if (!w)
+        return;
+    int ancho = Pixeles(r.width);
+    // The headings are never moved; they may take the room their text needs.
+    if (c == Disposicion::lblTituloTexto || c == Disposicion::lblTituloEstado)
+        ancho = qMax(ancho, w->sizeHint().width());
+    w->setGeometry(Pixeles(r.left), Pixeles(r.top), ancho, Pixeles(r.height));
 }

@@ -110,6 +110,7 @@ protected:
 private:
     void creaControles();
     void aplicaDisposicion();
+    void colocaControl(Disposicion::Control c, const Disposicion::Rect &r);
     QWidget *control(Disposicion::Control c) const;
     // Outer size of the window in twips.
     double AltoTwips() const;

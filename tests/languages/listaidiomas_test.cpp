@@ -21,17 +21,17 @@ QStringList idiomas(const QByteArray &datos)
 TEST(ListaIdiomas, SectionsOtherThanGeneralInFileOrder)
 {
     EXPECT_EQ(idiomas("[General]\r\nIdioma=English\r\n[Español]\r\nk=v\r\n[English]\r\nk=v\r\n"),
-              (QStringList{QStringLiteral("Español"), "English"}));
+        (QStringList {QStringLiteral("Español"), "English"}));
     // Only exactly "[General]" is left out.
-    EXPECT_EQ(idiomas("[general]\n[GENERAL]\n[General]\n"), (QStringList{"general", "GENERAL"}));
+    EXPECT_EQ(idiomas("[general]\n[GENERAL]\n[General]\n"), (QStringList {"general", "GENERAL"}));
 }
 
 TEST(ListaIdiomas, HeaderRuleIsTakenLiterally)
 {
     // Trailing text after "]" keeps the bracket and loses the last character.
-    EXPECT_EQ(idiomas("[Deutsch] ;x\n"), QStringList{"Deutsch] ;"});
+    EXPECT_EQ(idiomas("[Deutsch] ;x\n"), QStringList {"Deutsch] ;"});
     // A "]" anywhere makes a header; a leading blank does not.
-    EXPECT_EQ(idiomas(" [Italiano]\n[Fran]cais\nk=[v]\n"), QStringList{"Fran]cai"});
+    EXPECT_EQ(idiomas(" [Italiano]\n[Fran]cais\nk=[v]\n"), QStringList {"Fran]cai"});
 }
 
 TEST(ListaIdiomas, NoFileGivesNoLanguage)

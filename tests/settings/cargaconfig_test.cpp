@@ -108,8 +108,9 @@ TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
     Velocidad = 9600;
     BitsStop = 1;
     ASSERT_TRUE(GrabaConfig());
-    EXPECT_EQ(leeIni(), "[General]\nDirGuarda=/home/cnc/\nIdioma=Español\nModo=Ascii\nCom=1\n"
-                        "Vt=9600\nPar=N\nBd=8\nBs=1\n[Español]\nPrinName=Programa\n");
+    EXPECT_EQ(leeIni(),
+        "[General]\nDirGuarda=/home/cnc/\nIdioma=Español\nModo=Ascii\nCom=1\n"
+        "Vt=9600\nPar=N\nBd=8\nBs=1\n[Español]\nPrinName=Programa\n");
 }
 
 TEST_F(Config, LoadsEveryCatalogueKeyOfTheLanguage)

@@ -61,8 +61,9 @@ TEST_F(Perfil, WritesKeepCommentsBlankLinesAndLineEnds)
     escribeFichero(antes);
     ASSERT_TRUE(PerfilIni::escribe(ruta, "general", "VT", "9600"));
     ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Bd", "7"));
-    EXPECT_EQ(leeFichero(), "; Keldan\r\n[General]\r\n# comment\r\nVt=9600\r\nBd=7\r\n\r\n"
-                            "[Español]\r\nPrinName=Programa\r\n");
+    EXPECT_EQ(leeFichero(),
+        "; Keldan\r\n[General]\r\n# comment\r\nVt=9600\r\nBd=7\r\n\r\n"
+        "[Español]\r\nPrinName=Programa\r\n");
 
     escribeFichero("[A]\nx=1\n");
     ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "y", "2"));
@@ -111,19 +112,35 @@ TEST_F(Perfil, Latin1FilesStayLatin1AndUtf8StaysUtf8)
 {
     escribeFichero("[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\n");
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-              QStringLiteral("Comunicación"));
+        QStringLiteral("Comunicación"));
     ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinTitulo", "Año"));
     EXPECT_EQ(leeFichero(), "[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\nPrinTitulo=A\xF1o\r\n");
 
     // A character Latin-1 cannot hold turns the file into UTF-8, losing nothing.
     ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinCom", "€"));
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-              QStringLiteral("Comunicación"));
+        QStringLiteral("Comunicación"));
     EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinCom", ""), QStringLiteral("€"));
 
     escribeFichero("[Español]\nPrinName=Comunicación\n");
     ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinTitulo", "Año"));
     EXPECT_EQ(leeFichero(), "[Español]\nPrinName=Comunicación\nPrinTitulo=Año\n");
+}
+
+TEST_F(Perfil, ValuesKeepTheirCharactersWhenAWriteChangesWhatTheFileLooksLike)
+{
+    // Latin-1 bytes that happen to spell UTF-8 once the only other accented
+    // byte is overwritten must still read as the same characters.
+    escribeFichero("[General]\nIdioma=Espa\xF1ol\nPrinName=\xC3\xB1\n");
+    ASSERT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Idioma", "English"));
+    EXPECT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
+
+    // A Latin-1 file that begins with the bytes of a UTF-8 mark keeps them.
+    escribeFichero("\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n");
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", "2"));
+    EXPECT_TRUE(QString::fromUtf8(leeFichero()).startsWith(QStringLiteral("ï»¿x=1\n")));
+    EXPECT_EQ(PerfilIni::lee(ruta, "S", "k", ""), "2");
 }
 
 TEST_F(Perfil, LineBreaksInValuesAreRefused)
@@ -147,7 +164,7 @@ TEST_F(Perfil, FailedWriteLeavesOldFileWholeAndSaysSo)
     chmod(QFile::encodeName(dir.path()).constData(), 0755);
     EXPECT_TRUE(fallo);
     EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"KELDAN.INI"});
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"KELDAN.INI"});
 }
 
 TEST_F(Perfil, ReadOnlyFileIsNotReplaced)
@@ -155,7 +172,8 @@ TEST_F(Perfil, ReadOnlyFileIsNotReplaced)
     escribeFichero("[General]\nVt=4800\n");
     ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
     ASSERT_EQ(chmod(QFile::encodeName(ruta).constData(), 0444), 0);
-    EXPECT_TRUE(SinPrivilegios([this] { return !PerfilIni::escribe(ruta, "General", "Vt", "9600"); }));
+    EXPECT_TRUE(
+        SinPrivilegios([this] { return !PerfilIni::escribe(ruta, "General", "Vt", "9600"); }));
     chmod(QFile::encodeName(dir.path()).constData(), 0700);
     EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
 }

@@ -6,10 +6,9 @@ namespace {
 
 using D = Disposicion;
 
-constexpr D::Control kColumna[] = {D::picAnagrama, D::cmdLimpiar, D::cmdSalir, D::cmdConfig,
-                                   D::cmdEdit,     D::cmdAbrir,   D::cmdGuardar, D::cmdCncPc,
-                                   D::cmdPcCnc,    D::chkModo,    D::cmdSpace,  D::cmdManual,
-                                   D::cmdStop};
+constexpr D::Control kColumna[]
+    = {D::picAnagrama, D::cmdLimpiar, D::cmdSalir, D::cmdConfig, D::cmdEdit, D::cmdAbrir,
+        D::cmdGuardar, D::cmdCncPc, D::cmdPcCnc, D::chkModo, D::cmdSpace, D::cmdManual, D::cmdStop};
 
 TEST(Disposicion, FirstResizeAtTheRecordedSizeChangesNothing)
 {

@@ -20,15 +20,16 @@ using Herramientas::Puntero;
 
 namespace {
 
-const QByteArray kIni = "[General]\nIdioma=English\nModo=Ascii\nCom=2\nVt=9600\nPar=E\nBd=7\nBs=1\n"
-                        "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
-                        "PrinlblTituloTexto=Text:\nPrinlblTituloEstado=Status:\n"
-                        "PrinCom=Port\nPrinVt=Speed\nPrinPar=Parity\nPrinBd=Data\nPrinBs=Stop\n"
-                        "PrinModo=Mode\nPrinNego=XON/XOFF\nPrincmdLimpiar=Clear\nPrincmdSalir=Exit\n"
-                        "PrincmdConfig=Settings\nPrincmdEdit=Edit\nPrincmdAbrir=Open\n"
-                        "PrincmdGuardar=Save\nPrincmdSpace=&Spaces\nPrincmdManual=&Manual\n"
-                        "PrincmdStop=Stop\nPrinmsgLimpia=Empty\nPrinmsgSinGuardar=Not saved\n"
-                        "PrinmsgGrabaFinal=Save first?\n";
+const QByteArray kIni
+    = "[General]\nIdioma=English\nModo=Ascii\nCom=2\nVt=9600\nPar=E\nBd=7\nBs=1\n"
+      "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
+      "PrinlblTituloTexto=Text:\nPrinlblTituloEstado=Status:\n"
+      "PrinCom=Port\nPrinVt=Speed\nPrinPar=Parity\nPrinBd=Data\nPrinBs=Stop\n"
+      "PrinModo=Mode\nPrinNego=XON/XOFF\nPrincmdLimpiar=Clear\nPrincmdSalir=Exit\n"
+      "PrincmdConfig=Settings\nPrincmdEdit=Edit\nPrincmdAbrir=Open\n"
+      "PrincmdGuardar=Save\nPrincmdSpace=&Spaces\nPrincmdManual=&Manual\n"
+      "PrincmdStop=Stop\nPrinmsgLimpia=Empty\nPrinmsgSinGuardar=Not saved\n"
+      "PrinmsgGrabaFinal=Save first?\n";
 
 } // namespace
 
@@ -86,7 +87,7 @@ private slots:
         for (QPushButton *b : {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdStop})
             QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
         for (QPushButton *b : {m_frm->cmdAbrir, m_frm->cmdLimpiar, m_frm->cmdEdit, m_frm->cmdConfig,
-                               m_frm->cmdSalir, m_frm->cmdManual, m_frm->cmdCncPc})
+                 m_frm->cmdSalir, m_frm->cmdManual, m_frm->cmdCncPc})
             QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
         QVERIFY(m_frm->chkModo->isEnabled());
         QVERIFY(!m_frm->chkModo->isChecked());
@@ -145,7 +146,7 @@ private slots:
         m_frm->DeshabilitaBotones();
         QVERIFY(m_frm->cmdStop->isEnabled());
         for (QWidget *w : {(QWidget *)m_frm->cmdAbrir, (QWidget *)m_frm->cmdSalir,
-                           (QWidget *)m_frm->cmdManual, (QWidget *)m_frm->chkModo})
+                 (QWidget *)m_frm->cmdManual, (QWidget *)m_frm->chkModo})
             QVERIFY(!w->isEnabled());
         m_frm->HabilitaBotones();
         QVERIFY(m_frm->cmdStop->isEnabled());
@@ -153,7 +154,7 @@ private slots:
         m_frm->HabilitaBotones();
         QVERIFY(!m_frm->cmdStop->isEnabled());
         for (QWidget *w : {(QWidget *)m_frm->cmdGuardar, (QWidget *)m_frm->cmdPcCnc,
-                           (QWidget *)m_frm->cmdSpace, (QWidget *)m_frm->chkModo})
+                 (QWidget *)m_frm->cmdSpace, (QWidget *)m_frm->chkModo})
             QVERIFY(w->isEnabled());
     }
 
@@ -198,7 +199,7 @@ private slots:
         m_frm->texto()->append("O1000");
         m_frm->lblEstado->setText(QStringLiteral("Not saved"));
         m_frm->close(); // the close box
-        QCOMPARE(m_preguntas, QStringList{"Save first?"});
+        QCOMPARE(m_preguntas, QStringList {"Save first?"});
         QVERIFY(m_frm->isHidden());
         QCOMPARE(m_frm->texto()->count(), 0);
     }
@@ -227,8 +228,8 @@ private slots:
         splash->show();
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         QCOMPARE(splash->lblVersion->text(),
-                 frmSplash::TextoVersion(KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR,
-                                         KELDAN_VERSION_PATCH));
+            frmSplash::TextoVersion(
+                KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH));
         QCOMPARE(splash->Timer1->interval(), 5000);
         splash->Timer1_Timer();
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
