@@ -29,12 +29,18 @@ const char *const kNuevas[][2] = {
     // Settings file
     {"PrinErrorGrabaIni", "The settings could not be saved to %1: %2"},
     // Program text (text/)
+    {"PrinErrorAbre", "The file %1 could not be read: %2"},
+    {"PrinErrorGuarda", "The file %1 could not be saved: %2"},
+    {"PrinErrorEditor", "The editor %1 could not be started: %2"},
+    {"PrinErrorManual", "The manual %1 was not found."},
     // Serial transfer (transfer/)
     // Dialogs (settings/, languages/)
     {"ConfiglblNego", "Handshake:"}, {"ConfigcmbNegoXonXoff", "XON/XOFF"},
     {"ConfigcmbNegoRtsCts", "RTS/CTS"}, {"ConfigcmbNegoNinguno", "None"},
     {"ConTraErrorGraba", "Could not write to the settings file %1: %2"},
     // File browser (browser/)
+    {"ExamErrorLeeDir", "The directory %1 cannot be opened."},
+    {"ExamErrorGrabaDir", "The directory could not be remembered in %1: %2"},
 };
 
 QList<ClaveIdioma> construye()

@@ -2,20 +2,112 @@
 // and address spacing.
 #include "shell/frmprincipal.h"
 
+#include "browser/frmexaminar.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
+#include "text/barraprogreso.h"
+#include "text/espaciado.h"
+#include "text/ficheroprograma.h"
 #include "text/textoprograma.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QLabel>
+#include <QListView>
+#include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 
 using namespace VarsFuncsGlobales;
+using Herramientas::Puntero;
 
-void frmPrincipal::cmdAbrir_Click() { }
+namespace {
+
+// The pointer goes back to the arrow on every way out.
+class RelojDeArena
+{
+public:
+    RelojDeArena() { Herramientas::EstablecePuntero(Puntero::Reloj); }
+    ~RelojDeArena() { Herramientas::EstablecePuntero(Puntero::Normal); }
+    RelojDeArena(const RelojDeArena &) = delete;
+    RelojDeArena &operator=(const RelojDeArena &) = delete;
+};
+
+bool sinGuardar(const QLabel *estado)
+{
+    return estado->text() == Texto(QStringLiteral("PrinmsgSinGuardar"));
+}
+
+} // namespace
+
+void frmPrincipal::cmdAbrir_Click()
+{
+    // Received text is not lost to an Open without the question Clear asks.
+    if (sinGuardar(lblEstado) && !PreguntaGuardar())
+        return;
+
+    const QString anterior = NombreFichero;
+    ModoAbrir = true;
+    frmExaminar examinar(m_texto, this);
+    if (!examinar.Muestra() || NombreFichero.isEmpty())
+        return;
+
+    QList<QByteArray> lineas;
+    QString error;
+    bool leido = false;
+    {
+        RelojDeArena reloj;
+        BarraProgreso barra(this);
+        leido = FicheroPrograma::lee(
+            NombreFichero, lineas, &error, [&barra](qint64 h, qint64 t) { barra.avanza(h, t); });
+    }
+    if (!leido) {
+        // Nothing was loaded: the window goes on showing what it showed.
+        const QString fichero = NombreFichero;
+        NombreFichero = anterior;
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorAbre")).arg(fichero, error),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
+        return;
+    }
+    m_texto->setLineas(std::move(lineas));
+    TituloVentana();
+    cmdAbrir->setEnabled(false);
+    cmdGuardar->setEnabled(true);
+    cmdPcCnc->setEnabled(true);
+    cmdSpace->setEnabled(true);
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgAbierto")));
+}
 
 bool frmPrincipal::cmdGuardar_Click()
 {
-    return false;
+    const QString anterior = NombreFichero;
+    ModoAbrir = false;
+    frmExaminar examinar(m_texto, this);
+    if (!examinar.Muestra() || NombreFichero.isEmpty())
+        return false;
+
+    QString error;
+    bool escrito = false;
+    {
+        RelojDeArena reloj;
+        BarraProgreso barra(this);
+        escrito = FicheroPrograma::escribe(NombreFichero, m_texto->lineas(), &error,
+            [&barra](qint64 h, qint64 t) { barra.avanza(h, t); });
+    }
+    if (!escrito) {
+        // The old file is whole and the text is not saved anywhere: the title
+        // keeps the file it came from, the status keeps the unsaved marker.
+        const QString fichero = NombreFichero;
+        NombreFichero = anterior;
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorGuarda")).arg(fichero, error),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
+        return false;
+    }
+    TituloVentana();
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgGuardado")));
+    return true;
 }
 
 bool frmPrincipal::PreguntaGuardar()
@@ -25,14 +117,15 @@ bool frmPrincipal::PreguntaGuardar()
         this);
     if (respuesta != Herramientas::vbYes)
         return true;
+    // Asked to save, the text must not go unless it was saved.
     return cmdGuardar_Click();
 }
 
 bool frmPrincipal::cmdLimpiar_Click()
 {
-    if (lblEstado->text() == Texto(QStringLiteral("PrinmsgSinGuardar")) && !PreguntaGuardar())
+    if (sinGuardar(lblEstado) && !PreguntaGuardar())
         return false;
-    Herramientas::EstablecePuntero(Herramientas::Puntero::Reloj);
+    RelojDeArena reloj;
     m_texto->clear();
     NombreFichero.clear();
     TituloVentana();
@@ -41,12 +134,76 @@ bool frmPrincipal::cmdLimpiar_Click()
     cmdPcCnc->setEnabled(false);
     cmdSpace->setEnabled(false);
     lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
-    Herramientas::EstablecePuntero(Herramientas::Puntero::Normal);
     return true;
 }
 
-void frmPrincipal::cmdEdit_Click() { }
+namespace {
 
-void frmPrincipal::cmdManual_Click() { }
+// The plain-text editor: the command in Editor of section General, else the
+// desktop's handler for the file. Started without a shell, the path one
+// argument however many blanks it holds.
+bool abreEnEditor(const QString &ruta, QWidget *padre)
+{
+    const QString comando
+        = LeeIni(QStringLiteral("General"), QStringLiteral("Editor"), QString(), RutaIni())
+              .trimmed();
+    QStringList argumentos = QProcess::splitCommand(comando);
+    const QString programa
+        = argumentos.isEmpty() ? QStringLiteral("xdg-open") : argumentos.takeFirst();
+    argumentos.append(ruta);
+    QString error;
+    if (Herramientas::Shell(programa, argumentos, &error))
+        return true;
+    Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorEditor")).arg(programa, error),
+        Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+        padre);
+    return false;
+}
 
-void frmPrincipal::cmdSpace_Click() { }
+} // namespace
+
+void frmPrincipal::cmdEdit_Click()
+{
+    if (NombreFichero.isEmpty()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinContenido")),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
+    // The operator reopens the file to see what was edited; without an
+    // editor the text stays where it is.
+    if (abreEnEditor(NombreFichero, this))
+        cmdLimpiar_Click();
+}
+
+void frmPrincipal::cmdManual_Click()
+{
+    const QString ruta
+        = DirectorioPrograma() + QLatin1Char('/') + Texto(QStringLiteral("NombreManual"));
+    if (!QFileInfo(ruta).isFile()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorManual")).arg(ruta),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
+        return;
+    }
+    abreEnEditor(ruta, this);
+}
+
+void frmPrincipal::cmdSpace_Click()
+{
+    {
+        RelojDeArena reloj;
+        BarraProgreso barra(this);
+        const int desplazamiento = lstTexto->verticalScrollBar()->value();
+        const QModelIndex actual = lstTexto->currentIndex();
+        // Take the lines out so that spacing them copies nothing.
+        QList<QByteArray> lineas = m_texto->lineas();
+        m_texto->clear();
+        Espaciado::espaciaLineas(lineas, [&barra](qint64 h, qint64 t) { barra.avanza(h, t); });
+        m_texto->setLineas(std::move(lineas));
+        if (actual.isValid())
+            lstTexto->setCurrentIndex(m_texto->index(actual.row()));
+        lstTexto->verticalScrollBar()->setValue(desplazamiento);
+    }
+    cmdSpace->setEnabled(false);
+}

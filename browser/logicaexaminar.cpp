@@ -1,0 +1,181 @@
+#include "browser/logicaexaminar.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStorageInfo>
+
+#include <algorithm>
+
+namespace LogicaExaminar {
+
+namespace {
+
+// Spaces only, as program numbers have always been trimmed.
+QByteArray sinEspacios(const QByteArray &texto)
+{
+    qsizetype inicio = 0;
+    qsizetype fin = texto.size();
+    while (inicio < fin && texto.at(inicio) == ' ')
+        ++inicio;
+    while (fin > inicio && texto.at(fin - 1) == ' ')
+        --fin;
+    return texto.mid(inicio, fin - inicio);
+}
+
+void ordena(QStringList &nombres)
+{
+    std::sort(nombres.begin(), nombres.end(), [](const QString &a, const QString &b) {
+        const int c = a.compare(b, Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a < b;
+    });
+}
+
+// Names of a directory matching one ignoring case; the exact one first.
+QString buscaSinCaso(const QString &directorio, const QString &nombre)
+{
+    QStringList entradas
+        = QDir(directorio)
+              .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    ordena(entradas);
+    for (const QString &e : std::as_const(entradas)) {
+        if (e.compare(nombre, Qt::CaseInsensitive) == 0)
+            return e;
+    }
+    return {};
+}
+
+} // namespace
+
+QString PropuestaNombre(const QByteArray &segunda, const QByteArray &tercera)
+{
+    const QByteArray &a = segunda;
+    QByteArray nombre;
+    if (!a.isEmpty() && (a.at(0) == 'O' || a.at(0) == 'o')) {
+        const qsizetype p = a.indexOf('(');
+        nombre = sinEspacios(p >= 0 ? a.left(p) : a);
+    } else {
+        const QByteArray &s = a.isEmpty() ? tercera : a;
+        if (s.isEmpty() || s.at(0) != ':')
+            return {};
+        const qsizetype p = s.indexOf('(');
+        nombre = p >= 0 ? sinEspacios(s.left(p)).mid(1) : s.mid(1);
+    }
+    return QString::fromLatin1(nombre) + QStringLiteral(".txt");
+}
+
+bool CoincidePatron(const QString &nombre, const QString &patron)
+{
+    if (patron == QLatin1String("*.*") || patron == QLatin1String("*"))
+        return true;
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(patron),
+        QRegularExpression::CaseInsensitiveOption);
+    return re.match(nombre).hasMatch();
+}
+
+QStringList Ficheros(const QString &directorio, const QString &patron)
+{
+    const QStringList todos = QDir(directorio).entryList(QDir::Files);
+    QStringList nombres;
+    if (patron == QLatin1String("*.*") || patron == QLatin1String("*")) {
+        nombres = todos;
+    } else {
+        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(patron),
+            QRegularExpression::CaseInsensitiveOption);
+        for (const QString &n : todos) {
+            if (re.match(n).hasMatch())
+                nombres.append(n);
+        }
+    }
+    ordena(nombres);
+    return nombres;
+}
+
+QStringList Subdirectorios(const QString &directorio)
+{
+    QStringList nombres = QDir(directorio).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    ordena(nombres);
+    return nombres;
+}
+
+QString ResuelveNombre(const QString &directorio, const QString &nombre)
+{
+    if (nombre.isEmpty() || QFileInfo::exists(ConBarra(directorio) + nombre))
+        return nombre;
+    const QString encontrado = buscaSinCaso(directorio, nombre);
+    return encontrado.isEmpty() ? nombre : encontrado;
+}
+
+QString ResuelveRuta(const QString &ruta)
+{
+    const QString limpia = QDir::cleanPath(QDir::fromNativeSeparators(ruta));
+    if (!limpia.startsWith(QLatin1Char('/')) || QFileInfo::exists(limpia))
+        return limpia;
+    const QStringList partes = limpia.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    QString actual = kRaiz;
+    for (qsizetype i = 0; i < partes.size(); ++i) {
+        const QString resuelto = ResuelveNombre(actual, partes.at(i));
+        const QString siguiente = ConBarra(actual) + resuelto;
+        if (!QFileInfo::exists(siguiente)) {
+            // Nothing by that name: the rest stays as written.
+            return ConBarra(actual) + partes.mid(i).join(QLatin1Char('/'));
+        }
+        actual = siguiente;
+    }
+    return actual;
+}
+
+QString ConBarra(const QString &ruta)
+{
+    if (ruta.endsWith(QLatin1Char('/')))
+        return ruta;
+    return ruta + QLatin1Char('/');
+}
+
+QStringList Unidades()
+{
+    QStringList raices;
+    for (const QStorageInfo &v : QStorageInfo::mountedVolumes()) {
+        if (v.isValid() && v.isReady() && !raices.contains(v.rootPath()))
+            raices.append(v.rootPath());
+    }
+    raices.removeAll(kRaiz);
+    ordena(raices);
+    raices.prepend(kRaiz);
+    return raices;
+}
+
+QString UnidadDe(const QString &ruta)
+{
+    QString actual = QDir::cleanPath(QDir::fromNativeSeparators(ruta));
+    while (!actual.isEmpty() && !QFileInfo::exists(actual)) {
+        const qsizetype barra = actual.lastIndexOf(QLatin1Char('/'));
+        if (barra <= 0)
+            return kRaiz;
+        actual.truncate(barra);
+    }
+    const QStorageInfo volumen(actual.isEmpty() ? kRaiz : actual);
+    return volumen.isValid() ? volumen.rootPath() : kRaiz;
+}
+
+Fallo CompruebaUnidad(const QString &raiz)
+{
+    const QStorageInfo volumen(raiz);
+    if (!QFileInfo::exists(raiz) || !volumen.isValid() || !volumen.isReady())
+        return Fallo::DispositivoNoDisponible;
+    return CompruebaDirectorio(raiz) == Fallo::Ninguno ? Fallo::Ninguno : Fallo::Otro;
+}
+
+Fallo CompruebaDirectorio(const QString &ruta)
+{
+    if (ruta.isEmpty())
+        return Fallo::RutaNoEncontrada;
+    const QFileInfo info(ruta);
+    if (!info.exists() || !info.isDir())
+        return Fallo::RutaNoEncontrada;
+    if (!info.isReadable() || !info.isExecutable())
+        return Fallo::Otro;
+    return Fallo::Ninguno;
+}
+
+} // namespace LogicaExaminar

@@ -1,0 +1,163 @@
+#include "text/ficheroprograma.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cstring>
+
+namespace FicheroPrograma {
+
+namespace {
+
+constexpr qsizetype kTrozoLectura = 1024 * 1024;
+constexpr qsizetype kTrozoEscritura = 4 * 1024 * 1024;
+
+// One physical line (ended by CR or CR LF, the end removed).
+void anadeFisica(const char *p, const char *fin, QList<QByteArray> &lineas)
+{
+    const char *lf = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)));
+    if (!lf) {
+        lineas.append(QByteArray(p, fin - p));
+        return;
+    }
+    for (;;) {
+        // DC4 at the head of a piece is the CNC's end of program: the rest of
+        // this physical line goes.
+        if (*p == kDc4)
+            return;
+        lf = static_cast<const char *>(std::memchr(p, '\n', size_t(fin - p)));
+        if (!lf) {
+            lineas.append(QByteArray(p, fin - p));
+            return;
+        }
+        lineas.append(QByteArray(p, lf - p));
+        p = lf + 1;
+        // Nothing after the last LF: the line end of an LF-only file, not an
+        // empty line of its own.
+        if (p == fin)
+            return;
+    }
+}
+
+// Takes the physical lines of [inicio, fin) and returns where the first one
+// not taken starts. Without the end of the file in view, the last line may
+// still be incomplete (a CR at the very end may yet be followed by its LF) and
+// is left for the next call.
+const char *separaFisicas(
+    const char *inicio, const char *fin, bool finFichero, QList<QByteArray> &lineas)
+{
+    const char *p = inicio;
+    while (p < fin) {
+        const char *cr = static_cast<const char *>(std::memchr(p, '\r', size_t(fin - p)));
+        if (!cr) {
+            if (!finFichero)
+                break;
+            anadeFisica(p, fin, lineas);
+            return fin;
+        }
+        if (cr + 1 == fin && !finFichero)
+            break;
+        anadeFisica(p, cr, lineas);
+        p = cr + 1;
+        if (p < fin && *p == '\n')
+            ++p;
+    }
+    return p;
+}
+
+} // namespace
+
+QList<QByteArray> separaLineas(QByteArrayView datos)
+{
+    QList<QByteArray> lineas;
+    separaFisicas(datos.data(), datos.data() + datos.size(), true, lineas);
+    return lineas;
+}
+
+bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
+{
+    QFile fichero(ruta);
+    if (!fichero.open(QIODevice::ReadOnly)) {
+        if (error)
+            *error = fichero.errorString();
+        return false;
+    }
+    // Read piece by piece into one reused buffer: fresh memory is slow to
+    // touch, and the whole file never has to sit in memory beside its lines.
+    const qint64 total = fichero.size();
+    QList<QByteArray> leidas;
+    QByteArray buffer(kTrozoLectura, Qt::Uninitialized);
+    qsizetype lleno = 0;
+    qint64 hecho = 0;
+    for (;;) {
+        if (lleno == buffer.size())
+            buffer.resize(buffer.size() * 2); // one physical line longer than the buffer
+        const qint64 n = fichero.read(buffer.data() + lleno, buffer.size() - lleno);
+        if (n < 0) {
+            if (error)
+                *error = fichero.errorString();
+            return false;
+        }
+        const bool finFichero = n == 0;
+        lleno += qsizetype(n);
+        const char *p
+            = separaFisicas(buffer.constData(), buffer.constData() + lleno, finFichero, leidas);
+        const qsizetype tomado = p - buffer.constData();
+        hecho += tomado;
+        if (tomado > 0 && tomado < lleno)
+            std::memmove(buffer.data(), buffer.constData() + tomado, size_t(lleno - tomado));
+        lleno -= tomado;
+        if (finFichero)
+            break;
+        if (progreso)
+            progreso(hecho, total);
+    }
+    lineas = std::move(leidas);
+    return true;
+}
+
+bool escribe(
+    const QString &ruta, const QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
+{
+    QSaveFile fichero(ruta);
+    auto falla = [&] {
+        if (error)
+            *error = fichero.errorString();
+        fichero.cancelWriting();
+        return false;
+    };
+    if (!fichero.open(QIODevice::WriteOnly))
+        return falla();
+
+    QByteArray trozo;
+    trozo.reserve(kTrozoEscritura + 2);
+    const qsizetype total = lineas.size();
+    for (qsizetype i = 0; i < total; ++i) {
+        const QByteArray &linea = lineas.at(i);
+        if (trozo.size() + linea.size() + 2 > kTrozoEscritura && !trozo.isEmpty()) {
+            if (fichero.write(trozo) != trozo.size())
+                return falla();
+            trozo.resize(0);
+            if (progreso)
+                progreso(i, total);
+        }
+        if (linea.size() + 2 > kTrozoEscritura) {
+            // A line longer than the buffer goes out on its own.
+            if (fichero.write(linea) != linea.size() || fichero.write("\r\n", 2) != 2)
+                return falla();
+            continue;
+        }
+        trozo.append(linea);
+        trozo.append("\r\n", 2);
+    }
+    if (!trozo.isEmpty() && fichero.write(trozo) != trozo.size())
+        return falla();
+    if (!fichero.commit()) {
+        if (error)
+            *error = fichero.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace FicheroPrograma
