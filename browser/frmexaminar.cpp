@@ -40,6 +40,7 @@ QString limpia(const QString &ruta)
 frmExaminar::frmExaminar(const TextoPrograma *texto, QWidget *parent)
     : QDialog(parent), m_texto(texto)
 {
+    Herramientas::FuenteDiseno(this);
     creaControles();
 }
 
@@ -345,4 +346,5 @@ void frmExaminar::CargaTextos()
     }
     cmdAceptar->setText(Texto(QStringLiteral("ExamcmdAceptar")));
     cmdCancelar->setText(Texto(QStringLiteral("ExamcmdCancelar")));
+    Herramientas::AjustaEtiquetas(this);
 }

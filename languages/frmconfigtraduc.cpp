@@ -34,6 +34,7 @@ QRect rectTwips(int left, int top, int width, int height)
 frmConfigTraduc::frmConfigTraduc(frmConfig &config, QWidget *parent)
     : QDialog(parent), m_config(config)
 {
+    Herramientas::FuenteDiseno(this);
     creaControles();
     Form_Load();
 }
@@ -135,6 +136,7 @@ void frmConfigTraduc::CargaTextos()
     cmdAceptar->setText(Texto(QStringLiteral("ConTracmdAceptar")));
     cmdCancelar->setText(Texto(QStringLiteral("ConTracmdCancelar")));
     cmdGrabar->setText(Texto(QStringLiteral("ConTracmdGrabar")));
+    Herramientas::AjustaEtiquetas(this);
 }
 
 void frmConfigTraduc::CargaVariables()

@@ -110,6 +110,7 @@ void ListaEleccion::showPopup()
 frmConfig::frmConfig(frmPrincipal &principal, QWidget *parent)
     : QDialog(parent), m_principal(principal)
 {
+    Herramientas::FuenteDiseno(this);
     creaControles();
     Form_Load();
 }
@@ -239,6 +240,7 @@ void frmConfig::CargaTextos()
     cmdCancelar->setText(Texto(QStringLiteral("ConfigcmdCancelar")));
     cmdAltaIdioma->setText(Texto(QStringLiteral("ConfigcmdAltaIdioma")));
     cmdModifIdioma->setText(Texto(QStringLiteral("ConfigcmdModifIdioma")));
+    Herramientas::AjustaEtiquetas(this);
 }
 
 void frmConfig::CargaListaIdiomas()

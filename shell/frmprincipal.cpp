@@ -49,10 +49,7 @@ frmPrincipal::~frmPrincipal() = default;
 
 void frmPrincipal::creaControles()
 {
-    // The window is laid out in twips for an 8-point interface font.
-    QFont letra = font();
-    letra.setPointSize(8);
-    setFont(letra);
+    Herramientas::FuenteDiseno(this);
 
     auto *central = new QWidget(this);
     setCentralWidget(central);

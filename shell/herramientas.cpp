@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QLabel>
 #include <QMessageBox>
 #include <QProcess>
 
@@ -89,6 +90,22 @@ bool Shell(const QString &programa, const QStringList &argumentos, QString *erro
     if (error)
         *error = proceso.errorString();
     return false;
+}
+
+void FuenteDiseno(QWidget *ventana)
+{
+    QFont letra = ventana->font();
+    letra.setPointSize(8);
+    ventana->setFont(letra);
+}
+
+void AjustaEtiquetas(QWidget *ventana)
+{
+    for (QLabel *etiqueta : ventana->findChildren<QLabel *>()) {
+        if (etiqueta->pixmap().isNull() && !etiqueta->wordWrap()
+            && etiqueta->sizeHint().width() > etiqueta->width())
+            etiqueta->resize(etiqueta->sizeHint().width(), etiqueta->height());
+    }
 }
 
 void DoEvents()

@@ -45,6 +45,14 @@ Puntero PunteroActual();
 // reason when it cannot be started.
 bool Shell(const QString &programa, const QStringList &argumentos, QString *error = nullptr);
 
+// The windows are laid out in twips for an 8-point interface font.
+void FuenteDiseno(QWidget *ventana);
+
+// Widens the window's labels to what their present texts need: the twips
+// layout gave them the width of the design texts, and translations are longer.
+// Labels are only widened to the right, never narrowed or moved.
+void AjustaEtiquetas(QWidget *ventana);
+
 // Lets pending window and port events run.
 void DoEvents();
 

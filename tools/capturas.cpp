@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QListWidget>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -68,9 +70,9 @@ int main(int argc, char *argv[])
         QFile::copy(fuente + QStringLiteral("/data/KELDAN.INI"), RutaIni());
         QFile::setPermissions(RutaIni(), QFile::ReadOwner | QFile::WriteOwner);
         EscribeIni(QStringLiteral("General"), QStringLiteral("Idioma"), QString::fromUtf8(idioma),
-                   RutaIni());
-        EscribeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"), fuente + QLatin1Char('/'),
-                   RutaIni());
+            RutaIni());
+        EscribeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"),
+            fuente + QLatin1Char('/'), RutaIni());
         const QString s = QString::fromLatin1(sufijo);
 
         frmPrincipal principal;
@@ -87,18 +89,16 @@ int main(int argc, char *argv[])
         guarda(principal, salida.filePath(QStringLiteral("principal-%1.png").arg(s)));
 
         frmConfig config(principal);
-        config.Form_Load();
         guarda(config, salida.filePath(QStringLiteral("config-%1.png").arg(s)));
 
         config.ModoAlta = false;
         frmConfigTraduc traduc(config);
-        traduc.Form_Load();
         traduc.lstVars->setCurrentRow(1);
         traduc.lstVars_Click();
         guarda(traduc, salida.filePath(QStringLiteral("traduc-%1.png").arg(s)));
 
         ModoAbrir = false;
-        frmExaminar examinar(principal);
+        frmExaminar examinar(principal.texto(), &principal);
         examinar.Form_Load();
         guarda(examinar, salida.filePath(QStringLiteral("examinar-%1.png").arg(s)));
         NombreFichero.clear();
