@@ -51,7 +51,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Keldan"));
-    Q_INIT_RESOURCE(imagenes);
     if (argc < 3)
         return 2;
     const QString fuente = QString::fromLocal8Bit(argv[1]);

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -215,6 +216,32 @@ private slots:
         m_frm->resize(100, 100);
         QTRY_VERIFY(m_frm->width() >= m_frm->minimumWidth());
         QVERIFY(m_frm->height() >= m_frm->minimumHeight());
+    }
+
+    void everyButtonIsReachableByKeyboard()
+    {
+        m_frm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
+        m_frm->cmdLimpiar->setFocus();
+        QSet<QWidget *> alcanzados;
+        for (int i = 0; i < 20; ++i) {
+            alcanzados.insert(QApplication::focusWidget());
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        for (QPushButton *b : m_frm->findChildren<QPushButton *>()) {
+            if (b->isEnabled())
+                QVERIFY2(alcanzados.contains(b), qPrintable(b->objectName()));
+        }
+
+        // Access letters of the captions press their buttons.
+        escribeIni(QByteArray(kIni).replace("Bs=1\n", "Bs=1\nEditor=/bin/true\n"));
+        QSignalSpy manual(m_frm->cmdManual, &QPushButton::clicked);
+        QTest::keyClick(m_frm.get(), Qt::Key_M, Qt::AltModifier);
+        QTRY_COMPARE(manual.count(), 1); // the button animates its press first
+        QSignalSpy espacios(m_frm->cmdSpace, &QPushButton::clicked);
+        m_frm->cmdSpace->setEnabled(true);
+        QTest::keyClick(m_frm.get(), Qt::Key_S, Qt::AltModifier);
+        QTRY_COMPARE(espacios.count(), 1);
     }
 
     void splashShowsTheVersionThenHandsOver()
