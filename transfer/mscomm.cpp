@@ -17,9 +17,10 @@
 
 namespace {
 
-// How far ahead of the line the writer may be: a few characters, but not
-// less than the event loop can keep up with at high speeds.
-constexpr qint64 kVentanaMinima = 4;
+// How far ahead of the line the writer may be: eight characters, so that a
+// DC3 stops the line within ten, but not less than the event loop can keep up
+// with at speeds above 115200 bit/s.
+constexpr qint64 kVentanaMinima = 8;
 constexpr qint64 kAdelantoNs = 750000;
 // Unpaced output is handed over in blocks of this size.
 constexpr qint64 kBloqueSinRitmo = 64 * 1024;
@@ -196,7 +197,9 @@ bool MSComm::setPortOpen(bool abrir)
     m_nsPorCaracter
         = qMax<qint64>(1, qint64(std::llround(p.bitsPorCaracter() * 1e9 / p.velocidad)));
     m_ventana = qMax(kVentanaMinima, (kAdelantoNs + m_nsPorCaracter - 1) / m_nsPorCaracter);
-    m_marcaBaja = m_ventana / 2;
+    // Topped up early, while three quarters are still queued: late wake-ups
+    // of a busy machine then do not leave the line idle.
+    m_marcaBaja = m_ventana * 3 / 4;
     m_libreNs = ahoraNs();
     return true;
 }
