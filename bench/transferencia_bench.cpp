@@ -87,7 +87,10 @@ double mbps(qint64 bytes, qint64 ns)
 
 void throughput()
 {
-    const QList<QByteArray> lineas = generaPrograma(1000000);
+    const QList<QByteArray> lineas
+        = generaPrograma(qEnvironmentVariableIntValue("KELDAN_BENCH_LINEAS") > 0
+                ? qEnvironmentVariableIntValue("KELDAN_BENCH_LINEAS")
+                : 1000000);
     const QByteArray flujo = CodificadorEnvio::codificaPrograma(lineas, false);
     std::printf("throughput: 1,000,000 lines, %lld bytes (ASCII)\n", qlonglong(flujo.size()));
 

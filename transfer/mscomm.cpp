@@ -6,11 +6,14 @@
 
 #include <QFile>
 #include <QSerialPort>
+#include <QSocketNotifier>
 
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <grp.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -183,7 +186,12 @@ bool MSComm::setPortOpen(bool abrir)
     m_puerto = puerto;
     m_rutaAbierta = ruta;
     connect(m_puerto, &QSerialPort::readyRead, this, &MSComm::alLeer);
-    connect(m_puerto, &QSerialPort::bytesWritten, this, &MSComm::bombea);
+    m_notificadorEscritura = new QSocketNotifier(m_puerto->handle(), QSocketNotifier::Write, this);
+    m_notificadorEscritura->setEnabled(false);
+    connect(m_notificadorEscritura, &QSocketNotifier::activated, this, [this] {
+        m_notificadorEscritura->setEnabled(false);
+        bombea();
+    });
     connect(m_puerto, &QSerialPort::errorOccurred, this,
         [this](QSerialPort::SerialPortError e) { alError(int(e)); });
 
@@ -214,6 +222,8 @@ void MSComm::cierra(bool descartar)
         return;
     QSerialPort *puerto = m_puerto;
     m_puerto = nullptr;
+    delete m_notificadorEscritura;
+    m_notificadorEscritura = nullptr;
     puerto->disconnect(this);
     if (descartar && puerto->isOpen())
         puerto->clear(QSerialPort::Output);
@@ -252,6 +262,28 @@ void MSComm::programaBombeo()
         Qt::QueuedConnection);
 }
 
+qint64 MSComm::escribe(const char *datos, qint64 n)
+{
+    // Written straight to the device, not through the serial library's own
+    // buffer: what the driver holds is then exactly what the pacing counts.
+    for (;;) {
+        const ssize_t w = ::write(int(m_puerto->handle()), datos, size_t(n));
+        if (w >= 0)
+            return w;
+        if (errno == EINTR)
+            continue;
+        if (errno == EAGAIN || errno == EWOULDBLOCK)
+            return 0;
+        const QString detalle = QString::fromLocal8Bit(std::strerror(errno));
+        const QString ruta = m_rutaAbierta;
+        cierra(true);
+        QMetaObject::invokeMethod(
+            this, [this, ruta, detalle] { informa(Fallo::Perdido, ruta, detalle); },
+            Qt::QueuedConnection);
+        return -1;
+    }
+}
+
 qint64 MSComm::colaDriver() const
 {
     int enCola = 0;
@@ -266,8 +298,7 @@ qint64 MSComm::caracteresEnCola(qint64 ahora) const
     // the time the written characters take on the line at its speed.
     const qint64 modelo
         = m_libreNs > ahora ? (m_libreNs - ahora + m_nsPorCaracter - 1) / m_nsPorCaracter : 0;
-    const qint64 real = colaDriver() + (m_puerto ? m_puerto->bytesToWrite() : 0);
-    return qMax(modelo, real);
+    return qMax(modelo, colaDriver());
 }
 
 void MSComm::alLeer()
@@ -323,6 +354,8 @@ void MSComm::bombea()
         qint64 n = 0;
         const qint64 ahora = ahoraNs();
         if (m_acompasado) {
+            if (m_notificadorEscritura->isEnabled())
+                break;
             const qint64 enCola = caracteresEnCola(ahora);
             if (enCola >= m_ventana) {
                 espera = qMax<qint64>((enCola - m_marcaBaja) * m_nsPorCaracter, 20000);
@@ -330,18 +363,16 @@ void MSComm::bombea()
             }
             n = qMin(m_ventana - enCola, OutBufferCount());
         } else {
-            const qint64 enEspera = m_puerto->bytesToWrite();
-            if (enEspera >= kBloqueSinRitmo)
-                break; // bytesWritten brings us back
-            n = qMin(2 * kBloqueSinRitmo - enEspera, OutBufferCount());
+            if (m_notificadorEscritura->isEnabled())
+                break; // the driver says when it takes more
+            n = qMin(kBloqueSinRitmo, OutBufferCount());
         }
-        const qint64 escritos = m_puerto->write(m_salida.constData() + m_posicionSalida, n);
+        const qint64 escritos = escribe(m_salida.constData() + m_posicionSalida, n);
         if (!m_puerto)
             break;
+        if (escritos < n)
+            m_notificadorEscritura->setEnabled(true); // the driver's queue is full
         if (escritos <= 0)
-            break;
-        m_puerto->flush();
-        if (!m_puerto)
             break;
         m_posicionSalida += escritos;
         m_enviados += escritos;
@@ -370,7 +401,7 @@ void MSComm::cierraTrasVaciar()
 
 void MSComm::revisaVaciado()
 {
-    if (!m_puerto || OutBufferCount() > 0 || m_puerto->bytesToWrite() > 0)
+    if (!m_puerto || OutBufferCount() > 0)
         return;
     const qint64 ahora = ahoraNs();
     const qint64 enCola = m_acompasado ? caracteresEnCola(ahora) : colaDriver();

@@ -7,6 +7,7 @@
 #include <QString>
 
 class QSerialPort;
+class QSocketNotifier;
 class TemporizadorFino;
 
 // The serial control MSComm1: the one class that touches the serial device.
@@ -89,9 +90,11 @@ private:
     void informa(Fallo tipo, const QString &ruta, const QString &detalle);
     qint64 caracteresEnCola(qint64 ahora) const;
     qint64 colaDriver() const;
+    qint64 escribe(const char *datos, qint64 n);
 
     QSerialPort *m_puerto = nullptr;
     TemporizadorFino *m_temporizador = nullptr;
+    QSocketNotifier *m_notificadorEscritura = nullptr;
     ControlFlujo m_flujo;
 
     int m_commPort = 1;
