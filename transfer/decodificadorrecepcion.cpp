@@ -1,0 +1,88 @@
+#include "transfer/decodificadorrecepcion.h"
+
+#include "transfer/caracterescontrol.h"
+#include "transfer/tablaiso.h"
+
+namespace {
+
+// Decoded texts that may come before the program's own text without making
+// the next "%" an end mark: the tape leader, blanks and the opening "%".
+bool esRelleno(const QByteArray &texto)
+{
+    return texto.isEmpty() || texto == "NUL" || texto == "DEL" || texto == "Bs" || texto == "HT"
+        || texto == " " || texto == "%";
+}
+
+} // namespace
+
+DecodificadorRecepcion::DecodificadorRecepcion(bool iso, QObject *parent)
+    : QObject(parent), m_iso(iso)
+{ }
+
+void DecodificadorRecepcion::completaLinea(QList<QByteArray> &lista)
+{
+    lista.append(m_linea);
+    m_linea.clear();
+    ++m_lineas;
+}
+
+void DecodificadorRecepcion::feed(const QByteArray &bytes)
+{
+    using namespace CaracteresControl;
+    QList<QByteArray> lista;
+    bool fin = false;
+    for (char c : bytes) {
+        const quint8 b = quint8(c);
+        switch (c) {
+        case kLf:
+            completaLinea(lista);
+            continue;
+        case kDc1:
+        case kDc3:
+            continue;
+        case kDc2:
+            emit inicioPrograma();
+            continue;
+        case kDc4:
+            completaLinea(lista);
+            fin = true;
+            continue;
+        default:
+            break;
+        }
+        if (b == kPorCientoIso) {
+            // In ISO code a "%" before any program text opens the program
+            // (tape format "%" LF ...); only a later one closes it.
+            if (!m_iso || m_hayTexto) {
+                m_linea.append(m_iso ? QByteArray("%") : QByteArray(1, c));
+                completaLinea(lista);
+                fin = true;
+                continue;
+            }
+        }
+        if (!m_iso) {
+            m_linea.append(c);
+            m_hayTexto = true;
+            continue;
+        }
+        const QByteArray &texto = IsoRapido::caracter(b);
+        m_linea.append(texto);
+        if (!m_hayTexto && !esRelleno(texto))
+            m_hayTexto = true;
+    }
+    if (!lista.isEmpty())
+        emit lineasRecibidas(lista);
+    if (fin && !m_terminado) {
+        m_terminado = true;
+        emit finRecepcion();
+    }
+}
+
+void DecodificadorRecepcion::terminaParcial()
+{
+    if (m_linea.isEmpty())
+        return;
+    QList<QByteArray> lista;
+    completaLinea(lista);
+    emit lineasRecibidas(lista);
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QObject>
+
+// Turns the bytes the CNC sends into program lines. Lines are cut at LF; DC4
+// ends the program, and so does the "%" code 165 once program text has come
+// (in ISO code a leading "%" only opens the program). The result does not
+// depend on how the bytes are split into chunks.
+class DecodificadorRecepcion : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DecodificadorRecepcion(bool iso, QObject *parent = nullptr);
+
+    // Decodes the bytes; completed lines are emitted once per call.
+    void feed(const QByteArray &bytes);
+    // The line being assembled becomes the last line (Stop, lost port).
+    void terminaParcial();
+
+    bool terminado() const { return m_terminado; }
+    qint64 lineasCompletas() const { return m_lineas; }
+
+signals:
+    void lineasRecibidas(const QList<QByteArray> &lineas);
+    // DC2: the CNC starts its program.
+    void inicioPrograma();
+    // The end mark arrived; emitted once, after the lines before it.
+    void finRecepcion();
+
+private:
+    void completaLinea(QList<QByteArray> &lista);
+
+    bool m_iso;
+    bool m_terminado = false;
+    bool m_hayTexto = false;
+    qint64 m_lineas = 0;
+    QByteArray m_linea;
+};

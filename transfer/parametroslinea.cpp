@@ -1,0 +1,46 @@
+#include "transfer/parametroslinea.h"
+
+#include <QStringList>
+
+std::optional<ParametrosLinea> ParametrosLinea::interpreta(const QString &texto)
+{
+    const QStringList partes = texto.split(QLatin1Char(','));
+    if (partes.size() != 4)
+        return std::nullopt;
+    ParametrosLinea p;
+    bool ok = false;
+    p.velocidad = partes.at(0).trimmed().toInt(&ok);
+    if (!ok || p.velocidad <= 0)
+        return std::nullopt;
+    const QString paridad = partes.at(1).trimmed().toUpper();
+    if (paridad.size() != 1 || !QStringLiteral("NOEMS").contains(paridad))
+        return std::nullopt;
+    p.paridad = paridad.at(0).toLatin1();
+    p.bitsDatos = partes.at(2).trimmed().toInt(&ok);
+    if (!ok || p.bitsDatos < 5 || p.bitsDatos > 8)
+        return std::nullopt;
+    const QString stop = partes.at(3).trimmed();
+    if (stop == QLatin1String("1"))
+        p.bitsStop = 1;
+    else if (stop == QLatin1String("1.5"))
+        p.bitsStop = 1.5;
+    else if (stop == QLatin1String("2"))
+        p.bitsStop = 2;
+    else
+        return std::nullopt;
+    return p;
+}
+
+double ParametrosLinea::bitsPorCaracter() const
+{
+    return 1 + bitsDatos + (paridad == 'N' ? 0 : 1) + bitsStop;
+}
+
+QString RutaPuerto(int puertoCom, const QString &dispositivo)
+{
+    if (!dispositivo.isEmpty())
+        return dispositivo;
+    if (puertoCom <= 0)
+        return {};
+    return QStringLiteral("/dev/ttyS%1").arg(puertoCom - 1);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// The line parameters of a port, read from a settings text like "4800,N,8,2".
+struct ParametrosLinea
+{
+    qint32 velocidad = 4800;
+    char paridad = 'N'; // N, O, E, M or S
+    int bitsDatos = 8;
+    double bitsStop = 2;
+
+    // Nothing when the text is not a valid setting (speed, a known parity
+    // letter, 5 to 8 data bits, 1, 1.5 or 2 stop bits).
+    static std::optional<ParametrosLinea> interpreta(const QString &texto);
+
+    // Bits on the line for one character: start, data, parity, stop.
+    double bitsPorCaracter() const;
+};
+
+// The device of port n (/dev/ttyS<n-1>), or the device path given instead.
+QString RutaPuerto(int puertoCom, const QString &dispositivo);

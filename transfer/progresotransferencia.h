@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QMetaType>
+#include <QString>
+#include <QtGlobal>
+
+// How far a send or a reception has come, for the status line.
+struct ProgresoTransferencia
+{
+    qint64 linea = 0; // lines sent or received so far (the one on the line when sending)
+    qint64 lineas = 0; // lines of the whole send; 0 when receiving
+    qint64 bytes = 0;
+    qint64 bytesTotales = 0; // 0 when receiving
+    double caracteresPorSegundo = 0;
+    double segundosRestantes = -1; // -1 when unknown
+};
+
+// How a transfer ended. error holds the operator's message of a failure.
+struct ResultadoTransferencia
+{
+    enum class Estado { Completa, Detenida, Fallida };
+    Estado estado = Estado::Completa;
+    QString error;
+};
+
+Q_DECLARE_METATYPE(ProgresoTransferencia)
+Q_DECLARE_METATYPE(ResultadoTransferencia)

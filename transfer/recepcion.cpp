@@ -1,0 +1,109 @@
+#include "transfer/recepcion.h"
+
+#include "transfer/decodificadorrecepcion.h"
+#include "transfer/mscomm.h"
+
+namespace {
+
+constexpr qint64 kIntervaloProgresoMs = 40;
+
+} // namespace
+
+Recepcion::Recepcion(MSComm &puerto, QObject *parent) : QObject(parent), m_puerto(puerto) { }
+
+Recepcion::~Recepcion()
+{
+    if (m_activo)
+        m_puerto.setPortOpen(false);
+}
+
+qint64 Recepcion::lineas() const
+{
+    return m_decodificador ? m_decodificador->lineasCompletas() : 0;
+}
+
+bool Recepcion::inicia(bool iso)
+{
+    if (m_activo)
+        return false;
+    // Each reception starts from an empty line.
+    delete m_decodificador;
+    m_decodificador = new DecodificadorRecepcion(iso, this);
+    connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
+        &Recepcion::lineasRecibidas);
+    connect(
+        m_decodificador, &DecodificadorRecepcion::inicioPrograma, this, &Recepcion::inicioPrograma);
+    m_entrando = false;
+    m_bytes = 0;
+    m_conexiones = {
+        connect(&m_puerto, &MSComm::OnComm, this, &Recepcion::alLlegar),
+        connect(&m_puerto, &MSComm::fallo, this,
+            [this](MSComm::Fallo, const QString &, const QString &mensaje) {
+                termina(ResultadoTransferencia::Estado::Fallida, mensaje);
+            }),
+    };
+    m_activo = true;
+    if (!m_puerto.setPortOpen(true))
+        return false;
+    m_reloj.start();
+    m_ultimoInforme = -1000;
+    return true;
+}
+
+void Recepcion::alLlegar()
+{
+    if (!m_activo)
+        return;
+    const QByteArray datos = m_puerto.Input();
+    if (datos.isEmpty())
+        return;
+    if (!m_entrando) {
+        m_entrando = true;
+        emit entrando();
+    }
+    m_bytes += datos.size();
+    m_decodificador->feed(datos);
+    if (m_decodificador->terminado())
+        termina(ResultadoTransferencia::Estado::Completa);
+    else
+        informaProgreso(false);
+}
+
+void Recepcion::detiene()
+{
+    if (m_activo)
+        termina(ResultadoTransferencia::Estado::Detenida);
+}
+
+void Recepcion::termina(ResultadoTransferencia::Estado estado, const QString &error)
+{
+    if (!m_activo)
+        return;
+    m_activo = false;
+    for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
+        disconnect(c);
+    m_conexiones.clear();
+    // Bytes already read by the port are decoded too, as they always were;
+    // the port is closed before anything else can arrive.
+    const QByteArray resto = m_puerto.Input();
+    m_bytes += resto.size();
+    m_decodificador->feed(resto);
+    m_puerto.setPortOpen(false);
+    m_decodificador->terminaParcial();
+    informaProgreso(true);
+    emit terminado({estado, error});
+}
+
+void Recepcion::informaProgreso(bool forzado)
+{
+    const qint64 ms = m_reloj.elapsed();
+    if (!forzado && ms - m_ultimoInforme < kIntervaloProgresoMs)
+        return;
+    m_ultimoInforme = ms;
+    ProgresoTransferencia p;
+    p.linea = m_decodificador->lineasCompletas();
+    p.bytes = m_bytes;
+    if (ms > 0)
+        p.caracteresPorSegundo = m_bytes * 1000.0 / ms;
+    emit progreso(p);
+}

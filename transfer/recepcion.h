@@ -1,0 +1,54 @@
+#pragma once
+
+#include "transfer/progresotransferencia.h"
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
+
+class DecodificadorRecepcion;
+class MSComm;
+
+// Receives a program from the CNC on the event loop: the port's data event
+// feeds the decoder, nothing polls. Ends at the CNC's end mark, at Stop or
+// when the port fails; what arrived is kept in every case.
+class Recepcion : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit Recepcion(MSComm &puerto, QObject *parent = nullptr);
+    ~Recepcion() override;
+
+    // Opens the port. On a port failure terminado() is emitted before this
+    // returns false.
+    bool inicia(bool iso);
+    // Stop: what has arrived is decoded, a partial line becomes the last line.
+    void detiene();
+    bool activo() const { return m_activo; }
+    qint64 lineas() const;
+
+signals:
+    // The first bytes have arrived.
+    void entrando();
+    // DC2: the CNC starts its program.
+    void inicioPrograma();
+    void lineasRecibidas(const QList<QByteArray> &lineas);
+    void progreso(const ProgresoTransferencia &progreso);
+    void terminado(const ResultadoTransferencia &resultado);
+
+private:
+    void alLlegar();
+    void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
+    void informaProgreso(bool forzado);
+
+    MSComm &m_puerto;
+    DecodificadorRecepcion *m_decodificador = nullptr;
+    bool m_activo = false;
+    bool m_entrando = false;
+    qint64 m_bytes = 0;
+    QElapsedTimer m_reloj;
+    qint64 m_ultimoInforme = -1000;
+    QList<QMetaObject::Connection> m_conexiones;
+};
