@@ -30,7 +30,6 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
 {
     using namespace CaracteresControl;
     QList<QByteArray> lista;
-    bool fin = false;
     for (char c : bytes) {
         const quint8 b = quint8(c);
         switch (c) {
@@ -45,7 +44,7 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
             continue;
         case kDc4:
             completaLinea(lista);
-            fin = true;
+            marcaFin(lista);
             continue;
         default:
             break;
@@ -56,7 +55,7 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
             if (!m_iso || m_hayTexto) {
                 m_linea.append(m_iso ? QByteArray("%") : QByteArray(1, c));
                 completaLinea(lista);
-                fin = true;
+                marcaFin(lista);
                 continue;
             }
         }
@@ -72,10 +71,19 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
     }
     if (!lista.isEmpty())
         emit lineasRecibidas(lista);
-    if (fin && !m_terminado) {
-        m_terminado = true;
-        emit finRecepcion();
-    }
+}
+
+void DecodificadorRecepcion::marcaFin(QList<QByteArray> &lista)
+{
+    if (m_terminado)
+        return;
+    // The end is told right after the lines before it, whatever else the
+    // same chunk brings, so it sits at the same place however bytes arrive.
+    m_terminado = true;
+    if (!lista.isEmpty())
+        emit lineasRecibidas(lista);
+    lista.clear();
+    emit finRecepcion();
 }
 
 void DecodificadorRecepcion::terminaParcial()

@@ -32,6 +32,7 @@ signals:
 
 private:
     void completaLinea(QList<QByteArray> &lista);
+    void marcaFin(QList<QByteArray> &lista);
 
     bool m_iso;
     bool m_terminado = false;
