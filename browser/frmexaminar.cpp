@@ -17,15 +17,6 @@ using LogicaExaminar::Fallo;
 
 namespace {
 
-// The dialog was drawn in twips at 96 dots per inch.
-constexpr int kTwipsPorPixel = 15;
-
-QRect twips(int left, int top, int width, int height)
-{
-    return QRect(left / kTwipsPorPixel, top / kTwipsPorPixel, width / kTwipsPorPixel,
-        height / kTwipsPorPixel);
-}
-
 const QString kGeneral = QStringLiteral("General");
 const QString kDirGuarda = QStringLiteral("DirGuarda");
 
@@ -48,11 +39,11 @@ void frmExaminar::creaControles()
 {
     setWindowTitle(QStringLiteral("Examinar"));
     setModal(true);
-    setFixedSize(7764 / kTwipsPorPixel, 4656 / kTwipsPorPixel);
+    setFixedSize(Herramientas::Pixeles(7764), Herramientas::Pixeles(4656));
 
     auto etiqueta = [this](const char *texto, int left, int top) {
         auto *l = new QLabel(QString::fromUtf8(texto), this);
-        l->move(left / kTwipsPorPixel, top / kTwipsPorPixel);
+        l->move(Herramientas::Pixeles(left), Herramientas::Pixeles(top));
         l->adjustSize();
         return l;
     };
@@ -64,33 +55,33 @@ void frmExaminar::creaControles()
 
     Dir1 = new QListWidget(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
-    Dir1->setGeometry(twips(0, 240, 3255, 3240));
+    Dir1->setGeometry(Herramientas::RectTwips(0, 240, 3255, 3240));
     Drive1 = new QComboBox(this);
     Drive1->setObjectName(QStringLiteral("Drive1"));
-    Drive1->setGeometry(twips(0, 3720, 3255, 315));
+    Drive1->setGeometry(Herramientas::RectTwips(0, 3720, 3255, 315));
     File1 = new QListWidget(this);
     File1->setObjectName(QStringLiteral("File1"));
-    File1->setGeometry(twips(3360, 240, 3015, 3144));
+    File1->setGeometry(Herramientas::RectTwips(3360, 240, 3015, 3144));
     cmbTipo = new QComboBox(this);
     cmbTipo->setObjectName(QStringLiteral("cmbTipo"));
-    cmbTipo->setGeometry(twips(3360, 3720, 1815, 315));
+    cmbTipo->setGeometry(Herramientas::RectTwips(3360, 3720, 1815, 315));
     cmbTipo->addItems({QStringLiteral("*.dcn"), QStringLiteral("*.dgn"), QStringLiteral("*.txt"),
         QStringLiteral("*.*")});
     txtDirPlano = new QLineEdit(this);
     txtDirPlano->setObjectName(QStringLiteral("txtDirPlano"));
-    txtDirPlano->setGeometry(twips(0, 4320, 3255, 285));
+    txtDirPlano->setGeometry(Herramientas::RectTwips(0, 4320, 3255, 285));
     txtDirPlano->setReadOnly(true);
     txtPlano = new QLineEdit(this);
     txtPlano->setObjectName(QStringLiteral("txtPlano"));
-    txtPlano->setGeometry(twips(3360, 4320, 3015, 285));
+    txtPlano->setGeometry(Herramientas::RectTwips(3360, 4320, 3015, 285));
     cmdAceptar = new QPushButton(QStringLiteral("&Aceptar"), this);
     cmdAceptar->setObjectName(QStringLiteral("cmdAceptar"));
-    cmdAceptar->setGeometry(twips(6480, 240, 1215, 375));
+    cmdAceptar->setGeometry(Herramientas::RectTwips(6480, 240, 1215, 375));
     cmdAceptar->setEnabled(false);
     cmdAceptar->setDefault(true);
     cmdCancelar = new QPushButton(QStringLiteral("&Cancelar"), this);
     cmdCancelar->setObjectName(QStringLiteral("cmdCancelar"));
-    cmdCancelar->setGeometry(twips(6480, 720, 1215, 375));
+    cmdCancelar->setGeometry(Herramientas::RectTwips(6480, 720, 1215, 375));
     cmdCancelar->setAutoDefault(false);
 
     QWidget *orden[]

@@ -37,17 +37,19 @@ const char *const kNuevas[][2] = {
     {"PrinErrorPuertoNoExiste", "The serial port %1 does not exist."},
     {"PrinErrorPuertoOcupado", "The serial port %1 is in use by another program."},
     {"PrinErrorPuertoPermiso",
-     "No permission to use the serial port %1: the user must be a member of the group %2 "
-     "(dialout on Debian) and log in again."},
+        "No permission to use the serial port %1: the user must be a member of the group %2 "
+        "(dialout on Debian) and log in again."},
     {"PrinErrorPuertoParametros", "The serial port %1 does not accept the settings %2."},
     {"PrinErrorPuertoPerdido", "The serial port %1 was lost during the transfer: %2"},
     {"PrinErrorPuerto", "The serial port %1 could not be used: %2"},
     {"PrinAvisoIsoIntransmisible",
-     "%1 characters cannot be sent in ISO code and would go out as 0 bytes; the first is in "
-     "line %2. Send anyway?"},
+        "%1 characters cannot be sent in ISO code and would go out as 0 bytes; the first is in "
+        "line %2. Send anyway?"},
     // Dialogs (settings/, languages/)
-    {"ConfiglblNego", "Handshake:"}, {"ConfigcmbNegoXonXoff", "XON/XOFF"},
-    {"ConfigcmbNegoRtsCts", "RTS/CTS"}, {"ConfigcmbNegoNinguno", "None"},
+    {"ConfiglblNego", "Handshake:"},
+    {"ConfigcmbNegoXonXoff", "XON/XOFF"},
+    {"ConfigcmbNegoRtsCts", "RTS/CTS"},
+    {"ConfigcmbNegoNinguno", "None"},
     {"ConTraErrorGraba", "Could not write to the settings file %1: %2"},
     // File browser (browser/)
     {"ExamErrorLeeDir", "The directory %1 cannot be opened."},

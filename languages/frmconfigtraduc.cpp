@@ -18,18 +18,7 @@
 
 using namespace VarsFuncsGlobales;
 
-namespace {
-
-// The editor is laid out in twips at 15 to the pixel.
-constexpr int kTwipsPorPixel = 15;
-
-QRect rectTwips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / double(kTwipsPorPixel)), qRound(top / double(kTwipsPorPixel)),
-        qRound(width / double(kTwipsPorPixel)), qRound(height / double(kTwipsPorPixel)));
-}
-
-} // namespace
+namespace { } // namespace
 
 frmConfigTraduc::frmConfigTraduc(frmConfig &config, QWidget *parent)
     : QDialog(parent), m_config(config)
@@ -45,17 +34,17 @@ void frmConfigTraduc::creaControles()
 {
     setModal(true);
     setWindowTitle(QStringLiteral("Traducción de la Aplicación al Idioma elegido"));
-    setFixedSize(rectTwips(0, 0, 7872, 6432).size());
+    setFixedSize(Herramientas::RectTwips(0, 0, 7872, 6432).size());
 
     auto etiqueta = [this](const char *texto, int l, int t, int w) {
         auto *lbl = new QLabel(QString::fromUtf8(texto), this);
-        lbl->setGeometry(rectTwips(l, t, w, 255));
+        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
         return lbl;
     };
     auto boton = [this](const char *nombre, const char *texto, int t) {
         auto *cmd = new QPushButton(QString::fromUtf8(texto), this);
         cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(rectTwips(6600, t, 1215, 375));
+        cmd->setGeometry(Herramientas::RectTwips(6600, t, 1215, 375));
         // Enter triggers no button here.
         cmd->setAutoDefault(false);
         cmd->setDefault(false);
@@ -65,21 +54,21 @@ void frmConfigTraduc::creaControles()
     lblNuevoIdioma = etiqueta("Nuevo Idioma:", 0, 120, 2900);
     txtNuevoIdioma = new QLineEdit(this);
     txtNuevoIdioma->setObjectName(QStringLiteral("txtNuevoIdioma"));
-    txtNuevoIdioma->setGeometry(rectTwips(3000, 120, 3495, 285));
+    txtNuevoIdioma->setGeometry(Herramientas::RectTwips(3000, 120, 3495, 285));
     lblVars = etiqueta("Variables:", 0, 480, 2900);
     lstVars = new QListWidget(this);
     lstVars->setObjectName(QStringLiteral("lstVars"));
-    lstVars->setGeometry(rectTwips(0, 720, 3015, 5664));
+    lstVars->setGeometry(Herramientas::RectTwips(0, 720, 3015, 5664));
     lblTituloValorActual = etiqueta("Valor en el Idioma actual:", 3120, 840, 4695);
     txtValorActual = new QPlainTextEdit(this);
     txtValorActual->setObjectName(QStringLiteral("txtValorActual"));
-    txtValorActual->setGeometry(rectTwips(3120, 1080, 4695, 735));
+    txtValorActual->setGeometry(Herramientas::RectTwips(3120, 1080, 4695, 735));
     txtValorActual->setReadOnly(true);
     txtValorActual->setTabChangesFocus(true);
     lblTituloValorNuevo = etiqueta("Valor en el Nuevo Idioma:", 3120, 2040, 4695);
     txtValorNuevo = new QPlainTextEdit(this);
     txtValorNuevo->setObjectName(QStringLiteral("txtValorNuevo"));
-    txtValorNuevo->setGeometry(rectTwips(3120, 2280, 4695, 765));
+    txtValorNuevo->setGeometry(Herramientas::RectTwips(3120, 2280, 4695, 765));
     txtValorNuevo->setTabChangesFocus(true);
     cmdAceptar = boton("cmdAceptar", "&Aceptar", 120);
     cmdCancelar = boton("cmdCancelar", "&Cancelar", 600);

@@ -19,15 +19,6 @@ using namespace VarsFuncsGlobales;
 
 namespace {
 
-// The dialog is laid out in twips at 15 to the pixel.
-constexpr int kTwipsPorPixel = 15;
-
-QRect rectTwips(int left, int top, int width, int height)
-{
-    return QRect(qRound(left / double(kTwipsPorPixel)), qRound(top / double(kTwipsPorPixel)),
-        qRound(width / double(kTwipsPorPixel)), qRound(height / double(kTwipsPorPixel)));
-}
-
 const char *const kVelocidades[] = {"110", "300", "600", "1200", "2400", "4800", "9600", "14400",
     "19200", "28800", "38400", "57600", "115200"};
 
@@ -122,23 +113,23 @@ void frmConfig::creaControles()
     setModal(true);
     setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
     // The handshake row sits below the design's last row.
-    setFixedSize(rectTwips(0, 0, 7200, 3192).size());
+    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 3192).size());
 
     auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
         auto *lbl = new QLabel(QString::fromUtf8(texto), this);
-        lbl->setGeometry(rectTwips(l, t, w, h + 60));
+        lbl->setGeometry(Herramientas::RectTwips(l, t, w, h + 60));
         return lbl;
     };
     auto lista = [this](const char *nombre, int l, int t, int w, int h) {
         auto *cmb = new ListaEleccion(this);
         cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(rectTwips(l, t, w, h));
+        cmb->setGeometry(Herramientas::RectTwips(l, t, w, h));
         return cmb;
     };
     auto boton = [this](const char *nombre, const char *texto, int l, int t, int w, int h) {
         auto *cmd = new QPushButton(QString::fromUtf8(texto), this);
         cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(rectTwips(l, t, w, h));
+        cmd->setGeometry(Herramientas::RectTwips(l, t, w, h));
         cmd->setAutoDefault(false);
         return cmd;
     };

@@ -14,7 +14,6 @@
 
 namespace {
 
-constexpr int kTwipsPorPixel = 15;
 constexpr int kEspera = 5000;
 
 } // namespace
@@ -22,7 +21,7 @@ constexpr int kEspera = 5000;
 frmSplash::frmSplash(QWidget *parent) : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint)
 {
     setAttribute(Qt::WA_DeleteOnClose);
-    setFixedSize(6780 / kTwipsPorPixel, 4920 / kTwipsPorPixel);
+    setFixedSize(Herramientas::Pixeles(6780), Herramientas::Pixeles(4920));
     setAutoFillBackground(true);
     QPalette paleta = palette();
     paleta.setColor(QPalette::Window, Qt::white);

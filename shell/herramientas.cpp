@@ -92,6 +92,16 @@ bool Shell(const QString &programa, const QStringList &argumentos, QString *erro
     return false;
 }
 
+int Pixeles(int twips)
+{
+    return qRound(twips / double(kTwipsPorPixel));
+}
+
+QRect RectTwips(int left, int top, int width, int height)
+{
+    return QRect(Pixeles(left), Pixeles(top), Pixeles(width), Pixeles(height));
+}
+
 void FuenteDiseno(QWidget *ventana)
 {
     QFont letra = ventana->font();

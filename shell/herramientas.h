@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -44,6 +45,11 @@ Puntero PunteroActual();
 // a shell, so blanks, quotes or ";" in a path are safe). False with the
 // reason when it cannot be started.
 bool Shell(const QString &programa, const QStringList &argumentos, QString *error = nullptr);
+
+// The windows are drawn in twips (1/1440 inch) at 96 dots per inch.
+constexpr int kTwipsPorPixel = 15;
+int Pixeles(int twips);
+QRect RectTwips(int left, int top, int width, int height);
 
 // The windows are laid out in twips for an 8-point interface font.
 void FuenteDiseno(QWidget *ventana);
