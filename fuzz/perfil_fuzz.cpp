@@ -21,13 +21,16 @@ QStringList lineas(const QString &ruta)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     const QString texto = PerfilIni::decodifica(f.readAll());
-    QStringList l = texto.split(QLatin1Char('\n'));
-    if (!l.isEmpty() && l.last().isEmpty())
-        l.removeLast();
+    // A lone CR at the very end ends the last line, as the reader takes it.
+    QStringList l = (texto.endsWith(QLatin1Char('\r')) ? texto + QLatin1Char('\n') : texto)
+                        .split(QLatin1Char('\n'));
     for (QString &s : l) {
         if (s.endsWith(QLatin1Char('\r')))
             s.chop(1);
     }
+    // The end of the last line is not a line of its own.
+    if (!l.isEmpty() && l.last().isEmpty())
+        l.removeLast();
     return l;
 }
 

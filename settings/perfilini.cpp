@@ -15,10 +15,28 @@ struct Fichero
     bool existe = false;
     bool utf8 = true;
     bool bom = false;
-    bool terminaConFin = true;
-    QByteArray finLinea = "\n";
+    QString finLinea = QStringLiteral("\n"); // for lines the writes add
     QStringList lineas;
+    // Each line's own end ("\r\n", "\n", a lone "\r" at the very end, or none
+    // for a last line without one), so untouched lines are written back as
+    // they were, byte for byte.
+    QStringList fines;
 };
+
+// Inserts a line at pos with the file's line end; a last line whose end was
+// cut short (none, or a lone CR) gets a whole one first.
+void inserta(Fichero &f, qsizetype pos, const QString &linea)
+{
+    if (pos == f.lineas.size() && !f.fines.isEmpty()) {
+        QString &fin = f.fines.last();
+        if (fin.isEmpty())
+            fin = f.finLinea;
+        else if (!fin.endsWith(QLatin1Char('\n')))
+            fin += QLatin1Char('\n');
+    }
+    f.lineas.insert(pos, linea);
+    f.fines.insert(pos, f.finLinea);
+}
 
 Fichero carga(const QString &ruta)
 {
@@ -30,18 +48,23 @@ Fichero carga(const QString &ruta)
     const QByteArray datos = archivo.readAll();
     const qsizetype lf = datos.indexOf('\n');
     if (lf > 0 && datos.at(lf - 1) == '\r')
-        f.finLinea = "\r\n";
+        f.finLinea = QStringLiteral("\r\n");
 
     const QString texto = PerfilIni::decodifica(datos, &f.utf8, &f.bom);
-    if (texto.isEmpty())
-        return f;
-    f.terminaConFin = texto.endsWith(QLatin1Char('\n'));
-    f.lineas = texto.split(QLatin1Char('\n'));
-    if (f.terminaConFin)
-        f.lineas.removeLast();
-    for (QString &l : f.lineas) {
-        if (l.endsWith(QLatin1Char('\r')))
-            l.chop(1);
+    qsizetype inicio = 0;
+    while (inicio < texto.size()) {
+        const qsizetype salto = texto.indexOf(QLatin1Char('\n'), inicio);
+        QString linea = texto.mid(inicio, salto < 0 ? -1 : salto - inicio);
+        QString fin = salto < 0 ? QString() : QStringLiteral("\n");
+        if (linea.endsWith(QLatin1Char('\r'))) {
+            linea.chop(1);
+            fin.prepend(QLatin1Char('\r'));
+        }
+        f.lineas.append(linea);
+        f.fines.append(fin);
+        if (salto < 0)
+            break;
+        inicio = salto + 1;
     }
     return f;
 }
@@ -148,11 +171,9 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
                 break;
         }
     }
-    const QString fin = QString::fromLatin1(f.finLinea);
-    QString texto = f.lineas.join(fin);
-    if (!f.lineas.isEmpty() && (f.terminaConFin || !f.existe))
-        texto += fin;
-
+    QString texto;
+    for (qsizetype i = 0; i < f.lineas.size(); ++i)
+        texto += f.lineas.at(i) + f.fines.at(i);
     QByteArray cuerpo = utf8 ? texto.toUtf8() : texto.toLatin1();
     if (!utf8 && esUtf8ConAcentos(cuerpo)) {
         // Once the write has removed the last byte that was not UTF-8, the
@@ -254,9 +275,8 @@ bool escribe(const QString &ruta, const QString &seccion, const QString &clave,
     const QString nueva = clave.trimmed() + QLatin1Char('=') + valor;
     const qsizetype cabecera = buscaSeccion(f, seccion);
     if (cabecera < 0) {
-        f.lineas.append(QLatin1Char('[') + seccion.trimmed() + QLatin1Char(']'));
-        f.lineas.append(nueva);
-        f.terminaConFin = true;
+        inserta(f, f.lineas.size(), QLatin1Char('[') + seccion.trimmed() + QLatin1Char(']'));
+        inserta(f, f.lineas.size(), nueva);
         return guarda(ruta, f, error);
     }
     const qsizetype fin = finSeccion(f, cabecera);
@@ -271,9 +291,7 @@ bool escribe(const QString &ruta, const QString &seccion, const QString &clave,
         if (!linea.trimmed().isEmpty())
             ultimaNoVacia = i;
     }
-    f.lineas.insert(ultimaNoVacia + 1, nueva);
-    if (ultimaNoVacia + 1 == f.lineas.size() - 1)
-        f.terminaConFin = true;
+    inserta(f, ultimaNoVacia + 1, nueva);
     return guarda(ruta, f, error);
 }
 
@@ -283,7 +301,9 @@ bool borraSeccion(const QString &ruta, const QString &seccion, QString *error)
     bool cambiado = false;
     for (qsizetype cabecera = buscaSeccion(f, seccion); cabecera >= 0;
          cabecera = buscaSeccion(f, seccion, cabecera)) {
-        f.lineas.remove(cabecera, finSeccion(f, cabecera) - cabecera);
+        const qsizetype cuantas = finSeccion(f, cabecera) - cabecera;
+        f.lineas.remove(cabecera, cuantas);
+        f.fines.remove(cabecera, cuantas);
         cambiado = true;
     }
     if (!cambiado)

@@ -143,6 +143,17 @@ TEST_F(Perfil, ValuesKeepTheirCharactersWhenAWriteChangesWhatTheFileLooksLike)
     EXPECT_EQ(PerfilIni::lee(ruta, "S", "k", ""), "2");
 }
 
+TEST_F(Perfil, UntouchedLinesKeepTheirOwnLineEnds)
+{
+    // Mixed ends, a stray CR and a last line without an end: only the
+    // written entry changes, every other byte stays.
+    escribeFichero("[A]\r\nx=1\ny=2\r\r\n[B]\nz=3");
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "A", "x", "9"));
+    EXPECT_EQ(leeFichero(), "[A]\r\nx=9\ny=2\r\r\n[B]\nz=3");
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "w", "4"));
+    EXPECT_EQ(leeFichero(), "[A]\r\nx=9\ny=2\r\r\n[B]\nz=3\r\nw=4\r\n");
+}
+
 TEST_F(Perfil, LineBreaksInValuesAreRefused)
 {
     escribeFichero("[S]\nk=1\n");
