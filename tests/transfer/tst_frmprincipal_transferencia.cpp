@@ -253,6 +253,7 @@ private slots:
         compruebaReposo();
         QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
         QVERIFY(!m_frm->cmdAbrir->isEnabled());
+        QCOMPARE(CodigoIso(m_frm->TablaIso, QStringLiteral("%")), 0xA5);
 
         // Sent anyway, each of them goes as a 0 byte.
         m_respuestas = {Herramientas::vbYes};
@@ -357,6 +358,22 @@ private slots:
         compruebaReposo();
         QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
         QVERIFY(m_frm->cmdAbrir->isEnabled() && !m_frm->cmdPcCnc->isEnabled());
+    }
+
+    void refusedSettingsAreReportedWithTheSettingsText()
+    {
+        nuevaVentana("Bd=9\nBs=1.5\n");
+        QCOMPARE(m_frm->MSComm1.Settings(), QStringLiteral("115200,N,9,1.5"));
+        QCOMPARE(m_frm->MSComm1.Dispositivo(), m_cnc->ruta());
+        abierto({"M30"});
+        m_frm->cmdPcCnc->click();
+        QCOMPARE(m_mensajes.size(), 1);
+        QVERIFY2(m_mensajes[0].texto.contains(QStringLiteral("115200,N,9,1.5"))
+                && m_mensajes[0].texto.contains(m_cnc->ruta()),
+            qPrintable(m_mensajes[0].texto));
+        compruebaReposo();
+        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
+        QVERIFY(m_cnc->recibido().isEmpty());
     }
 
     void peerVanishingMidReceiveKeepsWhatArrived()
