@@ -243,6 +243,7 @@ void frmPrincipal::Form_Load()
     Recibiendo = false;
     Enviando = false;
     m_disposicion = std::make_unique<Disposicion>(AltoTwips(), AnchoTwips());
+    CargaTablaIso(TablaIso);
     CargaConfig();
     CargaIdioma();
     ConfigActual();
@@ -352,9 +353,9 @@ void frmPrincipal::closeEvent(QCloseEvent *event)
         return;
     }
     // The transfer uses the text window and the port: end it before the
-    // unload empties the one and the window goes with the other.
-    if (Recibiendo || Enviando)
-        TerminaTransferencia();
+    // unload empties the one and the window goes with the other. A send
+    // already stopped may still be handing its last bytes to the CNC.
+    TerminaTransferencia();
     if (!Form_Unload()) {
         event->ignore();
         return;

@@ -1,9 +1,15 @@
 #pragma once
 
 #include "shell/disposicion.h"
+#include "transfer/envio.h"
+#include "transfer/mscomm.h"
+#include "transfer/recepcion.h"
+#include "transfer/tablaiso.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 
@@ -12,6 +18,7 @@ class QLabel;
 class QListView;
 class QPushButton;
 class QStatusBar;
+class ProgresoEstado;
 class TextoPrograma;
 
 // The program's working window: the text window with the part program, the
@@ -121,4 +128,24 @@ private:
     bool m_descargado = false;
 
     // Serial transfer state (transfer/).
+public:
+    // The serial line to the CNC; open only while a transfer runs.
+    MSComm MSComm1;
+    ::TablaIso TablaIso {};
+
+private:
+    enum class Transferencia { Ninguna, Envio, Recepcion };
+    void preparaTransferencia();
+    void marcaLineaEnviada(qint64 enviadas);
+    void vuelcaLineas();
+    void finEnvio(const ResultadoTransferencia &resultado);
+    void finRecepcion(const ResultadoTransferencia &resultado);
+
+    Envio m_envio {MSComm1};
+    Recepcion m_recepcion {MSComm1};
+    Transferencia m_transferencia = Transferencia::Ninguna;
+    ProgresoEstado *m_progreso = nullptr;
+    // Received lines wait here a moment so that the text window takes them in batches.
+    QList<QByteArray> m_pendientes;
+    QTimer m_volcado;
 };

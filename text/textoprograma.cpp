@@ -30,6 +30,16 @@ void TextoPrograma::append(const QByteArray &linea)
     endInsertRows();
 }
 
+void TextoPrograma::append(const QList<QByteArray> &lineas)
+{
+    if (lineas.isEmpty())
+        return;
+    const int fila = int(m_lineas.size());
+    beginInsertRows(QModelIndex(), fila, fila + int(lineas.size()) - 1);
+    m_lineas.append(lineas);
+    endInsertRows();
+}
+
 void TextoPrograma::setLinea(qsizetype i, const QByteArray &linea)
 {
     m_lineas[i] = linea;

@@ -22,6 +22,8 @@ public:
     const QList<QByteArray> &lineas() const { return m_lineas; }
 
     void append(const QByteArray &linea);
+    // Appends many lines with one insertion signal.
+    void append(const QList<QByteArray> &lineas);
     void setLinea(qsizetype i, const QByteArray &linea);
     // Replaces all lines at once (one model reset, not one signal a line).
     void setLineas(QList<QByteArray> lineas);

@@ -3,14 +3,44 @@
 #include "shell/frmprincipal.h"
 
 #include "settings/varsfuncsglobales.h"
+#include "shell/herramientas.h"
+#include "text/textoprograma.h"
+#include "transfer/codificadorenvio.h"
+#include "transfer/progresoestado.h"
 
 #include <QCheckBox>
+#include <QEventLoop>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QListView>
+#include <QPushButton>
+#include <QStatusBar>
 
 using namespace VarsFuncsGlobales;
+using Herramientas::Puntero;
+
+namespace {
+
+// Received lines reach the text window at most this often.
+constexpr int kVolcadoMs = 40;
+// The close box waits this long for a stopped send to let go of the port.
+constexpr int kEsperaCierreMs = 2000;
+
+bool modoIso()
+{
+    return ModoTransmision == QLatin1String("Iso");
+}
+
+} // namespace
 
 void frmPrincipal::ConfigActual()
 {
+    MSComm1.setCommPort(PuertoCom);
+    MSComm1.setDispositivo(PuertoDispositivo);
+    MSComm1.setSettings(QString::number(Velocidad) + QLatin1Char(',') + Paridad + QLatin1Char(',')
+        + QString::number(BitsDatos) + QLatin1Char(',') + TextoBitsStop(BitsStop));
+    MSComm1.setHandshaking(MSComm::negociacionDeTexto(Nego));
+
     const QString puerto = PuertoDispositivo.isEmpty()
         ? QStringLiteral(" COM") + QString::number(PuertoCom)
         : QLatin1Char(' ') + PuertoDispositivo;
@@ -40,12 +70,210 @@ void frmPrincipal::chkModo_Click()
     EstablecePanel(6, Texto(QStringLiteral("PrinModo")) + QLatin1Char(' ') + ModoTransmision);
 }
 
-void frmPrincipal::cmdPcCnc_Click() { }
+void frmPrincipal::preparaTransferencia()
+{
+    if (m_progreso)
+        return;
+    m_progreso = new ProgresoEstado(StatusBar1);
+    StatusBar1->addPermanentWidget(m_progreso);
+    m_progreso->hide();
 
-void frmPrincipal::cmdStop_Click() { }
+    m_volcado.setSingleShot(true);
+    m_volcado.setInterval(kVolcadoMs);
+    connect(&m_volcado, &QTimer::timeout, this, &frmPrincipal::vuelcaLineas);
 
-void frmPrincipal::cmdCncPc_Click() { }
+    // The sessions report at most every 40 ms: the view follows at that pace,
+    // so a long program is not slowed by the window.
+    connect(&m_envio, &Envio::progreso, this, [this](const ProgresoTransferencia &p) {
+        m_progreso->actualiza(p);
+        marcaLineaEnviada(p.linea);
+    });
+    connect(&m_envio, &Envio::terminado, this, &frmPrincipal::finEnvio);
 
-void frmPrincipal::MSComm1_OnComm() { }
+    connect(&m_recepcion, &Recepcion::entrando, this, &frmPrincipal::MSComm1_OnComm);
+    connect(&m_recepcion, &Recepcion::inicioPrograma, this,
+        [] { Herramientas::EstablecePuntero(Puntero::Reloj); });
+    connect(
+        &m_recepcion, &Recepcion::lineasRecibidas, this, [this](const QList<QByteArray> &lineas) {
+            m_pendientes.append(lineas);
+            if (!m_volcado.isActive())
+                m_volcado.start();
+        });
+    connect(&m_recepcion, &Recepcion::progreso, this,
+        [this](const ProgresoTransferencia &p) { m_progreso->actualiza(p); });
+    connect(&m_recepcion, &Recepcion::terminado, this, &frmPrincipal::finRecepcion);
+}
 
-void frmPrincipal::TerminaTransferencia() { }
+void frmPrincipal::cmdPcCnc_Click()
+{
+    if (m_transferencia != Transferencia::Ninguna)
+        return;
+    const QList<QByteArray> lineas = m_texto->lineas();
+    const bool iso = modoIso();
+    if (iso) {
+        const CodificadorEnvio::Intransmisibles malos
+            = CodificadorEnvio::buscaIntransmisibles(lineas);
+        if (malos.cuenta > 0) {
+            const QString aviso
+                = Texto(QStringLiteral("PrinAvisoIsoIntransmisible"))
+                      .arg(QString::number(malos.cuenta), QString::number(malos.primeraLinea + 1));
+            if (Herramientas::MsgBox(aviso, Herramientas::vbQuestion + Herramientas::vbYesNo,
+                    Texto(QStringLiteral("PrinTitulo")), this)
+                != Herramientas::vbYes)
+                return;
+        }
+    }
+    preparaTransferencia();
+
+    lblEstadoTag = lblEstado->text();
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgSaliendo")));
+    lblEstado->repaint();
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    Herramientas::EstablecePuntero(Puntero::Reloj);
+    m_progreso->empiezaEnvio();
+    m_progreso->show();
+    m_transferencia = Transferencia::Envio;
+    Enviando = true;
+    // A port that cannot be opened ends the send inside this call.
+    m_envio.inicia(lineas, iso);
+}
+
+void frmPrincipal::marcaLineaEnviada(qint64 enviadas)
+{
+    if (enviadas <= 0 || enviadas > m_texto->count())
+        return;
+    const QModelIndex indice = m_texto->index(int(enviadas - 1));
+    lstTexto->setCurrentIndex(indice);
+    lstTexto->scrollTo(indice);
+}
+
+void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Envio)
+        return;
+    m_transferencia = Transferencia::Ninguna;
+    MSComm1.setPortOpen(false);
+    Enviando = false;
+    HabilitaBotones();
+    cmdStop->setEnabled(false);
+    m_progreso->hide();
+    update();
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    // Puts back what the status line said, the unsaved marker included.
+    lblEstado->setText(lblEstadoTag);
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+        Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+}
+
+void frmPrincipal::cmdStop_Click()
+{
+    if (Recibiendo) {
+        Recibiendo = false;
+        // Ends at once; what has come, a partial line too, is kept.
+        m_recepcion.detiene();
+    }
+    if (Enviando) {
+        Enviando = false;
+        // The line on its way is finished, then "%" and DC4 go out and the
+        // send ends once they have left.
+        m_envio.detiene();
+    }
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    cmdStop->setEnabled(false);
+}
+
+void frmPrincipal::cmdCncPc_Click()
+{
+    if (m_transferencia != Transferencia::Ninguna)
+        return;
+    // An unsaved program the operator wanted saved, and could not, stays.
+    if (!cmdLimpiar_Click())
+        return;
+    preparaTransferencia();
+
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgEsperandoEntrada")));
+    lblEstado->repaint();
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    m_pendientes.clear();
+    m_progreso->empiezaRecepcion();
+    m_progreso->show();
+    m_transferencia = Transferencia::Recepcion;
+    Recibiendo = true;
+    // A port that cannot be opened ends the reception inside this call.
+    m_recepcion.inicia(modoIso());
+}
+
+void frmPrincipal::vuelcaLineas()
+{
+    if (m_pendientes.isEmpty())
+        return;
+    m_texto->append(m_pendientes);
+    m_pendientes.clear();
+    lstTexto->scrollToBottom();
+}
+
+// The reception reads and decodes the port's data itself; the window only
+// shows that the data has begun to come.
+void frmPrincipal::MSComm1_OnComm()
+{
+    if (!Recibiendo)
+        return;
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgEntrando")));
+    lblEstado->repaint();
+}
+
+void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Recepcion)
+        return;
+    m_transferencia = Transferencia::Ninguna;
+    m_volcado.stop();
+    vuelcaLineas();
+    Recibiendo = false;
+    MSComm1.setPortOpen(false);
+    HabilitaBotones();
+    const bool hayTexto = m_texto->count() > 0;
+    cmdAbrir->setEnabled(!hayTexto);
+    cmdGuardar->setEnabled(hayTexto);
+    cmdPcCnc->setEnabled(hayTexto);
+    cmdSpace->setEnabled(hayTexto);
+    cmdStop->setEnabled(false);
+    if (hayTexto) {
+        const QModelIndex ultima = m_texto->index(int(m_texto->count() - 1));
+        lstTexto->setCurrentIndex(ultima);
+        lstTexto->scrollTo(ultima);
+    }
+    lstTexto->selectionModel()->clear();
+    m_progreso->hide();
+    update();
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    lblEstado->setText(
+        Texto(hayTexto ? QStringLiteral("PrinmsgSinGuardar") : QStringLiteral("PrinmsgLimpia")));
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+        Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+}
+
+void frmPrincipal::TerminaTransferencia()
+{
+    if (m_transferencia == Transferencia::Ninguna) {
+        MSComm1.setPortOpen(false);
+        return;
+    }
+    if (Recibiendo || Enviando)
+        cmdStop_Click();
+    if (m_transferencia == Transferencia::Envio && m_envio.activo()) {
+        // "%" and DC4 are on their way; the send lets go of the port once
+        // they have left, or after its own deadline when the CNC holds the line.
+        QEventLoop espera;
+        connect(&m_envio, &Envio::terminado, &espera, &QEventLoop::quit);
+        QTimer::singleShot(kEsperaCierreMs, &espera, &QEventLoop::quit);
+        espera.exec();
+    }
+    MSComm1.setPortOpen(false);
+    if (m_transferencia == Transferencia::Envio)
+        finEnvio({ResultadoTransferencia::Estado::Detenida, {}});
+}
