@@ -76,6 +76,18 @@ template<typename Sesion> ResultadoTransferencia espera(Sesion &sesion, int para
     return resultado;
 }
 
+void informaDiferencia(const char *que, int n, const QByteArray &llegado, const QByteArray &esperado)
+{
+    qsizetype i = 0;
+    while (i < llegado.size() && i < esperado.size() && llegado[i] == esperado[i])
+        ++i;
+    std::printf("%s %d: %lld bytes arrived, %lld expected, first difference at %lld: arrived "
+                "\"%s\", expected \"%s\"\n",
+                que, n, qint64(llegado.size()), qint64(esperado.size()), qint64(i),
+                llegado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData(),
+                esperado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData());
+}
+
 bool esPrefijo(const QList<QByteArray> &parte, const QList<QByteArray> &todo)
 {
     if (parte.size() > todo.size())
@@ -138,15 +150,20 @@ int main(int argc, char **argv)
             const QByteArray llegado = f.readAll();
             if (r.estado == ResultadoTransferencia::Estado::Fallida) {
                 ++fallidas[0];
+                std::printf("send %d failed: %s\n", n + 1, qPrintable(r.error));
             } else if (r.estado == ResultadoTransferencia::Estado::Detenida) {
                 ++detenidas[0];
                 // Whole lines, then "%".
-                if (!llegado.endsWith('%') || !esperado.startsWith(llegado.chopped(1)))
+                if (!llegado.endsWith('%') || !esperado.startsWith(llegado.chopped(1))) {
                     ++malas[0];
+                    informaDiferencia("stopped send", n + 1, llegado, esperado);
+                }
             } else {
                 ++completas[0];
-                if (llegado != esperado)
+                if (llegado != esperado) {
                     ++malas[0];
+                    informaDiferencia("send", n + 1, llegado, esperado);
+                }
             }
         }
 
@@ -170,6 +187,7 @@ int main(int argc, char **argv)
             cnc.waitForFinished(1000);
             if (r.estado == ResultadoTransferencia::Estado::Fallida) {
                 ++fallidas[1];
+                std::printf("receive %d failed: %s\n", n + 1, qPrintable(r.error));
             } else if (r.estado == ResultadoTransferencia::Estado::Detenida) {
                 ++detenidas[1];
                 if (!esPrefijo(llegadas, prog))

@@ -63,10 +63,12 @@ TEST_F(Puerto, SendArrivesByteExactThroughAHundredPauses)
         CncPty cnc;
         puerto.setDispositivo(cnc.ruta());
         puerto.setSettings("2000000,N,8,2");
-        const QList<QByteArray> lineas = programa(2500);
+        // Long enough for a hundred pauses even when a loaded machine hands
+        // the CNC its bytes in large chunks (one pause a chunk at most).
+        const QList<QByteArray> lineas = programa(5000);
         const QByteArray esperado = CodificadorEnvio::codificaPrograma(lineas, iso);
 
-        // The CNC holds the line for 3 ms once 400 more bytes have come; ISO controls send
+        // The CNC holds the line for 3 ms whenever bytes come after it let go; ISO controls send
         // DC3 and DC1 with the parity bit.
         int pausas = 0;
         bool parado = false;
@@ -76,9 +78,9 @@ TEST_F(Puerto, SendArrivesByteExactThroughAHundredPauses)
                 cnc.escribe(QByteArray(1, iso ? char(0x93) : char(0x13)));
                 parado = true;
                 ++pausas;
-                QTimer::singleShot(3, [&] {
+                QTimer::singleShot(3, &cnc, [&] {
                     parado = false;
-                    marca = cnc.recibido().size() + 400;
+                    marca = cnc.recibido().size() + 1;
                     cnc.escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
                 });
             }
@@ -87,7 +89,8 @@ TEST_F(Puerto, SendArrivesByteExactThroughAHundredPauses)
         QSignalSpy fin(&envio, &Envio::terminado);
         ASSERT_TRUE(envio.inicia(lineas, iso));
         ASSERT_TRUE(fin.wait(20000));
-        EXPECT_EQ(resultado(fin).estado, ResultadoTransferencia::Estado::Completa);
+        EXPECT_EQ(resultado(fin).estado, ResultadoTransferencia::Estado::Completa)
+            << resultado(fin).error.toStdString();
         EXPECT_FALSE(puerto.PortOpen());
         ASSERT_TRUE(espera([&] { return cnc.recibido().size() >= esperado.size(); }, 2000));
         EXPECT_TRUE(cnc.recibido() == esperado) << "iso " << iso;
@@ -110,7 +113,7 @@ TEST_F(Puerto, Dc3StopsTheLineWithinTenCharactersAt115200)
             cnc.escribe("\x13");
             parado = true;
             trasDc3 = 0;
-            QTimer::singleShot(100, [&] {
+            QTimer::singleShot(100, &cnc, [&] {
                 parado = false;
                 cnc.escribe("\x11");
             });
@@ -346,7 +349,7 @@ TEST_F(Puerto, PeerVanishingMidSendEndsTheSend)
 {
     cnc.alRecibir = [&](const QByteArray &) {
         if (cnc.recibido().size() >= 300)
-            QTimer::singleShot(0, [&] { cnc.cierra(); });
+            QTimer::singleShot(0, &cnc, [&] { cnc.cierra(); });
     };
     Envio envio(puerto);
     QSignalSpy fin(&envio, &Envio::terminado);

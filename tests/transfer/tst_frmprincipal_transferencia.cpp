@@ -469,7 +469,7 @@ private slots:
         nuevaVentana(QByteArray("Vt=1000000\nModo=") + (iso ? "Iso" : "Ascii") + "\n");
         const QList<QByteArray> lineas = programa(3000);
         abierto(lineas);
-        // The CNC holds the line for 2 ms every 500 bytes; ISO controls send
+        // The CNC holds the line for 2 ms every 200 bytes; ISO controls send
         // DC3 and DC1 with their parity bit.
         int pausas = 0;
         bool parado = false;
@@ -482,7 +482,7 @@ private slots:
             ++pausas;
             QTimer::singleShot(2, m_cnc.get(), [&] {
                 parado = false;
-                marca = m_cnc->recibido().size() + 500;
+                marca = m_cnc->recibido().size() + 200;
                 m_cnc->escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
             });
         };
