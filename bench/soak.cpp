@@ -142,7 +142,8 @@ int main(int argc, char **argv)
             Envio envio(puerto);
             envio.inicia(prog, false);
             const auto r = espera(envio, parar ? azar.bounded(qMax(1, duracionMs)) : -1);
-            cnc.waitForFinished(10000);
+            // The CNC drains its buffer at as little as 30 % of the line speed.
+            cnc.waitForFinished(60000);
             cnc.kill();
             cnc.waitForFinished(1000);
             QFile f(recibido);
