@@ -11,9 +11,9 @@
 
 #include <functional>
 
-// Operates the file browser when it comes up: waits for the modal dialog and
-// hands it to the action, which accepts or cancels it. One action a showing,
-// in order; showings beyond them are cancelled. Stops with its scope.
+// Operates the file browser when it comes up: hands each showing of the modal
+// dialog to the next action, in order; showings beyond them, and any the
+// action leaves up, are cancelled. Stops with its scope.
 class OperadorExaminar
 {
 public:
@@ -21,29 +21,23 @@ public:
 
     explicit OperadorExaminar(QList<Accion> acciones) : m_acciones(std::move(acciones))
     {
-        m_reloj.setInterval(5);
-        QObject::connect(&m_reloj, &QTimer::timeout, [this] { mira(); });
-        m_reloj.start();
+        QObject::connect(&m_reloj, &QTimer::timeout, [this] {
+            auto *dialogo = qobject_cast<frmExaminar *>(QApplication::activeModalWidget());
+            if (!dialogo || dialogo == m_ultimo)
+                return;
+            m_ultimo = dialogo;
+            ++m_vistas;
+            if (!m_acciones.isEmpty())
+                m_acciones.takeFirst()(dialogo);
+            if (dialogo->isVisible())
+                dialogo->reject();
+        });
+        m_reloj.start(5);
     }
 
-    // How many times the browser was shown.
-    int vistas() const { return m_vistas; }
+    int vistas() const { return m_vistas; } // how many times the browser was shown
 
 private:
-    void mira()
-    {
-        auto *dialogo = qobject_cast<frmExaminar *>(QApplication::activeModalWidget());
-        if (!dialogo || dialogo == m_ultimo)
-            return;
-        m_ultimo = dialogo;
-        ++m_vistas;
-        if (!m_acciones.isEmpty())
-            m_acciones.takeFirst()(dialogo);
-        // Whatever the action did, the browser must not stay up.
-        if (dialogo->isVisible())
-            dialogo->reject();
-    }
-
     QList<Accion> m_acciones;
     QTimer m_reloj;
     int m_vistas = 0;
@@ -54,10 +48,9 @@ private:
 inline bool EligeFichero(frmExaminar *d, const QString &nombre)
 {
     const auto encontrados = d->File1->findItems(nombre, Qt::MatchExactly);
-    if (encontrados.isEmpty())
-        return false;
-    d->File1->setCurrentItem(encontrados.first());
-    return true;
+    if (!encontrados.isEmpty())
+        d->File1->setCurrentItem(encontrados.first());
+    return !encontrados.isEmpty();
 }
 
 // Accepts with the file of that name selected.
@@ -67,19 +60,4 @@ inline OperadorExaminar::Accion AbreFichero(const QString &nombre)
         if (EligeFichero(d, nombre) && d->cmdAceptar->isEnabled())
             d->cmdAceptar->click();
     };
-}
-
-// Accepts with the name typed into the file field.
-inline OperadorExaminar::Accion GuardaComo(const QString &nombre)
-{
-    return [nombre](frmExaminar *d) {
-        d->txtPlano->setText(nombre);
-        if (d->cmdAceptar->isEnabled())
-            d->cmdAceptar->click();
-    };
-}
-
-inline OperadorExaminar::Accion Cancela()
-{
-    return [](frmExaminar *d) { d->cmdCancelar->click(); };
 }

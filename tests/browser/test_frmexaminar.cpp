@@ -1,10 +1,7 @@
 #include "browser/frmexaminar.h"
-#include "browser/pasamayusculas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
-
-#include "comun/sinprivilegios.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -43,10 +40,12 @@ class FrmExaminarTest : public QObject
         CargaConfig();
     }
 
-    void tocar(const QString &ruta)
+    std::unique_ptr<frmExaminar> carga(bool abrir = true)
     {
-        QFile f(ruta);
-        QVERIFY(f.open(QIODevice::WriteOnly));
+        ModoAbrir = abrir;
+        auto d = std::make_unique<frmExaminar>(&m_texto);
+        d->Form_Load();
+        return d;
     }
 
 private slots:
@@ -54,9 +53,11 @@ private slots:
     {
         EstableceDirectorioPrograma(m_dir.path());
         m_progs = m_dir.filePath("Progs");
-        QVERIFY(QDir().mkpath(m_progs + "/Sub"));
-        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"})
-            tocar(m_progs + "/" + n);
+        QVERIFY(QDir().mkpath(m_progs));
+        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"}) {
+            QFile f(m_progs + "/" + n);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
     }
 
     void init()
@@ -69,227 +70,118 @@ private slots:
             });
         escribeIni("DirGuarda=" + m_progs.toUtf8() + "/\n");
         NombreFichero.clear();
-        ModoAbrir = true;
         m_texto.clear();
     }
 
     void cleanup() { Herramientas::EstableceRespuestaMsgBox({}); }
 
-    void startsInTheStoredDirectoryWithTxtFilesOfAnyCase()
+    void startsInTheStoredDirectoryOrFallsBackToTheRoot()
     {
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        QVERIFY(m_mensajes.isEmpty());
-        QCOMPARE(d.Path(), m_progs);
-        QCOMPARE(d.txtDirPlano->text(), (m_progs + "/").toUpper());
-        QVERIFY(d.txtDirPlano->isReadOnly());
-        QCOMPARE(d.cmbTipo->currentText(), QStringLiteral("*.txt"));
-        QCOMPARE(d.File1->count(), 2);
-        QCOMPARE(d.File1->item(0)->text(), QStringLiteral("o1.txt"));
-        QCOMPARE(d.File1->item(1)->text(), QStringLiteral("O2.TXT"));
-        QCOMPARE(d.windowTitle(), QStringLiteral("Browse"));
-        QCOMPARE(d.cmdAceptar->text(), QStringLiteral("&OK"));
-        QVERIFY(!d.cmdAceptar->isEnabled());
-
-        d.cmbTipo->setCurrentText("*.*");
-        QCOMPARE(d.File1->count(), 5);
-        d.cmbTipo->setCurrentText("*.dgn");
-        QCOMPARE(d.File1->count(), 1);
-        QCOMPARE(d.File1->item(0)->text(), QStringLiteral("q.DGN"));
-    }
-
-    void storedDirectoryProblemsFallBackToTheRoot()
-    {
-        // No DirGuarda: the root, without a message.
-        escribeIni("");
         {
-            frmExaminar d(&m_texto);
-            d.Form_Load();
+            auto d = carga();
+            QCOMPARE(d->Path(), m_progs);
+            QCOMPARE(d->txtDirPlano->text(), (m_progs + "/").toUpper());
+            QCOMPARE(d->File1->count(), 2); // o1.txt and O2.TXT
+            d->cmbTipo->setCurrentText("*.dgn");
+            QCOMPARE(d->File1->item(0)->text(), QStringLiteral("q.DGN"));
             QVERIFY(m_mensajes.isEmpty());
-            QCOMPARE(d.Path(), QStringLiteral("/"));
-            QCOMPARE(d.Drive(), QStringLiteral("/"));
-            QCOMPARE(d.txtDirPlano->text(), QStringLiteral("/"));
         }
-        // A vanished directory: one message, then the root.
-        escribeIni("DirGuarda=" + m_progs.toUtf8() + "/Gone/\n");
-        {
-            frmExaminar d(&m_texto);
-            d.Form_Load();
-            QCOMPARE(m_mensajes, QStringList {"No dir|16|Keldan"});
-            QCOMPARE(d.Path(), QStringLiteral("/"));
-        }
-        // A path of another system has no drive either: two messages.
-        m_mensajes.clear();
-        escribeIni("DirGuarda=C:\\PROGS\\\n");
-        {
-            frmExaminar d(&m_texto);
-            d.Form_Load();
-            QCOMPARE(m_mensajes, (QStringList {"Dir failed|16|Keldan", "No dir|16|Keldan"}));
-            QCOMPARE(d.Path(), QStringLiteral("/"));
+        // None stored: the root without a message; a vanished directory: one
+        // message; a path of another system has no drive either: two.
+        const std::pair<QByteArray, QStringList> casos[] = {
+            {"", {}},
+            {"DirGuarda=" + m_progs.toUtf8() + "/Gone/\n", {"No dir|16|Keldan"}},
+            {"DirGuarda=C:\\PROGS\\\n", {"Dir failed|16|Keldan", "No dir|16|Keldan"}},
+        };
+        for (const auto &[ini, mensajes] : casos) {
+            escribeIni(ini);
+            m_mensajes.clear();
+            auto d = carga();
+            QCOMPARE(m_mensajes, mensajes);
+            QCOMPARE(d->Path(), QStringLiteral("/"));
         }
         // Stored in upper case, it still finds its directory.
-        m_mensajes.clear();
-        escribeIni("DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n");
         if (QFileInfo::exists(m_progs.toUpper()))
             QSKIP("file system ignores letter case");
-        {
-            frmExaminar d(&m_texto);
-            d.Form_Load();
-            QVERIFY(m_mensajes.isEmpty());
-            QCOMPARE(d.Path(), m_progs);
-        }
+        escribeIni("DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n");
+        m_mensajes.clear();
+        QCOMPARE(carga()->Path(), m_progs);
+        QVERIFY(m_mensajes.isEmpty());
     }
 
     void acceptNeedsASelectedFileToOpenAndANameToSave()
     {
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        d.txtPlano->setText("typed.txt");
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("TYPED.TXT"));
-        QVERIFY(!d.cmdAceptar->isEnabled());
-        d.File1->setCurrentRow(1);
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d.cmdAceptar->isEnabled());
+        auto d = carga();
+        QVERIFY(!d->cmdAceptar->isEnabled());
+        d->txtPlano->setText("typed.txt");
+        QCOMPARE(d->txtPlano->text(), QStringLiteral("TYPED.TXT"));
+        QVERIFY(!d->cmdAceptar->isEnabled());
+        d->File1->setCurrentRow(1);
+        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
+        QVERIFY(d->cmdAceptar->isEnabled());
         // A new type refills the list but keeps the name and the button.
-        d.cmbTipo->setCurrentText("*.dcn");
-        QCOMPARE(d.File1->currentRow(), -1);
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d.cmdAceptar->isEnabled());
-        d.txtPlano->clear();
-        QVERIFY(!d.cmdAceptar->isEnabled());
+        d->cmbTipo->setCurrentText("*.dcn");
+        QCOMPARE(d->File1->currentRow(), -1);
+        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
+        QVERIFY(d->cmdAceptar->isEnabled());
+        d->txtPlano->clear();
+        QVERIFY(!d->cmdAceptar->isEnabled());
 
-        ModoAbrir = false;
-        frmExaminar g(&m_texto);
-        g.Form_Load();
-        QVERIFY(g.txtPlano->text().isEmpty());
-        QVERIFY(!g.cmdAceptar->isEnabled());
-        g.txtPlano->setText("n");
-        QVERIFY(g.cmdAceptar->isEnabled());
-    }
-
-    void savingProposesTheProgramNumberInUpperCase()
-    {
-        ModoAbrir = false;
+        // Saving proposes the program number in upper case; any name will do.
         m_texto.setLineas({"%", "o1234 (EJE)", "N10"});
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("O1234.TXT"));
-        QVERIFY(d.cmdAceptar->isEnabled());
-
-        m_texto.setLineas({"%", "N10 G0 X0", ":5"});
-        frmExaminar e(&m_texto);
-        e.Form_Load();
-        QVERIFY(e.txtPlano->text().isEmpty());
-    }
-
-    void upperCasingKeepsTheCaret()
-    {
-        QLineEdit caja;
-        caja.setText("ab");
-        caja.setCursorPosition(1);
-        QTest::keyClick(&caja, Qt::Key_C);
-        PasaMayusculas(&caja);
-        QCOMPARE(caja.text(), QStringLiteral("ACB"));
-        QCOMPARE(caja.cursorPosition(), 2);
-
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        d.txtPlano->setFocus();
-        QTest::keyClicks(d.txtPlano, "o1.txt");
-        d.txtPlano->setCursorPosition(2);
-        QTest::keyClick(d.txtPlano, Qt::Key_X);
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("O1X.TXT"));
-        QCOMPARE(d.txtPlano->cursorPosition(), 3);
+        auto g = carga(false);
+        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1234.TXT"));
+        QVERIFY(g->cmdAceptar->isEnabled());
+        g->txtPlano->clear();
+        QVERIFY(!g->cmdAceptar->isEnabled());
+        // Typing is upper-cased where the caret is, and the caret stays there.
+        g->txtPlano->setFocus();
+        QTest::keyClicks(g->txtPlano, "o1.txt");
+        g->txtPlano->setCursorPosition(2);
+        QTest::keyClick(g->txtPlano, Qt::Key_X);
+        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1X.TXT"));
+        QCOMPARE(g->txtPlano->cursorPosition(), 3);
+        QVERIFY(g->cmdAceptar->isEnabled());
     }
 
     void acceptGivesTheRealFileAndRemembersTheDirectory()
     {
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        d.File1->setCurrentRow(0);
-        QCOMPARE(d.txtPlano->text(), QStringLiteral("O1.TXT"));
-        d.cmdAceptar_Click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
+        auto d = carga();
+        d->File1->setCurrentRow(0);
+        d->cmdAceptar_Click();
+        QCOMPARE(d->result(), int(QDialog::Accepted));
         QCOMPARE(NombreFichero, m_progs + "/o1.txt");
         QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), m_progs + "/");
 
         // A typed name finds its file ignoring case; a new one stays as shown.
-        ModoAbrir = false;
-        frmExaminar g(&m_texto);
-        g.Form_Load();
-        g.txtPlano->setText("o2.txt");
-        g.cmdAceptar_Click();
-        QCOMPARE(NombreFichero, m_progs + "/O2.TXT");
-        frmExaminar h(&m_texto);
-        h.Form_Load();
-        h.txtPlano->setText("nuevo.txt");
-        h.cmdAceptar_Click();
-        QCOMPARE(NombreFichero, m_progs + "/NUEVO.TXT");
+        for (const auto &[tecleado, fichero] :
+            {std::pair {"o2.txt", "O2.TXT"}, {"nuevo.txt", "NUEVO.TXT"}}) {
+            auto g = carga(false);
+            g->txtPlano->setText(tecleado);
+            g->cmdAceptar_Click();
+            QCOMPARE(NombreFichero, m_progs + "/" + fichero);
+        }
 
         // Cancelling changes neither.
         escribeIni("DirGuarda=/\n");
-        frmExaminar c(&m_texto);
-        c.Form_Load();
-        c.txtPlano->setText("x");
-        c.cmdCancelar->click();
-        QCOMPARE(c.result(), int(QDialog::Rejected));
+        carga(false)->cmdCancelar->click();
         QCOMPARE(NombreFichero, m_progs + "/NUEVO.TXT");
         QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), QStringLiteral("/"));
-    }
+        QVERIFY(m_mensajes.isEmpty());
 
-    void aFailedWriteOfTheDirectoryIsReported()
-    {
-        // A directory where the settings file should be: no one can write it.
+        // A directory where the settings file should be: the write fails, said so.
         QTemporaryDir otro;
         QVERIFY(QDir().mkdir(otro.filePath("KELDAN.INI")));
         EstableceDirectorioPrograma(otro.path());
-        ModoAbrir = false;
-        {
-            frmExaminar d(&m_texto);
-            d.Form_Load();
-            d.txtPlano->setText("a.txt");
-            d.cmdAceptar_Click();
-            QCOMPARE(d.result(), int(QDialog::Accepted));
-        }
+        auto f = carga(false);
+        f->txtPlano->setText("a.txt");
+        f->cmdAceptar_Click();
         EstableceDirectorioPrograma(m_dir.path());
+        QCOMPARE(f->result(), int(QDialog::Accepted));
         QCOMPARE(NombreFichero, QStringLiteral("/A.TXT"));
         QCOMPARE(m_mensajes.size(), 1);
         QVERIFY2(m_mensajes.first().contains(otro.filePath("KELDAN.INI")),
             qPrintable(m_mensajes.first()));
-    }
-
-    void drivesAreTheMountedVolumesAndDirectoriesAreEntered()
-    {
-        frmExaminar d(&m_texto);
-        d.Form_Load();
-        QVERIFY(d.Drive1->count() >= 1);
-        QCOMPARE(d.Drive1->itemText(0), QStringLiteral("/"));
-        // Entering a subdirectory from the tree.
-        const auto subs = d.Dir1->findItems("Sub", Qt::MatchEndsWith | Qt::MatchCaseSensitive);
-        QCOMPARE(subs.size(), 1);
-        emit d.Dir1->itemActivated(subs.first());
-        QCOMPARE(d.Path(), m_progs + "/Sub");
-        QCOMPARE(d.txtDirPlano->text(), (m_progs + "/Sub/").toUpper());
-        QCOMPARE(d.File1->count(), 0);
-        // A directory that went away meanwhile: a message, nothing moves.
-        QVERIFY(QDir(m_progs).mkdir("Vanish"));
-        QCOMPARE(d.EstablecePath(m_progs), LogicaExaminar::Fallo::Ninguno);
-        const auto tmp = d.Dir1->findItems("Vanish", Qt::MatchEndsWith | Qt::MatchCaseSensitive);
-        QCOMPARE(tmp.size(), 1);
-        QVERIFY(QDir(m_progs).rmdir("Vanish"));
-        emit d.Dir1->itemActivated(tmp.first());
-        QCOMPARE(d.Path(), m_progs);
-        QCOMPARE(m_mensajes.size(), 1);
-
-        // A volume that went away: its message; the list shows it, the rest stays.
-        m_mensajes.clear();
-        d.Drive1->addItem("/no-such-volume/", "/no-such-volume/");
-        d.Drive1->setCurrentIndex(d.Drive1->count() - 1);
-        QCOMPARE(m_mensajes, QStringList {"No drive|16|Keldan"});
-        QCOMPARE(d.Drive(), QStringLiteral("/no-such-volume/"));
-        QCOMPARE(d.Path(), m_progs);
-        QCOMPARE(d.txtDirPlano->text(), (m_progs + "/").toUpper());
-        QCOMPARE(d.File1->count(), 2);
     }
 };
 

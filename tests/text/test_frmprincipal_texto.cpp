@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -22,6 +21,10 @@ const QByteArray kTextos
     = "[English]\nNombreManual=MANUAL EN.TXT\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
       "PrinContenido=No file\nPrinmsgGrabaFinal=Save first?\nPrinmsgLimpia=Empty\n"
       "PrinmsgAbierto=Opened\nPrinmsgGuardado=Saved\nPrinmsgSinGuardar=Not saved\n";
+const QByteArray kO1 = "%\r\nO1\r\nN10G01X5\r\n\r\nM30\r\n";
+const auto kLectura = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+const auto kEntrada = kLectura | QFileDevice::ExeOwner | QFileDevice::ExeOther;
+const auto kPropio = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 
 QByteArray leeBytes(const QString &ruta)
 {
@@ -54,14 +57,21 @@ class FrmPrincipalTextoTest : public QObject
                 + kTextos));
     }
 
-    void nuevaVentana()
-    {
-        m_frm = std::make_unique<frmPrincipal>();
-        m_frm->Form_Load();
-        m_frm->show();
-    }
-
     TextoPrograma *texto() const { return m_frm->texto(); }
+
+    // Line count, status, current file and title, compared at once.
+    QString situacion() const
+    {
+        return QStringLiteral("%1|%2|%3|%4")
+            .arg(texto()->count())
+            .arg(m_frm->lblEstado->text(), NombreFichero, m_frm->windowTitle());
+    }
+    QString situacion(int lineas, const QString &estado, const QString &fichero = {}) const
+    {
+        const QString titulo = fichero.isEmpty() ? QStringLiteral("Serial Transfer")
+                                                 : "Serial Transfer - [" + fichero + "]";
+        return QStringLiteral("%1|%2|%3|%4").arg(lineas).arg(estado, fichero, titulo);
+    }
 
     // Text as a receive leaves it: not saved, nothing current.
     void recibido(const QList<QByteArray> &lineas)
@@ -72,9 +82,17 @@ class FrmPrincipalTextoTest : public QObject
 
     void abre(const QString &nombre)
     {
+        m_frm->cmdAbrir->setEnabled(true);
         OperadorExaminar operador({AbreFichero(nombre)});
         m_frm->cmdAbrir_Click();
         QCOMPARE(operador.vistas(), 1);
+    }
+
+    void unMensaje(const QString &inicio)
+    {
+        QCOMPARE(m_mensajes.size(), 1);
+        QVERIFY2(m_mensajes.first().startsWith(inicio), qPrintable(m_mensajes.first()));
+        m_mensajes.clear();
     }
 
 private slots:
@@ -98,8 +116,10 @@ private slots:
         });
         escribeIni();
         NombreFichero.clear();
-        QVERIFY(escribeBytes(m_progs + "/o1.txt", "%\r\nO1\r\nN10G01X5\r\n\r\nM30\r\n"));
-        nuevaVentana();
+        QVERIFY(escribeBytes(m_progs + "/o1.txt", kO1));
+        m_frm = std::make_unique<frmPrincipal>();
+        m_frm->Form_Load();
+        m_frm->show();
     }
 
     void cleanup()
@@ -108,178 +128,27 @@ private slots:
         Herramientas::EstableceRespuestaMsgBox({});
     }
 
-    void openLoadsTheFileAndSaveWritesItBackByteForByte()
+    void openSaveAndSpaceAndWhatLeavesTheWindowAsItWas()
     {
-        abre("o1.txt");
-        QVERIFY(m_mensajes.isEmpty());
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1", "N10G01X5", "", "M30"}));
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-        QCOMPARE(m_frm->windowTitle(), "Serial Transfer - [" + m_progs + "/o1.txt]");
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QVERIFY(!m_frm->cmdAbrir->isEnabled());
-        QVERIFY(m_frm->cmdGuardar->isEnabled());
-        QVERIFY(m_frm->cmdPcCnc->isEnabled());
-        QVERIFY(m_frm->cmdSpace->isEnabled());
-
-        // Saved under its upper-cased name, it overwrites the same file.
-        const QByteArray antes = leeBytes(m_progs + "/o1.txt");
-        QVERIFY(escribeBytes(m_progs + "/o1.txt", "changed"));
-        OperadorExaminar operador({GuardaComo("o1.txt")});
-        QVERIFY(m_frm->cmdGuardar_Click());
-        QCOMPARE(leeBytes(m_progs + "/o1.txt"), antes);
-        QCOMPARE(QDir(m_progs).entryList({"o1.txt"}, QDir::Files), QStringList {"o1.txt"});
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Saved"));
-        QVERIFY(!m_frm->cmdAbrir->isEnabled());
-    }
-
-    void openingAnEmptyFileStillLoads()
-    {
+        const QString o1 = m_progs + "/o1.txt";
         QVERIFY(escribeBytes(m_progs + "/vacio.txt", ""));
         abre("vacio.txt");
-        QCOMPARE(texto()->count(), 0);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled());
-        QFile::remove(m_progs + "/vacio.txt");
-    }
-
-    void cancelledOpenOrSaveChangesNothing()
-    {
+        QCOMPARE(situacion(), situacion(0, "Opened", m_progs + "/vacio.txt"));
         abre("o1.txt");
-        const QString titulo = m_frm->windowTitle();
-        const QByteArray antes = leeBytes(m_progs + "/o1.txt");
-        {
-            OperadorExaminar operador({Cancela()});
-            m_frm->cmdAbrir->setEnabled(true);
-            m_frm->cmdAbrir_Click();
-            QCOMPARE(operador.vistas(), 1);
-        }
-        {
-            OperadorExaminar operador({Cancela()});
-            QVERIFY(!m_frm->cmdGuardar_Click());
-            QCOMPARE(operador.vistas(), 1);
-        }
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-        QCOMPARE(m_frm->windowTitle(), titulo);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QCOMPARE(texto()->count(), 5);
-        QCOMPARE(leeBytes(m_progs + "/o1.txt"), antes);
-        QVERIFY(m_mensajes.isEmpty());
-    }
+        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1", "N10G01X5", "", "M30"}));
+        QCOMPARE(situacion(), situacion(5, "Opened", o1));
+        QVERIFY(!m_frm->cmdAbrir->isEnabled());
+        QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->cmdSpace->isEnabled());
 
-    void clearAsksOnlyWhileTextIsUnsaved()
-    {
-        // No: cleared without saving.
-        recibido({"%", "O55", "N1"});
-        QVERIFY(m_frm->cmdLimpiar_Click());
-        QCOMPARE(m_mensajes, QStringList {"Save first?|36"});
-        QCOMPARE(texto()->count(), 0);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
-        QVERIFY(!QFile::exists(m_progs + "/O55.TXT"));
-
-        // Yes: the browser proposes the name, the text is saved, then cleared.
-        recibido({"%", "O55", "N1"});
-        m_respuestas = {Herramientas::vbYes};
-        {
-            OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
-            QVERIFY(m_frm->cmdLimpiar_Click());
-            QCOMPARE(operador.vistas(), 1);
-        }
-        QCOMPARE(leeBytes(m_progs + "/O55.TXT"), QByteArray("%\r\nO55\r\nN1\r\n"));
-        QCOMPARE(texto()->count(), 0);
-        QVERIFY(NombreFichero.isEmpty());
-        QCOMPARE(m_frm->windowTitle(), QStringLiteral("Serial Transfer"));
-
-        // Any other status: no question.
-        m_mensajes.clear();
-        texto()->setLineas({"N1"});
-        QVERIFY(m_frm->cmdLimpiar_Click());
-        QVERIFY(m_mensajes.isEmpty());
-        QFile::remove(m_progs + "/O55.TXT");
-    }
-
-    void unsavedTextStaysWhenTheAskedForSaveDoesNotHappen()
-    {
-        recibido({"%", "O56", "N1"});
-        // Clear: Yes, then the browser cancelled.
-        m_respuestas = {Herramientas::vbYes};
-        {
-            OperadorExaminar operador({Cancela()});
-            QVERIFY(!m_frm->cmdLimpiar_Click());
-        }
-        QCOMPARE(texto()->count(), 3);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
-
-        // Exit by the close box: the window stays.
-        m_respuestas = {Herramientas::vbYes};
-        {
-            OperadorExaminar operador({Cancela()});
-            QVERIFY(!m_frm->close());
-        }
-        QVERIFY(m_frm->isVisible());
-        QCOMPARE(texto()->count(), 3);
-
-        // Open asks first; Yes and a cancelled save: no browser for the open.
-        m_mensajes.clear();
-        m_respuestas = {Herramientas::vbYes};
-        {
-            OperadorExaminar operador({Cancela(), AbreFichero("o1.txt")});
-            m_frm->cmdAbrir_Click();
-            QCOMPARE(operador.vistas(), 1);
-        }
-        QCOMPARE(m_mensajes, QStringList {"Save first?|36"});
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O56", "N1"}));
-
-        // Open, No: the file replaces the text.
-        m_respuestas = {Herramientas::vbNo};
-        abre("o1.txt");
-        QCOMPARE(texto()->count(), 5);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-    }
-
-    void aFailedSaveKeepsTheOldFileAndTheUnsavedMarker()
-    {
-        // As a user who may not write the directory (root runs it as nobody).
-        QFile::setPermissions(m_dir.path(),
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                | QFileDevice::ReadOther | QFileDevice::ExeOther);
-        QVERIFY(escribeBytes(m_progs + "/O57.TXT", "old\r\n"));
-        QFile::setPermissions(
-            m_progs + "/O57.TXT", QFileDevice::ReadOwner | QFileDevice::ReadOther);
-        QFile::setPermissions(m_progs,
-            QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther
-                | QFileDevice::ExeOther);
-        QFile::setPermissions(RutaIni(), QFileDevice::ReadOwner | QFileDevice::ReadOther);
-        recibido({"%", "O57", "N1"});
-        m_respuestas = {Herramientas::vbYes};
-        const bool bien = SinPrivilegios([this] {
-            OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
-            const bool limpiado = m_frm->cmdLimpiar_Click();
-            return !limpiado && operador.vistas() == 1 && texto()->count() == 3
-                && m_frm->lblEstado->text() == QStringLiteral("Not saved")
-                && NombreFichero.isEmpty()
-                && m_frm->windowTitle() == QStringLiteral("Serial Transfer")
-                && leeBytes(m_progs + "/O57.TXT") == "old\r\n"
-                // the question, the failed write of DirGuarda, the failed save
-                && m_mensajes.size() == 3
-                && m_mensajes.at(2).startsWith(
-                    QStringLiteral("The file %1/O57.TXT could not be saved: ").arg(m_progs))
-                && m_mensajes.at(2).endsWith(QStringLiteral("|16"));
-        });
-        QFile::setPermissions(
-            m_progs, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        QFile::setPermissions(
-            m_progs + "/O57.TXT", QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QFile::setPermissions(RutaIni(), QFileDevice::ReadOwner | QFileDevice::WriteOwner);
-        QFile::remove(m_progs + "/O57.TXT");
-        QVERIFY(bien);
-    }
-
-    void aFileThatCannotBeReadChangesNothing()
-    {
-        abre("o1.txt");
-        const QString titulo = m_frm->windowTitle();
-        QVERIFY(escribeBytes(m_progs + "/gone.txt", "N1\r\n"));
+        // Browsing cancelled, then a file that vanishes before it is read.
         m_frm->cmdAbrir->setEnabled(true);
+        {
+            OperadorExaminar operador({}); // cancels every showing
+            m_frm->cmdAbrir_Click();
+            QVERIFY(!m_frm->cmdGuardar_Click());
+            QCOMPARE(operador.vistas(), 2);
+        }
+        QVERIFY(escribeBytes(m_progs + "/gone.txt", "N1\r\n"));
         {
             OperadorExaminar operador({[this](frmExaminar *d) {
                 EligeFichero(d, "gone.txt");
@@ -288,14 +157,102 @@ private slots:
             }});
             m_frm->cmdAbrir_Click();
         }
-        QCOMPARE(m_mensajes.size(), 1);
-        QVERIFY2(m_mensajes.first().startsWith(
-                     QStringLiteral("The file %1/gone.txt could not be read: ").arg(m_progs)),
-            qPrintable(m_mensajes.first()));
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-        QCOMPARE(m_frm->windowTitle(), titulo);
-        QCOMPARE(texto()->count(), 5);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
+        unMensaje(QStringLiteral("The file %1/gone.txt could not be read: ").arg(m_progs));
+        QCOMPARE(situacion(), situacion(5, "Opened", o1));
+        QCOMPARE(leeBytes(o1), kO1);
+
+        // Saved under its upper-cased name, it overwrites the same file byte for byte.
+        QVERIFY(escribeBytes(o1, "changed"));
+        {
+            OperadorExaminar operador({[](frmExaminar *d) {
+                d->txtPlano->setText("o1.txt");
+                d->cmdAceptar->click();
+            }});
+            QVERIFY(m_frm->cmdGuardar_Click());
+        }
+        QCOMPARE(leeBytes(o1), kO1);
+        QCOMPARE(QDir(m_progs).entryList({"o1.txt"}, QDir::Files), QStringList {"o1.txt"});
+        QCOMPARE(situacion(), situacion(5, "Saved", o1));
+
+        m_frm->cmdSpace_Click();
+        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1", "N10 G01 X5", "", "M30"}));
+        QVERIFY(!m_frm->cmdSpace->isEnabled());
+        QCOMPARE(Herramientas::PunteroActual(), Herramientas::Puntero::Normal);
+        QVERIFY(m_mensajes.isEmpty());
+    }
+
+    void unsavedTextIsSavedOnlyWhenAskedAndStaysWhenTheSaveDoesNotHappen()
+    {
+        // Clear, No: cleared without saving.
+        recibido({"%", "O55", "N1"});
+        QVERIFY(m_frm->cmdLimpiar_Click());
+        QCOMPARE(m_mensajes, QStringList {"Save first?|36"});
+        QCOMPARE(situacion(), situacion(0, "Empty"));
+        QVERIFY(!QFile::exists(m_progs + "/O55.TXT"));
+
+        // Clear, Yes: the browser proposes the name, the text is saved, then cleared.
+        recibido({"%", "O55", "N1"});
+        m_respuestas = {Herramientas::vbYes};
+        {
+            OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
+            QVERIFY(m_frm->cmdLimpiar_Click());
+            QCOMPARE(operador.vistas(), 1);
+        }
+        QCOMPARE(leeBytes(m_progs + "/O55.TXT"), QByteArray("%\r\nO55\r\nN1\r\n"));
+        QCOMPARE(situacion(), situacion(0, "Empty"));
+
+        // Any other status: no question.
+        m_mensajes.clear();
+        texto()->setLineas({"N1"});
+        QVERIFY(m_frm->cmdLimpiar_Click());
+        QVERIFY(m_mensajes.isEmpty());
+
+        // Yes, then the browser cancelled: Clear, the close box and Open do not go on.
+        recibido({"%", "O56", "N1"});
+        m_respuestas = {Herramientas::vbYes, Herramientas::vbYes, Herramientas::vbYes};
+        {
+            OperadorExaminar operador({}); // no browser for the open itself
+            QVERIFY(!m_frm->cmdLimpiar_Click());
+            QVERIFY(!m_frm->close());
+            m_frm->cmdAbrir_Click();
+            QCOMPARE(operador.vistas(), 3);
+        }
+        QCOMPARE(m_mensajes, QStringList(3, "Save first?|36"));
+        QVERIFY(m_frm->isVisible());
+        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O56", "N1"}));
+        QCOMPARE(situacion(), situacion(3, "Not saved"));
+
+        // Open, No: the file replaces the text.
+        abre("o1.txt");
+        QCOMPARE(situacion(), situacion(5, "Opened", m_progs + "/o1.txt"));
+    }
+
+    void aFailedSaveKeepsTheOldFileAndTheUnsavedMarker()
+    {
+        // As a user who may not write the directory (root runs it as nobody).
+        QFile::setPermissions(m_dir.path(), kEntrada | QFileDevice::WriteOwner);
+        QVERIFY(escribeBytes(m_progs + "/O57.TXT", "old\r\n"));
+        QFile::setPermissions(m_progs + "/O57.TXT", kLectura);
+        QFile::setPermissions(m_progs, kEntrada);
+        QFile::setPermissions(RutaIni(), kLectura);
+        recibido({"%", "O57", "N1"});
+        m_respuestas = {Herramientas::vbYes};
+        const bool bien = SinPrivilegios([this] {
+            OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
+            return !m_frm->cmdLimpiar_Click() && operador.vistas() == 1
+                && situacion() == situacion(3, "Not saved")
+                && leeBytes(m_progs + "/O57.TXT") == "old\r\n"
+                // the question, the failed write of DirGuarda, the failed save
+                && m_mensajes.size() == 3
+                && m_mensajes.at(2).startsWith(
+                    QStringLiteral("The file %1/O57.TXT could not be saved: ").arg(m_progs))
+                && m_mensajes.at(2).endsWith(QStringLiteral("|16"))
+                && !m_mensajes.at(2).endsWith(QStringLiteral(": |16")); // a reason
+        });
+        QFile::setPermissions(m_progs, kPropio);
+        QFile::setPermissions(m_progs + "/O57.TXT", kPropio);
+        QFile::setPermissions(RutaIni(), kPropio);
+        QVERIFY(bien);
     }
 
     void editAndManualStartTheEditorWithThePathAsOneArgument()
@@ -307,11 +264,11 @@ private slots:
         QCOMPARE(texto()->count(), 1);
 
         // A stand-in editor that records what it was given.
-        const QString registro = m_dir.filePath("args.txt");
+        const QByteArray registro = m_dir.filePath("args.txt").toUtf8();
         const QString editor = m_dir.filePath("editor.sh");
         QVERIFY(escribeBytes(editor,
-            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"" + registro.toUtf8()
-                + ".tmp\"\nmv \"" + registro.toUtf8() + ".tmp\" \"" + registro.toUtf8() + "\"\n"));
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"" + registro
+                + ".tmp\"\nmv \"" + registro + ".tmp\" \"" + registro + "\"\n"));
         QFile::setPermissions(editor, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         escribeIni("Editor=" + editor.toUtf8() + "\n");
         m_mensajes.clear();
@@ -319,9 +276,7 @@ private slots:
         m_frm->cmdEdit_Click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(registro), 10000);
         QCOMPARE(leeBytes(registro), "[" + m_progs.toUtf8() + "/o1.txt]");
-        QCOMPARE(texto()->count(), 0);
-        QVERIFY(NombreFichero.isEmpty());
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
+        QCOMPARE(situacion(), situacion(0, "Empty"));
 
         QFile::remove(registro);
         QVERIFY(escribeBytes(m_dir.filePath("MANUAL EN.TXT"), "manual"));
@@ -334,21 +289,8 @@ private slots:
         escribeIni("Editor=" + m_dir.filePath("no-editor").toUtf8() + "\n");
         abre("o1.txt");
         m_frm->cmdEdit_Click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QVERIFY2(m_mensajes.first().startsWith("The editor " + m_dir.filePath("no-editor")),
-            qPrintable(m_mensajes.first()));
-        QCOMPARE(texto()->count(), 5);
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-    }
-
-    void spacingRewritesEveryLineOnce()
-    {
-        abre("o1.txt");
-        m_frm->cmdSpace_Click();
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1", "N10 G01 X5", "", "M30"}));
-        QVERIFY(!m_frm->cmdSpace->isEnabled());
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QCOMPARE(Herramientas::PunteroActual(), Herramientas::Puntero::Normal);
+        unMensaje("The editor " + m_dir.filePath("no-editor"));
+        QCOMPARE(situacion(), situacion(5, "Opened", m_progs + "/o1.txt"));
     }
 };
 
