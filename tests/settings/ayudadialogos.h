@@ -4,95 +4,103 @@
 // settings file written by the test, and ways to look into that file.
 
 #include "settings/varsfuncsglobales.h"
+#include "shell/frmprincipal.h"
+#include "shell/herramientas.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
 namespace AyudaDialogos {
+
+using namespace Qt::StringLiterals;
+
+// The program directory of one test and a main window loaded from its
+// settings file; message boxes are answered OK and their prompts kept.
+struct Entorno
+{
+    QTemporaryDir dir;
+    QStringList mensajes;
+    std::unique_ptr<frmPrincipal> principal;
+
+    Entorno()
+    {
+        VarsFuncsGlobales::EstableceDirectorioPrograma(dir.path());
+        Herramientas::EstableceRespuestaMsgBox([this](const QString &prompt, int, const QString &) {
+            mensajes.append(prompt);
+            return int(Herramientas::vbOK);
+        });
+    }
+    ~Entorno()
+    {
+        principal.reset();
+        Herramientas::EstableceRespuestaMsgBox({});
+        VarsFuncsGlobales::EstableceDirectorioPrograma(QString());
+    }
+    QString ruta() const { return dir.filePath(u"KELDAN.INI"_s); }
+    frmPrincipal &carga()
+    {
+        principal = std::make_unique<frmPrincipal>();
+        principal->Form_Load();
+        return *principal;
+    }
+};
 
 // Status texts and captions of two languages; Español makes PrinmsgAbierto
 // and PrinmsgGuardado equal, as a careless translation might.
-inline QString seccionEspanol()
+inline QString seccionesIdiomas()
 {
-    return QStringLiteral("[Español]\n"
-                          "PrinName=Programa de Comunicación\n"
-                          "PrinTitulo=Keldan\n"
-                          "PrinModo=Modo\n"
-                          "PrinmsgEsperandoEntrada=Esperando\n"
-                          "PrinmsgEntrando=Entrando\n"
-                          "PrinmsgSaliendo=Saliendo\n"
-                          "PrinmsgLimpia=Limpia\n"
-                          "PrinmsgAbierto=Hecho\n"
-                          "PrinmsgGuardado=Hecho\n"
-                          "PrinmsgSinGuardar=Sin guardar\n"
-                          "ConfigName=Configuración\n"
-                          "ConfigcmbParNo=Ninguna\n"
-                          "ConfigcmbParImpar=Impar\n"
-                          "ConfigcmbParPar=Par\n"
-                          "ConfigcmbParMarca=Marca\n"
-                          "ConfigcmbParEspacio=Espacio\n");
-}
-
-inline QString seccionEnglish()
-{
-    return QStringLiteral("[English]\n"
-                          "PrinName=Serial Port Communication\n"
-                          "PrinTitulo=Keldan\n"
-                          "PrinModo=Mode\n"
-                          "PrinmsgEsperandoEntrada=Waiting\n"
-                          "PrinmsgEntrando=Receiving\n"
-                          "PrinmsgSaliendo=Sending\n"
-                          "PrinmsgLimpia=Empty\n"
-                          "PrinmsgAbierto=Opened\n"
-                          "PrinmsgGuardado=Saved\n"
-                          "PrinmsgSinGuardar=Not saved\n"
-                          "ConfigName=Settings\n"
-                          "ConfigcmbParNo=None\n"
-                          "ConfigcmbParImpar=Odd\n"
-                          "ConfigcmbParPar=Even\n"
-                          "ConfigcmbParMarca=Mark\n"
-                          "ConfigcmbParEspacio=Space\n");
+    static const char *const textos[][3] = {
+        {"PrinName", "Programa de Comunicación", "Serial Port Communication"},
+        {"PrinModo", "Modo", "Mode"},
+        {"PrinmsgLimpia", "Limpia", "Empty"},
+        {"PrinmsgAbierto", "Hecho", "Opened"},
+        {"PrinmsgGuardado", "Hecho", "Saved"},
+        {"ConfigName", "Configuración", "Settings"},
+        {"ConfigcmbParNo", "Ninguna", "None"},
+        {"ConfigcmbParImpar", "Impar", "Odd"},
+        {"ConfigcmbParPar", "Par", "Even"},
+    };
+    QString es = u"[Español]\n"_s, en = u"[English]\n"_s;
+    for (const auto &t : textos) {
+        es += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[1]) + u'\n';
+        en += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[2]) + u'\n';
+    }
+    return es + en;
 }
 
 inline bool escribe(const QString &ruta, const QString &texto)
 {
     QFile f(ruta);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return f.write(texto.toUtf8()) == texto.toUtf8().size();
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && f.write(texto.toUtf8()) == texto.toUtf8().size();
 }
 
 inline QString lee(const QString &ruta)
 {
     QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll());
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// The lines of a section, header excluded, up to the next header.
-inline QStringList seccion(const QString &texto, const QString &nombre)
+// A directory in the file's place cannot be written, even by root.
+inline bool bloquea(const QString &ruta)
 {
-    QStringList lineas;
-    bool dentro = false;
-    for (const QString &l : texto.split(QLatin1Char('\n'))) {
-        if (l.startsWith(QLatin1Char('['))) {
-            dentro = l == QLatin1Char('[') + nombre + QLatin1Char(']');
-            continue;
-        }
-        if (dentro && !l.isEmpty())
-            lineas.append(l);
-    }
-    return lineas;
+    return QFile::rename(ruta, ruta + u".aparte"_s) && QDir().mkdir(ruta);
+}
+inline bool desbloquea(const QString &ruta)
+{
+    return QDir().rmdir(ruta) && QFile::rename(ruta + u".aparte"_s, ruta);
 }
 
 // The operator choosing the item with that text, as a click in the list would.
 inline bool elige(QComboBox *lista, const QString &texto)
 {
-    const int i = lista->findText(texto);
+    const int i = lista ? lista->findText(texto) : -1;
     if (i < 0)
         return false;
     lista->setCurrentIndex(i);

@@ -2,20 +2,14 @@
 
 #include "settings/ayudadialogos.h"
 
-#include "languages/frmconfigtraduc.h"
 #include "settings/frmconfig.h"
 #include "settings/listapuertos.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
-#include "shell/herramientas.h"
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QDir>
 #include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <QtTest>
@@ -33,178 +27,128 @@ private slots:
     void init();
     void cleanup();
 
-    void muestraLosValoresPorDefecto();
-    void guardaYMuestraElPuerto_data();
+    void aceptarSinCambiosMuestraYEscribeLasSieteClaves();
     void guardaYMuestraElPuerto();
-    void conservaUnDispositivoDesenchufado();
-    void ofreceLosNombresEstablesYRefrescaAlDesplegar();
     void valorSinElementoDejaAceptarDeshabilitado_data();
     void valorSinElementoDejaAceptarDeshabilitado();
-    void aceptarSinCambiosEscribeSoloLasSieteClaves();
-    void negoSeEscribeSoloCuandoCambia();
+    void isoYNegoDesdeElBotonConfig();
     void cambioDeIdiomaTraduceLaLineaDeEstado();
-    void isoMarcaLaCasillaYElPanel();
-    void cancelarNoCambiaNada();
-    void ficheroNoGrabableSeInformaYElDialogoSigue();
-    void sinFicheroNadaFalla();
-    void altaDeIdiomaLoOfreceYMuestraElActual();
-    void botonConfigAbreElDialogoModal();
+    void fallarAlGrabarOCancelarNoCambiaNada();
 
 private:
-    QString ruta() const { return m_dir->filePath(QStringLiteral("KELDAN.INI")); }
-    QString ficheroBase(const QString &general = QString()) const
+    QString ruta() const { return m_e->ruta(); }
+    static QString fichero(const QString &general = QString())
     {
-        return QStringLiteral("[General]\nDirGuarda=C:\\CNC\\\n") + general + seccionEspanol()
-            + seccionEnglish();
+        return u"[General]\nDirGuarda=C:\\CNC\\\n"_s + general + seccionesIdiomas();
     }
-    // A main window loaded from the present file.
-    frmPrincipal &principal();
+    QString general(const QString &clave) const
+    {
+        return LeeIni(u"General"_s, clave, u"(ninguno)"_s, ruta());
+    }
+    // A main window loaded from a file with these [General] lines.
+    frmPrincipal &carga(const QString &lineas = QString())
+    {
+        if (!escribe(ruta(), fichero(lineas)))
+            qFatal("cannot write the settings file");
+        return m_e->carga();
+    }
+    // Opens the dialog, chooses each (list, item) and accepts.
+    static bool acepta(frmPrincipal &p, std::initializer_list<std::pair<const char *, QString>> c)
+    {
+        frmConfig d(p);
+        for (const auto &[lista, texto] : c) {
+            if (!elige(d.findChild<QComboBox *>(QLatin1String(lista)), texto))
+                return false;
+        }
+        d.cmdAceptar_Click();
+        return d.result() == QDialog::Accepted;
+    }
 
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<frmPrincipal> m_principal;
-    QStringList m_mensajes;
+    std::unique_ptr<Entorno> m_e;
 };
-
-frmPrincipal &TestFrmConfig::principal()
-{
-    m_principal = std::make_unique<frmPrincipal>();
-    m_principal->Form_Load();
-    return *m_principal;
-}
 
 void TestFrmConfig::init()
 {
-    m_dir = std::make_unique<QTemporaryDir>();
-    QVERIFY(m_dir->isValid());
-    EstableceDirectorioPrograma(m_dir->path());
-    ListaPuertos::EstableceDirectorioPorId(m_dir->filePath(QStringLiteral("por-id")));
-    m_mensajes.clear();
-    Herramientas::EstableceRespuestaMsgBox([this](const QString &prompt, int, const QString &) {
-        m_mensajes.append(prompt);
-        return int(Herramientas::vbOK);
-    });
+    m_e = std::make_unique<Entorno>();
+    ListaPuertos::EstableceDirectorioPorId(m_e->dir.filePath(u"por-id"_s));
 }
 
 void TestFrmConfig::cleanup()
 {
-    m_principal.reset();
-    Herramientas::EstableceRespuestaMsgBox({});
+    m_e.reset();
     ListaPuertos::EstableceDirectorioPorId(QString());
-    EstableceDirectorioPrograma(QString());
-    m_dir.reset();
 }
 
-void TestFrmConfig::muestraLosValoresPorDefecto()
+void TestFrmConfig::aceptarSinCambiosMuestraYEscribeLasSieteClaves()
 {
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmConfig d(principal());
-
-    QCOMPARE(d.cmbPuerto->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(d.cmbVT->currentText(), QStringLiteral("4800"));
-    QCOMPARE(d.cmbParidad->currentText(), QStringLiteral("Ninguna"));
-    QCOMPARE(d.cmbBitsDatos->currentText(), QStringLiteral("8"));
-    QCOMPARE(d.cmbBitsStop->currentText(), QStringLiteral("2"));
-    QCOMPARE(d.cmbModo->currentText(), QStringLiteral("Ascii"));
-    QCOMPARE(d.cmbNego->currentText(), QStringLiteral("XON/XOFF"));
-    QCOMPARE(d.cmbIdioma->currentText(), QStringLiteral("Español"));
+    frmConfig d(carga());
+    const QStringList mostrado = {d.cmbPuerto->currentText(), d.cmbVT->currentText(),
+        d.cmbParidad->currentText(), d.cmbBitsDatos->currentText(), d.cmbBitsStop->currentText(),
+        d.cmbModo->currentText(), d.cmbNego->currentText(), d.cmbIdioma->currentText()};
+    QCOMPARE(mostrado,
+        QStringList({"COM1", "4800", "Ninguna", "8", "2", "Ascii", "XON/XOFF", "Español"}));
+    QCOMPARE(elementos(d.cmbIdioma), QStringList({"Español", "English"}));
+    QCOMPARE(d.windowTitle(), u"Configuración"_s);
     QVERIFY(d.cmdAceptar->isEnabled());
     QVERIFY(d.cmdModifIdioma->isEnabled());
-    QCOMPARE(d.windowTitle(), QStringLiteral("Configuración"));
 
-    QCOMPARE(d.cmbPuerto->itemText(9), QStringLiteral("COM10"));
-    QCOMPARE(elementos(d.cmbVT).mid(9), QStringList({"28800", "38400", "57600", "115200"}));
-    QCOMPARE(elementos(d.cmbIdioma), QStringList({"Español", "English"}));
-    QVERIFY(d.cmdAceptar->isDefault());
-}
-
-void TestFrmConfig::guardaYMuestraElPuerto_data()
-{
-    QTest::addColumn<QString>("elemento");
-    QTest::addColumn<int>("numero");
-    QTest::newRow("COM10") << "COM10" << 10;
-    QTest::newRow("COM3") << "COM3" << 3;
+    d.cmdAceptar_Click();
+    QCOMPARE(d.result(), int(QDialog::Accepted));
+    // DirGuarda and the languages stay as they were; Nego is not written unchanged.
+    QCOMPARE(
+        lee(ruta()), fichero(u"Idioma=Español\nModo=Ascii\nCom=1\nVt=4800\nPar=N\nBd=8\nBs=2\n"_s));
+    QVERIFY(m_e->mensajes.isEmpty());
 }
 
 void TestFrmConfig::guardaYMuestraElPuerto()
 {
-    QFETCH(QString, elemento);
-    QFETCH(int, numero);
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
+    const QString desenchufado = u"/dev/ttyKeldanNoEnchufado7"_s;
+    const QString porId = m_e->dir.filePath(u"por-id"_s);
+    const QString destino = m_e->dir.filePath(u"ttyUSB0"_s);
+    const QString enlace = porId + u"/usb-FTDI_FT232R_USB_UART_A1-if00-port0"_s;
+    QVERIFY(QDir().mkpath(porId) && escribe(destino, QString()) && QFile::link(destino, enlace));
+
+    // A stored device that is not plugged in is shown and kept.
+    frmPrincipal &p = carga(u"Com="_s + desenchufado + u'\n');
+    QCOMPARE(PuertoDispositivo, desenchufado);
     {
         frmConfig d(p);
-        QVERIFY(elige(d.cmbPuerto, elemento));
-        d.cmdAceptar_Click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-    }
-    QCOMPARE(PuertoCom, numero);
-    QVERIFY(PuertoDispositivo.isEmpty());
-    QVERIFY(seccion(lee(ruta()), QStringLiteral("General"))
-                .contains(QStringLiteral("Com=") + QString::number(numero)));
-    QVERIFY(p.Panel(1).endsWith(QStringLiteral(" COM") + QString::number(numero)));
-
-    frmConfig otra(p);
-    QCOMPARE(otra.cmbPuerto->currentText(), elemento);
-    QVERIFY(otra.cmdAceptar->isEnabled());
-}
-
-void TestFrmConfig::conservaUnDispositivoDesenchufado()
-{
-    const QString dispositivo = QStringLiteral("/dev/ttyKeldanNoEnchufado7");
-    QVERIFY(escribe(ruta(), ficheroBase(QStringLiteral("Com=") + dispositivo + QLatin1Char('\n'))));
-    frmPrincipal &p = principal();
-    QCOMPARE(PuertoDispositivo, dispositivo);
-    {
-        frmConfig d(p);
-        QCOMPARE(d.cmbPuerto->currentText(), dispositivo);
-        QCOMPARE(d.cmbPuerto->currentData().toString(), dispositivo);
+        QCOMPARE(d.cmbPuerto->currentText(), desenchufado);
+        QCOMPARE(d.cmbPuerto->currentData().toString(), desenchufado);
         QVERIFY(d.cmdAceptar->isEnabled());
         d.cmdAceptar_Click();
     }
-    QCOMPARE(PuertoDispositivo, dispositivo);
+    QCOMPARE(PuertoDispositivo, desenchufado);
     QCOMPARE(PuertoCom, 0);
-    QVERIFY(seccion(lee(ruta()), QStringLiteral("General"))
-                .contains(QStringLiteral("Com=") + dispositivo));
-}
+    QCOMPARE(general(u"Com"_s), desenchufado);
 
-void TestFrmConfig::ofreceLosNombresEstablesYRefrescaAlDesplegar()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    const QString porId = m_dir->filePath(QStringLiteral("por-id"));
-    QVERIFY(QDir().mkpath(porId));
-    const QString destino = m_dir->filePath(QStringLiteral("ttyUSB0"));
-    QVERIFY(escribe(destino, QString()));
-    const QString enlace = porId + QStringLiteral("/usb-FTDI_FT232R_USB_UART_A1-if00-port0");
-    QVERIFY(QFile::link(destino, enlace));
-
-    frmPrincipal &p = principal();
+    QVERIFY(acepta(p, {{"cmbPuerto", u"COM10"_s}}));
+    QCOMPARE(PuertoCom, 10);
+    QVERIFY(PuertoDispositivo.isEmpty());
+    QCOMPARE(general(u"Com"_s), u"10"_s);
+    QVERIFY(p.Panel(1).endsWith(u" COM10"_s));
     {
         frmConfig d(p);
+        QCOMPARE(d.cmbPuerto->currentText(), u"COM10"_s);
+        // The stable by-id names are offered after the COM numbers.
         const int i = d.cmbPuerto->findData(enlace);
-        QVERIFY2(i >= 10, qPrintable(elementos(d.cmbPuerto).join(QLatin1Char('|'))));
-        QVERIFY(d.cmbPuerto->itemText(i).startsWith(enlace + QStringLiteral(" - ")));
+        QVERIFY2(i >= 10, qPrintable(elementos(d.cmbPuerto).join(u'|')));
+        QVERIFY(d.cmbPuerto->itemText(i).startsWith(enlace + u" - "_s));
         d.cmbPuerto->setCurrentIndex(i);
         emit d.cmbPuerto->activated(i);
-
         // The adapter is pulled and another plugged in before the list drops down.
-        QVERIFY(QFile::remove(enlace));
-        const QString otro = porId + QStringLiteral("/usb-Prolific_PL2303-if00-port0");
-        QVERIFY(QFile::link(destino, otro));
+        const QString otro = porId + u"/usb-Prolific_PL2303-if00-port0"_s;
+        QVERIFY(QFile::remove(enlace) && QFile::link(destino, otro));
         d.cmbPuerto->showPopup();
         d.cmbPuerto->hidePopup();
         QCOMPARE(d.cmbPuerto->currentData().toString(), enlace);
         QVERIFY(d.cmbPuerto->findData(otro) >= 10);
-        QVERIFY(d.cmdAceptar->isEnabled());
         d.cmdAceptar_Click();
     }
     QCOMPARE(PuertoDispositivo, enlace);
     QCOMPARE(PuertoCom, 0);
-    QVERIFY(
-        seccion(lee(ruta()), QStringLiteral("General")).contains(QStringLiteral("Com=") + enlace));
-
-    frmConfig otra(p);
-    QCOMPARE(otra.cmbPuerto->currentData().toString(), enlace);
-    QVERIFY(otra.cmbPuerto->currentText().startsWith(enlace));
+    QCOMPARE(general(u"Com"_s), enlace);
+    QCOMPARE(frmConfig(p).cmbPuerto->currentData().toString(), enlace);
 }
 
 void TestFrmConfig::valorSinElementoDejaAceptarDeshabilitado_data()
@@ -212,33 +156,15 @@ void TestFrmConfig::valorSinElementoDejaAceptarDeshabilitado_data()
     QTest::addColumn<QString>("linea");
     QTest::addColumn<QString>("lista");
     QTest::addColumn<QString>("eleccion");
-    QTest::newRow("puerto 11") << "Com=11"
-                               << "cmbPuerto"
-                               << "COM2";
-    QTest::newRow("velocidad") << "Vt=1234"
-                               << "cmbVT"
-                               << "9600";
-    QTest::newRow("paridad") << "Par=X"
-                             << "cmbParidad"
-                             << "Par";
-    QTest::newRow("paridad vacía") << "Par="
-                                   << "cmbParidad"
-                                   << "Impar";
-    QTest::newRow("bits de datos") << "Bd=9"
-                                   << "cmbBitsDatos"
-                                   << "7";
-    QTest::newRow("bits de stop") << "Bs=1.5"
-                                  << "cmbBitsStop"
-                                  << "1";
-    QTest::newRow("modo en mayúsculas") << "Modo=ISO"
-                                        << "cmbModo"
-                                        << "Iso";
-    QTest::newRow("protocolo") << "Nego=Otro"
-                               << "cmbNego"
-                               << "RTS/CTS";
-    QTest::newRow("idioma sin sección") << "Idioma=Deutsch"
-                                        << "cmbIdioma"
-                                        << "English";
+    QTest::newRow("puerto 11") << u"Com=11"_s << u"cmbPuerto"_s << u"COM2"_s;
+    QTest::newRow("velocidad") << u"Vt=1234"_s << u"cmbVT"_s << u"9600"_s;
+    QTest::newRow("paridad") << u"Par=X"_s << u"cmbParidad"_s << u"Par"_s;
+    QTest::newRow("paridad vacía") << u"Par="_s << u"cmbParidad"_s << u"Impar"_s;
+    QTest::newRow("bits de datos") << u"Bd=9"_s << u"cmbBitsDatos"_s << u"7"_s;
+    QTest::newRow("bits de stop") << u"Bs=1.5"_s << u"cmbBitsStop"_s << u"1"_s;
+    QTest::newRow("modo en mayúsculas") << u"Modo=ISO"_s << u"cmbModo"_s << u"Iso"_s;
+    QTest::newRow("protocolo") << u"Nego=Otro"_s << u"cmbNego"_s << u"RTS/CTS"_s;
+    QTest::newRow("idioma sin sección") << u"Idioma=Deutsch"_s << u"cmbIdioma"_s << u"English"_s;
 }
 
 void TestFrmConfig::valorSinElementoDejaAceptarDeshabilitado()
@@ -246,8 +172,7 @@ void TestFrmConfig::valorSinElementoDejaAceptarDeshabilitado()
     QFETCH(QString, linea);
     QFETCH(QString, lista);
     QFETCH(QString, eleccion);
-    QVERIFY(escribe(ruta(), ficheroBase(linea + QLatin1Char('\n'))));
-    frmPrincipal &p = principal();
+    frmPrincipal &p = carga(linea + u'\n');
     // The main window settles a mode it does not know; the record is taken
     // as the file holds it.
     CargaConfig();
@@ -257,241 +182,95 @@ void TestFrmConfig::valorSinElementoDejaAceptarDeshabilitado()
     QCOMPARE(cmb->currentIndex(), -1);
     QVERIFY(cmb->currentText().isEmpty());
     QVERIFY(!d.cmdAceptar->isEnabled());
-    if (lista == QLatin1String("cmbIdioma"))
-        QVERIFY(!d.cmdModifIdioma->isEnabled());
+    const bool idioma = lista == u"cmbIdioma"_s;
+    QCOMPARE(d.cmdModifIdioma->isEnabled(), !idioma);
 
     QVERIFY(elige(cmb, eleccion));
     QVERIFY(d.cmdAceptar->isEnabled());
-    if (lista == QLatin1String("cmbIdioma"))
-        QVERIFY(d.cmdModifIdioma->isEnabled());
-}
-
-void TestFrmConfig::aceptarSinCambiosEscribeSoloLasSieteClaves()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    const QString antes = lee(ruta());
-    {
-        frmConfig d(principal());
-        d.cmdAceptar_Click();
-        QCOMPARE(d.result(), int(QDialog::Accepted));
-    }
-    const QString despues = lee(ruta());
-    QCOMPARE(seccion(despues, QStringLiteral("General")),
-        QStringList({"DirGuarda=C:\\CNC\\", "Idioma=Español", "Modo=Ascii", "Com=1", "Vt=4800",
-            "Par=N", "Bd=8", "Bs=2"}));
-    QCOMPARE(
-        seccion(despues, QStringLiteral("Español")), seccion(antes, QStringLiteral("Español")));
-    QCOMPARE(
-        seccion(despues, QStringLiteral("English")), seccion(antes, QStringLiteral("English")));
-    QVERIFY(despues.endsWith(seccionEnglish()));
-    QVERIFY(m_mensajes.isEmpty());
-}
-
-void TestFrmConfig::negoSeEscribeSoloCuandoCambia()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbNego, QStringLiteral("RTS/CTS")));
-        d.cmdAceptar_Click();
-    }
-    QCOMPARE(Nego, QStringLiteral("RtsCts"));
-    QCOMPARE(seccion(lee(ruta()), QStringLiteral("General")).last(), QStringLiteral("Nego=RtsCts"));
-    {
-        frmConfig d(p);
-        QCOMPARE(d.cmbNego->currentText(), QStringLiteral("RTS/CTS"));
-        QVERIFY(elige(d.cmbNego, QStringLiteral("XON/XOFF")));
-        d.cmdAceptar_Click();
-    }
-    QCOMPARE(Nego, QStringLiteral("XonXoff"));
-    QVERIFY(
-        seccion(lee(ruta()), QStringLiteral("General")).contains(QStringLiteral("Nego=XonXoff")));
-}
-
-void TestFrmConfig::cambioDeIdiomaTraduceLaLineaDeEstado()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
-    QCOMPARE(p.lblEstado->text(), QStringLiteral("Limpia"));
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbIdioma, QStringLiteral("English")));
-        d.cmdAceptar_Click();
-    }
-    QCOMPARE(IdiomaActual, QStringLiteral("English"));
-    QCOMPARE(p.lblEstado->text(), QStringLiteral("Empty"));
-    QCOMPARE(p.windowTitle(), QStringLiteral("Serial Port Communication"));
-    QVERIFY(p.Panel(6).startsWith(QStringLiteral("Mode ")));
-
-    // "Hecho" stands for both Abierto and Guardado in Español: the first wins.
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbIdioma, QStringLiteral("Español")));
-        d.cmdAceptar_Click();
-    }
-    p.lblEstado->setText(QStringLiteral("Hecho"));
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbIdioma, QStringLiteral("English")));
-        d.cmdAceptar_Click();
-    }
-    QCOMPARE(p.lblEstado->text(), QStringLiteral("Opened"));
-}
-
-void TestFrmConfig::isoMarcaLaCasillaYElPanel()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
-    QVERIFY(!p.chkModo->isChecked());
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbModo, QStringLiteral("Iso")));
-        d.cmdAceptar_Click();
-    }
-    QVERIFY(p.chkModo->isChecked());
-    QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-    QCOMPARE(p.Panel(6), QStringLiteral("Modo Iso"));
-    QVERIFY(seccion(lee(ruta()), QStringLiteral("General")).contains(QStringLiteral("Modo=Iso")));
-}
-
-void TestFrmConfig::cancelarNoCambiaNada()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    const QString antes = lee(ruta());
-    frmPrincipal &p = principal();
-    const QString estado = p.lblEstado->text();
-    const QString panel1 = p.Panel(1);
-    {
-        frmConfig d(p);
-        QVERIFY(elige(d.cmbPuerto, QStringLiteral("COM4")));
-        QVERIFY(elige(d.cmbVT, QStringLiteral("115200")));
-        QVERIFY(elige(d.cmbModo, QStringLiteral("Iso")));
-        QVERIFY(elige(d.cmbNego, QStringLiteral("None")));
-        QVERIFY(elige(d.cmbIdioma, QStringLiteral("English")));
-        d.cmdCancelar_Click();
-        QCOMPARE(d.result(), int(QDialog::Rejected));
-    }
-    QCOMPARE(lee(ruta()), antes);
-    QCOMPARE(PuertoCom, 1);
-    QCOMPARE(Velocidad, 4800);
-    QCOMPARE(ModoTransmision, QStringLiteral("Ascii"));
-    QCOMPARE(Nego, QStringLiteral("XonXoff"));
-    QCOMPARE(IdiomaActual, QStringLiteral("Español"));
-    QVERIFY(!p.chkModo->isChecked());
-    QCOMPARE(p.lblEstado->text(), estado);
-    QCOMPARE(p.Panel(1), panel1);
-}
-
-void TestFrmConfig::ficheroNoGrabableSeInformaYElDialogoSigue()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
-    frmConfig d(p);
-    d.show();
-    QVERIFY(elige(d.cmbPuerto, QStringLiteral("COM5")));
-    QVERIFY(elige(d.cmbModo, QStringLiteral("Iso")));
-    QVERIFY(elige(d.cmbIdioma, QStringLiteral("English")));
-
-    // A directory where the file should be cannot be written, even by root.
-    QVERIFY(QFile::rename(ruta(), ruta() + QStringLiteral(".aparte")));
-    QVERIFY(QDir().mkdir(ruta()));
-    d.cmdAceptar_Click();
-
-    QCOMPARE(m_mensajes.size(), 1);
-    QVERIFY2(m_mensajes.first().contains(QDir::toNativeSeparators(ruta())),
-        qPrintable(m_mensajes.first()));
-    QVERIFY(!m_mensajes.first().endsWith(QStringLiteral(": ")));
-    QVERIFY(d.isVisible());
-    QCOMPARE(d.result(), 0);
-    QCOMPARE(d.cmbPuerto->currentText(), QStringLiteral("COM5"));
-    QCOMPARE(d.cmbIdioma->currentText(), QStringLiteral("English"));
-    // Nothing took effect: the record and the main window are as before.
-    QCOMPARE(PuertoCom, 1);
-    QCOMPARE(ModoTransmision, QStringLiteral("Ascii"));
-    QCOMPARE(IdiomaActual, QStringLiteral("Español"));
-    QVERIFY(!p.chkModo->isChecked());
-    QCOMPARE(p.lblEstado->text(), QStringLiteral("Limpia"));
-
-    // Once the file can be written again, the same choices go through.
-    QVERIFY(QDir().rmdir(ruta()));
-    QVERIFY(QFile::rename(ruta() + QStringLiteral(".aparte"), ruta()));
-    d.cmdAceptar_Click();
-    QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(PuertoCom, 5);
-    QCOMPARE(p.lblEstado->text(), QStringLiteral("Empty"));
-}
-
-void TestFrmConfig::sinFicheroNadaFalla()
-{
-    frmPrincipal &p = principal();
-    QVERIFY(!QFile::exists(ruta()));
-    frmConfig d(p);
-    QCOMPARE(d.cmbIdioma->count(), 0);
-    QVERIFY(d.cmbIdioma->currentText().isEmpty());
-    QVERIFY(!d.cmdAceptar->isEnabled());
-    QVERIFY(!d.cmdModifIdioma->isEnabled());
-    QCOMPARE(d.cmbPuerto->currentText(), QStringLiteral("COM1"));
-    QCOMPARE(elementos(d.cmbParidad), QStringList({"N", "O", "E", "M", "S"}));
-    QCOMPARE(d.cmbParidad->currentText(), QStringLiteral("N"));
-    d.cmdCancelar_Click();
-    QVERIFY(!QFile::exists(ruta()));
-}
-
-void TestFrmConfig::altaDeIdiomaLoOfreceYMuestraElActual()
-{
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmConfig d(principal());
-    QVERIFY(elige(d.cmbIdioma, QStringLiteral("English")));
-
-    bool visto = false;
-    QTimer::singleShot(0, this, [&] {
-        auto *editor = qobject_cast<frmConfigTraduc *>(QApplication::activeModalWidget());
-        if (!editor) {
-            QTest::qFail("the editor is not open", __FILE__, __LINE__);
-            return;
-        }
-        visto = true;
-        QVERIFY(d.ModoAlta);
-        editor->txtNuevoIdioma->setText(QStringLiteral("Deutsch"));
-        editor->txtNuevoIdioma_LostFocus();
-        editor->lstVars->setCurrentRow(0);
-        for (int i = 0; i < editor->lstVars->count(); ++i) {
-            editor->txtValorNuevo->setPlainText(QStringLiteral("Text %1").arg(i));
-            editor->cmdGrabar_Click();
-        }
-        QVERIFY(editor->cmdAceptar->isEnabled());
-        editor->cmdAceptar_Click();
-    });
-    d.cmdAltaIdioma_Click();
-
-    QVERIFY(visto);
-    QCOMPARE(elementos(d.cmbIdioma), QStringList({"Español", "English", "Deutsch"}));
-    QCOMPARE(d.cmbIdioma->currentText(), QStringLiteral("Español"));
     QVERIFY(d.cmdModifIdioma->isEnabled());
 }
 
-void TestFrmConfig::botonConfigAbreElDialogoModal()
+void TestFrmConfig::isoYNegoDesdeElBotonConfig()
 {
-    QVERIFY(escribe(ruta(), ficheroBase()));
-    frmPrincipal &p = principal();
-    QString titulo;
+    frmPrincipal &p = carga();
+    QVERIFY(!p.chkModo->isChecked());
     bool modal = false;
     QTimer::singleShot(0, this, [&] {
         auto *d = qobject_cast<frmConfig *>(QApplication::activeModalWidget());
         if (!d)
             return;
-        titulo = d->windowTitle();
         modal = d->isModal();
-        QVERIFY(elige(d->cmbVT, QStringLiteral("57600")));
+        QVERIFY(elige(d->cmbModo, u"Iso"_s) && elige(d->cmbNego, u"RTS/CTS"_s));
+        QVERIFY(elige(d->cmbVT, u"57600"_s));
         d->cmdAceptar_Click();
     });
     p.cmdConfig_Click();
-    QCOMPARE(titulo, QStringLiteral("Configuración"));
     QVERIFY(modal);
-    QCOMPARE(Velocidad, 57600);
-    QVERIFY(p.Panel(2).endsWith(QStringLiteral(" 57600")));
     QVERIFY(p.findChildren<frmConfig *>().isEmpty());
+    QVERIFY(p.chkModo->isChecked());
+    QCOMPARE(p.Panel(6), u"Modo Iso"_s);
+    QVERIFY(p.Panel(2).endsWith(u" 57600"_s));
+    QCOMPARE(Nego, u"RtsCts"_s);
+    QCOMPARE(lee(ruta()),
+        fichero(u"Idioma=Español\nModo=Iso\nCom=1\nVt=57600\nPar=N\nBd=8\nBs=2\nNego=RtsCts\n"_s));
+    QCOMPARE(frmConfig(p).cmbNego->currentText(), u"RTS/CTS"_s);
+    QVERIFY(acepta(p, {{"cmbNego", u"XON/XOFF"_s}}));
+    QCOMPARE(Nego, u"XonXoff"_s);
+    QCOMPARE(general(u"Nego"_s), u"XonXoff"_s);
+}
+
+void TestFrmConfig::cambioDeIdiomaTraduceLaLineaDeEstado()
+{
+    frmPrincipal &p = carga();
+    QCOMPARE(p.lblEstado->text(), u"Limpia"_s);
+    QVERIFY(acepta(p, {{"cmbIdioma", u"English"_s}}));
+    QCOMPARE(IdiomaActual, u"English"_s);
+    QCOMPARE(p.lblEstado->text(), u"Empty"_s);
+    QCOMPARE(p.windowTitle(), u"Serial Port Communication"_s);
+    QVERIFY(p.Panel(6).startsWith(u"Mode "_s));
+
+    // "Hecho" stands for both Abierto and Guardado in Español: the first wins.
+    QVERIFY(acepta(p, {{"cmbIdioma", u"Español"_s}}));
+    p.lblEstado->setText(u"Hecho"_s);
+    QVERIFY(acepta(p, {{"cmbIdioma", u"English"_s}}));
+    QCOMPARE(p.lblEstado->text(), u"Opened"_s);
+}
+
+void TestFrmConfig::fallarAlGrabarOCancelarNoCambiaNada()
+{
+    frmPrincipal &p = carga();
+    const QString antes = lee(ruta());
+    const auto estado = [&] {
+        return QStringList {QString::number(PuertoCom), QString::number(Velocidad), ModoTransmision,
+            Nego, IdiomaActual, QString::number(p.chkModo->isChecked()), p.lblEstado->text(),
+            p.Panel(1), p.Panel(2), p.Panel(6)};
+    };
+    const QStringList inicial = estado();
+    QCOMPARE(inicial.mid(0, 6), QStringList({"1", "4800", "Ascii", "XonXoff", "Español", "0"}));
+    frmConfig d(p);
+    d.show();
+    QVERIFY(elige(d.cmbPuerto, u"COM4"_s) && elige(d.cmbVT, u"115200"_s));
+    QVERIFY(elige(d.cmbModo, u"Iso"_s) && elige(d.cmbNego, u"None"_s));
+    QVERIFY(elige(d.cmbIdioma, u"English"_s));
+
+    // The settings file cannot be written: said with its path and the
+    // reason, and the dialog stays open with the operator's choices.
+    QVERIFY(bloquea(ruta()));
+    d.cmdAceptar_Click();
+    QCOMPARE(m_e->mensajes.size(), 1);
+    const QString &mensaje = m_e->mensajes.first();
+    QVERIFY2(mensaje.contains(QDir::toNativeSeparators(ruta())), qPrintable(mensaje));
+    QVERIFY2(!mensaje.endsWith(u": "_s), qPrintable(mensaje));
+    QVERIFY(d.isVisible());
+    QCOMPARE(d.result(), 0);
+    QCOMPARE(d.cmbPuerto->currentText(), u"COM4"_s);
+    QCOMPARE(estado(), inicial);
+    QVERIFY(desbloquea(ruta()));
+
+    d.cmdCancelar_Click();
+    QCOMPARE(d.result(), int(QDialog::Rejected));
+    QCOMPARE(lee(ruta()), antes);
+    QCOMPARE(estado(), inicial);
 }
 
 QTEST_MAIN(TestFrmConfig)
