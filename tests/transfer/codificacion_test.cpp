@@ -6,21 +6,17 @@
 
 namespace {
 
-QByteArray bytes(std::initializer_list<int> valores)
+QByteArray bytes(const char *hex)
 {
-    QByteArray b;
-    for (int v : valores)
-        b.append(char(v));
-    return b;
+    return QByteArray::fromHex(hex);
 }
 
 TEST(CodificadorEnvio, ProgramsGoBetweenDc2AndDc4)
 {
     const auto codifica = CodificadorEnvio::codificaPrograma;
     EXPECT_EQ(codifica({"G00 X10", "M30"}, false), QByteArray("\x12G00 X10\r\nM30\r\n\x14"));
-    EXPECT_EQ(codifica({"G00 X10", "M30"}, true),
-        bytes(
-            {0x12, 0x47, 0x30, 0x30, 0xA0, 0xD8, 0xB1, 0x30, 0x0A, 0x4D, 0x33, 0x30, 0x0A, 0x14}));
+    EXPECT_EQ(
+        codifica({"G00 X10", "M30"}, true), bytes("12 47 30 30 A0 D8 B1 30 0A 4D 33 30 0A 14"));
     EXPECT_EQ(codifica({""}, false), QByteArray("\x12\r\n\x14"));
     EXPECT_EQ(codifica({""}, true), QByteArray("\x12\n\x14"));
     EXPECT_EQ(codifica({}, false), QByteArray("\x12\x14"));
@@ -39,13 +35,11 @@ TEST(CodificadorEnvio, EveryByteOfALineIsCarriedOrCounted)
     // ISO sends 0 for what its table lacks, and the check counts those.
     b.clear();
     CodificadorEnvio::codificaLinea("g1\tX\xe9", true, b);
-    EXPECT_EQ(b, bytes({0x00, 0xB1, 0x00, 0xD8, 0x00, 0x0A}));
+    EXPECT_EQ(b, bytes("00 B1 00 D8 00 0A"));
     const auto r = CodificadorEnvio::buscaIntransmisibles({"G1", "N10", "x1 y2", "\t"});
-    EXPECT_EQ(r.cuenta, 3);
-    EXPECT_EQ(r.primeraLinea, 2);
+    EXPECT_EQ(std::pair(r.cuenta, r.primeraLinea), (std::pair<qint64, qint64>(3, 2)));
     const auto limpio = CodificadorEnvio::buscaIntransmisibles({"%", "O1000", "G01 X-1.5"});
-    EXPECT_EQ(limpio.cuenta, 0);
-    EXPECT_EQ(limpio.primeraLinea, -1);
+    EXPECT_EQ(std::pair(limpio.cuenta, limpio.primeraLinea), (std::pair<qint64, qint64>(0, -1)));
 }
 
 struct Recibido
@@ -91,15 +85,13 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
         {"O1\nG01 X", false, true, {{"O1", "G01 X"}, 0, 0}},
         {"O1\n", false, true, {{"O1"}, 0, 0}},
         // "10": 0x31 lacks its parity bit, CR has no text, DC3/DC1 go either way.
-        {bytes({0xB1, 0x93, 0x30, 0x13, 0x31, 0x91, 0x11, 0x8D, 0x0A, 0x00, 0x09, 0x88, 0xFF, 0x1B,
-             0x0A}),
-            true, false, {{"10", "NULHTBsDEL"}, 0, 0}},
+        {bytes("B1 93 30 13 31 91 11 8D 0A 00 09 88 FF 1B 0A"), true, false,
+            {{"10", "NULHTBsDEL"}, 0, 0}},
         // Leader, then "%" LF opens the program and only the later "%" ends it.
-        {bytes({0x00, 0x00, 0x12, 0xA5, 0x0A, 0xCF, 0xB1, 0x0A, 0x4D, 0x33, 0x30, 0x0A, 0xA5, 0x0A,
-             0x14}),
-            true, false, {{"NULNUL%", "O1", "M30", "%", "", ""}, 1, 1}},
-        {bytes({0xA5, 0x0A, 0xA5, 0xA0}), true, false, {{"%"}, 0, 0}},
-        {bytes({0xA5, 0x0A, 0x14}), true, false, {{"%", ""}, 1, 0}},
+        {bytes("00 00 12 A5 0A CF B1 0A 4D 33 30 0A A5 0A 14"), true, false,
+            {{"NULNUL%", "O1", "M30", "%", "", ""}, 1, 1}},
+        {bytes("A5 0A A5 A0"), true, false, {{"%"}, 0, 0}},
+        {bytes("A5 0A 14"), true, false, {{"%", ""}, 1, 0}},
     };
     for (const Caso &c : casos) {
         const QByteArray &f = c.flujo;

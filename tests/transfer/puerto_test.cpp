@@ -118,12 +118,13 @@ TEST_F(Puerto, CloseWaitsForTheLastByteAndWhatCameDuringTheSendIsDropped)
     QElapsedTimer reloj;
     reloj.start();
     ASSERT_TRUE(envio.inicia({QByteArray(298, 'X')}, false));
-    cnc.escribe("O99\nG1 X");
+    // Nothing the CNC says during a send is data, not even an end mark.
+    cnc.escribe("O99\n\x14\xa5G1 X");
     ASSERT_TRUE(fin.wait(5000));
     EXPECT_GE(reloj.elapsed(), 300);
     EXPECT_EQ(resultado(fin).estado, Estado::Completa);
     ASSERT_TRUE(espera([&] { return cnc.recibido().size() >= 301; }, 1000));
-    EXPECT_EQ(cnc.recibido().right(3), QByteArray("\r\n\x14"));
+    EXPECT_EQ(cnc.recibido(), "\x12" + QByteArray(298, 'X') + "\r\n\x14");
 
     Recepcion recepcion(puerto);
     QSignalSpy finRecepcion(&recepcion, &Recepcion::terminado);
@@ -147,34 +148,29 @@ TEST_F(Puerto, OpenFailuresNameTheDevice)
     EXPECT_EQ(resultado(fin).estado, Estado::Fallida);
     EXPECT_TRUE(resultado(fin).error.contains("/dev/ttyKeldanNoHay"));
     EXPECT_FALSE(puerto.PortOpen());
+    const auto falla = [&](MSComm::Fallo esperado, const QString &dicho) {
+        EXPECT_FALSE(puerto.setPortOpen(true)) << dicho.toStdString();
+        EXPECT_EQ(puerto.ultimoFallo(), esperado) << dicho.toStdString();
+        EXPECT_TRUE(puerto.ultimoError().contains(dicho)) << puerto.ultimoError().toStdString();
+    };
+    // No port number and no device: nothing to open.
     puerto.setDispositivo({});
     puerto.setCommPort(0);
-    EXPECT_FALSE(puerto.setPortOpen(true));
-    EXPECT_EQ(puerto.ultimoFallo(), MSComm::Fallo::NoExiste);
+    falla(MSComm::Fallo::NoExiste, {});
 
     // Busy: held by another program until it lets go.
     puerto.setDispositivo(cnc.ruta());
     MSComm otro;
     otro.setDispositivo(cnc.ruta());
     ASSERT_TRUE(otro.setPortOpen(true));
-    fallos.clear();
-    Recepcion recepcion(puerto);
-    QSignalSpy finRecepcion(&recepcion, &Recepcion::terminado);
-    EXPECT_FALSE(recepcion.inicia(false));
-    ASSERT_EQ(fallos.size(), 1);
-    EXPECT_EQ(fallo(fallos), MSComm::Fallo::Ocupado);
-    ASSERT_EQ(finRecepcion.size(), 1);
-    EXPECT_TRUE(resultado(finRecepcion).error.contains(cnc.ruta()));
+    falla(MSComm::Fallo::Ocupado, cnc.ruta());
     otro.setPortOpen(false);
     EXPECT_TRUE(puerto.setPortOpen(true));
     puerto.setPortOpen(false);
-
     // Settings no port takes, and some it does.
     for (const char *malo : {"4800,N,4,2", "4800,N,8,1.5", "4800,Q,8,1"}) {
         puerto.setSettings(malo);
-        EXPECT_FALSE(puerto.setPortOpen(true)) << malo;
-        EXPECT_EQ(puerto.ultimoFallo(), MSComm::Fallo::ParametrosRechazados) << malo;
-        EXPECT_TRUE(puerto.ultimoError().contains(malo));
+        falla(MSComm::Fallo::ParametrosRechazados, malo);
     }
     for (const char *bueno : {"110,M,8,1", "300,S,8,2", "38400,O,8,1", "250000,N,8,1"}) {
         puerto.setSettings(bueno);
@@ -185,9 +181,7 @@ TEST_F(Puerto, OpenFailuresNameTheDevice)
     if (geteuid() == 0)
         GTEST_SKIP() << "root may open any device";
     ASSERT_EQ(::chmod(cnc.ruta().toLocal8Bit().constData(), 0), 0);
-    EXPECT_FALSE(puerto.setPortOpen(true));
-    EXPECT_EQ(puerto.ultimoFallo(), MSComm::Fallo::SinPermiso);
-    EXPECT_TRUE(puerto.ultimoError().contains(cnc.ruta()));
+    falla(MSComm::Fallo::SinPermiso, cnc.ruta());
 }
 
 TEST_F(Puerto, PeerVanishingEndsTheTransferAndKeepsWhatArrived)

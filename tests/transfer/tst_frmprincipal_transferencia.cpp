@@ -90,21 +90,49 @@ class FrmPrincipalTransferenciaTest : public QObject
         QVERIFY(espera([this] { return enReposo(); }));
     }
 
-    // At rest, or transferring with everything but Stop locked.
-    void compruebaBotones(bool transfiriendo)
+    QList<QWidget *> botonesLibres() const
     {
-        QCOMPARE(m_frm->cmdStop->isEnabled(), transfiriendo);
-        QList<QWidget *> botones {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig,
-            m_frm->cmdEdit, m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo};
-        if (transfiriendo)
-            botones += {m_frm->cmdAbrir, m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace};
-        for (QWidget *w : botones)
-            QVERIFY2(w->isEnabled() != transfiriendo, qPrintable(w->objectName()));
-        QCOMPARE(progreso() != nullptr && progreso()->isVisible(), transfiriendo);
-        if (!transfiriendo) {
-            QVERIFY(enReposo());
-            QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        }
+        return {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig, m_frm->cmdEdit,
+            m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo};
+    }
+
+    QList<QWidget *> botonesTexto() const
+    {
+        return {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace};
+    }
+
+    void compruebaTransfiriendo()
+    {
+        QVERIFY(m_frm->cmdStop->isEnabled());
+        for (QWidget *w : botonesLibres() + botonesTexto() + QList<QWidget *> {m_frm->cmdAbrir})
+            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+        QVERIFY(progreso() && progreso()->isVisible());
+    }
+
+    // At rest with this status; Save, Send and Spacing go with the text, and
+    // Open is checked when `abrir` is 0 or 1.
+    void compruebaReposo(const QString &estado, int abrir = -1)
+    {
+        QVERIFY(enReposo());
+        for (QWidget *w : botonesLibres())
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        for (QWidget *w : botonesTexto())
+            QVERIFY2(w->isEnabled() == (texto()->count() > 0), qPrintable(w->objectName()));
+        if (abrir >= 0)
+            QCOMPARE(m_frm->cmdAbrir->isEnabled(), bool(abrir));
+        QCOMPARE(m_frm->lblEstado->text(), estado);
+        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
+        QVERIFY(progreso() == nullptr || progreso()->isHidden());
+    }
+
+    // The last of `n` messages: its kind, title and each text it must name.
+    void compruebaMensaje(int n, int flags, const QStringList &dichos)
+    {
+        QCOMPARE(m_mensajes.size(), n);
+        QCOMPARE(m_mensajes.last().flags, flags);
+        QCOMPARE(m_mensajes.last().titulo, QStringLiteral("Keldan"));
+        for (const QString &dicho : dichos)
+            QVERIFY2(m_mensajes.last().texto.contains(dicho), qPrintable(m_mensajes.last().texto));
     }
 
     // The bytes the CNC has got once the send's DC4 has come.
@@ -166,7 +194,7 @@ private slots:
         QCOMPARE(estado(), QStringLiteral("Sending"));
         QVERIFY(m_frm->Enviando);
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        compruebaBotones(true);
+        compruebaTransfiriendo();
 
         const QByteArray llegado = recibidoHastaDc4();
         const QByteArray inicio = iso
@@ -175,15 +203,10 @@ private slots:
         QCOMPARE(llegado.left(inicio.size()), inicio);
         QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(lineas, iso));
         esperaReposo();
-        compruebaBotones(false);
+        compruebaReposo(QStringLiteral("Not saved"), true);
         QCOMPARE(m_cnc->pausas, 100);
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->cmdPcCnc->isEnabled()
-            && m_frm->cmdSpace->isEnabled() && m_frm->cmdAbrir->isEnabled());
         QCOMPARE(m_frm->lstTexto->currentIndex().row(), 3002);
         QCOMPARE(progreso()->textoLinea(), QStringLiteral("3003 / 3003"));
-        QVERIFY(progreso()->textoCifras().startsWith(
-            QString::number(llegado.size()) + QStringLiteral(" B ")));
         QCOMPARE(texto()->lineas(), lineas);
     }
 
@@ -201,8 +224,7 @@ private slots:
         m_frm->cmdPcCnc->click();
         const QByteArray llegado = recibidoHastaDc4();
         esperaReposo();
-        compruebaBotones(false);
-        QCOMPARE(estado(), QStringLiteral("Opened"));
+        compruebaReposo(QStringLiteral("Opened"));
 
         // Whole lines, then the "%" (its ISO code in ISO mode) and DC4.
         QByteArray esperado(1, '\x12');
@@ -221,25 +243,12 @@ private slots:
         nuevaVentana("Modo=Iso\n");
         abierto({"G00 X10", "M30", "(tool 3)"});
         m_frm->cmdPcCnc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, Herramientas::vbQuestion + Herramientas::vbYesNo);
-        QCOMPARE(m_mensajes[0].titulo, QStringLiteral("Keldan"));
-        QVERIFY2(m_mensajes[0].texto.startsWith(QStringLiteral("4 "))
-                && m_mensajes[0].texto.contains(QStringLiteral("line 3")),
-            qPrintable(m_mensajes[0].texto));
-        compruebaBotones(false);
-        QCOMPARE(estado(), QStringLiteral("Opened"));
-        QVERIFY(!m_frm->cmdAbrir->isEnabled());
+        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, {"line 3"});
+        QVERIFY2(
+            m_mensajes[0].texto.startsWith(QStringLiteral("4 ")), qPrintable(m_mensajes[0].texto));
+        compruebaReposo(QStringLiteral("Opened"), false);
         QVERIFY(m_cnc->recibido().isEmpty());
         QCOMPARE(CodigoIso(m_frm->TablaIso, QStringLiteral("%")), 0xA5);
-
-        // Sent anyway, each of them goes as a 0 byte.
-        m_respuestas = {Herramientas::vbYes};
-        m_frm->cmdPcCnc->click();
-        const QByteArray llegado = recibidoHastaDc4();
-        QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(texto()->lineas(), true));
-        QCOMPARE(llegado.count('\0'), 4);
-        esperaReposo();
     }
 
     void receiveEndsAtDc4WithTheEmptyLastLine()
@@ -247,103 +256,70 @@ private slots:
         m_frm->cmdCncPc->click();
         QCOMPARE(estado(), QStringLiteral("Waiting"));
         QVERIFY(m_frm->Recibiendo && m_frm->MSComm1.PortOpen());
-        compruebaBotones(true);
+        compruebaTransfiriendo();
 
         m_cnc->escribe("\x12%\n");
         QTRY_COMPARE(estado(), QStringLiteral("Incoming"));
         QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         m_cnc->escribe("O1000\r\nM30\n%\n\x14");
         esperaReposo();
-        compruebaBotones(false);
+        compruebaReposo(QStringLiteral("Not saved"), false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000\r", "M30", "%", ""}));
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->cmdPcCnc->isEnabled()
-            && m_frm->cmdSpace->isEnabled() && !m_frm->cmdAbrir->isEnabled());
         QVERIFY(!m_frm->lstTexto->selectionModel()->hasSelection());
         QVERIFY(m_mensajes.isEmpty());
         QCOMPARE(progreso()->textoLinea(), QStringLiteral("5"));
-        QVERIFY2(progreso()->textoCifras().startsWith(QStringLiteral("17 B ")),
-            qPrintable(progreso()->textoCifras()));
     }
 
-    void stopWhileWaitingOrMidLineThenANewReceiveStartsAfresh()
+    void stoppedOrRefusedReceivesKeepTheTextAndANewOneStartsAfresh()
     {
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
-        compruebaBotones(false);
+        compruebaReposo(QStringLiteral("Empty"), true);
         QCOMPARE(texto()->count(), 0);
-        QCOMPARE(estado(), QStringLiteral("Empty"));
-        QVERIFY(m_frm->cmdAbrir->isEnabled() && !m_frm->cmdGuardar->isEnabled()
-            && !m_frm->cmdPcCnc->isEnabled() && !m_frm->cmdSpace->isEnabled());
 
         // Stopped mid-line: the partial line is the last.
         m_frm->cmdCncPc->click();
         m_cnc->escribe("\x12%\nO10");
         QTRY_COMPARE(texto()->count(), 1);
         m_frm->cmdStop->click();
-        compruebaBotones(false);
+        compruebaReposo(QStringLiteral("Not saved"));
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
 
-        // Not saved: the next receive asks first, and starts from an empty line.
+        // Not saved: the next receive asks first, and is refused when the
+        // save does not happen (the browser is closed without a file).
+        {
+            m_respuestas = {Herramientas::vbYes};
+            OperadorExaminar cancela({});
+            m_frm->cmdCncPc->click();
+            QCOMPARE(m_mensajes.size(), 1);
+            QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
+            QCOMPARE(cancela.vistas(), 1);
+            compruebaReposo(QStringLiteral("Not saved"));
+            QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
+        }
+
+        // Not saved on purpose: it starts from an empty line.
         m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
+        QCOMPARE(m_mensajes.size(), 2);
         m_cnc->escribe("01\n\x14");
         esperaReposo();
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"01", ""}));
     }
 
-    void receiveRefusedWhenTheUnsavedTextCouldNotBeSaved()
+    void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
     {
-        abierto({"%", "O1000", "M30"}, QStringLiteral("Not saved"));
-        m_respuestas = {Herramientas::vbYes};
-        OperadorExaminar cancela({}); // the browser is closed without a file
-        m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(cancela.vistas(), 1);
-        compruebaBotones(false);
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000", "M30"}));
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
-    }
-
-    void portThatCannotOpenIsReportedAndTheWindowGoesBackToIdle_data()
-    {
-        QTest::addColumn<QByteArray>("general");
-        QTest::addColumn<bool>("falta");
-        QTest::addColumn<QString>("dicho"); // besides the device
-        QTest::newRow("missing device") << QByteArray() << true << QString();
-        QTest::newRow("refused settings")
-            << QByteArray("Bd=9\nBs=1.5\n") << false << QStringLiteral("115200,N,9,1.5");
-    }
-
-    void portThatCannotOpenIsReportedAndTheWindowGoesBackToIdle()
-    {
-        QFETCH(QByteArray, general);
-        QFETCH(bool, falta);
-        QFETCH(QString, dicho);
-        const QString ruta = falta ? m_dir.filePath(QStringLiteral("ttyKELDAN9")) : m_cnc->ruta();
-        nuevaVentana(general, ruta);
+        const QString ruta = m_dir.filePath(QStringLiteral("ttyKELDAN9"));
+        nuevaVentana({}, ruta);
         abierto({"G00 X10", "M30"}, QStringLiteral("Not saved"));
         m_frm->cmdPcCnc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, kError);
-        QCOMPARE(m_mensajes[0].titulo, QStringLiteral("Keldan"));
-        QVERIFY2(m_mensajes[0].texto.contains(ruta) && m_mensajes[0].texto.contains(dicho),
-            qPrintable(m_mensajes[0].texto));
-        compruebaBotones(false);
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
+        compruebaMensaje(1, kError, {ruta});
+        compruebaReposo(QStringLiteral("Not saved"));
         QCOMPARE(texto()->count(), 2);
 
         m_respuestas = {Herramientas::vbNo};
         m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 3); // the save question, then the failure
-        QVERIFY(m_mensajes[2].texto.contains(ruta));
-        QCOMPARE(m_mensajes[2].flags, kError);
-        compruebaBotones(false);
-        QCOMPARE(estado(), QStringLiteral("Empty"));
-        QVERIFY(m_frm->cmdAbrir->isEnabled() && !m_frm->cmdPcCnc->isEnabled());
-        QVERIFY(m_cnc->recibido().isEmpty());
+        compruebaMensaje(3, kError, {ruta}); // after the save question
+        compruebaReposo(QStringLiteral("Empty"), true);
     }
 
     void peerVanishingMidReceiveKeepsWhatArrived()
@@ -354,13 +330,9 @@ private slots:
         QTRY_COMPARE(texto()->count(), 2);
         m_cnc->cierra();
         esperaReposo();
-        compruebaBotones(false);
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, kError);
-        QVERIFY2(m_mensajes[0].texto.contains(ruta), qPrintable(m_mensajes[0].texto));
+        compruebaMensaje(1, kError, {ruta});
+        compruebaReposo(QStringLiteral("Not saved"), false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000", "N10 G0"}));
-        QCOMPARE(estado(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && !m_frm->cmdAbrir->isEnabled());
     }
 
     void closeBoxEndsTheReceiveBeforeTheUnload()
