@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QByteArray>
 #include <QCoreApplication>
-#include <QObject>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
-#include <QString>
+#include <QTimer>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -39,6 +38,26 @@ public:
 
     // Called with every chunk read, after it was added to recibido().
     std::function<void(const QByteArray &)> alRecibir;
+    int pausas = 0;
+
+    // From byte `desde` on, holds the line for `ms` with DC3 whenever bytes
+    // come after it let go, `maximo` times. Pausing on any chunk keeps the
+    // count reachable however a loaded machine batches the bytes. ISO
+    // controls send DC3 and DC1 with the parity bit.
+    void pausaCadaTrozo(bool iso, int maximo, qint64 desde, int ms)
+    {
+        alRecibir = [this, iso, maximo, desde, ms](const QByteArray &) {
+            if (m_parado || m_recibido.size() < desde || pausas >= maximo)
+                return;
+            escribe(QByteArray(1, iso ? char(0x93) : char(0x13)));
+            m_parado = true;
+            ++pausas;
+            QTimer::singleShot(ms, this, [this, iso] {
+                m_parado = false;
+                escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
+            });
+        };
+    }
 
     void escribe(const QByteArray &datos)
     {
@@ -64,9 +83,6 @@ public:
         m_maestro = m_esclavo = -1;
     }
 
-signals:
-    void llegaron();
-
 private:
     void lee()
     {
@@ -80,7 +96,6 @@ private:
             if (alRecibir)
                 alRecibir(trozo);
         }
-        emit llegaron();
     }
 
     int m_maestro = -1;
@@ -89,14 +104,28 @@ private:
     QString m_ruta;
     QSocketNotifier *m_notificador = nullptr;
     QByteArray m_recibido;
+    bool m_parado = false;
 };
 
-inline void aseguraAplicacion()
+// Runs the event loop until the condition holds or the time is up. QTRY
+// would sleep 10 ms between its looks, which starves a paced sender.
+inline bool espera(const std::function<bool()> &condicion, int ms = 5000)
 {
-    static int argc = 1;
-    static char nombre[] = "transfer_puerto_test";
-    static char *argv[] = {nombre, nullptr};
-    static QCoreApplication *app = QCoreApplication::instance() ? QCoreApplication::instance()
-                                                                : new QCoreApplication(argc, argv);
-    (void)app;
+    QElapsedTimer reloj;
+    reloj.start();
+    while (!condicion()) {
+        if (reloj.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    return true;
+}
+
+inline QList<QByteArray> programa(int lineas)
+{
+    QList<QByteArray> l;
+    for (int i = 0; i < lineas; ++i)
+        l.append("N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i * 7 % 1000)
+            + ".125 Y-3.5 F1200");
+    return l;
 }

@@ -9,7 +9,6 @@
 #include "browser/examinar_prueba.h"
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
@@ -28,28 +27,7 @@ const QByteArray kTextos = "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keld
                            "PrinmsgLimpia=Empty\nPrinmsgAbierto=Opened\n"
                            "PrinmsgSinGuardar=Not saved\n";
 
-QList<QByteArray> programa(int lineas)
-{
-    QList<QByteArray> l;
-    for (int i = 0; i < lineas; ++i)
-        l.append("N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i * 7 % 1000)
-            + ".5 Y-3.25 F1200");
-    return l;
-}
-
-// Runs the event loop until the condition holds or the time is up. QTRY
-// would sleep 10 ms between its looks, which starves a paced sender.
-bool espera(const std::function<bool()> &condicion, int ms = 5000)
-{
-    QElapsedTimer reloj;
-    reloj.start();
-    while (!condicion()) {
-        if (reloj.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
-    }
-    return true;
-}
+const int kError = Herramientas::vbCritical + Herramientas::vbOKOnly;
 
 struct Mensaje
 {
@@ -88,15 +66,16 @@ class FrmPrincipalTransferenciaTest : public QObject
 
     TextoPrograma *texto() const { return m_frm->texto(); }
     ProgresoEstado *progreso() const { return m_frm->findChild<ProgresoEstado *>(); }
+    QString estado() const { return m_frm->lblEstado->text(); }
 
     // Text as Open leaves it.
     void abierto(const QList<QByteArray> &lineas, const QString &estado = QStringLiteral("Opened"))
     {
         texto()->setLineas(lineas);
         m_frm->cmdAbrir->setEnabled(false);
-        m_frm->cmdGuardar->setEnabled(true);
-        m_frm->cmdPcCnc->setEnabled(true);
-        m_frm->cmdSpace->setEnabled(true);
+        for (QWidget *w :
+            std::initializer_list<QWidget *> {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace})
+            w->setEnabled(true);
         m_frm->lblEstado->setText(estado);
     }
 
@@ -106,26 +85,54 @@ class FrmPrincipalTransferenciaTest : public QObject
             && !m_frm->cmdStop->isEnabled() && m_frm->cmdLimpiar->isEnabled();
     }
 
-    void compruebaReposo()
+    void esperaReposo()
     {
-        QVERIFY(enReposo());
-        for (QWidget *w :
-            std::initializer_list<QWidget *> {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig,
-                m_frm->cmdEdit, m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo})
-            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        QVERIFY(progreso() == nullptr || progreso()->isHidden());
+        QVERIFY(espera([this] { return enReposo(); }));
+    }
+
+    QList<QWidget *> botonesLibres() const
+    {
+        return {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig, m_frm->cmdEdit,
+            m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo};
+    }
+
+    QList<QWidget *> botonesTexto() const
+    {
+        return {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace};
     }
 
     void compruebaTransfiriendo()
     {
         QVERIFY(m_frm->cmdStop->isEnabled());
-        for (QWidget *w :
-            std::initializer_list<QWidget *> {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig,
-                m_frm->cmdEdit, m_frm->cmdAbrir, m_frm->cmdGuardar, m_frm->cmdCncPc,
-                m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdManual, m_frm->chkModo})
+        for (QWidget *w : botonesLibres() + botonesTexto() + QList<QWidget *> {m_frm->cmdAbrir})
             QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
         QVERIFY(progreso() && progreso()->isVisible());
+    }
+
+    // At rest with this status; Save, Send and Spacing go with the text, and
+    // Open is checked when `abrir` is 0 or 1.
+    void compruebaReposo(const QString &estado, int abrir = -1)
+    {
+        QVERIFY(enReposo());
+        for (QWidget *w : botonesLibres())
+            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+        for (QWidget *w : botonesTexto())
+            QVERIFY2(w->isEnabled() == (texto()->count() > 0), qPrintable(w->objectName()));
+        if (abrir >= 0)
+            QCOMPARE(m_frm->cmdAbrir->isEnabled(), bool(abrir));
+        QCOMPARE(m_frm->lblEstado->text(), estado);
+        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
+        QVERIFY(progreso() == nullptr || progreso()->isHidden());
+    }
+
+    // The last of `n` messages: its kind, title and each text it must name.
+    void compruebaMensaje(int n, int flags, const QStringList &dichos)
+    {
+        QCOMPARE(m_mensajes.size(), n);
+        QCOMPARE(m_mensajes.last().flags, flags);
+        QCOMPARE(m_mensajes.last().titulo, QStringLiteral("Keldan"));
+        for (const QString &dicho : dichos)
+            QVERIFY2(m_mensajes.last().texto.contains(dicho), qPrintable(m_mensajes.last().texto));
     }
 
     // The bytes the CNC has got once the send's DC4 has come.
@@ -134,6 +141,13 @@ class FrmPrincipalTransferenciaTest : public QObject
         if (!espera([this] { return m_cnc->recibido().endsWith(0x14); }, 10000))
             qWarning("no DC4 after %lld bytes", qlonglong(m_cnc->recibido().size()));
         return m_cnc->recibido();
+    }
+
+    static void filasAsciiIso()
+    {
+        QTest::addColumn<bool>("iso");
+        QTest::newRow("ascii") << false;
+        QTest::newRow("iso") << true;
     }
 
 private slots:
@@ -167,48 +181,36 @@ private slots:
         Herramientas::EstableceRespuestaMsgBox({});
     }
 
-    void sendArrivesByteExactAndPutsTheStatusBack_data()
+    void sendArrivesByteExactThroughManyPausesAndPutsTheStatusBack_data() { filasAsciiIso(); }
+    void sendArrivesByteExactThroughManyPausesAndPutsTheStatusBack()
     {
-        QTest::addColumn<QByteArray>("modo");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("ascii") << QByteArray("Ascii")
-                               << QByteArray("\x12G00 X10\r\n\r\nM30\r\n\x14");
-        QTest::newRow("iso") << QByteArray(
-            "Iso") << QByteArray("\x12\x47\x30\x30\xA0\xD8\xB1\x30\x0A\x0A\x4D\x33\x30\x0A\x14");
-    }
-
-    void sendArrivesByteExactAndPutsTheStatusBack()
-    {
-        QFETCH(QByteArray, modo);
-        QFETCH(QByteArray, bytes);
-        nuevaVentana("Modo=" + modo + "\n");
+        QFETCH(bool, iso);
+        nuevaVentana(QByteArray("Vt=1000000\nModo=") + (iso ? "Iso" : "Ascii") + "\n");
+        const QList<QByteArray> lineas = QList<QByteArray> {"G00 X10", "", "M30"} + programa(3000);
         // Received, not saved yet: the marker must survive the send.
-        abierto({"G00 X10", "", "M30"}, QStringLiteral("Not saved"));
-
+        abierto(lineas, QStringLiteral("Not saved"));
+        m_cnc->pausaCadaTrozo(iso, 100, 500, 2);
         m_frm->cmdPcCnc->click();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Sending"));
+        QCOMPARE(estado(), QStringLiteral("Sending"));
         QVERIFY(m_frm->Enviando);
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         compruebaTransfiriendo();
 
-        QCOMPARE(recibidoHastaDc4(), bytes);
-        QVERIFY(espera([this] { return enReposo(); }));
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->cmdPcCnc->isEnabled()
-            && m_frm->cmdSpace->isEnabled() && m_frm->cmdAbrir->isEnabled());
-        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 2);
-        QCOMPARE(progreso()->textoLinea(), QStringLiteral("3 / 3"));
-        QCOMPARE(texto()->count(), 3);
+        const QByteArray llegado = recibidoHastaDc4();
+        const QByteArray inicio = iso
+            ? QByteArray("\x12\x47\x30\x30\xA0\xD8\xB1\x30\x0A\x0A\x4D\x33\x30\x0A")
+            : QByteArray("\x12G00 X10\r\n\r\nM30\r\n");
+        QCOMPARE(llegado.left(inicio.size()), inicio);
+        QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(lineas, iso));
+        esperaReposo();
+        compruebaReposo(QStringLiteral("Not saved"), true);
+        QCOMPARE(m_cnc->pausas, 100);
+        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 3002);
+        QCOMPARE(progreso()->textoLinea(), QStringLiteral("3003 / 3003"));
+        QCOMPARE(texto()->lineas(), lineas);
     }
 
-    void stopAfterSomeLinesSendsPercentThenDc4_data()
-    {
-        QTest::addColumn<bool>("iso");
-        QTest::newRow("ascii") << false;
-        QTest::newRow("iso") << true;
-    }
-
+    void stopAfterSomeLinesSendsPercentThenDc4_data() { filasAsciiIso(); }
     void stopAfterSomeLinesSendsPercentThenDc4()
     {
         QFETCH(bool, iso);
@@ -221,16 +223,14 @@ private slots:
         };
         m_frm->cmdPcCnc->click();
         const QByteArray llegado = recibidoHastaDc4();
-        QVERIFY(espera([this] { return enReposo(); }));
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
+        esperaReposo();
+        compruebaReposo(QStringLiteral("Opened"));
 
         // Whole lines, then the "%" (its ISO code in ISO mode) and DC4.
         QByteArray esperado(1, '\x12');
         int enviadas = 0;
-        while (enviadas < lineas.size() && esperado.size() + 2 < llegado.size()) {
+        while (enviadas < lineas.size() && esperado.size() + 2 < llegado.size())
             CodificadorEnvio::codificaLinea(lineas.at(enviadas++), iso, esperado);
-        }
         esperado.append(iso ? '\xA5' : '%').append('\x14');
         QCOMPARE(llegado, esperado);
         QVERIFY2(enviadas > 5 && enviadas < 300, qPrintable(QString::number(enviadas)));
@@ -243,137 +243,83 @@ private slots:
         nuevaVentana("Modo=Iso\n");
         abierto({"G00 X10", "M30", "(tool 3)"});
         m_frm->cmdPcCnc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, Herramientas::vbQuestion + Herramientas::vbYesNo);
-        QCOMPARE(m_mensajes[0].titulo, QStringLiteral("Keldan"));
+        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, {"line 3"});
         QVERIFY2(
             m_mensajes[0].texto.startsWith(QStringLiteral("4 ")), qPrintable(m_mensajes[0].texto));
-        QVERIFY(m_mensajes[0].texto.contains(QStringLiteral("line 3")));
-        QVERIFY(!m_frm->MSComm1.PortOpen());
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QVERIFY(!m_frm->cmdAbrir->isEnabled());
+        compruebaReposo(QStringLiteral("Opened"), false);
+        QVERIFY(m_cnc->recibido().isEmpty());
         QCOMPARE(CodigoIso(m_frm->TablaIso, QStringLiteral("%")), 0xA5);
-
-        // Sent anyway, each of them goes as a 0 byte.
-        m_respuestas = {Herramientas::vbYes};
-        m_frm->cmdPcCnc->click();
-        const QByteArray llegado = recibidoHastaDc4();
-        QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(texto()->lineas(), true));
-        QCOMPARE(llegado.count('\0'), 4);
-        QVERIFY(espera([this] { return enReposo(); }));
     }
 
     void receiveEndsAtDc4WithTheEmptyLastLine()
     {
         m_frm->cmdCncPc->click();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Waiting"));
-        QVERIFY(m_frm->Recibiendo);
-        QVERIFY(m_frm->MSComm1.PortOpen());
+        QCOMPARE(estado(), QStringLiteral("Waiting"));
+        QVERIFY(m_frm->Recibiendo && m_frm->MSComm1.PortOpen());
         compruebaTransfiriendo();
 
         m_cnc->escribe("\x12%\n");
-        QTRY_COMPARE(m_frm->lblEstado->text(), QStringLiteral("Incoming"));
+        QTRY_COMPARE(estado(), QStringLiteral("Incoming"));
         QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         m_cnc->escribe("O1000\r\nM30\n%\n\x14");
-        QVERIFY(espera([this] { return enReposo(); }));
-        compruebaReposo();
+        esperaReposo();
+        compruebaReposo(QStringLiteral("Not saved"), false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000\r", "M30", "%", ""}));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->cmdPcCnc->isEnabled()
-            && m_frm->cmdSpace->isEnabled());
-        QVERIFY(!m_frm->cmdAbrir->isEnabled());
         QVERIFY(!m_frm->lstTexto->selectionModel()->hasSelection());
         QVERIFY(m_mensajes.isEmpty());
         QCOMPARE(progreso()->textoLinea(), QStringLiteral("5"));
-        QVERIFY2(progreso()->textoCifras().startsWith(QStringLiteral("17 B ")),
-            qPrintable(progreso()->textoCifras()));
     }
 
-    void stopWhileWaitingLeavesTheWindowEmpty()
+    void stoppedOrRefusedReceivesKeepTheTextAndANewOneStartsAfresh()
     {
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
-        compruebaReposo();
+        compruebaReposo(QStringLiteral("Empty"), true);
         QCOMPARE(texto()->count(), 0);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
-        QVERIFY(m_frm->cmdAbrir->isEnabled());
-        QVERIFY(!m_frm->cmdGuardar->isEnabled() && !m_frm->cmdPcCnc->isEnabled()
-            && !m_frm->cmdSpace->isEnabled());
-    }
 
-    void stopMidLineKeepsThePartialLineAndANewReceiveStartsAfresh()
-    {
+        // Stopped mid-line: the partial line is the last.
         m_frm->cmdCncPc->click();
         m_cnc->escribe("\x12%\nO10");
         QTRY_COMPARE(texto()->count(), 1);
         m_frm->cmdStop->click();
-        compruebaReposo();
+        compruebaReposo(QStringLiteral("Not saved"));
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
 
-        // Not saved: the next receive asks first, and starts from an empty line.
+        // Not saved: the next receive asks first, and is refused when the
+        // save does not happen (the browser is closed without a file).
+        {
+            m_respuestas = {Herramientas::vbYes};
+            OperadorExaminar cancela({});
+            m_frm->cmdCncPc->click();
+            QCOMPARE(m_mensajes.size(), 1);
+            QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
+            QCOMPARE(cancela.vistas(), 1);
+            compruebaReposo(QStringLiteral("Not saved"));
+            QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
+        }
+
+        // Not saved on purpose: it starts from an empty line.
         m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
+        QCOMPARE(m_mensajes.size(), 2);
         m_cnc->escribe("01\n\x14");
-        QVERIFY(espera([this] { return enReposo(); }));
+        esperaReposo();
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"01", ""}));
-    }
-
-    void receiveRefusedWhenTheUnsavedTextCouldNotBeSaved()
-    {
-        abierto({"%", "O1000", "M30"}, QStringLiteral("Not saved"));
-        m_frm->cmdAbrir->setEnabled(false);
-        m_respuestas = {Herramientas::vbYes};
-        OperadorExaminar cancela({}); // the browser is closed without a file
-        m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(cancela.vistas(), 1);
-        QVERIFY(!m_frm->MSComm1.PortOpen());
-        compruebaReposo();
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000", "M30"}));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
     }
 
     void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
     {
-        const QString falta = m_dir.filePath(QStringLiteral("ttyKELDAN9"));
-        nuevaVentana({}, falta);
+        const QString ruta = m_dir.filePath(QStringLiteral("ttyKELDAN9"));
+        nuevaVentana({}, ruta);
         abierto({"G00 X10", "M30"}, QStringLiteral("Not saved"));
         m_frm->cmdPcCnc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, Herramientas::vbCritical + Herramientas::vbOKOnly);
-        QCOMPARE(m_mensajes[0].titulo, QStringLiteral("Keldan"));
-        QVERIFY2(m_mensajes[0].texto.contains(falta), qPrintable(m_mensajes[0].texto));
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
+        compruebaMensaje(1, kError, {ruta});
+        compruebaReposo(QStringLiteral("Not saved"));
         QCOMPARE(texto()->count(), 2);
 
         m_respuestas = {Herramientas::vbNo};
         m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 3); // the save question, then the failure
-        QVERIFY(m_mensajes[2].texto.contains(falta));
-        QCOMPARE(m_mensajes[2].flags, Herramientas::vbCritical + Herramientas::vbOKOnly);
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
-        QVERIFY(m_frm->cmdAbrir->isEnabled() && !m_frm->cmdPcCnc->isEnabled());
-    }
-
-    void refusedSettingsAreReportedWithTheSettingsText()
-    {
-        nuevaVentana("Bd=9\nBs=1.5\n");
-        QCOMPARE(m_frm->MSComm1.Settings(), QStringLiteral("115200,N,9,1.5"));
-        QCOMPARE(m_frm->MSComm1.Dispositivo(), m_cnc->ruta());
-        abierto({"M30"});
-        m_frm->cmdPcCnc->click();
-        QCOMPARE(m_mensajes.size(), 1);
-        QVERIFY2(m_mensajes[0].texto.contains(QStringLiteral("115200,N,9,1.5"))
-                && m_mensajes[0].texto.contains(m_cnc->ruta()),
-            qPrintable(m_mensajes[0].texto));
-        compruebaReposo();
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QVERIFY(m_cnc->recibido().isEmpty());
+        compruebaMensaje(3, kError, {ruta}); // after the save question
+        compruebaReposo(QStringLiteral("Empty"), true);
     }
 
     void peerVanishingMidReceiveKeepsWhatArrived()
@@ -383,31 +329,10 @@ private slots:
         m_cnc->escribe("\x12%\nO1000\nN10 G0");
         QTRY_COMPARE(texto()->count(), 2);
         m_cnc->cierra();
-        QVERIFY(espera([this] { return enReposo(); }));
-        compruebaReposo();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, Herramientas::vbCritical + Herramientas::vbOKOnly);
-        QVERIFY2(m_mensajes[0].texto.contains(ruta), qPrintable(m_mensajes[0].texto));
+        esperaReposo();
+        compruebaMensaje(1, kError, {ruta});
+        compruebaReposo(QStringLiteral("Not saved"), false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000", "N10 G0"}));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Not saved"));
-        QVERIFY(m_frm->cmdGuardar->isEnabled() && !m_frm->cmdAbrir->isEnabled());
-    }
-
-    void peerVanishingMidSendIsReported()
-    {
-        const QList<QByteArray> lineas = programa(2000);
-        abierto(lineas);
-        m_cnc->alRecibir = [this](const QByteArray &) {
-            if (m_cnc->recibido().size() >= 500)
-                QTimer::singleShot(0, m_cnc.get(), [this] { m_cnc->cierra(); });
-        };
-        m_frm->cmdPcCnc->click();
-        QVERIFY(espera([this] { return enReposo(); }));
-        compruebaReposo();
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].flags, Herramientas::vbCritical + Herramientas::vbOKOnly);
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Opened"));
-        QCOMPARE(texto()->lineas(), lineas);
     }
 
     void closeBoxEndsTheReceiveBeforeTheUnload()
@@ -428,74 +353,6 @@ private slots:
         QVERIFY(terminadaAlPreguntar);
         QCOMPARE(lineasAlPreguntar, (QList<QByteArray> {"%", "O1000", "N1"}));
         QVERIFY(m_frm->isHidden());
-        QCOMPARE(texto()->count(), 0);
-    }
-
-    void closeBoxEndsTheSendWithPercentAndDc4()
-    {
-        abierto(programa(2000));
-        m_frm->cmdPcCnc->click();
-        QVERIFY(espera([this] { return m_cnc->recibido().size() > 300; }));
-        QVERIFY(m_frm->close());
-        // Closed only once the port was: nothing more can come.
-        QVERIFY(!m_frm->MSComm1.PortOpen());
-        QVERIFY(!m_frm->Enviando);
-        QVERIFY(m_frm->isHidden());
-        QVERIFY(recibidoHastaDc4().endsWith("\n%\x14"));
-        QCOMPARE(texto()->count(), 0);
-        QVERIFY(m_mensajes.isEmpty());
-    }
-
-    void timeLeftReadsAsAClock()
-    {
-        QCOMPARE(ProgresoEstado::tiempo(-1), QStringLiteral("--:--"));
-        QCOMPARE(ProgresoEstado::tiempo(0), QStringLiteral("0:00"));
-        QCOMPARE(ProgresoEstado::tiempo(59.2), QStringLiteral("1:00"));
-        QCOMPARE(ProgresoEstado::tiempo(3725), QStringLiteral("1:02:05"));
-        QCOMPARE(ProgresoEstado::tiempo(std::numeric_limits<double>::infinity()),
-            QStringLiteral("--:--"));
-    }
-
-    void longSendThroughManyPausesArrivesByteExact_data()
-    {
-        QTest::addColumn<bool>("iso");
-        QTest::newRow("ascii") << false;
-        QTest::newRow("iso") << true;
-    }
-
-    void longSendThroughManyPausesArrivesByteExact()
-    {
-        QFETCH(bool, iso);
-        nuevaVentana(QByteArray("Vt=1000000\nModo=") + (iso ? "Iso" : "Ascii") + "\n");
-        const QList<QByteArray> lineas = programa(3000);
-        abierto(lineas);
-        // The CNC holds the line for 2 ms every 200 bytes; ISO controls send
-        // DC3 and DC1 with their parity bit.
-        int pausas = 0;
-        bool parado = false;
-        qint64 marca = 500;
-        m_cnc->alRecibir = [&](const QByteArray &) {
-            if (parado || m_cnc->recibido().size() < marca)
-                return;
-            m_cnc->escribe(QByteArray(1, iso ? char(0x93) : char(0x13)));
-            parado = true;
-            ++pausas;
-            QTimer::singleShot(2, m_cnc.get(), [&] {
-                parado = false;
-                marca = m_cnc->recibido().size() + 200;
-                m_cnc->escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
-            });
-        };
-        m_frm->cmdPcCnc->click();
-        QCOMPARE(recibidoHastaDc4(), CodificadorEnvio::codificaPrograma(lineas, iso));
-        QVERIFY(espera([this] { return enReposo(); }));
-        QVERIFY2(pausas > 50, qPrintable(QString::number(pausas)));
-        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 2999);
-        QCOMPARE(progreso()->textoLinea(), QStringLiteral("3000 / 3000"));
-        QVERIFY(progreso()->textoCifras().startsWith(
-            QString::number(CodificadorEnvio::codificaPrograma(lineas, iso).size())
-            + QStringLiteral(" B ")));
-        m_cnc->alRecibir = nullptr;
     }
 };
 
