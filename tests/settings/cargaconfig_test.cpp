@@ -30,6 +30,21 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::ReadOnly));
         return f.readAll();
     }
+    // The settings record loaded from the file, as one text.
+    static std::string registro(const QByteArray &datos, Config *t)
+    {
+        t->ini(datos);
+        CargaConfig();
+        return registroActual();
+    }
+    static std::string registroActual()
+    {
+        return QStringList {IdiomaActual, ModoTransmision, QString::number(PuertoCom),
+            PuertoDispositivo, QString::number(Velocidad), Paridad, QString::number(BitsDatos),
+            QString::number(BitsStop), Nego}
+            .join(QLatin1Char('|'))
+            .toStdString();
+    }
 };
 
 TEST_F(Config, PathIsProgramDirectoryWithOneSlash)
@@ -40,65 +55,44 @@ TEST_F(Config, PathIsProgramDirectoryWithOneSlash)
     EXPECT_EQ(RutaIni(), "/opt/cnc/KELDAN.INI");
 }
 
-TEST_F(Config, NoFileGivesDefaultsAndEmptyTexts)
+TEST_F(Config, RecordAsStoredDefaultsWhereAbsentOrInvalid)
 {
-    CargaConfig();
-    EXPECT_EQ(IdiomaActual, QStringLiteral("Español"));
-    EXPECT_EQ(ModoTransmision, "Ascii");
-    EXPECT_EQ(PuertoCom, 1);
-    EXPECT_TRUE(PuertoDispositivo.isEmpty());
-    EXPECT_EQ(Velocidad, 4800);
-    EXPECT_EQ(Paridad, "N");
-    EXPECT_EQ(BitsDatos, 8);
-    EXPECT_EQ(BitsStop, 2.0);
-    EXPECT_EQ(Nego, "XonXoff");
-    EXPECT_EQ(Texto("PrinmsgLimpia"), "");
-    EXPECT_EQ(Texto("PrinName"), "");
-    // Newer message keys fall back to their built-in English text.
-    EXPECT_FALSE(Texto("PrinErrorGrabaIni").isEmpty());
-}
-
-TEST_F(Config, ValuesAsStoredEmptyValuesStayEmpty)
-{
-    ini("[General]\nIdioma=English\nModo=Iso\nCom=3\nVt=115200\nPar=\nBd=7\nBs=1.5\n"
-        "[English]\nPrinmsgLimpia=Empty\nPrinErrorGrabaIni=\n");
-    CargaConfig();
-    EXPECT_EQ(IdiomaActual, "English");
-    EXPECT_EQ(ModoTransmision, "Iso");
-    EXPECT_EQ(PuertoCom, 3);
-    EXPECT_EQ(Velocidad, 115200); // needs more than 16 bits
-    EXPECT_EQ(Paridad, "");
-    EXPECT_EQ(BitsDatos, 7);
-    EXPECT_EQ(BitsStop, 1.5);
-    EXPECT_EQ(Texto("PrinmsgLimpia"), "Empty");
-    EXPECT_EQ(Texto("PrinErrorGrabaIni"), ""); // present, so not the fallback
-}
-
-TEST_F(Config, InvalidNumbersLoadTheDefaults)
-{
-    ini("[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n");
-    CargaConfig();
-    EXPECT_EQ(PuertoCom, 1);
-    EXPECT_EQ(Velocidad, 4800);
-    EXPECT_EQ(BitsDatos, 8);
-    EXPECT_EQ(BitsStop, 2.0);
-
-    ini("[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n");
-    CargaConfig();
-    EXPECT_EQ(PuertoCom, 1);
-    EXPECT_EQ(Velocidad, 4800);
-    EXPECT_EQ(BitsDatos, 8); // 7.5 rounds half to even
-    EXPECT_EQ(BitsStop, 2.0);
-}
-
-TEST_F(Config, ComMayHoldADevicePath)
-{
-    ini("[General]\nCom=/dev/ttyUSB0\n");
-    CargaConfig();
-    EXPECT_EQ(PuertoDispositivo, "/dev/ttyUSB0");
+    CargaConfig(); // no file at all
+    EXPECT_EQ(registroActual(), "Español|Ascii|1||4800|N|8|2|XonXoff");
+    // Present but empty is empty, not the default; speeds need more than 16 bits.
+    EXPECT_EQ(
+        registro(
+            "[General]\nIdioma=English\nModo=Iso\nCom=3\nVt=115200\nPar=\nBd=7\nBs=1.5\n", this),
+        "English|Iso|3||115200||7|1.5|XonXoff");
+    // Text that is no valid number loads the key's default; 7.5 rounds half to even.
+    EXPECT_EQ(registro("[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n", this),
+        "Español|Ascii|1||4800|N|8|2|XonXoff");
+    EXPECT_EQ(registro("[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", this),
+        "Español|Ascii|1||4800|N|8|2|XonXoff");
+    EXPECT_EQ(registro("[General]\nCom=/dev/ttyUSB0\n", this),
+        "Español|Ascii|0|/dev/ttyUSB0|4800|N|8|2|XonXoff");
     ASSERT_TRUE(GrabaConfig());
+    EXPECT_EQ(registro(leeIni(), this), "Español|Ascii|0|/dev/ttyUSB0|4800|N|8|2|XonXoff");
+}
+
+TEST_F(Config, TextsOfTheLanguageWithFallbackOnlyForNewKeys)
+{
+    QByteArray datos = "[General]\nIdioma=Deutsch\n[Deutsch]\n";
+    for (const ClaveIdioma &c : CatalogoClaves::todas())
+        datos += c.nombre.toLatin1() + "=de-" + c.nombre.toLatin1() + "\n";
+    ini(datos);
     CargaConfig();
-    EXPECT_EQ(PuertoDispositivo, "/dev/ttyUSB0");
+    for (const ClaveIdioma &c : CatalogoClaves::todas())
+        EXPECT_EQ(Texto(c.nombre), "de-" + c.nombre) << c.nombre.toStdString();
+    EXPECT_EQ(CatalogoClaves::originales().size(), 67);
+
+    // A missing section: the original texts are empty, newer message keys
+    // fall back to their built-in English text; a key present but empty stays empty.
+    ini("[General]\nIdioma=Klingon\n[Klingon]\nPrinErrorAbre=\n");
+    CargaConfig();
+    EXPECT_EQ(Texto("PrinmsgLimpia"), "");
+    EXPECT_FALSE(Texto("PrinErrorGrabaIni").isEmpty());
+    EXPECT_EQ(Texto("PrinErrorAbre"), "");
 }
 
 TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
@@ -111,18 +105,6 @@ TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
     EXPECT_EQ(leeIni(),
         "[General]\nDirGuarda=/home/cnc/\nIdioma=Español\nModo=Ascii\nCom=1\n"
         "Vt=9600\nPar=N\nBd=8\nBs=1\n[Español]\nPrinName=Programa\n");
-}
-
-TEST_F(Config, LoadsEveryCatalogueKeyOfTheLanguage)
-{
-    QByteArray datos = "[General]\nIdioma=Deutsch\n[Deutsch]\n";
-    for (const ClaveIdioma &c : CatalogoClaves::todas())
-        datos += c.nombre.toLatin1() + "=de-" + c.nombre.toLatin1() + "\n";
-    ini(datos);
-    CargaConfig();
-    for (const ClaveIdioma &c : CatalogoClaves::todas())
-        EXPECT_EQ(Texto(c.nombre), "de-" + c.nombre) << c.nombre.toStdString();
-    EXPECT_EQ(CatalogoClaves::originales().size(), 67);
 }
 
 } // namespace

@@ -75,14 +75,11 @@ private slots:
 
     void startStateFollowsTheSettingsAndTexts()
     {
-        QCOMPARE(m_frm->windowTitle(), QStringLiteral("Serial Transfer"));
-        QCOMPARE(m_frm->lblTituloTexto->text(), QStringLiteral("Text:"));
-        QCOMPARE(m_frm->lblTituloEstado->text(), QStringLiteral("Status:"));
-        QCOMPARE(m_frm->cmdSpace->text(), QStringLiteral("&Spaces"));
-        QCOMPARE(m_frm->cmdAbrir->toolTip(), QStringLiteral("Open"));
-        QCOMPARE(m_frm->cmdStop->toolTip(), QStringLiteral("Stop"));
-        QCOMPARE(m_frm->cmdAbrir->accessibleName(), QStringLiteral("Open"));
-        QCOMPARE(m_frm->cmdPcCnc->text(), QStringLiteral("&PC -> CNC"));
+        const QStringList textos {m_frm->windowTitle(), m_frm->lblTituloTexto->text(),
+            m_frm->lblTituloEstado->text(), m_frm->cmdSpace->text(), m_frm->cmdAbrir->toolTip(),
+            m_frm->cmdStop->toolTip(), m_frm->cmdAbrir->accessibleName(), m_frm->cmdPcCnc->text()};
+        QCOMPARE(textos.join('|'),
+            QStringLiteral("Serial Transfer|Text:|Status:|&Spaces|Open|Stop|Open|&PC -> CNC"));
         QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
 
         for (QPushButton *b : {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdStop})
@@ -93,13 +90,12 @@ private slots:
         QVERIFY(m_frm->chkModo->isEnabled());
         QVERIFY(!m_frm->chkModo->isChecked());
 
-        QCOMPARE(m_frm->Panel(1), QStringLiteral("Port COM2"));
-        QCOMPARE(m_frm->Panel(2), QStringLiteral("Speed 9600"));
-        QCOMPARE(m_frm->Panel(3), QStringLiteral("Parity E"));
-        QCOMPARE(m_frm->Panel(4), QStringLiteral("Data 7"));
-        QCOMPARE(m_frm->Panel(5), QStringLiteral("Stop 1"));
-        QCOMPARE(m_frm->Panel(6), QStringLiteral("Mode Ascii"));
-        QCOMPARE(m_frm->Panel(7), QStringLiteral("XON/XOFF"));
+        QStringList paneles;
+        for (int n = 1; n <= 7; ++n)
+            paneles << m_frm->Panel(n);
+        QCOMPARE(paneles.join('|'),
+            QStringLiteral("Port COM2|Speed 9600|Parity E|Data 7|Stop 1|"
+                           "Mode Ascii|XON/XOFF"));
     }
 
     void missingLanguageLeavesOnlyTheFixedTexts()
