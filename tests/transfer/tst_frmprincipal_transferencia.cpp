@@ -1,4 +1,5 @@
 #include "cncpty.h"
+#include "comun/junta.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
@@ -18,6 +19,7 @@
 
 using namespace VarsFuncsGlobales;
 using Herramientas::Puntero;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -29,13 +31,6 @@ const QByteArray kTextos = "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keld
 
 const int kError = Herramientas::vbCritical + Herramientas::vbOKOnly;
 
-struct Mensaje
-{
-    QString texto;
-    int flags;
-    QString titulo;
-};
-
 } // namespace
 
 class FrmPrincipalTransferenciaTest : public QObject
@@ -45,7 +40,7 @@ class FrmPrincipalTransferenciaTest : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<CncPty> m_cnc;
     std::unique_ptr<frmPrincipal> m_frm;
-    QList<Mensaje> m_mensajes;
+    QStringList m_mensajes; // "flags|title|prompt"
     QList<int> m_respuestas; // answers to the next questions, No when none are left
     std::function<void()> m_alPreguntar;
 
@@ -69,12 +64,11 @@ class FrmPrincipalTransferenciaTest : public QObject
     QString estado() const { return m_frm->lblEstado->text(); }
 
     // Text as Open leaves it.
-    void abierto(const QList<QByteArray> &lineas, const QString &estado = QStringLiteral("Opened"))
+    void abierto(const QList<QByteArray> &lineas, const QString &estado = u"Opened"_s)
     {
         texto()->setLineas(lineas);
         m_frm->cmdAbrir->setEnabled(false);
-        for (QWidget *w :
-            std::initializer_list<QWidget *> {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace})
+        for (QWidget *w : botonesTexto())
             w->setEnabled(true);
         m_frm->lblEstado->setText(estado);
     }
@@ -90,56 +84,53 @@ class FrmPrincipalTransferenciaTest : public QObject
         QVERIFY(espera([this] { return enReposo(); }));
     }
 
-    QList<QWidget *> botonesLibres() const
-    {
-        return {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig, m_frm->cmdEdit,
-            m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo};
-    }
-
     QList<QWidget *> botonesTexto() const
     {
         return {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace};
     }
 
-    void compruebaTransfiriendo()
+    // 1 for each enabled button: Stop, Open, Save, Send, Spacing, then the
+    // seven that do not depend on the text.
+    QString botones() const
     {
-        QVERIFY(m_frm->cmdStop->isEnabled());
-        for (QWidget *w : botonesLibres() + botonesTexto() + QList<QWidget *> {m_frm->cmdAbrir})
-            QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
-        QVERIFY(progreso() && progreso()->isVisible());
+        QString s;
+        for (QWidget *w : QList<QWidget *> {m_frm->cmdStop, m_frm->cmdAbrir} + botonesTexto()
+                + QList<QWidget *> {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig,
+                    m_frm->cmdEdit, m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo})
+            s += w->isEnabled() ? u'1' : u'0';
+        return s;
+    }
+
+    void compruebaTransfiriendo(const QString &estado)
+    {
+        QCOMPARE(junta(botones(), this->estado(), progreso() && progreso()->isVisible()),
+            junta(u"100000000000"_s, estado, true));
     }
 
     // At rest with this status; Save, Send and Spacing go with the text, and
     // Open is checked when `abrir` is 0 or 1.
     void compruebaReposo(const QString &estado, int abrir = -1)
     {
-        QVERIFY(enReposo());
-        for (QWidget *w : botonesLibres())
-            QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
-        for (QWidget *w : botonesTexto())
-            QVERIFY2(w->isEnabled() == (texto()->count() > 0), qPrintable(w->objectName()));
-        if (abrir >= 0)
-            QCOMPARE(m_frm->cmdAbrir->isEnabled(), bool(abrir));
-        QCOMPARE(m_frm->lblEstado->text(), estado);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        QVERIFY(progreso() == nullptr || progreso()->isHidden());
+        const QString t = texto()->count() > 0 ? u"111"_s : u"000"_s;
+        const QChar a = abrir < 0 ? botones().at(1) : QChar(u'0' + abrir);
+        QCOMPARE(junta(enReposo(), botones(), this->estado(), int(Herramientas::PunteroActual()),
+                     progreso() == nullptr || progreso()->isHidden()),
+            junta(true, u"0"_s + a + t + u"1111111"_s, estado, int(Puntero::Normal), true));
     }
 
-    // The last of `n` messages: its kind, title and each text it must name.
-    void compruebaMensaje(int n, int flags, const QStringList &dichos)
+    // The last of `n` messages: its kind, title, how it starts and a text it must name.
+    void compruebaMensaje(int n, int flags, const QString &dicho, const QString &inicio = {})
     {
+        const QString m = m_mensajes.value(m_mensajes.size() - 1);
         QCOMPARE(m_mensajes.size(), n);
-        QCOMPARE(m_mensajes.last().flags, flags);
-        QCOMPARE(m_mensajes.last().titulo, QStringLiteral("Keldan"));
-        for (const QString &dicho : dichos)
-            QVERIFY2(m_mensajes.last().texto.contains(dicho), qPrintable(m_mensajes.last().texto));
+        QVERIFY2(
+            m.startsWith(junta(flags, u"Keldan"_s, inicio)) && m.contains(dicho), qPrintable(m));
     }
 
     // The bytes the CNC has got once the send's DC4 has come.
     QByteArray recibidoHastaDc4()
     {
-        if (!espera([this] { return m_cnc->recibido().endsWith(0x14); }, 10000))
-            qWarning("no DC4 after %lld bytes", qlonglong(m_cnc->recibido().size()));
+        espera([this] { return m_cnc->recibido().endsWith(0x14); }, 10000);
         return m_cnc->recibido();
     }
 
@@ -160,7 +151,7 @@ private slots:
         m_alPreguntar = nullptr;
         Herramientas::EstableceRespuestaMsgBox([this](const QString &p, int flags,
                                                    const QString &titulo) {
-            m_mensajes.append({p, flags, titulo});
+            m_mensajes.append(junta(flags, titulo, p));
             if (m_alPreguntar)
                 m_alPreguntar();
             if (flags & Herramientas::vbYesNo)
@@ -188,13 +179,11 @@ private slots:
         nuevaVentana(QByteArray("Vt=1000000\nModo=") + (iso ? "Iso" : "Ascii") + "\n");
         const QList<QByteArray> lineas = QList<QByteArray> {"G00 X10", "", "M30"} + programa(3000);
         // Received, not saved yet: the marker must survive the send.
-        abierto(lineas, QStringLiteral("Not saved"));
+        abierto(lineas, u"Not saved"_s);
         m_cnc->pausaCadaTrozo(iso, 100, 500, 2);
         m_frm->cmdPcCnc->click();
-        QCOMPARE(estado(), QStringLiteral("Sending"));
-        QVERIFY(m_frm->Enviando);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        compruebaTransfiriendo();
+        compruebaTransfiriendo(u"Sending"_s);
+        QVERIFY(m_frm->Enviando && Herramientas::PunteroActual() == Puntero::Reloj);
 
         const QByteArray llegado = recibidoHastaDc4();
         const QByteArray inicio = iso
@@ -203,10 +192,10 @@ private slots:
         QCOMPARE(llegado.left(inicio.size()), inicio);
         QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(lineas, iso));
         esperaReposo();
-        compruebaReposo(QStringLiteral("Not saved"), true);
-        QCOMPARE(m_cnc->pausas, 100);
-        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 3002);
-        QCOMPARE(progreso()->textoLinea(), QStringLiteral("3003 / 3003"));
+        compruebaReposo(u"Not saved"_s, true);
+        QCOMPARE(
+            junta(m_cnc->pausas, m_frm->lstTexto->currentIndex().row(), progreso()->textoLinea()),
+            u"100|3002|3003 / 3003"_s);
         QCOMPARE(texto()->lineas(), lineas);
     }
 
@@ -224,7 +213,7 @@ private slots:
         m_frm->cmdPcCnc->click();
         const QByteArray llegado = recibidoHastaDc4();
         esperaReposo();
-        compruebaReposo(QStringLiteral("Opened"));
+        compruebaReposo(u"Opened"_s);
 
         // Whole lines, then the "%" (its ISO code in ISO mode) and DC4.
         QByteArray esperado(1, '\x12');
@@ -243,38 +232,35 @@ private slots:
         nuevaVentana("Modo=Iso\n");
         abierto({"G00 X10", "M30", "(tool 3)"});
         m_frm->cmdPcCnc->click();
-        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, {"line 3"});
-        QVERIFY2(
-            m_mensajes[0].texto.startsWith(QStringLiteral("4 ")), qPrintable(m_mensajes[0].texto));
-        compruebaReposo(QStringLiteral("Opened"), false);
+        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, u"line 3"_s, u"4 "_s);
+        compruebaReposo(u"Opened"_s, false);
         QVERIFY(m_cnc->recibido().isEmpty());
-        QCOMPARE(CodigoIso(m_frm->TablaIso, QStringLiteral("%")), 0xA5);
+        QCOMPARE(CodigoIso(m_frm->TablaIso, u"%"_s), 0xA5);
     }
 
     void receiveEndsAtDc4WithTheEmptyLastLine()
     {
         m_frm->cmdCncPc->click();
-        QCOMPARE(estado(), QStringLiteral("Waiting"));
+        compruebaTransfiriendo(u"Waiting"_s);
         QVERIFY(m_frm->Recibiendo && m_frm->MSComm1.PortOpen());
-        compruebaTransfiriendo();
 
         m_cnc->escribe("\x12%\n");
-        QTRY_COMPARE(estado(), QStringLiteral("Incoming"));
+        QTRY_COMPARE(estado(), u"Incoming"_s);
         QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         m_cnc->escribe("O1000\r\nM30\n%\n\x14");
         esperaReposo();
-        compruebaReposo(QStringLiteral("Not saved"), false);
+        compruebaReposo(u"Not saved"_s, false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000\r", "M30", "%", ""}));
-        QVERIFY(!m_frm->lstTexto->selectionModel()->hasSelection());
-        QVERIFY(m_mensajes.isEmpty());
-        QCOMPARE(progreso()->textoLinea(), QStringLiteral("5"));
+        QCOMPARE(junta(m_frm->lstTexto->selectionModel()->hasSelection(), m_mensajes.size(),
+                     progreso()->textoLinea()),
+            u"false|0|5"_s);
     }
 
     void stoppedOrRefusedReceivesKeepTheTextAndANewOneStartsAfresh()
     {
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
-        compruebaReposo(QStringLiteral("Empty"), true);
+        compruebaReposo(u"Empty"_s, true);
         QCOMPARE(texto()->count(), 0);
 
         // Stopped mid-line: the partial line is the last.
@@ -282,7 +268,7 @@ private slots:
         m_cnc->escribe("\x12%\nO10");
         QTRY_COMPARE(texto()->count(), 1);
         m_frm->cmdStop->click();
-        compruebaReposo(QStringLiteral("Not saved"));
+        compruebaReposo(u"Not saved"_s);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
 
         // Not saved: the next receive asks first, and is refused when the
@@ -291,10 +277,9 @@ private slots:
             m_respuestas = {Herramientas::vbYes};
             OperadorExaminar cancela({});
             m_frm->cmdCncPc->click();
-            QCOMPARE(m_mensajes.size(), 1);
-            QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
-            QCOMPARE(cancela.vistas(), 1);
-            compruebaReposo(QStringLiteral("Not saved"));
+            QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), cancela.vistas()),
+                u"1|36|Keldan|Save first?|1"_s);
+            compruebaReposo(u"Not saved"_s);
             QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O10"}));
         }
 
@@ -308,18 +293,18 @@ private slots:
 
     void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
     {
-        const QString ruta = m_dir.filePath(QStringLiteral("ttyKELDAN9"));
+        const QString ruta = m_dir.filePath(u"ttyKELDAN9"_s);
         nuevaVentana({}, ruta);
-        abierto({"G00 X10", "M30"}, QStringLiteral("Not saved"));
+        abierto({"G00 X10", "M30"}, u"Not saved"_s);
         m_frm->cmdPcCnc->click();
-        compruebaMensaje(1, kError, {ruta});
-        compruebaReposo(QStringLiteral("Not saved"));
+        compruebaMensaje(1, kError, ruta);
+        compruebaReposo(u"Not saved"_s);
         QCOMPARE(texto()->count(), 2);
 
         m_respuestas = {Herramientas::vbNo};
         m_frm->cmdCncPc->click();
-        compruebaMensaje(3, kError, {ruta}); // after the save question
-        compruebaReposo(QStringLiteral("Empty"), true);
+        compruebaMensaje(3, kError, ruta); // after the save question
+        compruebaReposo(u"Empty"_s, true);
     }
 
     void peerVanishingMidReceiveKeepsWhatArrived()
@@ -330,8 +315,8 @@ private slots:
         QTRY_COMPARE(texto()->count(), 2);
         m_cnc->cierra();
         esperaReposo();
-        compruebaMensaje(1, kError, {ruta});
-        compruebaReposo(QStringLiteral("Not saved"), false);
+        compruebaMensaje(1, kError, ruta);
+        compruebaReposo(u"Not saved"_s, false);
         QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O1000", "N10 G0"}));
     }
 
@@ -341,18 +326,14 @@ private slots:
         m_cnc->escribe("\x12%\nO1000\nN1");
         QTRY_COMPARE(texto()->count(), 2);
         // The unload's save question comes once the reception has ended.
-        bool terminadaAlPreguntar = false;
-        QList<QByteArray> lineasAlPreguntar;
+        QString alPreguntar;
         m_alPreguntar = [&] {
-            terminadaAlPreguntar = !m_frm->Recibiendo && !m_frm->MSComm1.PortOpen();
-            lineasAlPreguntar = texto()->lineas();
+            alPreguntar = junta(m_frm->Recibiendo, m_frm->MSComm1.PortOpen(),
+                QString::fromLatin1(texto()->lineas().join(',')));
         };
         QVERIFY(m_frm->close());
-        QCOMPARE(m_mensajes.size(), 1);
-        QCOMPARE(m_mensajes[0].texto, QStringLiteral("Save first?"));
-        QVERIFY(terminadaAlPreguntar);
-        QCOMPARE(lineasAlPreguntar, (QList<QByteArray> {"%", "O1000", "N1"}));
-        QVERIFY(m_frm->isHidden());
+        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), alPreguntar, m_frm->isHidden()),
+            u"1|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
     }
 };
 
