@@ -80,6 +80,18 @@ template<typename Senal, typename Objeto> void esperaSenal(Objeto *o, Senal s)
     bucle.exec();
 }
 
+// Writes the whole stream to the pty's CNC side, as fast as it takes it.
+void escribeTodo(int fd, const QByteArray &flujo)
+{
+    for (qsizetype i = 0; i < flujo.size();) {
+        const ssize_t n
+            = ::write(fd, flujo.constData() + i, std::min<qsizetype>(1 << 16, flujo.size() - i));
+        if (n <= 0)
+            break;
+        i += n;
+    }
+}
+
 double mbps(qint64 bytes, qint64 ns)
 {
     return bytes / 1e6 / (ns / 1e9);
@@ -144,15 +156,7 @@ void throughput()
         recepcion.inicia(false);
         QElapsedTimer reloj;
         reloj.start();
-        std::thread t([&] {
-            for (qsizetype i = 0; i < flujo.size();) {
-                const ssize_t n = ::write(pty.maestro, flujo.constData() + i,
-                    std::min<qsizetype>(1 << 16, flujo.size() - i));
-                if (n <= 0)
-                    break;
-                i += n;
-            }
-        });
+        std::thread t([&] { escribeTodo(pty.maestro, flujo); });
         esperaSenal(&recepcion, &Recepcion::terminado);
         t.join();
         const qint64 ns = reloj.nsecsElapsed();
@@ -163,15 +167,7 @@ void throughput()
         Pty pty;
         QElapsedTimer reloj;
         reloj.start();
-        std::thread t([&] {
-            for (qsizetype i = 0; i < flujo.size();) {
-                const ssize_t n = ::write(pty.maestro, flujo.constData() + i,
-                    std::min<qsizetype>(1 << 16, flujo.size() - i));
-                if (n <= 0)
-                    break;
-                i += n;
-            }
-        });
+        std::thread t([&] { escribeTodo(pty.maestro, flujo); });
         QProcess::execute("sh",
             {"-c", QStringLiteral("head -c %1 '%2' > /dev/null").arg(flujo.size()).arg(pty.ruta)});
         t.join();
