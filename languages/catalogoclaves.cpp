@@ -54,6 +54,17 @@ const char *const kNuevas[][2] = {
     // File browser (browser/)
     {"ExamErrorLeeDir", "The directory %1 cannot be opened."},
     {"ExamErrorGrabaDir", "The directory could not be remembered in %1: %2"},
+    // Answers of the message boxes
+    {"BotonAceptar", "OK"},
+    {"BotonSi", "Yes"},
+    {"BotonNo", "No"},
+    // Transfers: what the operator must check afterwards
+    {"PrinErrorFinNoEnviado",
+        "The CNC did not get the end of the program (%1): check on the control what it took in."},
+    {"PrinAvisoParidad",
+        "%1 characters could not be read (wrong parity), in lines %2. Check the program before "
+        "saving or sending it."},
+    {"PrinmsgRetenido", "The CNC is holding the line (%1 s)"},
 };
 
 QList<ClaveIdioma> construye()
