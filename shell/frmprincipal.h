@@ -60,6 +60,9 @@ public:
 
     bool Recibiendo = false;
     bool Enviando = false;
+    // Received text that has not been saved. The status line shows it too,
+    // but its texts may be empty (no settings file), so it cannot be the marker.
+    bool SinGuardar = false;
 
     TextoPrograma *texto() const { return m_texto; }
     const Disposicion &disposicion() const { return *m_disposicion; }

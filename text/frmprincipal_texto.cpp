@@ -33,17 +33,12 @@ public:
     RelojDeArena &operator=(const RelojDeArena &) = delete;
 };
 
-bool sinGuardar(const QLabel *estado)
-{
-    return estado->text() == Texto(QStringLiteral("PrinmsgSinGuardar"));
-}
-
 } // namespace
 
 void frmPrincipal::cmdAbrir_Click()
 {
     // Received text is not lost to an Open without the question Clear asks.
-    if (sinGuardar(lblEstado) && !PreguntaGuardar())
+    if (SinGuardar && !PreguntaGuardar())
         return;
 
     const QString anterior = NombreFichero;
@@ -71,6 +66,7 @@ void frmPrincipal::cmdAbrir_Click()
         return;
     }
     m_texto->setLineas(std::move(lineas));
+    SinGuardar = false;
     TituloVentana();
     cmdAbrir->setEnabled(false);
     cmdGuardar->setEnabled(true);
@@ -105,6 +101,7 @@ bool frmPrincipal::cmdGuardar_Click()
             this);
         return false;
     }
+    SinGuardar = false;
     TituloVentana();
     lblEstado->setText(Texto(QStringLiteral("PrinmsgGuardado")));
     return true;
@@ -123,10 +120,11 @@ bool frmPrincipal::PreguntaGuardar()
 
 bool frmPrincipal::cmdLimpiar_Click()
 {
-    if (sinGuardar(lblEstado) && !PreguntaGuardar())
+    if (SinGuardar && !PreguntaGuardar())
         return false;
     RelojDeArena reloj;
     m_texto->clear();
+    SinGuardar = false;
     NombreFichero.clear();
     TituloVentana();
     cmdAbrir->setEnabled(true);

@@ -250,6 +250,7 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
     m_progreso->hide();
     update();
     Herramientas::EstablecePuntero(Puntero::Normal);
+    SinGuardar = hayTexto;
     lblEstado->setText(
         Texto(hayTexto ? QStringLiteral("PrinmsgSinGuardar") : QStringLiteral("PrinmsgLimpia")));
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida)

@@ -195,6 +195,7 @@ private slots:
         m_frm->show();
         m_frm->texto()->append("O1000");
         m_frm->lblEstado->setText(QStringLiteral("Not saved"));
+        m_frm->SinGuardar = true;
         m_frm->close(); // the close box
         QCOMPARE(m_preguntas, QStringList {"Save first?"});
         QVERIFY(m_frm->isHidden());

@@ -78,6 +78,7 @@ class FrmPrincipalTextoTest : public QObject
     {
         texto()->setLineas(lineas);
         m_frm->lblEstado->setText(QStringLiteral("Not saved"));
+        m_frm->SinGuardar = true;
     }
 
     // Opens that file of the programs' directory through the browser, shown once.

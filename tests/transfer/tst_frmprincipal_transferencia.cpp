@@ -71,6 +71,7 @@ class FrmPrincipalTransferenciaTest : public QObject
         for (QWidget *w : botonesTexto())
             w->setEnabled(true);
         m_frm->lblEstado->setText(estado);
+        m_frm->SinGuardar = estado == u"Not saved"_s;
     }
 
     bool enReposo() const
