@@ -69,6 +69,39 @@ std::optional<QString> negoValido(const QString &texto)
     return palabra(texto, {"XonXoff", "RtsCts", "Ninguno"});
 }
 
+std::optional<qint64> velocidadValida(const QString &texto)
+{
+    return entero(texto, 1, std::numeric_limits<qint32>::max());
+}
+
+std::optional<QString> paridadValida(const QString &texto)
+{
+    const QString letra = texto.toUpper();
+    if (letra.size() == 1 && QStringLiteral("NOEMS").contains(letra))
+        return letra;
+    return std::nullopt;
+}
+
+// What a serial port can be set to; anything else could never open.
+std::optional<qint64> bitsDatosValidos(const QString &texto)
+{
+    return entero(texto, 5, 8);
+}
+
+std::optional<double> bitsStopValidos(const QString &texto)
+{
+    bool ok = false;
+    const double d = QLocale::c().toDouble(texto, &ok);
+    if (ok && (d == 1 || d == 1.5 || d == 2))
+        return d;
+    return std::nullopt;
+}
+
+std::optional<QString> modoValido(const QString &texto)
+{
+    return palabra(texto, {"Ascii", "Iso"});
+}
+
 // The section's name as the profile functions would write its header.
 QString limpio(const QString &nombre)
 {
@@ -169,35 +202,11 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
             avisos->append({seccion, QLatin1String(clave), t});
     };
     campo("Com", comValido, m.com);
-    campo(
-        "Vt", [](const QString &t) { return entero(t, 1, std::numeric_limits<qint32>::max()); },
-        m.velocidad);
-    campo(
-        "Par",
-        [](const QString &t) {
-            return t.size() == 1 && QStringLiteral("NOEMS").contains(t.toUpper())
-                ? std::optional<QString>(t.toUpper())
-                : std::nullopt;
-        },
-        m.paridad);
-    campo(
-        "Bd", [](const QString &t) { return entero(t, 5, 8); }, m.bitsDatos);
-    campo(
-        "Bs",
-        [](const QString &t) -> std::optional<double> {
-            bool ok = false;
-            const double d = QLocale::c().toDouble(t, &ok);
-            if (ok && (d == 1 || d == 1.5 || d == 2))
-                return d;
-            return std::nullopt;
-        },
-        m.bitsStop);
-    campo(
-        "Modo",
-        [](const QString &t) {
-            return palabra(t, {"Ascii", "Iso"});
-        },
-        m.modo);
+    campo("Vt", velocidadValida, m.velocidad);
+    campo("Par", paridadValida, m.paridad);
+    campo("Bd", bitsDatosValidos, m.bitsDatos);
+    campo("Bs", bitsStopValidos, m.bitsStop);
+    campo("Modo", modoValido, m.modo);
     campo("Nego", negoValido, m.nego);
     m.formato = FormatoLinea::lee(ruta, seccion, avisos);
     return m;

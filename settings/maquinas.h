@@ -103,7 +103,8 @@ Resultado elige(const QString &rutaIni, const QString &nombre, QString *error = 
 
 // Renames a machine (a change of letter case alone included); refused when
 // another machine has the new name. Its keys go along, comments inside its
-// section do not. The current machine's new name goes into key Maquina.
+// section do not, nor hand-made sections of the old name in other letter
+// case. The current machine's new name goes into key Maquina.
 Resultado renombra(
     const QString &rutaIni, const QString &nombre, const QString &nuevo, QString *error = nullptr);
 
