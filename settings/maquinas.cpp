@@ -1,0 +1,418 @@
+#include "settings/maquinas.h"
+
+#include "languages/valoridioma.h"
+#include "settings/perfilini.h"
+#include "settings/varsfuncsglobales.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// Default of the profile reads: no value can hold a line break, so this
+// tells an absent key from one present with any text, the empty one too.
+const QString kAusente = QStringLiteral("\n");
+const QString kGeneral = QStringLiteral("General");
+const QString kClaveMaquina = QStringLiteral("Maquina");
+
+bool igualNombre(const QString &a, const QString &b)
+{
+    return QString::compare(a.trimmed(), b.trimmed(), Qt::CaseInsensitive) == 0;
+}
+
+// Whole numbers read as the settings record reads them: a fractional text
+// rounds to the nearest integer, a half to the even one.
+std::optional<qint64> entero(const QString &texto, qint64 minimo, qint64 maximo)
+{
+    bool ok = false;
+    const double d = QLocale::c().toDouble(texto, &ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    const double r = std::nearbyint(d);
+    if (r < double(minimo) || r > double(maximo))
+        return std::nullopt;
+    return qint64(r);
+}
+
+std::optional<QString> comValido(const QString &texto)
+{
+    if (texto.startsWith(QLatin1Char('/')))
+        return texto;
+    for (const char *esquema : {"tcp://", "rfc2217://"}) {
+        const QLatin1String e(esquema);
+        if (texto.startsWith(e, Qt::CaseInsensitive) && texto.size() > e.size())
+            return texto;
+    }
+    if (const auto n = entero(texto, 1, 255))
+        return QString::number(*n);
+    return std::nullopt;
+}
+
+// The word of the list that matches the text in any letter case, as spelled
+// in the list.
+std::optional<QString> palabra(const QString &texto, std::initializer_list<const char *> lista)
+{
+    for (const char *p : lista) {
+        if (texto.compare(QLatin1String(p), Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(p);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> negoValido(const QString &texto)
+{
+    return palabra(texto, {"XonXoff", "RtsCts", "Ninguno"});
+}
+
+std::optional<qint64> velocidadValida(const QString &texto)
+{
+    return entero(texto, 1, std::numeric_limits<qint32>::max());
+}
+
+std::optional<QString> paridadValida(const QString &texto)
+{
+    const QString letra = texto.toUpper();
+    if (letra.size() == 1 && QStringLiteral("NOEMS").contains(letra))
+        return letra;
+    return std::nullopt;
+}
+
+// What a serial port can be set to; anything else could never open.
+std::optional<qint64> bitsDatosValidos(const QString &texto)
+{
+    return entero(texto, 5, 8);
+}
+
+std::optional<double> bitsStopValidos(const QString &texto)
+{
+    bool ok = false;
+    const double d = QLocale::c().toDouble(texto, &ok);
+    if (ok && (d == 1 || d == 1.5 || d == 2))
+        return d;
+    return std::nullopt;
+}
+
+std::optional<QString> modoValido(const QString &texto)
+{
+    return palabra(texto, {"Ascii", "Iso"});
+}
+
+// The section's name as the profile functions would write its header.
+QString limpio(const QString &nombre)
+{
+    return nombre.trimmed();
+}
+
+// The name under which the file holds the machine, or nothing.
+std::optional<QString> busca(const QString &rutaIni, const QString &nombre)
+{
+    for (const QString &n : Maquinas::lista(rutaIni)) {
+        if (igualNombre(n, nombre))
+            return n;
+    }
+    return std::nullopt;
+}
+
+bool escribeActual(const QString &rutaIni, const QString &nombre, QString *error)
+{
+    if (PerfilIni::lee(rutaIni, kGeneral, kClaveMaquina, kAusente) == nombre)
+        return true;
+    return PerfilIni::escribe(rutaIni, kGeneral, kClaveMaquina, nombre, error);
+}
+
+// Copies a section under another name, its settings first so that the new
+// section exists even when the old one has no keys, then every key as it
+// stands (unknown keys too). On failure the copy is taken away again.
+bool copia(const QString &ruta, const QString &desde, const QString &hacia, QString *error)
+{
+    bool ok = Maquina::lee(ruta, desde).escribe(ruta, hacia, error);
+    for (const QString &clave : PerfilIni::claves(ruta, desde)) {
+        if (!ok)
+            break;
+        ok = PerfilIni::escribe(
+            ruta, hacia, clave, PerfilIni::lee(ruta, desde, clave, QString()), error);
+    }
+    if (!ok)
+        PerfilIni::borraSeccion(ruta, hacia);
+    return ok;
+}
+
+// The old section goes only once the copy is whole, so a failure or a crash
+// at any step leaves the machine in the file under one name or the other.
+bool mueve(const QString &ruta, const QString &desde, const QString &hacia, QString *error)
+{
+    if (!copia(ruta, desde, hacia, error))
+        return false;
+    if (PerfilIni::borraSeccion(ruta, desde, error))
+        return true;
+    PerfilIni::borraSeccion(ruta, hacia);
+    return false;
+}
+
+struct Preset
+{
+    Maquinas::Predefinida id;
+    const char *nombre;
+    qint32 velocidad;
+    const char *paridad;
+    int bitsDatos;
+    double bitsStop;
+    int nulosInicio;
+};
+
+// Stop bits not given for Heidenhain: 2, which a receiver set for 1 takes
+// as well. Its leader of NULs: 50, room enough for the control to get ready.
+const Preset kPresets[] = {
+    {Maquinas::Predefinida::Fanuc, "Fanuc 0/16/18/21", 4800, "E", 7, 2, 0},
+    {Maquinas::Predefinida::Haas, "Haas", 9600, "E", 7, 2, 0},
+    {Maquinas::Predefinida::Heidenhain, "Heidenhain TNC", 9600, "E", 7, 2, 50},
+    {Maquinas::Predefinida::Mazak, "Mazak", 4800, "N", 8, 2, 0},
+    {Maquinas::Predefinida::Generica, "9600 8N1", 9600, "N", 8, 1, 0},
+};
+
+const Preset &preset(Maquinas::Predefinida p)
+{
+    for (const Preset &d : kPresets) {
+        if (d.id == p)
+            return d;
+    }
+    return kPresets[0];
+}
+
+} // namespace
+
+Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avisos)
+{
+    Maquina m;
+    m.nombre = seccion;
+    // Sets the field from the key's text when it is understood; an absent key
+    // keeps the default, a text not understood keeps it with a warning.
+    auto campo = [&](const char *clave, auto interpreta, auto &destino) {
+        const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
+        if (t == kAusente)
+            return;
+        if (const auto v = interpreta(t))
+            destino = *v;
+        else if (avisos)
+            avisos->append({seccion, QLatin1String(clave), t});
+    };
+    campo("Com", comValido, m.com);
+    campo("Vt", velocidadValida, m.velocidad);
+    campo("Par", paridadValida, m.paridad);
+    campo("Bd", bitsDatosValidos, m.bitsDatos);
+    campo("Bs", bitsStopValidos, m.bitsStop);
+    campo("Modo", modoValido, m.modo);
+    campo("Nego", negoValido, m.nego);
+    m.formato = FormatoLinea::lee(ruta, seccion, avisos);
+    return m;
+}
+
+bool Maquina::escribe(const QString &ruta, const QString &seccion, QString *error) const
+{
+    const std::pair<const char *, QString> puerto[] = {
+        {"Com", com},
+        {"Vt", QString::number(velocidad)},
+        {"Par", paridad},
+        {"Bd", QString::number(bitsDatos)},
+        {"Bs", VarsFuncsGlobales::TextoBitsStop(bitsStop)},
+        {"Modo", modo},
+    };
+    for (const auto &[clave, valor] : puerto) {
+        const QString k = QLatin1String(clave);
+        if (PerfilIni::lee(ruta, seccion, k, kAusente) != valor
+            && !PerfilIni::escribe(ruta, seccion, k, valor, error))
+            return false;
+    }
+    const QString claveNego = QStringLiteral("Nego");
+    const QString t = PerfilIni::lee(ruta, seccion, claveNego, kAusente);
+    const std::optional<QString> negoActual
+        = t == kAusente ? QStringLiteral("XonXoff") : negoValido(t);
+    if (negoActual != nego && !PerfilIni::escribe(ruta, seccion, claveNego, nego, error))
+        return false;
+    return formato.escribe(ruta, seccion, error);
+}
+
+namespace Maquinas {
+
+QString rutaMaquinas(const QString &rutaIni)
+{
+    return QFileInfo(rutaIni).dir().filePath(QStringLiteral("MAQUINAS.INI"));
+}
+
+bool nombreValido(const QString &nombre)
+{
+    // Longer names would come back cut from the reads of 126 characters.
+    return ValorIdioma::nombreValido(nombre) && limpio(nombre).size() <= ValorIdioma::kLargoMaximo;
+}
+
+QStringList lista(const QString &rutaIni, AvisosIni *avisos)
+{
+    QStringList nombres;
+    QFile archivo(rutaMaquinas(rutaIni));
+    if (!archivo.open(QIODevice::ReadOnly))
+        return nombres;
+    const QStringList lineas = PerfilIni::decodifica(archivo.readAll()).split(QLatin1Char('\n'));
+    for (const QString &linea : lineas) {
+        // Headers as the profile functions find them: blanks around, the
+        // name up to the first "]", blanks around it dropped.
+        const QString t = linea.trimmed();
+        const qsizetype cierre = t.indexOf(QLatin1Char(']'));
+        if (!t.startsWith(QLatin1Char('[')) || cierre < 0)
+            continue;
+        const QString nombre = limpio(t.mid(1, cierre - 1));
+        if (!nombreValido(nombre)) {
+            if (avisos)
+                avisos->append({nombre, QString(), QString()});
+            continue;
+        }
+        const auto igual = [&nombre](const QString &n) { return igualNombre(n, nombre); };
+        const auto previo = std::find_if(nombres.cbegin(), nombres.cend(), igual);
+        if (previo == nombres.cend())
+            nombres.append(nombre);
+        else if (avisos)
+            avisos->append({nombre, QString(), *previo});
+    }
+    return nombres;
+}
+
+std::optional<Maquina> lee(const QString &rutaIni, const QString &nombre, AvisosIni *avisos)
+{
+    const std::optional<QString> seccion = busca(rutaIni, nombre);
+    if (!seccion)
+        return std::nullopt;
+    return Maquina::lee(rutaMaquinas(rutaIni), *seccion, avisos);
+}
+
+QString actual(const QString &rutaIni)
+{
+    return PerfilIni::lee(rutaIni, kGeneral, kClaveMaquina, QString()).trimmed();
+}
+
+Resultado guarda(const QString &rutaIni, const Maquina &m, bool sustituir, QString *error)
+{
+    if (!nombreValido(m.nombre))
+        return Resultado::NombreNoValido;
+    const std::optional<QString> existente = busca(rutaIni, m.nombre);
+    if (existente && !sustituir)
+        return Resultado::NombreOcupado;
+    const QString ruta = rutaMaquinas(rutaIni);
+    const QString seccion = existente.value_or(limpio(m.nombre));
+    const Maquina anterior = Maquina::lee(ruta, seccion);
+    if (m.escribe(ruta, seccion, error))
+        return Resultado::Hecho;
+    if (existente)
+        anterior.escribe(ruta, seccion);
+    else
+        PerfilIni::borraSeccion(ruta, seccion);
+    return Resultado::ErrorFichero;
+}
+
+Resultado guardaActual(const QString &rutaIni, const QString &nombre, bool sustituir,
+    QString *error, AvisosIni *avisos)
+{
+    Maquina m = Maquina::lee(rutaIni, kGeneral, avisos);
+    m.nombre = nombre;
+    const Resultado r = guarda(rutaIni, m, sustituir, error);
+    if (r != Resultado::Hecho)
+        return r;
+    return escribeActual(rutaIni, busca(rutaIni, nombre).value_or(limpio(nombre)), error)
+        ? Resultado::Hecho
+        : Resultado::ErrorFichero;
+}
+
+Resultado elige(const QString &rutaIni, const QString &nombre, QString *error, AvisosIni *avisos)
+{
+    const std::optional<Maquina> m = lee(rutaIni, nombre, avisos);
+    if (!m)
+        return Resultado::NoExiste;
+    const Maquina anterior = Maquina::lee(rutaIni, kGeneral);
+    // The name goes in last: General never names a machine whose settings
+    // did not all arrive.
+    if (m->escribe(rutaIni, kGeneral, error) && escribeActual(rutaIni, m->nombre, error))
+        return Resultado::Hecho;
+    anterior.escribe(rutaIni, kGeneral);
+    return Resultado::ErrorFichero;
+}
+
+Resultado renombra(
+    const QString &rutaIni, const QString &nombre, const QString &nuevo, QString *error)
+{
+    if (!nombreValido(nuevo))
+        return Resultado::NombreNoValido;
+    const std::optional<QString> viejo = busca(rutaIni, nombre);
+    if (!viejo)
+        return Resultado::NoExiste;
+    const QString destino = limpio(nuevo);
+    if (*viejo == destino)
+        return Resultado::Hecho;
+    const bool soloLetras = igualNombre(*viejo, destino);
+    if (!soloLetras && busca(rutaIni, destino))
+        return Resultado::NombreOcupado;
+
+    const QString ruta = rutaMaquinas(rutaIni);
+    if (soloLetras) {
+        // The profile functions see both spellings as one section: the
+        // machine goes through a name of its own on the way.
+        QString paso;
+        for (int n = 1; paso.isEmpty() || PerfilIni::existeSeccion(ruta, paso); ++n)
+            paso = QStringLiteral("%1 (%2)").arg(destino).arg(n);
+        if (!mueve(ruta, *viejo, paso, error))
+            return Resultado::ErrorFichero;
+        if (!mueve(ruta, paso, destino, error)) {
+            mueve(ruta, paso, *viejo, nullptr);
+            return Resultado::ErrorFichero;
+        }
+    } else if (!mueve(ruta, *viejo, destino, error)) {
+        return Resultado::ErrorFichero;
+    }
+    if (!igualNombre(actual(rutaIni), *viejo) || escribeActual(rutaIni, destino, error))
+        return Resultado::Hecho;
+    mueve(ruta, destino, *viejo, nullptr);
+    return Resultado::ErrorFichero;
+}
+
+Resultado borra(const QString &rutaIni, const QString &nombre, QString *error)
+{
+    const std::optional<QString> seccion = busca(rutaIni, nombre);
+    if (!seccion)
+        return Resultado::NoExiste;
+    if (!PerfilIni::borraSeccion(rutaMaquinas(rutaIni), *seccion, error))
+        return Resultado::ErrorFichero;
+    if (igualNombre(actual(rutaIni), *seccion)
+        && !PerfilIni::escribe(rutaIni, kGeneral, kClaveMaquina, QString(), error))
+        return Resultado::ErrorFichero;
+    return Resultado::Hecho;
+}
+
+QList<Predefinida> predefinidas()
+{
+    QList<Predefinida> lista;
+    for (const Preset &p : kPresets)
+        lista.append(p.id);
+    return lista;
+}
+
+QString nombrePredefinida(Predefinida p)
+{
+    return QString::fromLatin1(preset(p).nombre);
+}
+
+Maquina predefinida(Predefinida p)
+{
+    const Preset &d = preset(p);
+    Maquina m;
+    m.nombre = QString::fromLatin1(d.nombre);
+    m.velocidad = d.velocidad;
+    m.paridad = QLatin1String(d.paridad);
+    m.bitsDatos = d.bitsDatos;
+    m.bitsStop = d.bitsStop;
+    m.formato.nulosInicio = d.nulosInicio;
+    return m;
+}
+
+} // namespace Maquinas

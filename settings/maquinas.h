@@ -1,0 +1,124 @@
+#pragma once
+
+#include "settings/avisoini.h"
+#include "transfer/formatolinea.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// A machine tool the workshop PC serves: a name and every setting a transfer
+// uses. The same keys as section General of KELDAN.INI:
+//   Com   port number 1..255, a device path ("/dev/ttyUSB0"), or
+//         "tcp://HOST:PORT" / "rfc2217://HOST:PORT", kept as text
+//   Vt    speed in bits per second      Par  N, O, E, M or S
+//   Bd    data bits, 5..8               Bs   stop bits, 1, 1.5 or 2
+//   Modo  Ascii or Iso                  Nego XonXoff, RtsCts or Ninguno
+// plus the keys of FormatoLinea. Defaults are those of an empty General.
+struct Maquina
+{
+    QString nombre;
+    QString com = QStringLiteral("1");
+    qint32 velocidad = 4800;
+    QString paridad = QStringLiteral("N");
+    int bitsDatos = 8;
+    double bitsStop = 2;
+    QString modo = QStringLiteral("Ascii");
+    QString nego = QStringLiteral("XonXoff");
+    FormatoLinea formato;
+
+    bool operator==(const Maquina &) const = default;
+
+    // The settings held by a section of any profile file (nombre is set to
+    // the section's name as asked). Absent keys give the defaults; values no
+    // port could use give them too and are added to avisos; other keys of
+    // the section are not looked at.
+    static Maquina lee(const QString &ruta, const QString &seccion, AvisosIni *avisos = nullptr);
+
+    // Writes the settings (not the name) into the section. Com, Vt, Par, Bd,
+    // Bs and Modo are written unless the file holds that very text already;
+    // Nego and the format only when they differ from what the file means, so
+    // a file from before those keys stays as it was while they keep their
+    // defaults. Other keys of the section stay. False with the reason when
+    // the file cannot be written (keys written before the failure stay).
+    bool escribe(const QString &ruta, const QString &seccion, QString *error = nullptr) const;
+};
+
+// The machines of MAQUINAS.INI, one section per machine, beside KELDAN.INI.
+// KELDAN.INI's General keeps the settings in use, plus key Maquina naming
+// the machine they came from; without MAQUINAS.INI or without that key the
+// settings are used as they have always been.
+//
+// Every operation takes the path of KELDAN.INI and finds MAQUINAS.INI in its
+// directory. Names match without regard to letter case or surrounding
+// blanks, as the profile functions match section names. Nothing here
+// touches the shared settings record: after elige() or renombra() the caller
+// reloads it (CargaConfig) to use what General now holds.
+namespace Maquinas {
+
+enum class Resultado {
+    Hecho,
+    NombreNoValido, // blank, brackets, a line break, "General", or too long
+    NombreOcupado, // another machine has that name in some letter case
+    NoExiste, // no machine of that name
+    ErrorFichero, // a file could not be written: reason in error
+};
+
+QString rutaMaquinas(const QString &rutaIni);
+
+// Whether the text may name a machine (before looking at the file).
+bool nombreValido(const QString &nombre);
+
+// The machine names in file order, spelled as in the file. A section whose
+// name another one before it already has (in other letter case) is left out,
+// as the reads never reach it; so is one with a name no machine may have.
+// Each left out is added to avisos with an empty key.
+QStringList lista(const QString &rutaIni, AvisosIni *avisos = nullptr);
+
+// The machine, its name spelled as in the file; nothing when there is none.
+std::optional<Maquina> lee(
+    const QString &rutaIni, const QString &nombre, AvisosIni *avisos = nullptr);
+
+// The name held by key Maquina of General; empty when there is none. It may
+// name a machine that has gone from MAQUINAS.INI since.
+QString actual(const QString &rutaIni);
+
+// Writes the machine under m.nombre: a new name creates it; the name of an
+// existing machine is refused with NombreOcupado unless sustituir is true,
+// when that machine's settings are replaced (its spelling kept). On a write
+// failure the file is put back as well as it can be.
+Resultado guarda(
+    const QString &rutaIni, const Maquina &m, bool sustituir = false, QString *error = nullptr);
+
+// "Save as machine": the settings of General written as machine nombre (as
+// guarda), which then becomes the current machine.
+Resultado guardaActual(const QString &rutaIni, const QString &nombre, bool sustituir = false,
+    QString *error = nullptr, AvisosIni *avisos = nullptr);
+
+// Chooses a machine: its settings go into General and its name into key
+// Maquina. Values of the machine that had to fall back to defaults are in
+// avisos. On a write failure General is put back as well as it can be.
+Resultado elige(const QString &rutaIni, const QString &nombre, QString *error = nullptr,
+    AvisosIni *avisos = nullptr);
+
+// Renames a machine (a change of letter case alone included); refused when
+// another machine has the new name. Its keys go along, comments inside its
+// section do not, nor hand-made sections of the old name in other letter
+// case. The current machine's new name goes into key Maquina.
+Resultado renombra(
+    const QString &rutaIni, const QString &nombre, const QString &nuevo, QString *error = nullptr);
+
+// Deletes a machine, with any sections of its name in other letter case.
+// When it was the current one, key Maquina is emptied; the settings in
+// General stay, so transfers go on as before.
+Resultado borra(const QString &rutaIni, const QString &nombre, QString *error = nullptr);
+
+// Starting points for a new machine, each value changeable afterwards.
+enum class Predefinida { Fanuc, Haas, Heidenhain, Mazak, Generica };
+QList<Predefinida> predefinidas();
+// Fixed names: brand names need no translation.
+QString nombrePredefinida(Predefinida p);
+// The preset's settings on port 1, named by nombrePredefinida.
+Maquina predefinida(Predefinida p);
+
+} // namespace Maquinas

@@ -1,0 +1,196 @@
+#include "settings/maquinas.h"
+#include "settings/perfilini.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "comun/sinprivilegios.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+using Maquinas::Resultado;
+using P = Maquinas::Predefinida;
+
+// A settings file from before machines: Latin-1, CR LF, two languages.
+const QByteArray kIni = "; Keldan\r\n[General]\r\nIdioma=English\r\nModo=Ascii\r\nCom=2\r\n"
+                        "Vt=4800\r\nPar=N\r\nBd=8\r\nBs=2\r\nDirGuarda=/home/cnc/\r\n\r\n"
+                        "[English]\r\nPrinName=Keldan\r\n[Espa\xF1ol]\r\nPrinName=Keldan\r\n";
+const QByteArray kIdiomas = kIni.mid(kIni.indexOf("[English]"));
+
+class Maquinas_ : public ::testing::Test
+{
+protected:
+    QTemporaryDir dir;
+    QString ini = dir.filePath(QStringLiteral("KELDAN.INI"));
+    QString maq = dir.filePath(QStringLiteral("MAQUINAS.INI"));
+
+    void SetUp() override { escribe(ini, kIni); }
+    static void escribe(const QString &ruta, const QByteArray &datos)
+    {
+        QFile f(ruta);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(datos);
+    }
+    static QByteArray lee(const QString &ruta)
+    {
+        QFile f(ruta);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString general(const char *k, QString d = {}) { return PerfilIni::lee(ini, "General", k, d); }
+};
+
+TEST_F(Maquinas_, EachPresetSavedReloadedAndChosenSetsGeneralAndLeavesLanguages)
+{
+    // Speed, parity, data bits, stop bits, leader of NULs.
+    const std::pair<P, QStringList> casos[] = {
+        {P::Fanuc, {"4800", "E", "7", "2", "0"}},
+        {P::Haas, {"9600", "E", "7", "2", "0"}},
+        {P::Heidenhain, {"9600", "E", "7", "2", "50"}},
+        {P::Mazak, {"4800", "N", "8", "2", "0"}},
+        {P::Generica, {"9600", "N", "8", "1", "0"}},
+    };
+    for (const auto &[p, linea] : casos) {
+        Maquina m = Maquinas::predefinida(p);
+        SCOPED_TRACE(m.nombre.toStdString());
+        m.com = QStringLiteral("/dev/ttyUSB1");
+        ASSERT_EQ(Maquinas::guarda(ini, m), Resultado::Hecho);
+        EXPECT_EQ(Maquinas::lee(ini, m.nombre.toUpper()), m);
+        ASSERT_EQ(Maquinas::elige(ini, m.nombre), Resultado::Hecho);
+        const QStringList valores = {general("Com"), general("Vt"), general("Par"), general("Bd"),
+            general("Bs"), general("NulosInicio", "0"), general("Modo"), general("Nego", "XonXoff"),
+            general("FinBloque", "CrLf"), general("Marco", "Si"), general("Maquina")};
+        const QStringList resto = {"Ascii", "XonXoff", "CrLf", "Si", m.nombre};
+        EXPECT_EQ(valores, QStringList {"/dev/ttyUSB1"} + linea + resto);
+        EXPECT_EQ(lee(ini).mid(lee(ini).indexOf("[English]")), kIdiomas); // languages untouched
+    }
+}
+
+TEST_F(Maquinas_, SettingsFileFromBeforeMachinesStaysByteForByteAlsoWhenAChoiceFails)
+{
+    EXPECT_TRUE(Maquinas::actual(ini).isEmpty() && Maquinas::lista(ini).isEmpty());
+    AvisosIni avisos;
+    EXPECT_EQ(FormatoLinea::lee(ini, "General", &avisos), FormatoLinea());
+    const Maquina enUso = Maquina::lee(ini, "General", &avisos);
+    EXPECT_TRUE(avisos.isEmpty());
+    EXPECT_TRUE(FormatoLinea().escribe(ini, "General") && enUso.escribe(ini, "General"));
+    EXPECT_EQ(lee(ini), kIni);
+    EXPECT_FALSE(QFile::exists(maq));
+
+    // Choosing a machine when the file cannot be written: reported, file as it was.
+    ASSERT_EQ(Maquinas::guarda(ini, Maquinas::predefinida(P::Mazak)), Resultado::Hecho);
+    ASSERT_EQ(chmod(QFile::encodeName(ini).constData(), 0444), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
+    EXPECT_TRUE(SinPrivilegios([this] {
+        QString error;
+        return Maquinas::elige(ini, "Mazak", &error) == Resultado::ErrorFichero && !error.isEmpty();
+    }));
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+    EXPECT_EQ(lee(ini), kIni);
+}
+
+TEST_F(Maquinas_, NamesRefusedOnCollisionAndRenameAndDeleteFollowTheCurrentMachine)
+{
+    Maquina haas = Maquinas::predefinida(P::Haas);
+    ASSERT_EQ(Maquinas::guarda(ini, haas), Resultado::Hecho);
+    PerfilIni::escribe(maq, "Haas", "Nota", "husillo 2"); // a key of the operator's own
+    const std::pair<const char *, Resultado> nuevos[]
+        = {{"haas", Resultado::NombreOcupado}, {" HAAS ", Resultado::NombreOcupado},
+            {"  ", Resultado::NombreNoValido}, {"[Torno]", Resultado::NombreNoValido},
+            {"Torno]", Resultado::NombreNoValido}, {"Mazak", Resultado::Hecho}};
+    for (const auto &[nombre, esperado] : nuevos) {
+        haas.nombre = QString::fromUtf8(nombre);
+        EXPECT_EQ(Maquinas::guarda(ini, haas), esperado) << nombre;
+    }
+    EXPECT_EQ(Maquinas::renombra(ini, "mazak", "HAAS"), Resultado::NombreOcupado);
+    EXPECT_EQ(Maquinas::renombra(ini, "mazak", "Okuma"), Resultado::Hecho);
+    ASSERT_EQ(Maquinas::elige(ini, "HAAS"), Resultado::Hecho);
+
+    // A new name, then a change of letter case alone: the machine keeps its
+    // keys, and General follows it.
+    EXPECT_EQ(Maquinas::renombra(ini, "Haas", "HAAS VF2"), Resultado::Hecho);
+    EXPECT_EQ(Maquinas::renombra(ini, "haas vf2", "Haas VF2"), Resultado::Hecho);
+    EXPECT_EQ(Maquinas::lista(ini), QStringList({"Okuma", "Haas VF2"}));
+    EXPECT_EQ(general("Maquina"), "Haas VF2");
+    EXPECT_EQ(PerfilIni::lee(maq, "Haas VF2", "Nota", ""), "husillo 2");
+
+    // Deleting the current machine leaves no name, and the settings in use.
+    EXPECT_EQ(Maquinas::borra(ini, "haas vf2"), Resultado::Hecho);
+    EXPECT_EQ(Maquinas::lista(ini), QStringList({"Okuma"}));
+    EXPECT_EQ(Maquinas::actual(ini), "");
+    EXPECT_EQ(general("Vt"), "9600");
+}
+
+TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
+{
+    escribe(maq,
+        "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
+        "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
+        "Silencio=-1\nNota=libre\n[TORNO]\nVt=9600\n[]\n[General]\n"
+        "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n");
+    AvisosIni avisos;
+    EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
+    EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
+    avisos.clear();
+    Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}};
+    EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
+    ASSERT_EQ(avisos.size(), 14); // every key of the section but Nota
+    EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
+
+    // Other letter case, and the forms a port takes, are understood.
+    avisos.clear();
+    const Maquina f = *Maquinas::lee(ini, "FRESA", &avisos);
+    EXPECT_EQ(QStringList({f.com, QString::number(f.velocidad), f.paridad,
+                              QString::number(f.bitsStop), f.modo, f.nego})
+                  .join(' '),
+        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts");
+
+    // Saving over the bad values writes sound ones and keeps unknown keys.
+    defecto.nombre = QStringLiteral("TORNO");
+    ASSERT_EQ(Maquinas::guarda(ini, defecto, true), Resultado::Hecho);
+    EXPECT_EQ(Maquinas::lee(ini, "Torno", &avisos)->nombre, "Torno");
+    EXPECT_TRUE(avisos.isEmpty());
+    EXPECT_EQ(PerfilIni::lee(maq, "Torno", "Nota", ""), "libre");
+}
+
+TEST_F(Maquinas_, EveryFormatValueRoundTripsUnderItsKey)
+{
+    using F = FormatoLinea;
+    const std::tuple<F, const char *, const char *> casos[] = {
+        {{.finBloque = F::FinBloque::Lf}, "FinBloque", "Lf"},
+        {{.finBloque = F::FinBloque::Cr}, "FinBloque", "Cr"},
+        {{.nulosInicio = 10000}, "NulosInicio", "10000"},
+        {{.nulosFin = 1}, "NulosFin", "1"},
+        {{.marco = false}, "Marco", "No"},
+        {{.retardoLineaMs = 60000}, "RetardoLinea", "60000"},
+        {{.esperaDc1 = true}, "EsperaDc1", "Si"},
+        {{.silencioS = 3600}, "Silencio", "3600"},
+    };
+    for (const auto &[f, clave, texto] : casos) {
+        SCOPED_TRACE(clave);
+        ASSERT_TRUE(f.escribe(maq, "M"));
+        EXPECT_EQ(lee(maq), QByteArray("[M]\n") + clave + "=" + texto + "\n");
+        EXPECT_EQ(FormatoLinea::lee(maq, "m"), f);
+        ASSERT_TRUE(FormatoLinea().escribe(maq, "M")); // back to the default
+        EXPECT_EQ(FormatoLinea::lee(maq, "M"), FormatoLinea());
+        QFile::remove(maq);
+    }
+}
+
+TEST_F(Maquinas_, FormatBytesAroundAndBetweenLines)
+{
+    const QList<QByteArray> lineas = {"N1", "%"};
+    FormatoLinea f;
+    EXPECT_EQ(f.codificaPrograma(lineas, false), QByteArray("\x12N1\r\n%\r\n\x14"));
+    EXPECT_EQ(f.codificaPrograma(lineas, true), QByteArray("\x12\x4E\xB1\n\xA5\n\x14"));
+    f = {.finBloque = FormatoLinea::FinBloque::Lf, .nulosInicio = 2, .nulosFin = 1};
+    EXPECT_EQ(f.codificaPrograma(lineas, false), QByteArray("\0\0\x12N1\n%\n\x14\0", 10));
+    EXPECT_EQ(f.codificaPrograma({"N1"}, true), QByteArray("\0\0\x12\x4E\xB1\n\x14\0", 8));
+    f = {.finBloque = FormatoLinea::FinBloque::Cr, .nulosInicio = 2, .nulosFin = 1, .marco = false};
+    EXPECT_EQ(f.codificaPrograma({"N1"}, false), QByteArray("\0\0N1\r\0", 6));
+}
+
+} // namespace
