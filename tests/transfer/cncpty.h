@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <pty.h>
 #include <termios.h>
 #include <unistd.h>
@@ -69,6 +70,22 @@ public:
             else if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return;
         }
+    }
+
+    // A deaf CNC reads nothing: what the program writes waits in the pty,
+    // as in a driver's queue; hearing again reads it all.
+    void sordo(bool sordo)
+    {
+        m_notificador->setEnabled(!sordo);
+        if (!sordo)
+            lee();
+    }
+
+    // Waits until what the CNC wrote can be read on the program's side.
+    bool llegado(int ms = 2000)
+    {
+        pollfd p {m_esclavo, POLLIN, 0};
+        return ::poll(&p, 1, ms) == 1;
     }
 
     // The CNC and its cable vanish.

@@ -1,6 +1,7 @@
 #include "transfer/codificadorenvio.h"
 #include "transfer/controlflujo.h"
 #include "transfer/decodificadorrecepcion.h"
+#include "transfer/medidaprogreso.h"
 
 #include <gtest/gtest.h>
 
@@ -21,6 +22,14 @@ TEST(CodificadorEnvio, ProgramsGoBetweenDc2AndDc4)
     EXPECT_EQ(codifica({""}, true), QByteArray("\x12\n\x14"));
     EXPECT_EQ(codifica({}, false), QByteArray("\x12\x14"));
     EXPECT_EQ(codifica({}, true), QByteArray("\x12\x14"));
+    // The send's byte total is what goes on the line.
+    const QList<QByteArray> lineas = {"G00 X10", "", "(a\tb)"};
+    for (bool iso : {false, true}) {
+        qint64 total = 2;
+        for (const QByteArray &l : lineas)
+            total += CodificadorEnvio::longitudCodificada(l, iso);
+        EXPECT_EQ(total, codifica(lineas, iso).size()) << iso;
+    }
 }
 
 TEST(CodificadorEnvio, EveryByteOfALineIsCarriedOrCounted)
@@ -36,10 +45,13 @@ TEST(CodificadorEnvio, EveryByteOfALineIsCarriedOrCounted)
     b.clear();
     CodificadorEnvio::codificaLinea("g1\tX\xe9", true, b);
     EXPECT_EQ(b, bytes("00 B1 00 D8 00 0A"));
-    const auto r = CodificadorEnvio::buscaIntransmisibles({"G1", "N10", "x1 y2", "\t"});
-    EXPECT_EQ(std::pair(r.cuenta, r.primeraLinea), (std::pair<qint64, qint64>(3, 2)));
-    const auto limpio = CodificadorEnvio::buscaIntransmisibles({"%", "O1000", "G01 X-1.5"});
-    EXPECT_EQ(std::pair(limpio.cuenta, limpio.primeraLinea), (std::pair<qint64, qint64>(0, -1)));
+    using Cuenta = std::pair<qint64, qint64>;
+    const std::pair<QList<QByteArray>, Cuenta> casos[] = {{{"G1", "N10", "x1 y2", "\t"}, {3, 2}},
+        {{"g1", "M30", "\t"}, {2, 0}}, {{"%", "O1000", "G01 X-1.5"}, {0, -1}}};
+    for (const auto &[lineas, esperado] : casos) {
+        const auto r = CodificadorEnvio::buscaIntransmisibles(lineas);
+        EXPECT_EQ(Cuenta(r.cuenta, r.primeraLinea), esperado) << lineas.join('|').toStdString();
+    }
 }
 
 struct Recibido
@@ -47,6 +59,8 @@ struct Recibido
     QList<QByteArray> lineas;
     int fines = 0;
     int inicios = 0;
+    qint64 ilegibles = 0;
+    QList<qint64> lineasIlegibles = {};
     bool operator==(const Recibido &o) const = default;
 };
 
@@ -62,6 +76,8 @@ Recibido recibe(const QList<QByteArray> &trozos, bool iso, bool parcial)
         d.feed(t);
     if (parcial)
         d.terminaParcial();
+    r.ilegibles = d.ilegibles();
+    r.lineasIlegibles = d.lineasIlegibles();
     return r;
 }
 
@@ -76,20 +92,24 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
     };
     const Caso casos[] = {
         {"\x12%\nO1000\nM30\n%\n\x14", false, false, {{"%", "O1000", "M30", "%", ""}, 1, 1}},
-        // CR and control bytes stay; DC1/DC3 go, DC2 mid-line adds nothing.
-        {"G1\r\nX\x13\x11\x01Y\x12Z\n", false, false, {{"G1\r", "X\x01YZ"}, 0, 1}},
+        // A CR before LF ends the line with it, elsewhere it stays, as do
+        // other control bytes; DC1/DC3 go, DC2 mid-line adds nothing.
+        {"G1\r\nX\x13\x11\x01Y\x12Z\r\x13\n\r\r\nA\rB\n", false, false,
+            {{"G1", "X\x01YZ", "\r", "A\rB"}, 0, 1}},
         {"O1\nA\xa5", false, false, {{"O1", "A\xa5"}, 1, 0}},
         {"A\n\x14"
          "B\n\x14",
             false, false, {{"A", "", "B", ""}, 1, 0}},
         {"O1\nG01 X", false, true, {{"O1", "G01 X"}, 0, 0}},
         {"O1\n", false, true, {{"O1"}, 0, 0}},
-        // "10": 0x31 lacks its parity bit, CR has no text, DC3/DC1 go either way.
-        {bytes("B1 93 30 13 31 91 11 8D 0A 00 09 88 FF 1B 0A"), true, false,
-            {{"10", "NULHTBsDEL"}, 0, 0}},
+        // "10": CR has no text, DC3/DC1 go either way; tape feed, rub-out and
+        // ESC (not in the table) add nothing; 0x31 ("1" without its parity
+        // bit) and a LF with its bit wrong are unreadable, counted by line.
+        {bytes("B1 93 30 13 31 91 11 8D 0A 00 09 88 FF 1B 0A 8A B1 0A 0A 31 0A 31 0A"), true, false,
+            {{"10", "HTBs", "1", "", "", ""}, 0, 0, 4, {0, 2, 4, 5}}},
         // Leader, then "%" LF opens the program and only the later "%" ends it.
         {bytes("00 00 12 A5 0A CF B1 0A 4D 33 30 0A A5 0A 14"), true, false,
-            {{"NULNUL%", "O1", "M30", "%", "", ""}, 1, 1}},
+            {{"%", "O1", "M30", "%", "", ""}, 1, 1}},
         {bytes("A5 0A A5 A0"), true, false, {{"%"}, 0, 0}},
         {bytes("A5 0A 14"), true, false, {{"%", ""}, 1, 0}},
     };
@@ -120,6 +140,27 @@ TEST(ControlFlujo, Dc3StopsAndDc1ResumesWithOrWithoutParityBit)
         EXPECT_EQ(f.detenido(), detenido) << trozo;
     }
     EXPECT_EQ(f.pausas(), 4);
+}
+
+TEST(MedidaProgreso, SpeedAndTimeLeftLeaveOutTheTimeTheCncHoldsTheLine)
+{
+    MedidaProgreso m;
+    m.empieza(1000, 40, 2000);
+    const auto figuras = [&](qint64 ms, qint64 bytes) {
+        const ProgresoTransferencia p = m.figuras(ms, 7, bytes);
+        return std::tuple(p.linea, p.lineas, p.bytesTotales, p.caracteresPorSegundo,
+            p.segundosRestantes, p.segundosRetenido);
+    };
+    EXPECT_EQ(figuras(1000, 0), std::tuple(7, 40, 2000, 0.0, -1.0, -1.0));
+    EXPECT_EQ(figuras(3000, 500), std::tuple(7, 40, 2000, 250.0, 6.0, -1.0));
+    // Held for 4 s: speed and time left stand still, the held time runs.
+    m.retiene(true, 3000);
+    EXPECT_EQ(figuras(7000, 500), std::tuple(7, 40, 2000, 250.0, 6.0, 4.0));
+    m.retiene(false, 7000);
+    EXPECT_EQ(figuras(9000, 1000), std::tuple(7, 40, 2000, 250.0, 4.0, -1.0));
+    // A reception has no total: its speed only.
+    m.empieza(0);
+    EXPECT_EQ(figuras(500, 480), std::tuple(7, 0, 0, 960.0, -1.0, -1.0));
 }
 
 } // namespace

@@ -35,4 +35,14 @@ TEST(RutaPuerto, NumberGivesTtySAndAPathIsKept)
     EXPECT_EQ(RutaPuerto(0, {}), "");
 }
 
+TEST(NombreCortoPuerto, ADevicePathIsNamedByItsLastPart)
+{
+    const std::pair<const char *, QString> casos[]
+        = {{"/dev/ttyUSB0", "ttyUSB0"}, {"/dev/pts/3", "pts/3"}, {"ttyS1", "ttyS1"},
+            {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                QStringLiteral("…A50285BI-if00-port0")}};
+    for (const auto &[ruta, nombre] : casos)
+        EXPECT_EQ(NombreCortoPuerto(ruta), nombre) << ruta;
+}
+
 } // namespace
