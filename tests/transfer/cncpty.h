@@ -10,7 +10,6 @@
 #include <functional>
 #include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 // A CNC at the far end of a pseudo-terminal: the program opens the slave
@@ -34,7 +33,6 @@ public:
     ~CncPty() override { cierra(); }
 
     QString ruta() const { return m_ruta; }
-    bool valido() const { return m_maestro >= 0; }
     const QByteArray &recibido() const { return m_recibido; }
 
     // Called with every chunk read, after it was added to recibido().
@@ -50,25 +48,23 @@ public:
         alRecibir = [this, iso, maximo, desde, ms](const QByteArray &) {
             if (m_parado || m_recibido.size() < desde || pausas >= maximo)
                 return;
-            escribe(QByteArray(1, iso ? char(0x93) : char(0x13)));
+            escribe(iso ? "\x93" : "\x13");
             m_parado = true;
             ++pausas;
             QTimer::singleShot(ms, this, [this, iso] {
                 m_parado = false;
-                escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
+                escribe(iso ? "\x91" : "\x11");
             });
         };
     }
 
     void escribe(const QByteArray &datos)
     {
-        qsizetype hecho = 0;
-        while (hecho < datos.size()) {
+        for (qsizetype hecho = 0; hecho < datos.size();) {
             const ssize_t n = ::write(m_maestro, datos.constData() + hecho, datos.size() - hecho);
-            if (n > 0)
-                hecho += n;
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return;
+            hecho += qMax<ssize_t>(n, 0);
         }
     }
 
@@ -82,10 +78,10 @@ public:
     }
 
     // Waits until what the CNC wrote can be read on the program's side.
-    bool llegado(int ms = 2000)
+    bool llegado()
     {
         pollfd p {m_esclavo, POLLIN, 0};
-        return ::poll(&p, 1, ms) == 1;
+        return ::poll(&p, 1, 2000) == 1;
     }
 
     // The CNC and its cable vanish.
@@ -93,10 +89,9 @@ public:
     {
         delete m_notificador;
         m_notificador = nullptr;
-        if (m_maestro >= 0)
-            ::close(m_maestro);
-        if (m_esclavo >= 0)
-            ::close(m_esclavo);
+        for (int fd : {m_maestro, m_esclavo})
+            if (fd >= 0)
+                ::close(fd);
         m_maestro = m_esclavo = -1;
     }
 
@@ -104,19 +99,15 @@ private:
     void lee()
     {
         char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(m_maestro, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            const QByteArray trozo(buf, n);
-            m_recibido += trozo;
+        for (ssize_t n; (n = ::read(m_maestro, buf, sizeof buf)) > 0;) {
+            m_recibido += QByteArray(buf, n);
             if (alRecibir)
-                alRecibir(trozo);
+                alRecibir(QByteArray(buf, n));
         }
     }
 
+    // The slave stays open so that what the program wrote stays readable after it closes.
     int m_maestro = -1;
-    // Kept open so that what the program wrote stays readable after it closes.
     int m_esclavo = -1;
     QString m_ruta;
     QSocketNotifier *m_notificador = nullptr;

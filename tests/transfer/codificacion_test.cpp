@@ -12,43 +12,30 @@ QByteArray bytes(const char *hex)
     return QByteArray::fromHex(hex);
 }
 
-TEST(CodificadorEnvio, ProgramsGoBetweenDc2AndDc4)
+TEST(CodificadorEnvio, ProgramsGoBetweenDc2AndDc4AndTheTotalIsWhatGoesOut)
 {
-    const auto codifica = CodificadorEnvio::codificaPrograma;
-    EXPECT_EQ(codifica({"G00 X10", "M30"}, false), QByteArray("\x12G00 X10\r\nM30\r\n\x14"));
-    EXPECT_EQ(
-        codifica({"G00 X10", "M30"}, true), bytes("12 47 30 30 A0 D8 B1 30 0A 4D 33 30 0A 14"));
-    EXPECT_EQ(codifica({""}, false), QByteArray("\x12\r\n\x14"));
-    EXPECT_EQ(codifica({""}, true), QByteArray("\x12\n\x14"));
-    EXPECT_EQ(codifica({}, false), QByteArray("\x12\x14"));
-    EXPECT_EQ(codifica({}, true), QByteArray("\x12\x14"));
-    // The send's byte total is what goes on the line.
-    const QList<QByteArray> lineas = {"G00 X10", "", "(a\tb)"};
-    for (bool iso : {false, true}) {
+    QByteArray todos; // ASCII sends every byte as it is
+    for (int v = 0; v < 256; ++v)
+        todos.append(char(v));
+    const std::tuple<QList<QByteArray>, bool, QByteArray> casos[]
+        = {{{"G00 X10", "M30"}, false, "\x12G00 X10\r\nM30\r\n\x14"},
+            {{"G00 X10", "M30"}, true, bytes("12 47 30 30 A0 D8 B1 30 0A 4D 33 30 0A 14")},
+            {{""}, false, "\x12\r\n\x14"}, {{""}, true, "\x12\n\x14"}, {{}, true, "\x12\x14"},
+            {{todos}, false, "\x12" + todos + "\r\n\x14"},
+            // ISO sends 0 for what its table lacks.
+            {{"g1\tX\xe9"}, true, bytes("12 00 B1 00 D8 00 0A 14")}};
+    for (const auto &[lineas, iso, esperado] : casos) {
         qint64 total = 2;
         for (const QByteArray &l : lineas)
             total += CodificadorEnvio::longitudCodificada(l, iso);
-        EXPECT_EQ(total, codifica(lineas, iso).size()) << iso;
+        EXPECT_EQ(std::pair(CodificadorEnvio::codificaPrograma(lineas, iso), total),
+            std::pair(esperado, esperado.size()));
     }
-}
-
-TEST(CodificadorEnvio, EveryByteOfALineIsCarriedOrCounted)
-{
-    // ASCII sends every byte as it is.
-    QByteArray linea;
-    for (int v = 0; v < 256; ++v)
-        linea.append(char(v));
-    QByteArray b;
-    CodificadorEnvio::codificaLinea(linea, false, b);
-    EXPECT_EQ(b, linea + "\r\n");
-    // ISO sends 0 for what its table lacks, and the check counts those.
-    b.clear();
-    CodificadorEnvio::codificaLinea("g1\tX\xe9", true, b);
-    EXPECT_EQ(b, bytes("00 B1 00 D8 00 0A"));
+    // The warning before an ISO send: how many cannot go, and the first line.
     using Cuenta = std::pair<qint64, qint64>;
-    const std::pair<QList<QByteArray>, Cuenta> casos[] = {{{"G1", "N10", "x1 y2", "\t"}, {3, 2}},
+    const std::pair<QList<QByteArray>, Cuenta> malos[] = {{{"G1", "N10", "x1 y2", "\t"}, {3, 2}},
         {{"g1", "M30", "\t"}, {2, 0}}, {{"%", "O1000", "G01 X-1.5"}, {0, -1}}};
-    for (const auto &[lineas, esperado] : casos) {
+    for (const auto &[lineas, esperado] : malos) {
         const auto r = CodificadorEnvio::buscaIntransmisibles(lineas);
         EXPECT_EQ(Cuenta(r.cuenta, r.primeraLinea), esperado) << lineas.join('|').toStdString();
     }
