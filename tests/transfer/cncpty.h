@@ -5,6 +5,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
@@ -45,16 +46,13 @@ public:
     // controls send DC3 and DC1 with the parity bit.
     void pausaCadaTrozo(bool iso, int maximo, qint64 desde, int ms)
     {
-        alRecibir = [this, iso, maximo, desde, ms](const QByteArray &) {
+        alRecibir = [=, this](const QByteArray &) {
             if (m_parado || m_recibido.size() < desde || pausas >= maximo)
                 return;
             escribe(iso ? "\x93" : "\x13");
-            m_parado = true;
-            ++pausas;
-            QTimer::singleShot(ms, this, [this, iso] {
-                m_parado = false;
-                escribe(iso ? "\x91" : "\x11");
-            });
+            m_parado = ++pausas;
+            QTimer::singleShot(
+                ms, this, [=, this] { escribe(iso ? "\x91" : "\x11"), m_parado = false; });
         };
     }
 
@@ -80,19 +78,15 @@ public:
     // Waits until what the CNC wrote can be read on the program's side.
     bool llegado()
     {
-        pollfd p {m_esclavo, POLLIN, 0};
-        return ::poll(&p, 1, 2000) == 1;
+        return ::poll(std::array {pollfd {m_esclavo, POLLIN, 0}}.data(), 1, 2000) == 1;
     }
 
     // The CNC and its cable vanish.
     void cierra()
     {
-        delete m_notificador;
-        m_notificador = nullptr;
-        for (int fd : {m_maestro, m_esclavo})
-            if (fd >= 0)
-                ::close(fd);
-        m_maestro = m_esclavo = -1;
+        delete std::exchange(m_notificador, nullptr);
+        ::close(std::exchange(m_maestro, -1));
+        ::close(std::exchange(m_esclavo, -1));
     }
 
 private:
@@ -107,8 +101,7 @@ private:
     }
 
     // The slave stays open so that what the program wrote stays readable after it closes.
-    int m_maestro = -1;
-    int m_esclavo = -1;
+    int m_maestro = -1, m_esclavo = -1;
     QString m_ruta;
     QSocketNotifier *m_notificador = nullptr;
     QByteArray m_recibido;
@@ -133,7 +126,6 @@ inline QList<QByteArray> programa(int lineas)
 {
     QList<QByteArray> l;
     for (int i = 0; i < lineas; ++i)
-        l.append("N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i * 7 % 1000)
-            + ".125 Y-3.5 F1200");
+        l.append(QStringLiteral("N%1 G01 X%2.125 Y-3.5 F1200").arg(i).arg(i * 7 % 1000).toLatin1());
     return l;
 }

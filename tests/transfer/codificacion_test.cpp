@@ -1,9 +1,12 @@
 #include "transfer/codificadorenvio.h"
-#include "transfer/controlflujo.h"
 #include "transfer/decodificadorrecepcion.h"
 #include "transfer/medidaprogreso.h"
+#include "transfer/parametroslinea.h"
+#include "transfer/tablaiso.h"
 
 #include <gtest/gtest.h>
+
+#include <bit>
 
 namespace {
 
@@ -70,14 +73,8 @@ Recibido recibe(const QList<QByteArray> &trozos, bool iso, bool parcial)
 
 TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
 {
-    struct Caso
-    {
-        QByteArray flujo;
-        bool iso;
-        bool parcial; // stopped by the operator after the last byte
-        Recibido esperado;
-    };
-    const Caso casos[] = {
+    // Stream, ISO, stopped by the operator after the last byte, what comes out.
+    const std::tuple<QByteArray, bool, bool, Recibido> casos[] = {
         {"\x12%\nO1000\nM30\n%\n\x14", false, false, {{"%", "O1000", "M30", "%", ""}, 1, 1}},
         // A CR before LF ends the line with it, elsewhere it stays, as do
         // other control bytes; DC1/DC3 go, DC2 mid-line adds nothing.
@@ -100,54 +97,86 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
         {bytes("A5 0A A5 A0"), true, false, {{"%"}, 0, 0}},
         {bytes("A5 0A 14"), true, false, {{"%", ""}, 1, 0}},
     };
-    for (const Caso &c : casos) {
-        const QByteArray &f = c.flujo;
-        SCOPED_TRACE(f.toHex(' ').toStdString());
-        EXPECT_TRUE(recibe({f}, c.iso, c.parcial) == c.esperado);
-        for (qsizetype corte = 0; corte <= f.size(); ++corte)
-            EXPECT_TRUE(recibe({f.left(corte), f.mid(corte)}, c.iso, c.parcial) == c.esperado)
-                << "cut at " << corte;
-        QList<QByteArray> unoAUno;
-        for (char b : f)
-            unoAUno.append(QByteArray(1, b));
-        EXPECT_TRUE(recibe(unoAUno, c.iso, c.parcial) == c.esperado);
+    for (const auto &[f, iso, parcial, esperado] : casos) {
+        // Whole, byte by byte, and cut in two at every place.
+        QList<QList<QByteArray>> cortes = {{f}, {}};
+        for (qsizetype i = 0; i <= f.size(); ++i)
+            cortes[1].append(f.mid(i, 1)), cortes.append({f.left(i), f.mid(i)});
+        for (const QList<QByteArray> &trozos : cortes)
+            EXPECT_TRUE(recibe(trozos, iso, parcial) == esperado) << f.toHex(' ').toStdString();
     }
-}
-
-TEST(ControlFlujo, Dc3StopsAndDc1ResumesWithOrWithoutParityBit)
-{
-    ControlFlujo f;
-    // Each chunk: whether the state changed, and the state after it; the
-    // last of several in one chunk decides.
-    const std::tuple<const char *, bool, bool> pasos[] = {{"abc", false, false},
-        {"\x13", true, true}, {"\x93", false, true}, {"\x91", true, false}, {"\x93", true, true},
-        {"\x11", true, false}, {"\x13\x11", false, false}, {"\x11\x13", true, true}};
-    for (const auto &[trozo, cambia, detenido] : pasos) {
-        EXPECT_EQ(f.observa(trozo, qstrlen(trozo)), cambia) << trozo;
-        EXPECT_EQ(f.detenido(), detenido) << trozo;
-    }
-    EXPECT_EQ(f.pausas(), 4);
 }
 
 TEST(MedidaProgreso, SpeedAndTimeLeftLeaveOutTheTimeTheCncHoldsTheLine)
 {
     MedidaProgreso m;
     m.empieza(1000, 40, 2000);
-    const auto figuras = [&](qint64 ms, qint64 bytes) {
+    // At each time (ms), with the bytes gone and the line held or not: the
+    // speed, the time left and the held time. Held, the first two stand still.
+    const std::tuple<qint64, qint64, bool, double, double, double> pasos[]
+        = {{1000, 0, false, 0, -1, -1}, {3000, 500, false, 250, 6, -1},
+            {3000, 500, true, 250, 6, 0}, {7000, 500, true, 250, 6, 4},
+            {7000, 500, false, 250, 6, -1}, {9000, 1000, false, 250, 4, -1}};
+    for (const auto &[ms, bytes, retenido, velocidad, restantes, retencion] : pasos) {
+        m.retiene(retenido, ms);
         const ProgresoTransferencia p = m.figuras(ms, 7, bytes);
-        return std::tuple(p.linea, p.lineas, p.bytesTotales, p.caracteresPorSegundo,
-            p.segundosRestantes, p.segundosRetenido);
-    };
-    EXPECT_EQ(figuras(1000, 0), std::tuple(7, 40, 2000, 0.0, -1.0, -1.0));
-    EXPECT_EQ(figuras(3000, 500), std::tuple(7, 40, 2000, 250.0, 6.0, -1.0));
-    // Held for 4 s: speed and time left stand still, the held time runs.
-    m.retiene(true, 3000);
-    EXPECT_EQ(figuras(7000, 500), std::tuple(7, 40, 2000, 250.0, 6.0, 4.0));
-    m.retiene(false, 7000);
-    EXPECT_EQ(figuras(9000, 1000), std::tuple(7, 40, 2000, 250.0, 4.0, -1.0));
-    // A reception has no total: its speed only.
-    m.empieza(0);
-    EXPECT_EQ(figuras(500, 480), std::tuple(7, 0, 0, 960.0, -1.0, -1.0));
+        EXPECT_EQ(std::tuple(p.caracteresPorSegundo, p.segundosRestantes, p.segundosRetenido),
+            std::tuple(velocidad, restantes, retencion))
+            << ms;
+    }
+    m.empieza(0); // a reception has no total: its speed only
+    EXPECT_EQ(m.figuras(500, 7, 480).caracteresPorSegundo, 960);
+}
+
+TEST(TablaIso, EveryCodeIsTheAsciiCodeWithItsEvenParityBit)
+{
+    TablaIso t;
+    CargaTablaIso(t);
+    // The reference: each entry's 7-bit character, its parity bit computed here.
+    std::vector<std::pair<QString, int>> referencia
+        = {{"NUL", 0x00}, {"Bs", 0x08}, {"HT", 0x09}, {"LF", 0x0A}, {"", 0x0D}, {"DEL", 0x7F}};
+    for (char c : QByteArray("0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ %()+-:/.#$&'*,;<=>?@\"[]"))
+        referencia.emplace_back(QString(QLatin1Char(c)), c);
+    ASSERT_EQ(referencia.size(), t.size());
+    for (const auto &[caracter, ascii] : referencia) {
+        const int codigo = ascii | (std::popcount(unsigned(ascii)) % 2 ? 0x80 : 0);
+        EXPECT_EQ(CodigoIso(t, caracter), codigo) << caracter.toStdString();
+        EXPECT_EQ(CaracterIso(t, codigo), caracter) << codigo;
+    }
+    // Not carried: small letters, tab; names only match as whole texts;
+    // the "1" without its parity bit, ESC and codes beyond a byte read as nothing.
+    EXPECT_EQ(CodigoIso(t, "a") + CodigoIso(t, "\t") + CodigoIso(t, "NU") + CodigoIso(t, "1 "), 0);
+    EXPECT_EQ(CaracterIso(t, 0x31) + CaracterIso(t, 0x1B) + CaracterIso(t, 0x100), "");
+    // The per-byte lookups agree with the table.
+    for (int b = 0; b < 256; ++b) {
+        EXPECT_EQ(IsoRapido::codigo(quint8(b)), CodigoIso(t, QString(QChar(b)))) << b;
+        EXPECT_EQ(QString::fromLatin1(IsoRapido::caracter(quint8(b))), CaracterIso(t, b)) << b;
+    }
+}
+
+TEST(ParametrosLinea, ReadsWhatAPortTakesAndRefusesTheRest)
+{
+    // Bits a character takes on the line, or 0 for a text no port takes.
+    const std::pair<const char *, double> casos[] = {{"9600,N,8,1", 10}, {"115200,e,7,1.5", 10.5},
+        {"4800,O,5,2", 9}, {"110,M,8,2", 12}, {"4800,N,4,2", 0}, {"4800,N,9,1", 0},
+        {"4800,X,8,1", 0}, {"4800,N,8,3", 0}, {"0,N,8,1", 0}, {"-9600,N,8,1", 0}, {"4800,N,8", 0},
+        {"fast,N,8,1", 0}, {"4800,N,8,1,1", 0}, {"", 0}};
+    for (const auto &[texto, bits] : casos) {
+        const auto p = ParametrosLinea::interpreta(texto);
+        EXPECT_EQ(p ? p->bitsPorCaracter() : 0, bits) << texto;
+    }
+}
+
+TEST(RutaPuerto, NumberGivesTtySAndAPathIsKeptAndNamedByItsLastPart)
+{
+    EXPECT_EQ(RutaPuerto(1, {}) + RutaPuerto(12, {}) + RutaPuerto(0, {}), "/dev/ttyS0/dev/ttyS11");
+    EXPECT_EQ(RutaPuerto(3, "/dev/pts/7"), "/dev/pts/7");
+    const std::pair<const char *, QString> nombres[]
+        = {{"/dev/ttyUSB0", "ttyUSB0"}, {"/dev/pts/3", "pts/3"}, {"ttyS1", "ttyS1"},
+            {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+                QStringLiteral("…A50285BI-if00-port0")}};
+    for (const auto &[ruta, nombre] : nombres)
+        EXPECT_EQ(NombreCortoPuerto(ruta), nombre) << ruta;
 }
 
 } // namespace
