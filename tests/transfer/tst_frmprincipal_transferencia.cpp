@@ -218,7 +218,17 @@ private slots:
         QCOMPARE(ProgresoEstado::tiempo(59.2) + ProgresoEstado::tiempo(-1), u"1:00--:--"_s);
     }
 
-    void stoppedOrRefusedReceivesKeepTheText()
+    void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
+    {
+        const QString ruta = m_dir.filePath(u"ttyKELDAN9"_s);
+        nuevaVentana({}, ruta);
+        abierto({"G00 X10", "M30"}, u"Not saved"_s);
+        m_frm->cmdPcCnc->click();
+        compruebaMensaje(1, kError, ruta);
+        compruebaReposo(u"Not saved"_s, true, {"G00 X10", "M30"});
+    }
+
+    void stoppedOrRefusedReceivesKeepTheTextAndTheCloseBoxEndsOne()
     {
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
@@ -232,37 +242,27 @@ private slots:
         QTRY_COMPARE(texto()->count(), 1);
         m_frm->cmdStop->click();
         m_respuestas = {Herramientas::vbYes};
-        OperadorExaminar cancela({});
-        m_frm->cmdCncPc->click();
-        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), cancela.vistas()),
-            u"1|36|Keldan|Save first?|1"_s);
+        {
+            OperadorExaminar cancela({});
+            m_frm->cmdCncPc->click();
+            QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), cancela.vistas()),
+                u"1|36|Keldan|Save first?|1"_s);
+        }
         compruebaReposo(u"Not saved"_s, false, {"%", "O10"});
-    }
 
-    void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
-    {
-        const QString ruta = m_dir.filePath(u"ttyKELDAN9"_s);
-        nuevaVentana({}, ruta);
-        abierto({"G00 X10", "M30"}, u"Not saved"_s);
-        m_frm->cmdPcCnc->click();
-        compruebaMensaje(1, kError, ruta);
-        compruebaReposo(u"Not saved"_s, true, {"G00 X10", "M30"});
-    }
-
-    void closeBoxEndsTheReceiveBeforeTheUnload()
-    {
+        // Not saved on purpose; the close box ends this reception before the
+        // unload asks its save question.
         m_frm->cmdCncPc->click();
         m_cnc->escribe("\x12%\nO1000\nN1");
         QTRY_COMPARE(texto()->count(), 2);
-        // The unload's save question comes once the reception has ended.
         QString alPreguntar;
         m_alPreguntar = [&] {
             alPreguntar = junta(m_frm->Recibiendo, m_frm->MSComm1.PortOpen(),
                 QString::fromLatin1(texto()->lineas().join(',')));
         };
         QVERIFY(m_frm->close());
-        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), alPreguntar, m_frm->isHidden()),
-            u"1|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
+        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(2), alPreguntar, m_frm->isHidden()),
+            u"3|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
     }
 };
 
