@@ -1,6 +1,6 @@
 // The receive decoder fed random byte streams in random chunk sizes, in both
-// modes: the same lines, the same end and the same partial line come out
-// whatever the chunking.
+// modes: the same lines, the same end, the same partial line and the same
+// count of unreadable bytes come out whatever the chunking.
 #include "transfer/decodificadorrecepcion.h"
 
 #include <cstdint>
@@ -8,34 +8,23 @@
 
 namespace {
 
-struct Salida
+// Lines, then for each end mark the number of lines before it, then the
+// unreadable bytes and their lines.
+QList<QList<qint64>> decodifica(
+    bool iso, const QByteArray &flujo, const QByteArray &cortes, QList<QByteArray> &lineas)
 {
-    QList<QByteArray> lineas;
-    int finales = 0;
-    qsizetype lineasAlFinal = -1;
-    bool operator==(const Salida &) const = default;
-};
-
-Salida decodifica(bool iso, const QByteArray &flujo, const QByteArray &cortes)
-{
-    Salida salida;
-    DecodificadorRecepcion decodificador(iso);
-    QObject::connect(&decodificador, &DecodificadorRecepcion::lineasRecibidas,
-        [&](const QList<QByteArray> &l) { salida.lineas += l; });
-    QObject::connect(&decodificador, &DecodificadorRecepcion::finRecepcion, [&] {
-        ++salida.finales;
-        salida.lineasAlFinal = salida.lineas.size();
-    });
-    qsizetype i = 0;
-    qsizetype c = 0;
-    while (i < flujo.size()) {
-        const qsizetype trozo
-            = cortes.isEmpty() ? flujo.size() : 1 + uchar(cortes[c++ % cortes.size()]) % 64;
-        decodificador.feed(flujo.mid(i, trozo));
-        i += trozo;
+    QList<qint64> fines;
+    DecodificadorRecepcion d(iso);
+    QObject::connect(&d, &DecodificadorRecepcion::lineasRecibidas,
+        [&](const QList<QByteArray> &l) { lineas += l; });
+    QObject::connect(
+        &d, &DecodificadorRecepcion::finRecepcion, [&] { fines.append(lineas.size()); });
+    for (qsizetype i = 0, c = 0, trozo; i < flujo.size(); i += trozo) {
+        trozo = cortes.isEmpty() ? flujo.size() : 1 + uchar(cortes[c++ % cortes.size()]) % 64;
+        d.feed(flujo.mid(i, trozo));
     }
-    decodificador.terminaParcial();
-    return salida;
+    d.terminaParcial();
+    return {fines, {d.ilegibles()}, d.lineasIlegibles()};
 }
 
 } // namespace
@@ -45,21 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t tamano)
     if (tamano < 2)
         return 0;
     const bool iso = datos[0] & 1;
-    const qsizetype largoCortes = datos[1] % 16;
     const QByteArray resto(reinterpret_cast<const char *>(datos + 2), qsizetype(tamano - 2));
-    const QByteArray cortes = resto.left(largoCortes);
-    const QByteArray flujo = resto.mid(largoCortes);
-
-    const Salida entero = decodifica(iso, flujo, {});
-    if (entero.finales > 1)
+    const QByteArray cortes = resto.left(datos[1] % 16);
+    const QByteArray flujo = resto.mid(cortes.size());
+    QList<QByteArray> entero, troceado, unoAUno;
+    const auto salida = decodifica(iso, flujo, {}, entero);
+    if (salida.at(0).size() > 1 || decodifica(iso, flujo, cortes, troceado) != salida
+        || troceado != entero || decodifica(iso, flujo, QByteArray(1, '\0'), unoAUno) != salida
+        || unoAUno != entero)
         abort();
-    if (!(decodifica(iso, flujo, cortes) == entero))
-        abort();
-    if (!(decodifica(iso, flujo, QByteArray(1, '\0')) == entero)) // byte by byte
-        abort();
-    for (const QByteArray &l : entero.lineas) {
-        if (l.contains('\n'))
-            abort();
-    }
+    // LF always cuts; ISO lines hold only the table's printable texts.
+    for (const QByteArray &l : entero)
+        for (char c : l)
+            if (c == '\n' || (iso && (c < 0x20 || c > 0x7E)))
+                abort();
     return 0;
 }

@@ -133,12 +133,13 @@ void frmPrincipal::creaControles()
     StatusBar1->setSizeGripEnabled(true);
     // As low as the design's bar, so it leaves the column's Stop button whole.
     StatusBar1->setFixedHeight(qMax(Pixeles(252), StatusBar1->fontMetrics().height() + 6));
+    // Each panel as wide as its text, so that none is cut to a misleading
+    // stub ("COM1(" for COM10); the bar's spare room stays on the right.
     for (int i = 0; i < 7; ++i) {
         Panels[i] = new QLabel(QLatin1String(kDisenoPaneles[i]), StatusBar1);
         Panels[i]->setFrameShape(QFrame::Panel);
         Panels[i]->setFrameShadow(QFrame::Sunken);
-        Panels[i]->setMinimumWidth(10);
-        StatusBar1->addWidget(Panels[i], 1);
+        StatusBar1->addWidget(Panels[i]);
     }
 
     connect(cmdLimpiar, &QPushButton::clicked, this, [this] { cmdLimpiar_Click(); });

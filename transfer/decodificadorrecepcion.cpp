@@ -3,14 +3,19 @@
 #include "transfer/caracterescontrol.h"
 #include "transfer/tablaiso.h"
 
+#include <bit>
+
 namespace {
 
+// Lines with unreadable bytes kept for the operator's message.
+constexpr qsizetype kLineasIlegiblesMax = 5;
+
 // Decoded texts that may come before the program's own text without making
-// the next "%" an end mark: the tape leader, blanks and the opening "%".
+// the next "%" an end mark: blanks and the opening "%" (the tape leader of
+// NUL bytes adds no text at all).
 bool esRelleno(const QByteArray &texto)
 {
-    return texto.isEmpty() || texto == "NUL" || texto == "DEL" || texto == "Bs" || texto == "HT"
-        || texto == " " || texto == "%";
+    return texto.isEmpty() || texto == "Bs" || texto == "HT" || texto == " " || texto == "%";
 }
 
 } // namespace
@@ -34,6 +39,8 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
         const quint8 b = quint8(c);
         switch (c) {
         case kLf:
+            if (!m_iso && m_linea.endsWith(kCr))
+                m_linea.chop(1);
             completaLinea(lista);
             continue;
         case kDc1:
@@ -62,6 +69,18 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
         if (!m_iso) {
             m_linea.append(c);
             m_hayTexto = true;
+            continue;
+        }
+        if (b == 0x00 || b == 0xFF) // tape feed and rub-out
+            continue;
+        if (std::popcount(b) % 2 != 0) {
+            // DC1 with its parity bit wrong is still flow control, seen by the port.
+            if ((b & 0x7F) != kDc1 && (b & 0x7F) != kDc3) {
+                ++m_ilegibles;
+                if (m_lineasIlegibles.size() < kLineasIlegiblesMax
+                    && !m_lineasIlegibles.contains(m_lineas))
+                    m_lineasIlegibles.append(m_lineas);
+            }
             continue;
         }
         const QByteArray &texto = IsoRapido::caracter(b);

@@ -4,10 +4,12 @@
 #include <QList>
 #include <QObject>
 
-// Turns the bytes the CNC sends into program lines. Lines are cut at LF; DC4
-// ends the program, and so does the "%" code 165 once program text has come
-// (in ISO code a leading "%" only opens the program). The result does not
-// depend on how the bytes are split into chunks.
+// Turns the bytes the CNC sends into program lines. Lines are cut at LF (a CR
+// right before it is part of the line end); DC4 ends the program, and so does
+// the "%" code 165 once program text has come (in ISO code a leading "%" only
+// opens the program). In ISO code, tape feed (NUL) and rub-out (DEL) carry no
+// text, and a byte with a wrong parity bit adds nothing but is counted. The
+// result does not depend on how the bytes are split into chunks.
 class DecodificadorRecepcion : public QObject
 {
     Q_OBJECT
@@ -22,6 +24,9 @@ public:
 
     bool terminado() const { return m_terminado; }
     qint64 lineasCompletas() const { return m_lineas; }
+    // Bytes dropped for a wrong parity bit, and the first lines (from 0) holding one.
+    qint64 ilegibles() const { return m_ilegibles; }
+    const QList<qint64> &lineasIlegibles() const { return m_lineasIlegibles; }
 
 signals:
     void lineasRecibidas(const QList<QByteArray> &lineas);
@@ -38,5 +43,7 @@ private:
     bool m_terminado = false;
     bool m_hayTexto = false;
     qint64 m_lineas = 0;
+    qint64 m_ilegibles = 0;
+    QList<qint64> m_lineasIlegibles;
     QByteArray m_linea;
 };

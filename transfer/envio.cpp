@@ -1,5 +1,6 @@
 #include "transfer/envio.h"
 
+#include "settings/varsfuncsglobales.h"
 #include "transfer/caracterescontrol.h"
 #include "transfer/codificadorenvio.h"
 #include "transfer/mscomm.h"
@@ -8,22 +9,27 @@
 
 namespace {
 
-// Stop gives the CNC this long to take "%" and DC4 before the port is shut.
+// After Stop, the CNC gets this long beyond the time "%" and DC4 need at the
+// line's speed; a line that moves meanwhile earns it again.
 constexpr int kPlazoParadaMs = 1500;
 // Progress is reported at most this often.
 constexpr qint64 kIntervaloProgresoMs = 40;
+// While the CNC holds the line, the held time is shown at this pace.
+constexpr int kPasoRetencionMs = 1000;
 
 } // namespace
 
 Envio::Envio(MSComm &puerto, QObject *parent)
-    : QObject(parent), m_puerto(puerto), m_plazoParada(new QTimer(this))
+    : QObject(parent),
+      m_puerto(puerto),
+      m_plazoParada(new QTimer(this)),
+      m_retencion(new QTimer(this))
 {
     m_plazoParada->setSingleShot(true);
-    m_plazoParada->setInterval(kPlazoParadaMs);
-    connect(m_plazoParada, &QTimer::timeout, this, [this] {
-        m_puerto.setPortOpen(false);
-        termina(ResultadoTransferencia::Estado::Detenida);
-    });
+    connect(m_plazoParada, &QTimer::timeout, this, &Envio::alVencerPlazo);
+    m_retencion->setInterval(kPasoRetencionMs);
+    m_retencion->setTimerType(Qt::PreciseTimer);
+    connect(m_retencion, &QTimer::timeout, this, [this] { informaProgreso(true); });
 }
 
 Envio::~Envio()
@@ -40,15 +46,17 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso)
     m_iso = iso;
     m_detenido = false;
     m_finEncolado = false;
+    m_parando = false;
+    m_abierto = false;
     m_siguiente = 0;
-    m_bytesTotales = 2;
+    qint64 bytesTotales = 2;
     for (const QByteArray &linea : lineas)
-        m_bytesTotales += CodificadorEnvio::longitudCodificada(linea, iso);
+        bytesTotales += CodificadorEnvio::longitudCodificada(linea, iso);
 
     m_conexiones = {
         connect(&m_puerto, &MSComm::salidaLista, this, &Envio::alimenta),
         connect(&m_puerto, &MSComm::cerrado, this, &Envio::alCerrar),
-        connect(&m_puerto, &MSComm::flujoCambiado, this, &Envio::pausaCnc),
+        connect(&m_puerto, &MSComm::flujoCambiado, this, &Envio::alCambiarFlujo),
         // Nothing the CNC sends while receiving is data; the flow control
         // bytes have been seen by the port already.
         connect(&m_puerto, &MSComm::OnComm, this, [this] { m_puerto.Input(); }),
@@ -58,7 +66,9 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso)
     m_activo = true;
     if (!m_puerto.setPortOpen(true))
         return false; // fallo() has ended the send
+    m_abierto = true;
     m_reloj.start();
+    m_medida.empieza(0, lineas.size(), bytesTotales);
     m_ultimoInforme = -1000;
     m_puerto.Output(QByteArray(1, CaracteresControl::kDc2));
     alimenta();
@@ -75,6 +85,8 @@ void Envio::alimenta()
         fin.append(CaracteresControl::kDc4);
         m_puerto.Output(fin);
         m_finEncolado = true;
+        // What goes out now is the rest of the current line and the end mark.
+        m_medida.setBytesTotales(m_puerto.bytesEnviados() + m_puerto.OutBufferCount());
         m_puerto.cierraTrasVaciar();
         return;
     }
@@ -96,19 +108,64 @@ void Envio::alimenta()
 
 void Envio::detiene()
 {
-    if (!m_activo || m_plazoParada->isActive())
+    if (!m_activo || m_parando)
         return;
-    m_plazoParada->start();
+    m_parando = true;
     // The rest of the current line is still queued; "%" and DC4 follow it.
     // Once DC4 is queued the program is whole and goes out as it is.
     if (!m_finEncolado) {
         m_detenido = true;
         alimenta();
     }
+    if (m_activo)
+        armaPlazo();
+}
+
+void Envio::armaPlazo()
+{
+    m_enviadosAlArmar = m_puerto.bytesEnviados();
+    m_plazoParada->start(
+        int(qMin<qint64>(m_puerto.msParaVaciar(), 24 * 3600 * 1000)) + kPlazoParadaMs);
+}
+
+void Envio::alVencerPlazo()
+{
+    if (!m_activo)
+        return;
+    // A slow line, or one the CNC let go meanwhile, still carries the end.
+    if (m_puerto.bytesEnviados() != m_enviadosAlArmar) {
+        armaPlazo();
+        return;
+    }
+    // Nothing has moved for the whole time: the CNC holds the line (or the
+    // driver's queue stands still). What is queued is dropped so that it
+    // cannot reach the CNC once it lets go.
+    const QString aviso = sinFin();
+    m_puerto.setPortOpen(false);
+    informaProgreso(true);
+    termina(ResultadoTransferencia::Estado::SinFin, aviso);
+}
+
+QString Envio::sinFin() const
+{
+    return VarsFuncsGlobales::Texto(QStringLiteral("PrinErrorFinNoEnviado"))
+        .arg(m_puerto.Dispositivo());
+}
+
+void Envio::alCambiarFlujo(bool detenido)
+{
+    m_medida.retiene(detenido, m_reloj.elapsed());
+    if (detenido)
+        m_retencion->start();
+    else
+        m_retencion->stop();
+    informaProgreso(true);
+    emit pausaCnc(detenido);
 }
 
 void Envio::alCerrar()
 {
+    m_medida.retiene(false, m_reloj.elapsed());
     informaProgreso(true);
     termina(m_detenido ? ResultadoTransferencia::Estado::Detenida
                        : ResultadoTransferencia::Estado::Completa);
@@ -116,7 +173,9 @@ void Envio::alCerrar()
 
 void Envio::alFallar(const QString &mensaje)
 {
-    termina(ResultadoTransferencia::Estado::Fallida, mensaje);
+    // Once bytes have gone, the CNC holds part of a program without its end.
+    termina(ResultadoTransferencia::Estado::Fallida,
+        m_abierto ? mensaje + QStringLiteral("\n") + sinFin() : mensaje);
 }
 
 void Envio::termina(ResultadoTransferencia::Estado estado, const QString &error)
@@ -125,11 +184,12 @@ void Envio::termina(ResultadoTransferencia::Estado estado, const QString &error)
         return;
     m_activo = false;
     m_plazoParada->stop();
+    m_retencion->stop();
     for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
         disconnect(c);
     m_conexiones.clear();
     m_lineas.clear();
-    emit terminado({estado, error});
+    emit terminado({estado, error, 0, {}});
 }
 
 void Envio::informaProgreso(bool forzado)
@@ -138,14 +198,5 @@ void Envio::informaProgreso(bool forzado)
     if (!forzado && ms - m_ultimoInforme < kIntervaloProgresoMs)
         return;
     m_ultimoInforme = ms;
-    ProgresoTransferencia p;
-    p.lineas = m_lineas.size();
-    p.linea = m_siguiente;
-    p.bytes = m_puerto.bytesEnviados();
-    p.bytesTotales = m_bytesTotales;
-    if (ms > 0)
-        p.caracteresPorSegundo = p.bytes * 1000.0 / ms;
-    if (p.caracteresPorSegundo > 0)
-        p.segundosRestantes = (m_bytesTotales - p.bytes) / p.caracteresPorSegundo;
-    emit progreso(p);
+    emit progreso(m_medida.figuras(ms, m_siguiente, m_puerto.bytesEnviados()));
 }

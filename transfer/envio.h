@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/progresotransferencia.h"
+#include "transfer/medidaprogreso.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -23,8 +23,10 @@ public:
     // Opens the port and starts. On a port failure terminado() is emitted
     // before this returns false.
     bool inicia(const QList<QByteArray> &lineas, bool iso);
-    // Stop: the line on its way is finished, then "%" and DC4 go out. If the
-    // CNC holds the line or it is gone, the port is closed within 2 s.
+    // Stop: the line on its way is finished, then "%" and DC4 go out, however
+    // long that takes at the line's speed. Only when nothing has moved for a
+    // while past the time they need (the CNC holds the line) is the port
+    // closed without them, and the send ends as SinFin.
     void detiene();
     bool activo() const { return m_activo; }
 
@@ -43,17 +45,26 @@ private:
     void alFallar(const QString &mensaje);
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
     void informaProgreso(bool forzado);
+    void armaPlazo();
+    void alVencerPlazo();
+    void alCambiarFlujo(bool detenido);
+    QString sinFin() const;
 
     MSComm &m_puerto;
     QTimer *m_plazoParada;
+    // Ticks the held time while the CNC holds the line.
+    QTimer *m_retencion;
     QList<QByteArray> m_lineas;
     bool m_iso = false;
     bool m_activo = false;
     bool m_detenido = false;
     bool m_finEncolado = false;
+    bool m_parando = false;
+    bool m_abierto = false;
+    qint64 m_enviadosAlArmar = 0;
     qint64 m_siguiente = 0;
     qint64 m_adelanto = 1;
-    qint64 m_bytesTotales = 0;
+    MedidaProgreso m_medida;
     QElapsedTimer m_reloj;
     qint64 m_ultimoInforme = -1000;
     QList<QMetaObject::Connection> m_conexiones;

@@ -6,6 +6,7 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 #include "transfer/codificadorenvio.h"
+#include "transfer/parametroslinea.h"
 #include "transfer/progresoestado.h"
 
 #include <QCheckBox>
@@ -23,8 +24,8 @@ namespace {
 
 // Received lines reach the text window at most this often.
 constexpr int kVolcadoMs = 40;
-// The close box waits this long for a stopped send to let go of the port.
-constexpr int kEsperaCierreMs = 2000;
+// Lines named in the message about unreadable characters.
+constexpr qsizetype kLineasAviso = 5;
 
 bool modoIso()
 {
@@ -41,10 +42,12 @@ void frmPrincipal::ConfigActual()
         + QString::number(BitsDatos) + QLatin1Char(',') + TextoBitsStop(BitsStop));
     MSComm1.setHandshaking(MSComm::negociacionDeTexto(Nego));
 
+    // A device path is named by its last part; the tooltip holds it whole.
     const QString puerto = PuertoDispositivo.isEmpty()
         ? QStringLiteral(" COM") + QString::number(PuertoCom)
-        : QLatin1Char(' ') + PuertoDispositivo;
+        : QLatin1Char(' ') + NombreCortoPuerto(PuertoDispositivo);
     EstablecePanel(1, Texto(QStringLiteral("PrinCom")) + puerto);
+    Panels[0]->setToolTip(MSComm1.Dispositivo());
     EstablecePanel(
         2, Texto(QStringLiteral("PrinVt")) + QLatin1Char(' ') + QString::number(Velocidad));
     EstablecePanel(3, Texto(QStringLiteral("PrinPar")) + QLatin1Char(' ') + Paridad);
@@ -74,9 +77,10 @@ void frmPrincipal::preparaTransferencia()
 {
     if (m_progreso)
         return;
-    m_progreso = new ProgresoEstado(StatusBar1);
-    StatusBar1->addPermanentWidget(m_progreso);
-    m_progreso->hide();
+    // The figures sit at the right end of the status line, where they leave
+    // the port parameters in the status bar whole.
+    m_progreso = new ProgresoEstado(lblEstado);
+    m_progreso->muestra(false);
 
     m_volcado.setSingleShot(true);
     m_volcado.setInterval(kVolcadoMs);
@@ -87,6 +91,11 @@ void frmPrincipal::preparaTransferencia()
     connect(&m_envio, &Envio::progreso, this, [this](const ProgresoTransferencia &p) {
         m_progreso->actualiza(p);
         marcaLineaEnviada(p.linea);
+        // A long hold by the CNC must not look like a hung program.
+        lblEstado->setText(p.segundosRetenido >= 0
+                ? Texto(QStringLiteral("PrinmsgRetenido"))
+                      .arg(QString::number(qRound64(p.segundosRetenido)))
+                : Texto(QStringLiteral("PrinmsgSaliendo")));
     });
     connect(&m_envio, &Envio::terminado, this, &frmPrincipal::finEnvio);
 
@@ -132,7 +141,7 @@ void frmPrincipal::cmdPcCnc_Click()
     cmdStop->setEnabled(true);
     Herramientas::EstablecePuntero(Puntero::Reloj);
     m_progreso->empiezaEnvio();
-    m_progreso->show();
+    m_progreso->muestra(true);
     m_transferencia = Transferencia::Envio;
     Enviando = true;
     // A port that cannot be opened ends the send inside this call.
@@ -157,12 +166,13 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
     Enviando = false;
     HabilitaBotones();
     cmdStop->setEnabled(false);
-    m_progreso->hide();
+    m_progreso->muestra(false);
     update();
     Herramientas::EstablecePuntero(Puntero::Normal);
     // Puts back what the status line said, the unsaved marker included.
     lblEstado->setText(lblEstadoTag);
-    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida
+        || resultado.estado == ResultadoTransferencia::Estado::SinFin)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
 }
@@ -199,7 +209,7 @@ void frmPrincipal::cmdCncPc_Click()
     cmdStop->setEnabled(true);
     m_pendientes.clear();
     m_progreso->empiezaRecepcion();
-    m_progreso->show();
+    m_progreso->muestra(true);
     m_transferencia = Transferencia::Recepcion;
     Recibiendo = true;
     // A port that cannot be opened ends the reception inside this call.
@@ -247,7 +257,7 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
         lstTexto->scrollTo(ultima);
     }
     lstTexto->selectionModel()->clear();
-    m_progreso->hide();
+    m_progreso->muestra(false);
     update();
     Herramientas::EstablecePuntero(Puntero::Normal);
     SinGuardar = hayTexto;
@@ -256,6 +266,20 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
+    if (resultado.ilegibles > 0) {
+        // Lines from 1, as the operator counts them (and as the ISO send warning does).
+        QStringList lineas;
+        for (qint64 l :
+            resultado.lineasIlegibles.first(qMin(kLineasAviso, resultado.lineasIlegibles.size())))
+            lineas.append(QString::number(l + 1));
+        if (resultado.lineasIlegibles.size() > kLineasAviso)
+            lineas.append(QStringLiteral("…"));
+        Herramientas::MsgBox(
+            Texto(QStringLiteral("PrinAvisoParidad"))
+                .arg(QString::number(resultado.ilegibles), lineas.join(QStringLiteral(", "))),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    }
 }
 
 void frmPrincipal::TerminaTransferencia()
@@ -267,14 +291,19 @@ void frmPrincipal::TerminaTransferencia()
     if (Recibiendo || Enviando)
         cmdStop_Click();
     if (m_transferencia == Transferencia::Envio && m_envio.activo()) {
-        // "%" and DC4 are on their way; the send lets go of the port once
-        // they have left, or after its own deadline when the CNC holds the line.
+        // The current line, "%" and DC4 are on their way, at the line's speed
+        // however slow; the send lets go of the port once they have left, or
+        // by its own deadline when the CNC holds the line. A fixed wait here
+        // would cut them at a slow speed.
         QEventLoop espera;
         connect(&m_envio, &Envio::terminado, &espera, &QEventLoop::quit);
-        QTimer::singleShot(kEsperaCierreMs, &espera, &QEventLoop::quit);
-        espera.exec();
+        if (m_envio.activo())
+            espera.exec();
     }
     MSComm1.setPortOpen(false);
-    if (m_transferencia == Transferencia::Envio)
-        finEnvio({ResultadoTransferencia::Estado::Detenida, {}});
+    if (m_transferencia == Transferencia::Envio) {
+        ResultadoTransferencia detenida;
+        detenida.estado = ResultadoTransferencia::Estado::Detenida;
+        finEnvio(detenida);
+    }
 }

@@ -87,6 +87,12 @@ void MSComm::informa(Fallo tipo, const QString &ruta, const QString &detalle)
         break;
     case Fallo::Perdido:
         mensaje = Texto(QStringLiteral("PrinErrorPuertoPerdido")).arg(ruta, detalle);
+        // Without a reason the sentence ends at the port, not at a dangling colon.
+        if (detalle.isEmpty()) {
+            while (mensaje.endsWith(QLatin1Char(' ')) || mensaje.endsWith(QLatin1Char(':')))
+                mensaje.chop(1);
+            mensaje += QLatin1Char('.');
+        }
         break;
     case Fallo::Otro:
         mensaje = Texto(QStringLiteral("PrinErrorPuerto")).arg(ruta, detalle);
@@ -241,6 +247,33 @@ void MSComm::Output(const QByteArray &datos)
     programaBombeo();
 }
 
+qint64 MSComm::msParaVaciar() const
+{
+    if (!m_puerto)
+        return 0;
+    return (OutBufferCount() + caracteresEnCola(ahoraNs())) * m_nsPorCaracter / 1000000;
+}
+
+void MSComm::recogeEntrada()
+{
+    if (!m_puerto)
+        return;
+    QByteArray datos = m_puerto->readAll();
+    char buf[4096];
+    for (;;) {
+        const ssize_t n = ::read(int(m_puerto->handle()), buf, sizeof buf);
+        if (n > 0)
+            datos.append(buf, n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            break;
+    }
+    if (m_negociacion == Negociacion::XonXoff)
+        m_flujo.observa(datos.constData(), datos.size());
+    m_entrada.append(datos);
+}
+
 QByteArray MSComm::Input()
 {
     QByteArray datos;
@@ -322,7 +355,12 @@ void MSComm::alError(int error)
     const auto e = QSerialPort::SerialPortError(error);
     if (!m_puerto || e == QSerialPort::NoError || e == QSerialPort::TimeoutError)
         return;
-    const QString detalle = m_puerto->errorString();
+    // The library's error text may be left over from an earlier call (a
+    // hung-up line reads as end of file and leaves errno as it was): the
+    // device is asked afresh, and when it names no fault, none is given.
+    QString detalle;
+    if (::write(int(m_puerto->handle()), "", 0) < 0)
+        detalle = QString::fromLocal8Bit(std::strerror(errno));
     const QString ruta = m_rutaAbierta;
     cierra(true);
     // Reported from the event loop, not from inside the port's call that failed.

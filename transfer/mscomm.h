@@ -57,9 +57,14 @@ public:
     qint64 OutBufferCount() const { return m_salida.size() - m_posicionSalida; }
     // Bytes handed to the device since the port opened.
     qint64 bytesEnviados() const { return m_enviados; }
+    // How long what is queued takes on the line at its speed, in ms.
+    qint64 msParaVaciar() const;
 
     qint64 InBufferCount() const { return m_entrada.size(); }
     QByteArray Input();
+    // Takes into the input buffer what the device holds and has not yet
+    // reported, so that closing right after loses none of it.
+    void recogeEntrada();
 
     bool detenidoPorCnc() const { return m_flujo.detenido(); }
     qint64 pausasCnc() const { return m_flujo.pausas(); }

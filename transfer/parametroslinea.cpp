@@ -44,3 +44,20 @@ QString RutaPuerto(int puertoCom, const QString &dispositivo)
         return {};
     return QStringLiteral("/dev/ttyS%1").arg(puertoCom - 1);
 }
+
+QString NombreCortoPuerto(const QString &ruta)
+{
+    // A /dev/serial/by-id name runs to 50 characters; its end tells ports apart.
+    constexpr qsizetype kLargoMaximo = 20;
+    const QStringList partes = ruta.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (partes.isEmpty())
+        return ruta;
+    QString nombre = partes.last();
+    bool numero = false;
+    nombre.toInt(&numero);
+    if (numero && partes.size() > 1)
+        nombre = partes.at(partes.size() - 2) + QLatin1Char('/') + nombre;
+    if (nombre.size() > kLargoMaximo)
+        nombre = QChar(0x2026) + nombre.right(kLargoMaximo - 1);
+    return nombre;
+}

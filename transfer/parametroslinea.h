@@ -21,3 +21,7 @@ struct ParametrosLinea
 
 // The device of port n (/dev/ttyS<n-1>), or the device path given instead.
 QString RutaPuerto(int puertoCom, const QString &dispositivo);
+
+// The device as the status bar names it: its last part (with the folder when
+// that part is a bare number, as in pts/3), long names cut to their end.
+QString NombreCortoPuerto(const QString &ruta);

@@ -2,6 +2,8 @@
 
 #include "transfer/progresotransferencia.h"
 
+#include <QEvent>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -23,9 +25,14 @@ QLabel *panel(QWidget *padre)
 
 } // namespace
 
-ProgresoEstado::ProgresoEstado(QWidget *parent)
-    : QWidget(parent), m_linea(panel(this)), m_barra(new QProgressBar(this)), m_cifras(panel(this))
+ProgresoEstado::ProgresoEstado(QFrame *linea)
+    : QWidget(linea),
+      m_lineaEstado(linea),
+      m_linea(panel(this)),
+      m_barra(new QProgressBar(this)),
+      m_cifras(panel(this))
 {
+    linea->installEventFilter(this);
     setObjectName(QStringLiteral("ProgresoEstado"));
     auto *disposicion = new QHBoxLayout(this);
     disposicion->setContentsMargins(0, 0, 0, 0);
@@ -35,8 +42,31 @@ ProgresoEstado::ProgresoEstado(QWidget *parent)
     disposicion->addWidget(m_cifras);
     m_barra->setRange(0, kEscalaBarra);
     m_barra->setTextVisible(false);
-    m_barra->setFixedWidth(100);
+    m_barra->setFixedWidth(60);
     m_barra->setMaximumHeight(14);
+}
+
+void ProgresoEstado::muestra(bool visible)
+{
+    setVisible(visible);
+    coloca();
+}
+
+void ProgresoEstado::coloca()
+{
+    const int marco = m_lineaEstado->frameWidth();
+    // The status text keeps at least two fifths of the line.
+    const int ancho = isHidden() ? 0 : qMin(sizeHint().width(), m_lineaEstado->width() * 3 / 5);
+    setGeometry(
+        m_lineaEstado->width() - marco - ancho, marco, ancho, m_lineaEstado->height() - 2 * marco);
+    m_lineaEstado->setContentsMargins(0, 0, isHidden() ? 0 : ancho + 4, 0);
+}
+
+bool ProgresoEstado::eventFilter(QObject *objeto, QEvent *evento)
+{
+    if (objeto == m_lineaEstado && evento->type() == QEvent::Resize)
+        coloca();
+    return QWidget::eventFilter(objeto, evento);
 }
 
 void ProgresoEstado::empiezaEnvio()
@@ -70,6 +100,8 @@ void ProgresoEstado::actualiza(const ProgresoTransferencia &p)
         m_linea->setText(QString::number(p.linea));
         m_cifras->setText(cifras);
     }
+    if (!isHidden())
+        coloca();
 }
 
 QString ProgresoEstado::tiempo(double segundos)

@@ -2,19 +2,23 @@
 
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 class QProgressBar;
 struct ProgresoTransferencia;
 
-// The running transfer's figures, shown in the status bar beside the port
-// parameters: for a send line n of N, a bar, the bytes sent, the speed and
-// the time left; for a reception the lines, the bytes and the speed.
+// The running transfer's figures: for a send line n of N, a bar, the bytes
+// sent, the speed and the time left; for a reception the lines, the bytes and
+// the speed. They sit at the right end of their parent (the status line),
+// whose text keeps clear of them while they show.
 class ProgresoEstado : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit ProgresoEstado(QWidget *parent = nullptr);
+    explicit ProgresoEstado(QFrame *linea);
+
+    void muestra(bool visible);
 
     void empiezaEnvio();
     void empiezaRecepcion();
@@ -25,7 +29,13 @@ public:
     QString textoLinea() const;
     QString textoCifras() const;
 
+protected:
+    bool eventFilter(QObject *objeto, QEvent *evento) override;
+
 private:
+    void coloca();
+
+    QFrame *m_lineaEstado;
     bool m_envio = false;
     QLabel *m_linea;
     QProgressBar *m_barra;

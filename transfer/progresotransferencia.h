@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QMetaType>
 #include <QString>
 #include <QtGlobal>
@@ -13,14 +14,20 @@ struct ProgresoTransferencia
     qint64 bytesTotales = 0; // 0 when receiving
     double caracteresPorSegundo = 0;
     double segundosRestantes = -1; // -1 when unknown
+    double segundosRetenido = -1; // how long the CNC has held the line; -1 when it does not
 };
 
 // How a transfer ended. error holds the operator's message of a failure.
 struct ResultadoTransferencia
 {
-    enum class Estado { Completa, Detenida, Fallida };
+    // SinFin: stopped, but the CNC held the line and never got "%" and DC4.
+    enum class Estado { Completa, Detenida, Fallida, SinFin };
     Estado estado = Estado::Completa;
     QString error;
+    // ISO characters received with a wrong parity bit, and the first lines
+    // (from 0) that held one.
+    qint64 ilegibles = 0;
+    QList<qint64> lineasIlegibles;
 };
 
 Q_DECLARE_METATYPE(ProgresoTransferencia)

@@ -46,6 +46,7 @@ bool Recepcion::inicia(bool iso)
     if (!m_puerto.setPortOpen(true))
         return false;
     m_reloj.start();
+    m_medida.empieza(0);
     m_ultimoInforme = -1000;
     return true;
 }
@@ -83,15 +84,17 @@ void Recepcion::termina(ResultadoTransferencia::Estado estado, const QString &er
     for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
         disconnect(c);
     m_conexiones.clear();
-    // Bytes already read by the port are decoded too, as they always were;
-    // the port is closed before anything else can arrive.
+    // Bytes the device has taken in but not yet reported are decoded too
+    // (Stop must not drop what has come); the port is closed right after.
+    m_puerto.recogeEntrada();
     const QByteArray resto = m_puerto.Input();
     m_bytes += resto.size();
     m_decodificador->feed(resto);
     m_puerto.setPortOpen(false);
     m_decodificador->terminaParcial();
     informaProgreso(true);
-    emit terminado({estado, error});
+    emit terminado(
+        {estado, error, m_decodificador->ilegibles(), m_decodificador->lineasIlegibles()});
 }
 
 void Recepcion::informaProgreso(bool forzado)
@@ -100,10 +103,5 @@ void Recepcion::informaProgreso(bool forzado)
     if (!forzado && ms - m_ultimoInforme < kIntervaloProgresoMs)
         return;
     m_ultimoInforme = ms;
-    ProgresoTransferencia p;
-    p.linea = m_decodificador->lineasCompletas();
-    p.bytes = m_bytes;
-    if (ms > 0)
-        p.caracteresPorSegundo = m_bytes * 1000.0 / ms;
-    emit progreso(p);
+    emit progreso(m_medida.figuras(ms, m_decodificador->lineasCompletas(), m_bytes));
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/progresotransferencia.h"
+#include "transfer/medidaprogreso.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -48,6 +48,7 @@ private:
     bool m_activo = false;
     bool m_entrando = false;
     qint64 m_bytes = 0;
+    MedidaProgreso m_medida;
     QElapsedTimer m_reloj;
     qint64 m_ultimoInforme = -1000;
     QList<QMetaObject::Connection> m_conexiones;

@@ -5,11 +5,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
+#include <poll.h>
 #include <pty.h>
-#include <termios.h>
 #include <unistd.h>
 
 // A CNC at the far end of a pseudo-terminal: the program opens the slave
@@ -33,7 +34,6 @@ public:
     ~CncPty() override { cierra(); }
 
     QString ruta() const { return m_ruta; }
-    bool valido() const { return m_maestro >= 0; }
     const QByteArray &recibido() const { return m_recibido; }
 
     // Called with every chunk read, after it was added to recibido().
@@ -46,61 +46,62 @@ public:
     // controls send DC3 and DC1 with the parity bit.
     void pausaCadaTrozo(bool iso, int maximo, qint64 desde, int ms)
     {
-        alRecibir = [this, iso, maximo, desde, ms](const QByteArray &) {
+        alRecibir = [=, this](const QByteArray &) {
             if (m_parado || m_recibido.size() < desde || pausas >= maximo)
                 return;
-            escribe(QByteArray(1, iso ? char(0x93) : char(0x13)));
-            m_parado = true;
-            ++pausas;
-            QTimer::singleShot(ms, this, [this, iso] {
-                m_parado = false;
-                escribe(QByteArray(1, iso ? char(0x91) : char(0x11)));
-            });
+            escribe(iso ? "\x93" : "\x13");
+            m_parado = ++pausas;
+            QTimer::singleShot(
+                ms, this, [=, this] { escribe(iso ? "\x91" : "\x11"), m_parado = false; });
         };
     }
 
     void escribe(const QByteArray &datos)
     {
-        qsizetype hecho = 0;
-        while (hecho < datos.size()) {
+        for (qsizetype hecho = 0; hecho < datos.size();) {
             const ssize_t n = ::write(m_maestro, datos.constData() + hecho, datos.size() - hecho);
-            if (n > 0)
-                hecho += n;
-            else if (n < 0 && errno != EAGAIN && errno != EINTR)
+            if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return;
+            hecho += qMax<ssize_t>(n, 0);
         }
+    }
+
+    // A deaf CNC reads nothing: what the program writes waits in the pty,
+    // as in a driver's queue; hearing again reads it all.
+    void sordo(bool sordo)
+    {
+        m_notificador->setEnabled(!sordo);
+        if (!sordo)
+            lee();
+    }
+
+    // Waits until what the CNC wrote can be read on the program's side.
+    bool llegado()
+    {
+        return ::poll(std::array {pollfd {m_esclavo, POLLIN, 0}}.data(), 1, 2000) == 1;
     }
 
     // The CNC and its cable vanish.
     void cierra()
     {
-        delete m_notificador;
-        m_notificador = nullptr;
-        if (m_maestro >= 0)
-            ::close(m_maestro);
-        if (m_esclavo >= 0)
-            ::close(m_esclavo);
-        m_maestro = m_esclavo = -1;
+        delete std::exchange(m_notificador, nullptr);
+        ::close(std::exchange(m_maestro, -1));
+        ::close(std::exchange(m_esclavo, -1));
     }
 
 private:
     void lee()
     {
         char buf[65536];
-        for (;;) {
-            const ssize_t n = ::read(m_maestro, buf, sizeof buf);
-            if (n <= 0)
-                break;
-            const QByteArray trozo(buf, n);
-            m_recibido += trozo;
+        for (ssize_t n; (n = ::read(m_maestro, buf, sizeof buf)) > 0;) {
+            m_recibido += QByteArray(buf, n);
             if (alRecibir)
-                alRecibir(trozo);
+                alRecibir(QByteArray(buf, n));
         }
     }
 
-    int m_maestro = -1;
-    // Kept open so that what the program wrote stays readable after it closes.
-    int m_esclavo = -1;
+    // The slave stays open so that what the program wrote stays readable after it closes.
+    int m_maestro = -1, m_esclavo = -1;
     QString m_ruta;
     QSocketNotifier *m_notificador = nullptr;
     QByteArray m_recibido;
@@ -125,7 +126,6 @@ inline QList<QByteArray> programa(int lineas)
 {
     QList<QByteArray> l;
     for (int i = 0; i < lineas; ++i)
-        l.append("N" + QByteArray::number(i) + " G01 X" + QByteArray::number(i * 7 % 1000)
-            + ".125 Y-3.5 F1200");
+        l.append(QStringLiteral("N%1 G01 X%2.125 Y-3.5 F1200").arg(i).arg(i * 7 % 1000).toLatin1());
     return l;
 }

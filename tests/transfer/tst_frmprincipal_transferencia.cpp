@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,11 +24,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kTextos = "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
-                           "PrinmsgGrabaFinal=Save first?\nPrinmsgEsperandoEntrada=Waiting\n"
-                           "PrinmsgEntrando=Incoming\nPrinmsgSaliendo=Sending\n"
-                           "PrinmsgLimpia=Empty\nPrinmsgAbierto=Opened\n"
-                           "PrinmsgSinGuardar=Not saved\n";
+const QByteArray kTextos
+    = "[English]\nPrinTitulo=Keldan\nPrinmsgGrabaFinal=Save first?\n"
+      "PrinmsgEsperandoEntrada=Waiting\nPrinmsgEntrando=Incoming\n"
+      "PrinmsgSaliendo=Sending\nPrinmsgLimpia=Empty\nPrinmsgSinGuardar=Not saved\n";
 
 const int kError = Herramientas::vbCritical + Herramientas::vbOKOnly;
 
@@ -63,86 +63,48 @@ class FrmPrincipalTransferenciaTest : public QObject
     ProgresoEstado *progreso() const { return m_frm->findChild<ProgresoEstado *>(); }
     QString estado() const { return m_frm->lblEstado->text(); }
 
-    // Text as Open leaves it.
-    void abierto(const QList<QByteArray> &lineas, const QString &estado = u"Opened"_s)
+    // Text as Open leaves it, with this status.
+    void abierto(const QList<QByteArray> &lineas, const QString &estado)
     {
         texto()->setLineas(lineas);
-        m_frm->cmdAbrir->setEnabled(false);
-        for (QWidget *w : botonesTexto())
+        for (QWidget *w : {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace})
             w->setEnabled(true);
+        m_frm->cmdAbrir->setEnabled(false);
         m_frm->lblEstado->setText(estado);
-        m_frm->SinGuardar = estado == u"Not saved"_s;
     }
 
-    bool enReposo() const
-    {
-        return !m_frm->Enviando && !m_frm->Recibiendo && !m_frm->MSComm1.PortOpen()
-            && !m_frm->cmdStop->isEnabled() && m_frm->cmdLimpiar->isEnabled();
-    }
-
-    void esperaReposo()
-    {
-        QVERIFY(espera([this] { return enReposo(); }));
-    }
-
-    QList<QWidget *> botonesTexto() const
-    {
-        return {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace};
-    }
-
-    // 1 for each enabled button: Stop, Open, Save, Send, Spacing, then the
-    // seven that do not depend on the text.
-    QString botones() const
+    // Enabled buttons: Stop, Open, Save, Send, Spacing, then the seven that
+    // do not depend on the text; the status, the pointer and the figures.
+    QString ventana() const
     {
         QString s;
-        for (QWidget *w : QList<QWidget *> {m_frm->cmdStop, m_frm->cmdAbrir} + botonesTexto()
-                + QList<QWidget *> {m_frm->cmdLimpiar, m_frm->cmdSalir, m_frm->cmdConfig,
-                    m_frm->cmdEdit, m_frm->cmdCncPc, m_frm->cmdManual, m_frm->chkModo})
+        for (QWidget *w : std::initializer_list<QWidget *> {m_frm->cmdStop, m_frm->cmdAbrir,
+                 m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdLimpiar,
+                 m_frm->cmdSalir, m_frm->cmdConfig, m_frm->cmdEdit, m_frm->cmdCncPc,
+                 m_frm->cmdManual, m_frm->chkModo})
             s += w->isEnabled() ? u'1' : u'0';
-        return s;
+        return junta(s, estado(), int(Herramientas::PunteroActual()),
+            progreso() && progreso()->isVisible(), m_frm->MSComm1.PortOpen());
     }
 
-    void compruebaTransfiriendo(const QString &estado)
+    // At rest: Open as `abrir` says, Save, Send and Spacing with the text.
+    void compruebaReposo(const QString &estado, bool abrir, const QList<QByteArray> &lineas)
     {
-        QCOMPARE(junta(botones(), this->estado(), progreso() && progreso()->isVisible()),
-            junta(u"100000000000"_s, estado, true));
+        QVERIFY(espera([this] { return m_frm->cmdLimpiar->isEnabled(); }));
+        QCOMPARE(texto()->lineas(), lineas);
+        const QString botones
+            = u"0"_s + QChar(u'0' + abrir) + (lineas.isEmpty() ? u"000"_s : u"111"_s);
+        QCOMPARE(
+            ventana(), junta(botones + u"1111111"_s, estado, int(Puntero::Normal), false, false));
     }
 
-    // At rest with this status; Save, Send and Spacing go with the text, Open
-    // is checked when `abrir` is 0 or 1, and the text when `lineas` is given.
-    void compruebaReposo(
-        const QString &estado, int abrir = -1, const QList<QByteArray> &lineas = {"?"})
-    {
-        if (lineas != QList<QByteArray> {"?"})
-            QCOMPARE(texto()->lineas(), lineas);
-        const QString t = texto()->count() > 0 ? u"111"_s : u"000"_s;
-        const QChar a = abrir < 0 ? botones().at(1) : QChar(u'0' + abrir);
-        QCOMPARE(junta(enReposo(), botones(), this->estado(), int(Herramientas::PunteroActual()),
-                     progreso() == nullptr || progreso()->isHidden()),
-            junta(true, u"0"_s + a + t + u"1111111"_s, estado, int(Puntero::Normal), true));
-    }
-
-    // The last of `n` messages: its kind, title, how it starts and a text it must name.
+    // The last of `n` messages: its kind and title, how it starts and a text it must name.
     void compruebaMensaje(int n, int flags, const QString &dicho, const QString &inicio = {})
     {
         const QString m = m_mensajes.value(m_mensajes.size() - 1);
         QCOMPARE(m_mensajes.size(), n);
         QVERIFY2(
             m.startsWith(junta(flags, u"Keldan"_s, inicio)) && m.contains(dicho), qPrintable(m));
-    }
-
-    // The bytes the CNC has got once the send's DC4 has come.
-    QByteArray recibidoHastaDc4()
-    {
-        espera([this] { return m_cnc->recibido().endsWith(0x14); }, 10000);
-        return m_cnc->recibido();
-    }
-
-    static void filasAsciiIso()
-    {
-        QTest::addColumn<bool>("iso");
-        QTest::newRow("ascii") << false;
-        QTest::newRow("iso") << true;
     }
 
 private slots:
@@ -153,140 +115,107 @@ private slots:
         m_mensajes.clear();
         m_respuestas.clear();
         m_alPreguntar = nullptr;
-        Herramientas::EstableceRespuestaMsgBox([this](const QString &p, int flags,
-                                                   const QString &titulo) {
-            m_mensajes.append(junta(flags, titulo, p));
-            if (m_alPreguntar)
-                m_alPreguntar();
-            if (flags & Herramientas::vbYesNo)
-                return m_respuestas.isEmpty() ? int(Herramientas::vbNo) : m_respuestas.takeFirst();
-            return int(Herramientas::vbOK);
-        });
+        Herramientas::EstableceRespuestaMsgBox(
+            [this](const QString &p, int flags, const QString &titulo) {
+                m_mensajes.append(junta(flags, titulo, p));
+                if (m_alPreguntar)
+                    m_alPreguntar();
+                const bool pregunta = flags & Herramientas::vbYesNo;
+                return !pregunta             ? int(Herramientas::vbOK)
+                    : m_respuestas.isEmpty() ? int(Herramientas::vbNo)
+                                             : m_respuestas.takeFirst();
+            });
         Herramientas::EstablecePuntero(Puntero::Normal);
-        NombreFichero.clear();
         m_cnc = std::make_unique<CncPty>();
-        QVERIFY(m_cnc->valido());
         nuevaVentana();
     }
 
     void cleanup()
     {
         m_frm.reset();
-        m_cnc.reset();
         Herramientas::EstableceRespuestaMsgBox({});
     }
 
-    void sendArrivesByteExactThroughManyPausesAndPutsTheStatusBack_data() { filasAsciiIso(); }
-    void sendArrivesByteExactThroughManyPausesAndPutsTheStatusBack()
+    void isoSendWarnsOfTheFirstLineShowsAHoldAndTellsWhenTheEndDidNotGetThere()
     {
-        QFETCH(bool, iso);
-        nuevaVentana(QByteArray("Vt=1000000\nModo=") + (iso ? "Iso" : "Ascii") + "\n");
-        const QList<QByteArray> lineas = QList<QByteArray> {"G00 X10", "", "M30"} + programa(3000);
+        // 2 ms a character: the CNC's DC3 after the first bytes comes in time.
+        nuevaVentana("Vt=4800\nModo=Iso\n");
+        const QList<QByteArray> lineas = {"(tool 3)", "", "N20 G01 X-10.5 Y22.75 F1200", "M30"};
         // Received, not saved yet: the marker must survive the send.
         abierto(lineas, u"Not saved"_s);
-        m_cnc->pausaCadaTrozo(iso, 100, 500, 2);
         m_frm->cmdPcCnc->click();
-        compruebaTransfiriendo(u"Sending"_s);
-        QVERIFY(m_frm->Enviando && Herramientas::PunteroActual() == Puntero::Reloj);
+        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, u"line 1"_s, u"4 "_s);
+        compruebaReposo(u"Not saved"_s, false, lineas);
+        QVERIFY(m_cnc->recibido().isEmpty());
 
-        const QByteArray llegado = recibidoHastaDc4();
-        const QByteArray inicio = iso
-            ? QByteArray("\x12\x47\x30\x30\xA0\xD8\xB1\x30\x0A\x0A\x4D\x33\x30\x0A")
-            : QByteArray("\x12G00 X10\r\n\r\nM30\r\n");
-        QCOMPARE(llegado.left(inicio.size()), inicio);
-        QCOMPARE(llegado, CodificadorEnvio::codificaPrograma(lineas, iso));
-        esperaReposo();
-        compruebaReposo(u"Not saved"_s, true, lineas);
+        m_respuestas = {Herramientas::vbYes};
+        m_cnc->pausaCadaTrozo(true, 1, 1, 60000);
+        m_frm->cmdPcCnc->click();
         QCOMPARE(
-            junta(m_cnc->pausas, m_frm->lstTexto->currentIndex().row(), progreso()->textoLinea()),
-            u"100|3002|3003 / 3003"_s);
+            ventana(), junta(u"100000000000"_s, u"Sending"_s, int(Puntero::Reloj), true, true));
+        QVERIFY(espera([this] { return estado() == u"The CNC is holding the line (1 s)"_s; }));
+        m_frm->cmdStop->click();
+        compruebaReposo(u"Not saved"_s, true, lineas);
+        compruebaMensaje(3, kError, m_cnc->ruta(), u"The CNC did not get the end"_s);
+        QVERIFY(CodificadorEnvio::codificaPrograma(lineas, true).startsWith(m_cnc->recibido()));
     }
 
-    void stopAfterSomeLinesSendsPercentThenDc4_data() { filasAsciiIso(); }
-    void stopAfterSomeLinesSendsPercentThenDc4()
+    void closeBoxDuringASlowSendLetsTheLineAndTheEndGoOut()
     {
-        QFETCH(bool, iso);
-        nuevaVentana(iso ? "Modo=Iso\n" : "Modo=Ascii\n");
-        const QList<QByteArray> lineas = programa(400);
-        abierto(lineas);
-        m_cnc->alRecibir = [this](const QByteArray &) {
-            if (m_cnc->recibido().size() >= 300 && m_frm->cmdStop->isEnabled())
-                m_frm->cmdStop->click();
-        };
+        // At 110 bit/s the first line takes 2.6 s on the line.
+        nuevaVentana("Vt=110\nBs=2\n");
+        abierto({"N1 G01 X10.5 Y-3.25 F800", "N2 M30"}, u"Not saved"_s);
         m_frm->cmdPcCnc->click();
-        const QByteArray llegado = recibidoHastaDc4();
-        esperaReposo();
-        compruebaReposo(u"Opened"_s, -1, lineas);
-
-        // Whole lines, then the "%" (its ISO code in ISO mode) and DC4.
-        QByteArray esperado(1, '\x12');
-        int enviadas = 0;
-        while (enviadas < lineas.size() && esperado.size() + 2 < llegado.size())
-            CodificadorEnvio::codificaLinea(lineas.at(enviadas++), iso, esperado);
-        esperado.append(iso ? '\xA5' : '%').append('\x14');
-        QCOMPARE(llegado, esperado);
-        QVERIFY2(enviadas > 5 && enviadas < 300, qPrintable(QString::number(enviadas)));
-        QCOMPARE(m_frm->lstTexto->currentIndex().row(), enviadas - 1);
+        QVERIFY(espera([this] { return !m_cnc->recibido().isEmpty(); }));
+        QVERIFY(m_frm->close());
+        QCOMPARE(junta(m_cnc->recibido(), m_frm->isHidden(), m_frm->MSComm1.PortOpen(),
+                     m_mensajes.size()),
+            junta(QByteArray("\x12N1 G01 X10.5 Y-3.25 F800\r\n%\x14"), true, false, 0));
     }
 
-    void isoWarningCancelChangesNothing()
+    void isoReceiveEndsAtPercentAndTellsOfUnreadableCharacters()
     {
         nuevaVentana("Modo=Iso\n");
-        abierto({"G00 X10", "M30", "(tool 3)"});
-        m_frm->cmdPcCnc->click();
-        compruebaMensaje(1, Herramientas::vbQuestion + Herramientas::vbYesNo, u"line 3"_s, u"4 "_s);
-        compruebaReposo(u"Opened"_s, false);
-        QVERIFY(m_cnc->recibido().isEmpty());
-        QCOMPARE(CodigoIso(m_frm->TablaIso, u"%"_s), 0xA5);
+        m_frm->cmdCncPc->click();
+        QCOMPARE(
+            ventana(), junta(u"100000000000"_s, u"Waiting"_s, int(Puntero::Normal), true, true));
+        m_cnc->escribe(QByteArray::fromHex("12 A5 0A"));
+        QTRY_COMPARE(junta(estado(), int(Herramientas::PunteroActual())),
+            junta(u"Incoming"_s, int(Puntero::Reloj)));
+        // "X10" loses the parity bit of its "1" in the third line.
+        m_cnc->escribe(QByteArray::fromHex("CF B1 0A D8 31 30 0A 4D 33 30 0A A5"));
+        compruebaReposo(u"Not saved"_s, false, {"%", "O1", "X0", "M30", "%"});
+        compruebaMensaje(1, Herramientas::vbExclamation, u"in lines 3."_s, u"1 characters"_s);
+        QVERIFY(!m_frm->lstTexto->selectionModel()->hasSelection());
     }
 
-    void receiveEndsAtDc4WithTheEmptyLastLine()
+    void panelsReadWholeAndTheProgressFiguresAsFed()
     {
+        const QString porId = u"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"_s;
+        // The first panel narrower than its text, or 7 when all fit the bar.
+        const auto cortado = [this] {
+            int i = 0;
+            while (i < 7 && m_frm->Panels[i]->width() >= m_frm->Panels[i]->sizeHint().width())
+                ++i;
+            return i < 7 || m_frm->Panels[6]->geometry().right() < m_frm->StatusBar1->width() ? i
+                                                                                              : 8;
+        };
+        nuevaVentana("Nego=RtsCts\n", porId);
+        QTRY_COMPARE(junta(cortado(), m_frm->Panel(1), m_frm->Panels[0]->toolTip()),
+            junta(7, u" …A50285BI-if00-port0"_s, porId));
+        nuevaVentana();
         m_frm->cmdCncPc->click();
-        compruebaTransfiriendo(u"Waiting"_s);
-        QVERIFY(m_frm->Recibiendo && m_frm->MSComm1.PortOpen());
-
-        m_cnc->escribe("\x12%\n");
-        QTRY_COMPARE(estado(), u"Incoming"_s);
-        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        m_cnc->escribe("O1000\r\nM30\n%\n\x14");
-        esperaReposo();
-        compruebaReposo(u"Not saved"_s, false, {"%", "O1000\r", "M30", "%", ""});
-        QCOMPARE(junta(m_frm->lstTexto->selectionModel()->hasSelection(), m_mensajes.size(),
-                     progreso()->textoLinea()),
-            u"false|0|5"_s);
-    }
-
-    void stoppedOrRefusedReceivesKeepTheTextAndANewOneStartsAfresh()
-    {
-        m_frm->cmdCncPc->click();
+        QTRY_COMPARE(junta(cortado(), progreso()->isVisible()), u"7|true"_s);
         m_frm->cmdStop->click();
-        compruebaReposo(u"Empty"_s, true, {});
 
-        // Stopped mid-line: the partial line is the last.
-        m_frm->cmdCncPc->click();
-        m_cnc->escribe("\x12%\nO10");
-        QTRY_COMPARE(texto()->count(), 1);
-        m_frm->cmdStop->click();
-        compruebaReposo(u"Not saved"_s, -1, {"%", "O10"});
-
-        // Not saved: the next receive asks first, and is refused when the
-        // save does not happen (the browser is closed without a file).
-        {
-            m_respuestas = {Herramientas::vbYes};
-            OperadorExaminar cancela({});
-            m_frm->cmdCncPc->click();
-            QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), cancela.vistas()),
-                u"1|36|Keldan|Save first?|1"_s);
-            compruebaReposo(u"Not saved"_s, -1, {"%", "O10"});
-        }
-
-        // Not saved on purpose: it starts from an empty line.
-        m_frm->cmdCncPc->click();
-        QCOMPARE(m_mensajes.size(), 2);
-        m_cnc->escribe("01\n\x14");
-        esperaReposo();
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"01", ""}));
+        ProgresoEstado *p = progreso();
+        p->empiezaEnvio();
+        p->actualiza({7, 40, 500, 2000, 250, 3725, -1});
+        QCOMPARE(p->textoLinea() + u'|' + p->textoCifras(), u"7 / 40|500 B  250 B/s  -1:02:05"_s);
+        p->empiezaRecepcion();
+        p->actualiza({3, 0, 480, 0, 960, 59.2, -1});
+        QCOMPARE(p->textoLinea() + u'|' + p->textoCifras(), u"3|480 B  960 B/s"_s);
+        QCOMPARE(ProgresoEstado::tiempo(59.2) + ProgresoEstado::tiempo(-1), u"1:00--:--"_s);
     }
 
     void missingDeviceIsReportedAndTheWindowGoesBackToIdle()
@@ -296,40 +225,44 @@ private slots:
         abierto({"G00 X10", "M30"}, u"Not saved"_s);
         m_frm->cmdPcCnc->click();
         compruebaMensaje(1, kError, ruta);
-        compruebaReposo(u"Not saved"_s, -1, {"G00 X10", "M30"});
-
-        m_respuestas = {Herramientas::vbNo};
-        m_frm->cmdCncPc->click();
-        compruebaMensaje(3, kError, ruta); // after the save question
-        compruebaReposo(u"Empty"_s, true);
+        compruebaReposo(u"Not saved"_s, true, {"G00 X10", "M30"});
     }
 
-    void peerVanishingMidReceiveKeepsWhatArrived()
+    void stoppedOrRefusedReceivesKeepTheTextAndTheCloseBoxEndsOne()
     {
-        const QString ruta = m_cnc->ruta();
         m_frm->cmdCncPc->click();
-        m_cnc->escribe("\x12%\nO1000\nN10 G0");
-        QTRY_COMPARE(texto()->count(), 2);
-        m_cnc->cierra();
-        esperaReposo();
-        compruebaMensaje(1, kError, ruta);
-        compruebaReposo(u"Not saved"_s, false, {"%", "O1000", "N10 G0"});
-    }
+        m_frm->cmdStop->click();
+        compruebaReposo(u"Empty"_s, true, {});
 
-    void closeBoxEndsTheReceiveBeforeTheUnload()
-    {
+        // Stopped mid-line: the partial line is the last. Not saved, the next
+        // receive asks first, and is refused when the save does not happen
+        // (the browser is closed without a file).
+        m_frm->cmdCncPc->click();
+        m_cnc->escribe("\x12%\nO10");
+        QTRY_COMPARE(texto()->count(), 1);
+        m_frm->cmdStop->click();
+        m_respuestas = {Herramientas::vbYes};
+        {
+            OperadorExaminar cancela({});
+            m_frm->cmdCncPc->click();
+            QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), cancela.vistas()),
+                u"1|36|Keldan|Save first?|1"_s);
+        }
+        compruebaReposo(u"Not saved"_s, false, {"%", "O10"});
+
+        // Not saved on purpose; the close box ends this reception before the
+        // unload asks its save question.
         m_frm->cmdCncPc->click();
         m_cnc->escribe("\x12%\nO1000\nN1");
         QTRY_COMPARE(texto()->count(), 2);
-        // The unload's save question comes once the reception has ended.
         QString alPreguntar;
         m_alPreguntar = [&] {
             alPreguntar = junta(m_frm->Recibiendo, m_frm->MSComm1.PortOpen(),
                 QString::fromLatin1(texto()->lineas().join(',')));
         };
         QVERIFY(m_frm->close());
-        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(0), alPreguntar, m_frm->isHidden()),
-            u"1|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
+        QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(2), alPreguntar, m_frm->isHidden()),
+            u"3|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
     }
 };
 
