@@ -1,4 +1,5 @@
 #include "browser/frmexaminar.h"
+#include "comun/junta.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
@@ -12,7 +13,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace VarsFuncsGlobales;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -47,17 +53,38 @@ class FrmExaminarTest : public QObject
         d->Form_Load();
         return d;
     }
+    QString dirGuarda() const { return LeeIni("General", "DirGuarda", "", RutaIni()); }
 
 private slots:
     void initTestCase()
     {
         EstableceDirectorioPrograma(m_dir.path());
         m_progs = m_dir.filePath("Progs");
-        QVERIFY(QDir().mkpath(m_progs));
+        QVERIFY(QDir().mkpath(m_progs + "/Xa") && QDir().mkpath(m_progs + "/xb"));
         for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"}) {
             QFile f(m_progs + "/" + n);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        // A folder and a file named in Latin-1 on an old share, made by their bytes.
+        const QByteArray viejo = QFile::encodeName(m_progs) + "/Viejo\xC9";
+        QVERIFY(mkdir(viejo.constData(), 0700) == 0);
+        const int fd = ::open((viejo
+                                  + "/PI\xD1"
+                                    "A.txt")
+                                  .constData(),
+            O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, "O1\r\n", 4) == 4 && ::close(fd) == 0);
+    }
+
+    void cleanupTestCase()
+    {
+        // QTemporaryDir cannot see the Latin-1 names to remove them.
+        const QByteArray viejo = QFile::encodeName(m_progs) + "/Viejo\xC9";
+        ::unlink((viejo
+            + "/PI\xD1"
+              "A.txt")
+                     .constData());
+        ::rmdir(viejo.constData());
     }
 
     void init()
@@ -79,12 +106,15 @@ private slots:
     {
         {
             auto d = carga();
-            QCOMPARE(d->Path(), m_progs);
-            QCOMPARE(d->txtDirPlano->text(), (m_progs + "/").toUpper());
-            QCOMPARE(d->File1->count(), 2); // o1.txt and O2.TXT
+            QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->count()),
+                junta(m_progs, (m_progs + "/").toUpper(), 2)); // o1.txt and O2.TXT
             d->cmbTipo->setCurrentText("*.dgn");
             QCOMPARE(d->File1->item(0)->text(), QStringLiteral("q.DGN"));
-            QVERIFY(m_mensajes.isEmpty());
+            // A fixed-size dialog: no minimise or maximise button.
+            const Qt::WindowFlags f = d->windowFlags();
+            QVERIFY(f.testFlag(Qt::WindowCloseButtonHint)
+                && !f.testFlag(Qt::WindowMinimizeButtonHint)
+                && !f.testFlag(Qt::WindowMaximizeButtonHint));
         }
         // None stored: the root without a message; a vanished directory: one
         // message; a path of another system has no drive either: two.
@@ -97,50 +127,54 @@ private slots:
             escribeIni(ini);
             m_mensajes.clear();
             auto d = carga();
-            QCOMPARE(m_mensajes, mensajes);
-            QCOMPARE(d->Path(), QStringLiteral("/"));
+            QCOMPARE(junta(m_mensajes.join(u','), d->Path()), junta(mensajes.join(u','), u"/"_s));
         }
         // Stored in upper case, it still finds its directory.
-        if (QFileInfo::exists(m_progs.toUpper()))
-            QSKIP("file system ignores letter case");
         escribeIni("DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n");
         m_mensajes.clear();
-        QCOMPARE(carga()->Path(), m_progs);
-        QVERIFY(m_mensajes.isEmpty());
+        QCOMPARE(junta(carga()->Path(), m_mensajes.size()), junta(m_progs, 0));
+    }
+
+    void typeAheadLooksPastTheIndentation()
+    {
+        auto d = carga();
+        QStringList vistos;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(d->Dir1, Qt::Key_X);
+            vistos << d->Dir1->currentItem()->text().trimmed();
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);
+        }
+        QCOMPARE(vistos, QStringList({"Xa", "xb", "Xa"}));
     }
 
     void acceptNeedsASelectedFileToOpenAndANameToSave()
     {
         auto d = carga();
-        QVERIFY(!d->cmdAceptar->isEnabled());
         d->txtPlano->setText("typed.txt");
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("TYPED.TXT"));
-        QVERIFY(!d->cmdAceptar->isEnabled());
+        QCOMPARE(junta(d->txtPlano->text(), d->cmdAceptar->isEnabled()), u"TYPED.TXT|false"_s);
         d->File1->setCurrentRow(1);
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d->cmdAceptar->isEnabled());
+        QCOMPARE(junta(d->txtPlano->text(), d->cmdAceptar->isEnabled()), u"O2.TXT|true"_s);
         // A new type refills the list but keeps the name and the button.
         d->cmbTipo->setCurrentText("*.dcn");
-        QCOMPARE(d->File1->currentRow(), -1);
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d->cmdAceptar->isEnabled());
+        QCOMPARE(junta(d->File1->currentRow(), d->txtPlano->text(), d->cmdAceptar->isEnabled()),
+            u"-1|O2.TXT|true"_s);
         d->txtPlano->clear();
         QVERIFY(!d->cmdAceptar->isEnabled());
 
         // Saving proposes the program number in upper case; any name will do.
         m_texto.setLineas({"%", "o1234 (EJE)", "N10"});
         auto g = carga(false);
-        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1234.TXT"));
-        QVERIFY(g->cmdAceptar->isEnabled());
+        QCOMPARE(junta(g->txtPlano->text(), g->cmdAceptar->isEnabled()), u"O1234.TXT|true"_s);
         g->txtPlano->clear();
         QVERIFY(!g->cmdAceptar->isEnabled());
-        // Typing is upper-cased where the caret is, and the caret stays there.
+        // Typing is upper-cased where the caret is, and the caret stays behind
+        // what was typed even where upper case is longer.
         g->txtPlano->setFocus();
-        QTest::keyClicks(g->txtPlano, "o1.txt");
+        QTest::keyClicks(g->txtPlano, QStringLiteral("straße.txt"));
+        QCOMPARE(junta(g->txtPlano->text(), g->txtPlano->cursorPosition()), u"STRASSE.TXT|11"_s);
         g->txtPlano->setCursorPosition(2);
-        QTest::keyClick(g->txtPlano, Qt::Key_X);
-        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1X.TXT"));
-        QCOMPARE(g->txtPlano->cursorPosition(), 3);
+        QTest::keyClicks(g->txtPlano, QStringLiteral("ßx"));
+        QCOMPARE(junta(g->txtPlano->text(), g->txtPlano->cursorPosition()), u"STSSXRASSE.TXT|5"_s);
         QVERIFY(g->cmdAceptar->isEnabled());
     }
 
@@ -149,9 +183,8 @@ private slots:
         auto d = carga();
         d->File1->setCurrentRow(0);
         d->cmdAceptar_Click();
-        QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-        QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), m_progs + "/");
+        QCOMPARE(junta(d->result(), NombreFichero, dirGuarda()),
+            junta(int(QDialog::Accepted), m_progs + "/o1.txt", m_progs + "/"));
 
         // A typed name finds its file ignoring case; a new one stays as shown.
         for (const auto &[tecleado, fichero] :
@@ -165,9 +198,8 @@ private slots:
         // Cancelling changes neither.
         escribeIni("DirGuarda=/\n");
         carga(false)->cmdCancelar->click();
-        QCOMPARE(NombreFichero, m_progs + "/NUEVO.TXT");
-        QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), QStringLiteral("/"));
-        QVERIFY(m_mensajes.isEmpty());
+        QCOMPARE(junta(NombreFichero, dirGuarda(), m_mensajes.size()),
+            junta(m_progs + "/NUEVO.TXT", u"/"_s, 0));
 
         // A directory where the settings file should be: the write fails, said so.
         QTemporaryDir otro;
@@ -177,11 +209,30 @@ private slots:
         f->txtPlano->setText("a.txt");
         f->cmdAceptar_Click();
         EstableceDirectorioPrograma(m_dir.path());
-        QCOMPARE(f->result(), int(QDialog::Accepted));
-        QCOMPARE(NombreFichero, QStringLiteral("/A.TXT"));
-        QCOMPARE(m_mensajes.size(), 1);
+        QCOMPARE(junta(f->result(), NombreFichero, m_mensajes.size()),
+            junta(int(QDialog::Accepted), u"/A.TXT"_s, 1));
         QVERIFY2(m_mensajes.first().contains(otro.filePath("KELDAN.INI")),
             qPrintable(m_mensajes.first()));
+    }
+
+    void namesThatAreNotUtf8OpenTheirFileAndAreNotSavedOver()
+    {
+        for (const bool abrir : {true, false}) {
+            auto d = carga(abrir);
+            const auto viejo = d->Dir1->findItems(QStringLiteral("ViejoÉ"), Qt::MatchEndsWith);
+            QCOMPARE(viejo.size(), 1);
+            emit d->Dir1->itemActivated(viejo.first());
+            QCOMPARE(d->File1->count(), 1);
+            d->File1->setCurrentRow(0);
+            QCOMPARE(d->txtPlano->text(), QStringLiteral("PIÑA.TXT"));
+            d->cmdAceptar_Click();
+            QCOMPARE(junta(d->result(), m_mensajes.size()), junta(int(abrir), abrir ? 0 : 1));
+        }
+        QFile f(NombreFichero);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("O1\r\n"));
+        // The folder of links is not remembered as the last directory.
+        QCOMPARE(dirGuarda(), m_progs + "/");
     }
 };
 
