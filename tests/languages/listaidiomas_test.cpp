@@ -7,36 +7,27 @@
 
 namespace {
 
-QStringList idiomas(const QByteArray &datos)
-{
-    QTemporaryDir dir;
-    const QString ruta = dir.filePath("KELDAN.INI");
-    QFile f(ruta);
-    f.open(QIODevice::WriteOnly);
-    f.write(datos);
-    f.close();
-    return ListaIdiomas::lee(ruta);
-}
-
+// The header rule taken literally: a line that starts with "[" and holds "]"
+// anywhere, but exactly "[General]", gives its text without the first and the
+// last character.
 TEST(ListaIdiomas, SectionsOtherThanGeneralInFileOrder)
 {
-    EXPECT_EQ(idiomas("[General]\r\nIdioma=English\r\n[Español]\r\nk=v\r\n[English]\r\nk=v\r\n"),
-        (QStringList {QStringLiteral("Español"), "English"}));
-    // Only exactly "[General]" is left out.
-    EXPECT_EQ(idiomas("[general]\n[GENERAL]\n[General]\n"), (QStringList {"general", "GENERAL"}));
-}
-
-TEST(ListaIdiomas, HeaderRuleIsTakenLiterally)
-{
-    // Trailing text after "]" keeps the bracket and loses the last character.
-    EXPECT_EQ(idiomas("[Deutsch] ;x\n"), QStringList {"Deutsch] ;"});
-    // A "]" anywhere makes a header; a leading blank does not.
-    EXPECT_EQ(idiomas(" [Italiano]\n[Fran]cais\nk=[v]\n"), QStringList {"Fran]cai"});
-}
-
-TEST(ListaIdiomas, NoFileGivesNoLanguage)
-{
-    EXPECT_TRUE(ListaIdiomas::lee("/nonexistent/KELDAN.INI").isEmpty());
+    const std::pair<QByteArray, QStringList> casos[] = {
+        {"[General]\r\nIdioma=English\r\n[Español]\r\nk=v\r\n[English]\r\n",
+            {QStringLiteral("Español"), "English"}},
+        {"[general]\n[GENERAL]\n[General]\n", {"general", "GENERAL"}},
+        {"[Deutsch] ;x\n [Italiano]\n[Fran]cais\nk=[v]\n", {"Deutsch] ;", "Fran]cai"}},
+    };
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath("KELDAN.INI");
+    EXPECT_TRUE(ListaIdiomas::lee(ruta).isEmpty()); // no file
+    for (const auto &[datos, idiomas] : casos) {
+        QFile f(ruta);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(datos);
+        f.close();
+        EXPECT_EQ(ListaIdiomas::lee(ruta), idiomas) << datos.toStdString();
+    }
 }
 
 } // namespace
