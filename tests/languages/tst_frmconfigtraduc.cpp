@@ -243,8 +243,8 @@ private slots:
         // The configuration dialog has no language to offer and stays usable.
         QCOMPARE(junta(m_config->cmbIdioma->count(), m_config->cmdAceptar->isEnabled(),
                      m_config->cmdModifIdioma->isEnabled(), m_config->cmbPuerto->currentText(),
-                     elementos(m_config->cmbParidad).join(u','), lista(*e) == catalogo()),
-            u"0|false|false|COM1|N,O,E,M,S|true"_s);
+                     elementos(m_config->cmbParidad), lista(*e) == catalogo()),
+            u"0|false|false|COM1|N/O/E/M/S|true"_s);
         QCOMPARE(saleDelNombre(*e, u"Deutsch"_s), u"Deutsch"_s);
         e->txtValorNuevo->setPlainText(u"Eins"_s);
         e->cmdGrabar_Click();

@@ -10,8 +10,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -55,23 +53,12 @@ struct Entorno
 // and PrinmsgGuardado equal, as a careless translation might.
 inline QString seccionesIdiomas()
 {
-    static const char *const textos[][3] = {
-        {"PrinName", "Programa de Comunicación", "Serial Port Communication"},
-        {"PrinModo", "Modo", "Mode"},
-        {"PrinmsgLimpia", "Limpia", "Empty"},
-        {"PrinmsgAbierto", "Hecho", "Opened"},
-        {"PrinmsgGuardado", "Hecho", "Saved"},
-        {"ConfigName", "Configuración", "Settings"},
-        {"ConfigcmbParNo", "Ninguna", "None"},
-        {"ConfigcmbParImpar", "Impar", "Odd"},
-        {"ConfigcmbParPar", "Par", "Even"},
-    };
-    QString es = u"[Español]\n"_s, en = u"[English]\n"_s;
-    for (const auto &t : textos) {
-        es += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[1]) + u'\n';
-        en += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[2]) + u'\n';
-    }
-    return es + en;
+    return u"[Español]\nPrinName=Programa de Comunicación\nPrinModo=Modo\nPrinmsgLimpia=Limpia\n"
+           "PrinmsgAbierto=Hecho\nPrinmsgGuardado=Hecho\nConfigName=Configuración\n"
+           "ConfigcmbParNo=Ninguna\nConfigcmbParImpar=Impar\nConfigcmbParPar=Par\n"
+           "[English]\nPrinName=Serial Port Communication\nPrinModo=Mode\nPrinmsgLimpia=Empty\n"
+           "PrinmsgAbierto=Opened\nPrinmsgGuardado=Saved\nConfigName=Settings\n"
+           "ConfigcmbParNo=None\nConfigcmbParImpar=Odd\nConfigcmbParPar=Even\n"_s;
 }
 
 inline bool escribe(const QString &ruta, const QString &texto)
@@ -101,19 +88,19 @@ inline bool desbloquea(const QString &ruta)
 inline bool elige(QComboBox *lista, const QString &texto)
 {
     const int i = lista ? lista->findText(texto) : -1;
-    if (i < 0)
-        return false;
-    lista->setCurrentIndex(i);
-    emit lista->activated(i);
-    return true;
+    if (i >= 0) {
+        lista->setCurrentIndex(i);
+        emit lista->activated(i);
+    }
+    return i >= 0;
 }
 
-inline QStringList elementos(const QComboBox *lista)
+inline QString elementos(const QComboBox *lista)
 {
     QStringList textos;
     for (int i = 0; i < lista->count(); ++i)
         textos.append(lista->itemText(i));
-    return textos;
+    return textos.join(u'/');
 }
 
 } // namespace AyudaDialogos
