@@ -95,65 +95,49 @@ TEST_F(Perfil, KeyListsAreWholeAndOnlyLanguageTextsAreCut)
         VarsFuncsGlobales::LeeIni("General", "DirGuarda", "", ruta), "/" + QString(200, 'd') + "/");
 }
 
-// Each line keeps its own encoding; a changed line takes the file's.
+// Each line keeps its own encoding; a changed line takes the file's: the
+// file before, the value written to k of [S], the bytes after and their text.
 TEST_F(Perfil, EncodingIsDecidedLineByLine)
 {
-    struct Caso
-    {
-        QByteArray antes;
-        QString seccion, clave, valor;
-        QByteArray despues;
-        QString otra = {}, suValor = {}; // another entry, read after the write
-    };
-    const Caso casos[] = {
+    const char *const casos[][4] = {
         // Wholly Latin-1, the last Latin-1 letter ÿ among them.
-        {"[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\n", "Español", "PrinTitulo", "Año ÿ",
-            "[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\nPrinTitulo=A\xF1o \xFF\r\n", "PrinName",
-            "Comunicación"},
-        {"[S]\nk=\xFF\n", "S", "k", "ÿy", "[S]\nk=\xFFy\n"},
+        {"[S]\r\nj=Comunicaci\xF3n\r\n", "Año ÿ", "[S]\r\nj=Comunicaci\xF3n\r\nk=A\xF1o \xFF\r\n",
+            "[S]\r\nj=Comunicación\r\nk=Año ÿ\r\n"},
         // UTF-8 with one stray Latin-1 byte: the rest is read right and stays UTF-8.
-        {"[Español]\nPrinName=Comunicación\nPrinCom=N\xBA\n", "Español", "PrinTitulo", "Año",
-            "[Español]\nPrinName=Comunicación\nPrinCom=N\xBA\nPrinTitulo=Año\n", "PrinCom", "Nº"},
+        {"[S]\nj=Comunicación\ni=N\xBA\n", "Año", "[S]\nj=Comunicación\ni=N\xBA\nk=Año\n",
+            "[S]\nj=Comunicación\ni=Nº\nk=Año\n"},
         // A character Latin-1 has not goes in UTF-8 on its own line only.
-        {"[Espa\xF1ol]\nk=Comunicaci\xF3n\n", "Español", "j", "€",
-            "[Espa\xF1ol]\nk=Comunicaci\xF3n\nj=€\n", "k", "Comunicación"},
+        {"[S]\nj=\xF3\n", "€", "[S]\nj=\xF3\nk=€\n", "[S]\nj=ó\nk=€\n"},
         // Latin-1 bytes that would spell UTF-8 are written as UTF-8.
-        {"[Espa\xF1ol]\nk=\xF1\n", "Español", "k", "Ã±", "[Espa\xF1ol]\nk=Ã±\n"},
+        {"[S]\nk=\xF1\n", "Ã±", "[S]\nk=Ã±\n", "[S]\nk=Ã±\n"},
         // A byte-order mark stays, and the file is UTF-8.
-        {"\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n", "S", "k", "ñ", "\xEF\xBB\xBFx=1\n[S]\nk=ñ\n"},
+        {"\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n", "ñ", "\xEF\xBB\xBFx=1\n[S]\nk=ñ\n", "x=1\n[S]\nk=ñ\n"},
     };
-    for (const Caso &c : casos) {
-        escribeFichero(c.antes);
-        ASSERT_TRUE(PerfilIni::escribe(ruta, c.seccion, c.clave, c.valor));
-        EXPECT_EQ(leeFichero(), c.despues) << c.antes.toStdString();
-        EXPECT_EQ(PerfilIni::lee(ruta, c.seccion, c.clave, ""), c.valor);
-        if (!c.otra.isEmpty()) {
-            EXPECT_EQ(PerfilIni::lee(ruta, c.seccion, c.otra, ""), c.suValor);
-        }
+    for (const auto &[antes, valor, despues, texto] : casos) {
+        escribeFichero(antes);
+        ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", QString::fromUtf8(valor)));
+        const QByteArray escrito = leeFichero();
+        EXPECT_EQ(escrito, despues) << antes;
+        EXPECT_EQ(PerfilIni::decodifica(escrito), QString::fromUtf8(texto)) << antes;
     }
 }
 
 // Folder and file modes, whether the write succeeds, and what the file holds then.
 TEST_F(Perfil, WritesWhereverTheFileIsWritableAndSaysWhenItIsNot)
 {
-    const auto nativo = [](const QString &r) { return QFile::encodeName(r); };
-    const struct
-    {
-        mode_t carpeta, fichero;
-        bool escrito;
-    } casos[] = {{0777, 0666, true}, {0555, 0666, true}, {0777, 0444, false}};
-    for (const auto &c : casos) {
+    const QByteArray carpeta = QFile::encodeName(dir.path()), fichero = QFile::encodeName(ruta);
+    const std::tuple<mode_t, mode_t, const char *> casos[]
+        = {{0777, 0666, "Vt=9600"}, {0555, 0666, "Vt=9600"}, {0777, 0444, "Vt=4800"}};
+    for (const auto &[modoCarpeta, modoFichero, vt] : casos) {
         escribeFichero("[General]\nVt=4800\n");
-        ASSERT_EQ(chmod(nativo(ruta).constData(), c.fichero), 0);
-        ASSERT_EQ(chmod(nativo(dir.path()).constData(), c.carpeta), 0);
-        const bool escrito = SinPrivilegios([this] {
+        ASSERT_TRUE(chmod(fichero, modoFichero) == 0 && chmod(carpeta, modoCarpeta) == 0);
+        // Run unprivileged: true when the result and the reason agree.
+        EXPECT_TRUE(SinPrivilegios([this] {
             QString error;
             return PerfilIni::escribe(ruta, "General", "Vt", "9600", &error) == error.isEmpty();
-        });
-        chmod(nativo(dir.path()).constData(), 0700);
-        chmod(nativo(ruta).constData(), 0600);
-        EXPECT_TRUE(escrito) << c.carpeta << " " << c.fichero;
-        EXPECT_EQ(leeFichero(), c.escrito ? "[General]\nVt=9600\n" : "[General]\nVt=4800\n");
+        }));
+        chmod(carpeta, 0700);
+        EXPECT_EQ(leeFichero(), "[General]\n" + QByteArray(vt) + "\n") << modoCarpeta;
         EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"KELDAN.INI"});
     }
 }
