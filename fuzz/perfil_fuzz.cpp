@@ -6,62 +6,52 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
 
-const char *const kSecciones[] = {"General", "Español", "English", "general", "Deutsch"};
-const char *const kClaves[] = {"Vt", "Idioma", "PrinName", "vt", "DirGuarda", "Com"};
-
-// The file's lines as bytes, each without its end (a lone CR at the very end
-// ends the last line, as the reader takes it).
+// The file's lines as bytes without their ends; a lone CR at the very end
+// ends the last line, as the reader takes it.
 QList<QByteArray> lineas(const QString &ruta)
 {
     QFile f(ruta);
-    if (!f.open(QIODevice::ReadOnly))
+    QByteArray datos = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (datos.isEmpty())
         return {};
-    QByteArray datos = f.readAll();
-    if (datos.endsWith('\r'))
-        datos += '\n';
-    QList<QByteArray> l = datos.split('\n');
-    for (QByteArray &s : l) {
-        if (s.endsWith('\r'))
-            s.chop(1);
-    }
-    if (!l.isEmpty() && l.last().isEmpty())
-        l.removeLast();
-    return l;
+    datos.replace("\r\n", "\n");
+    if (datos.endsWith('\r') || datos.endsWith('\n'))
+        datos.chop(1);
+    return datos.split('\n');
 }
 
 // True when despues is antes with at most one old line replaced by at most two new ones.
 bool cambioLocal(const QList<QByteArray> &antes, const QList<QByteArray> &despues)
 {
-    qsizetype p = 0, s = 0;
-    while (p < antes.size() && p < despues.size() && antes.at(p) == despues.at(p))
-        ++p;
-    while (s < antes.size() - p && s < despues.size() - p
-        && antes.at(antes.size() - 1 - s) == despues.at(despues.size() - 1 - s))
-        ++s;
-    return antes.size() - p - s <= 1 && despues.size() - p - s <= 2;
+    const auto delante = std::mismatch(antes.begin(), antes.end(), despues.begin(), despues.end());
+    const auto detras = std::mismatch(antes.rbegin(), std::make_reverse_iterator(delante.first),
+        despues.rbegin(), std::make_reverse_iterator(delante.second));
+    return detras.first.base() - delante.first <= 1 && detras.second.base() - delante.second <= 2;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t tamano)
 {
+    static const char *const kSecciones[] = {"General", "Español", "English", "general", "Deutsch"};
+    static const char *const kClaves[] = {"Vt", "Idioma", "PrinName", "vt", "DirGuarda", "Com"};
     static QTemporaryDir dir;
     const QString ruta = dir.filePath(QStringLiteral("KELDAN.INI"));
 
     // The input: a file, then after the first 0xFF byte a list of operations.
     const QByteArray entrada(reinterpret_cast<const char *>(datos), qsizetype(tamano));
     const qsizetype corte = entrada.indexOf('\xFF');
-    {
-        QFile f(ruta);
-        if (!f.open(QIODevice::WriteOnly))
-            abort();
-        f.write(corte < 0 ? entrada : entrada.left(corte));
-    }
+    QFile f(ruta);
+    if (!f.open(QIODevice::WriteOnly)
+        || f.write(entrada.left(corte < 0 ? entrada.size() : corte)) < 0)
+        abort();
+    f.close();
     const QByteArray ops = corte < 0 ? QByteArray() : entrada.mid(corte + 1);
 
     for (qsizetype i = 0; i + 2 < ops.size(); i += 3) {
@@ -73,17 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *datos, size_t tamano)
                 abort();
             continue;
         }
-        // A value of up to 126 characters made of the next bytes.
+        // A value of up to 126 characters made of the next bytes, one line.
         const int largo = uchar(ops[i + 2]) % 127;
         QString valor = QString::fromLatin1(ops.mid(i + 3, largo)).trimmed();
-        valor.remove(QLatin1Char('\n'));
-        valor.remove(QLatin1Char('\r'));
+        valor.remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
         i += qMin<qsizetype>(largo, ops.size() - i - 3);
         if (!PerfilIni::escribe(ruta, seccion, clave, valor)
-            || PerfilIni::lee(ruta, seccion, clave, QStringLiteral("<absent>")) != valor)
-            abort();
-        const QList<QByteArray> despues = lineas(ruta);
-        if (despues.isEmpty() || !cambioLocal(antes, despues))
+            || PerfilIni::lee(ruta, seccion, clave, QStringLiteral("<absent>")) != valor
+            || lineas(ruta).isEmpty() || !cambioLocal(antes, lineas(ruta)))
             abort();
     }
     return 0;

@@ -133,37 +133,26 @@ private slots:
         QCOMPARE(puerto(), u"3||3"_s);
     }
 
-    // Data tag: the [General] line; then the list that cannot show it and a valid choice.
-    void valorSinElementoDejaAceptarDeshabilitado_data()
-    {
-        QTest::addColumn<QString>("lista");
-        QTest::addColumn<QString>("eleccion");
-        QTest::newRow("Com=11") << u"cmbPuerto"_s << u"COM2"_s;
-        QTest::newRow("Vt=1234") << u"cmbVT"_s << u"9600"_s;
-        QTest::newRow("Par=X") << u"cmbParidad"_s << u"Par"_s;
-        QTest::newRow("Bs=1.5") << u"cmbBitsStop"_s << u"1"_s;
-        QTest::newRow("Modo=ISO") << u"cmbModo"_s << u"Iso"_s;
-        QTest::newRow("Nego=Otro") << u"cmbNego"_s << u"RTS/CTS"_s;
-        QTest::newRow("Idioma=Deutsch") << u"cmbIdioma"_s << u"English"_s;
-    }
-
     void valorSinElementoDejaAceptarDeshabilitado()
     {
-        QFETCH(QString, lista);
-        QFETCH(QString, eleccion);
-        frmPrincipal &p = carga(QString::fromUtf8(QTest::currentDataTag()) + u'\n');
-        // The main window settles a mode it does not know; the record is taken
-        // as the file holds it.
-        CargaConfig();
-        frmConfig d(p);
-        auto *cmb = d.findChild<QComboBox *>(lista);
-        const auto estado = [&] {
-            return junta(cmb->currentIndex(), cmb->currentText(), d.cmdAceptar->isEnabled(),
-                d.cmdModifIdioma->isEnabled());
-        };
-        QCOMPARE(estado(), junta(-1, QString(), false, lista != u"cmbIdioma"_s));
-        QVERIFY(elige(cmb, eleccion));
-        QCOMPARE(estado(), junta(cmb->findText(eleccion), eleccion, true, true));
+        // The [General] line, the list that cannot show it and a valid choice.
+        const char *const casos[][3] = {{"Com=11", "cmbPuerto", "COM2"},
+            {"Vt=1234", "cmbVT", "9600"}, {"Par=X", "cmbParidad", "Par"},
+            {"Bs=1.5", "cmbBitsStop", "1"}, {"Modo=ISO", "cmbModo", "Iso"},
+            {"Nego=Otro", "cmbNego", "RTS/CTS"}, {"Idioma=Deutsch", "cmbIdioma", "English"}};
+        for (const auto &[linea, lista, eleccion] : casos) {
+            frmPrincipal &p = carga(QLatin1String(linea) + u'\n');
+            CargaConfig(); // the record as the file holds it, whatever the window settled
+            frmConfig d(p);
+            auto *cmb = d.findChild<QComboBox *>(QLatin1String(lista));
+            const auto estado = [&] {
+                return junta(
+                    cmb->currentText(), d.cmdAceptar->isEnabled(), d.cmdModifIdioma->isEnabled());
+            };
+            QCOMPARE(estado(), junta(QString(), false, cmb != d.cmbIdioma));
+            QVERIFY(elige(cmb, QLatin1String(eleccion)));
+            QCOMPARE(estado(), junta(QString::fromLatin1(eleccion), true, true));
+        }
     }
 
     void isoYNegoDesdeElBotonConfig()
