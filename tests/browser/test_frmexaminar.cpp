@@ -6,7 +6,6 @@
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -20,21 +19,13 @@
 using namespace VarsFuncsGlobales;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-const QByteArray kTextos = "[English]\nPrinTitulo=Keldan\nExamName=Browse\nExamcmdAceptar=&OK\n"
-                           "ExamErrorUnid=No drive\nExamErrorUnidGen=Drive failed\n"
-                           "ExamErrorDir=No dir\nExamErrorDirGen=Dir failed\n";
-const char *const kPeque = "/PEQUE\xD1O.txt"; // PEQUEÑO.txt in Latin-1
-
-} // namespace
-
 class FrmExaminarTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_progs; // a directory with programs, its name in mixed case
+    const QString m_progs = m_dir.filePath("Progs"); // its name in mixed case
+    const QByteArray m_viejo = QFile::encodeName(m_progs) + "/Viejo\xC9"; // ViejoÉ in Latin-1
     QStringList m_mensajes;
     TextoPrograma m_texto;
 
@@ -42,11 +33,12 @@ class FrmExaminarTest : public QObject
     {
         QFile f(RutaIni());
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[General]\nIdioma=English\n" + general + kTextos);
+        f.write("[General]\nIdioma=English\n" + general
+            + "[English]\nPrinTitulo=Keldan\nExamErrorDir=No dir\nExamErrorDirGen=Dir failed\n");
         f.close();
         CargaConfig();
+        m_mensajes.clear();
     }
-
     std::unique_ptr<frmExaminar> carga(bool abrir = true)
     {
         ModoAbrir = abrir;
@@ -55,34 +47,29 @@ class FrmExaminarTest : public QObject
         return d;
     }
     QString dirGuarda() const { return LeeIni("General", "DirGuarda", "", RutaIni()); }
+    static QString campo(const QLineEdit *c) { return junta(c->text(), c->cursorPosition()); }
 
 private slots:
     void initTestCase()
     {
         EstableceDirectorioPrograma(m_dir.path());
-        m_progs = m_dir.filePath("Progs");
         QVERIFY(QDir().mkpath(m_progs + "/Xa") && QDir().mkpath(m_progs + "/xb"));
-        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"}) {
-            QFile f(m_progs + "/" + n);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"})
+            QVERIFY(QFile(m_progs + "/" + n).open(QIODevice::WriteOnly));
         // A folder and a file named in Latin-1 on an old share, made by their bytes.
-        const QByteArray viejo = QFile::encodeName(m_progs) + "/Viejo\xC9";
-        const int fd = ::mkdir(viejo, 0700) ? -1 : ::open(viejo + kPeque, O_CREAT | O_WRONLY, 0600);
+        const int fd = ::mkdir(m_viejo, 0700)
+            ? -1
+            : ::open(m_viejo + "/PEQUE\xD1O.txt", O_CREAT | O_WRONLY, 0600);
         QVERIFY(fd >= 0 && ::write(fd, "O1\r\n", 4) == 4 && ::close(fd) == 0);
     }
-
     void cleanupTestCase()
     {
         // QTemporaryDir cannot see the Latin-1 names to remove them.
-        const QByteArray viejo = QFile::encodeName(m_progs) + "/Viejo\xC9";
-        ::unlink(viejo + kPeque);
-        ::rmdir(viejo);
+        ::unlink(m_viejo + "/PEQUE\xD1O.txt");
+        ::rmdir(m_viejo);
     }
-
     void init()
     {
-        m_mensajes.clear();
         Herramientas::EstableceRespuestaMsgBox(
             [this](const QString &p, int flags, const QString &t) {
                 m_mensajes << QStringLiteral("%1|%2|%3").arg(p).arg(flags).arg(t);
@@ -92,40 +79,29 @@ private slots:
         NombreFichero.clear();
         m_texto.clear();
     }
-
     void cleanup() { Herramientas::EstableceRespuestaMsgBox({}); }
 
     void startsInTheStoredDirectoryOrFallsBackToTheRoot()
     {
-        {
-            auto d = carga();
-            QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->count()),
-                junta(m_progs, (m_progs + "/").toUpper(), 2)); // o1.txt and O2.TXT
-            d->cmbTipo->setCurrentText("*.dgn");
-            QCOMPARE(d->File1->item(0)->text(), QStringLiteral("q.DGN"));
-            // A fixed-size dialog: no minimise or maximise button.
-            const Qt::WindowFlags f = d->windowFlags();
-            QVERIFY(f.testFlag(Qt::WindowCloseButtonHint)
-                && !f.testFlag(Qt::WindowMinimizeButtonHint)
-                && !f.testFlag(Qt::WindowMaximizeButtonHint));
-        }
+        auto d = carga();
+        d->cmbTipo->setCurrentText("*.dgn");
+        const Qt::WindowFlags f = d->windowFlags(); // title and close button only
+        QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->item(0)->text(),
+                     int(f
+                         & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                             | Qt::WindowCloseButtonHint))),
+            junta(m_progs, (m_progs + "/").toUpper(), u"q.DGN"_s, int(Qt::WindowCloseButtonHint)));
         // None stored: the root without a message; a vanished directory: one
-        // message; a path of another system has no drive either: two.
-        const std::pair<QByteArray, QStringList> casos[] = {
-            {"", {}},
-            {"DirGuarda=" + m_progs.toUtf8() + "/Gone/\n", {"No dir|16|Keldan"}},
-            {"DirGuarda=C:\\PROGS\\\n", {"Dir failed|16|Keldan", "No dir|16|Keldan"}},
-        };
-        for (const auto &[ini, mensajes] : casos) {
+        // message; a path of another system has no drive either: two; stored
+        // in upper case, it still finds its directory.
+        const std::pair<QByteArray, QString> casos[]
+            = {{"", "|/"}, {"DirGuarda=" + m_progs.toUtf8() + "/Gone/\n", "No dir|16|Keldan|/"},
+                {"DirGuarda=C:\\PROGS\\\n", "Dir failed|16|Keldan,No dir|16|Keldan|/"},
+                {"DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n", "|" + m_progs}};
+        for (const auto &[ini, esperado] : casos) {
             escribeIni(ini);
-            m_mensajes.clear();
-            auto d = carga();
-            QCOMPARE(junta(m_mensajes.join(u','), d->Path()), junta(mensajes.join(u','), u"/"_s));
+            QCOMPARE(junta(m_mensajes.join(u','), carga()->Path()), esperado);
         }
-        // Stored in upper case, it still finds its directory.
-        escribeIni("DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n");
-        m_mensajes.clear();
-        QCOMPARE(junta(carga()->Path(), m_mensajes.size()), junta(m_progs, 0));
     }
 
     void typeAheadLooksPastTheIndentation()
@@ -144,16 +120,13 @@ private slots:
     {
         auto d = carga();
         d->txtPlano->setText("typed.txt");
-        QCOMPARE(junta(d->txtPlano->text(), d->cmdAceptar->isEnabled()), u"TYPED.TXT|false"_s);
+        const bool soloEscrito = d->cmdAceptar->isEnabled();
         d->File1->setCurrentRow(1);
-        QCOMPARE(junta(d->txtPlano->text(), d->cmdAceptar->isEnabled()), u"O2.TXT|true"_s);
         // A new type refills the list but keeps the name and the button.
         d->cmbTipo->setCurrentText("*.dcn");
-        QCOMPARE(junta(d->File1->currentRow(), d->txtPlano->text(), d->cmdAceptar->isEnabled()),
-            u"-1|O2.TXT|true"_s);
-        d->txtPlano->clear();
-        QVERIFY(!d->cmdAceptar->isEnabled());
-
+        QCOMPARE(junta(soloEscrito, d->File1->currentRow(), d->txtPlano->text(),
+                     d->cmdAceptar->isEnabled()),
+            u"false|-1|O2.TXT|true"_s);
         // Saving proposes the program number in upper case; any name will do.
         m_texto.setLineas({"%", "o1234 (EJE)", "N10"});
         auto g = carga(false);
@@ -162,13 +135,12 @@ private slots:
         QVERIFY(!g->cmdAceptar->isEnabled());
         // Typing is upper-cased where the caret is, and the caret stays behind
         // what was typed even where upper case is longer.
-        g->txtPlano->setFocus();
         QTest::keyClicks(g->txtPlano, QStringLiteral("straße.txt"));
-        QCOMPARE(junta(g->txtPlano->text(), g->txtPlano->cursorPosition()), u"STRASSE.TXT|11"_s);
+        const QString tecleado = campo(g->txtPlano);
         g->txtPlano->setCursorPosition(2);
         QTest::keyClicks(g->txtPlano, QStringLiteral("ßx"));
-        QCOMPARE(junta(g->txtPlano->text(), g->txtPlano->cursorPosition()), u"STSSXRASSE.TXT|5"_s);
-        QVERIFY(g->cmdAceptar->isEnabled());
+        QCOMPARE(junta(tecleado, campo(g->txtPlano), g->cmdAceptar->isEnabled()),
+            u"STRASSE.TXT|11|STSSXRASSE.TXT|5|true"_s);
     }
 
     void acceptGivesTheRealFileAndRemembersTheDirectory()
@@ -178,12 +150,8 @@ private slots:
         d->cmdAceptar_Click();
         QCOMPARE(junta(d->result(), NombreFichero, dirGuarda()),
             junta(int(QDialog::Accepted), m_progs + "/o1.txt", m_progs + "/"));
-        // A typed name finds its file ignoring case; cancelling changes nothing.
         escribeIni("DirGuarda=/\n");
-        auto g = carga(false);
-        g->txtPlano->setText("o2.txt");
-        g->cmdCancelar->click();
-        QCOMPARE(junta(NombreFichero, dirGuarda()), junta(m_progs + "/o1.txt", u"/"_s));
+        carga(false)->cmdCancelar->click(); // cancelling changes nothing
         // A directory where the settings file should be: the write fails, said so.
         QTemporaryDir otro;
         QVERIFY(QDir().mkdir(otro.filePath("KELDAN.INI")));
@@ -192,10 +160,9 @@ private slots:
         f->txtPlano->setText("a.txt");
         f->cmdAceptar_Click();
         EstableceDirectorioPrograma(m_dir.path());
-        QCOMPARE(junta(f->result(), NombreFichero, m_mensajes.size()),
-            junta(int(QDialog::Accepted), u"/A.TXT"_s, 1));
-        QVERIFY2(m_mensajes.first().contains(otro.filePath("KELDAN.INI")),
-            qPrintable(m_mensajes.first()));
+        QCOMPARE(junta(f->result(), NombreFichero, dirGuarda(), m_mensajes.size(),
+                     m_mensajes.value(0).contains(otro.filePath("KELDAN.INI"))),
+            junta(int(QDialog::Accepted), u"/A.TXT"_s, u"/"_s, 1, true));
     }
 
     void namesThatAreNotUtf8OpenTheirFileAndAreNotSavedOver()
@@ -205,17 +172,15 @@ private slots:
             const auto viejo = d->Dir1->findItems(QStringLiteral("ViejoÉ"), Qt::MatchEndsWith);
             QCOMPARE(viejo.size(), 1);
             emit d->Dir1->itemActivated(viejo.first());
-            QCOMPARE(d->File1->count(), 1);
             d->File1->setCurrentRow(0);
-            QCOMPARE(d->txtPlano->text(), QStringLiteral("PEQUEÑO.TXT"));
             d->cmdAceptar_Click();
-            QCOMPARE(junta(d->result(), m_mensajes.size()), junta(int(abrir), abrir ? 0 : 1));
+            QCOMPARE(junta(d->File1->count(), d->txtPlano->text(), d->result(), m_mensajes.size()),
+                junta(1, QStringLiteral("PEQUEÑO.TXT"), int(abrir), abrir ? 0 : 1));
         }
         QFile f(NombreFichero);
         QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("O1\r\n"));
         // The folder of links is not remembered as the last directory.
-        QCOMPARE(dirGuarda(), m_progs + "/");
+        QCOMPARE(junta(f.readAll(), dirGuarda()), junta(QByteArray("O1\r\n"), m_progs + "/"));
     }
 };
 
