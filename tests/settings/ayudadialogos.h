@@ -64,8 +64,7 @@ inline QString seccionesIdiomas()
 inline bool escribe(const QString &ruta, const QString &texto)
 {
     QFile f(ruta);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && f.write(texto.toUtf8()) == texto.toUtf8().size();
+    return f.open(QIODevice::WriteOnly) && f.write(texto.toUtf8()) == texto.toUtf8().size();
 }
 
 inline QString lee(const QString &ruta)
@@ -74,14 +73,12 @@ inline QString lee(const QString &ruta)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// A directory in the file's place cannot be written, even by root.
-inline bool bloquea(const QString &ruta)
+// A directory in the file's place cannot be written, even by root; and back.
+inline bool bloquea(const QString &ruta, bool bloquear = true)
 {
-    return QFile::rename(ruta, ruta + u".aparte"_s) && QDir().mkdir(ruta);
-}
-inline bool desbloquea(const QString &ruta)
-{
-    return QDir().rmdir(ruta) && QFile::rename(ruta + u".aparte"_s, ruta);
+    const QString aparte = ruta + u".aparte"_s;
+    return bloquear ? QFile::rename(ruta, aparte) && QDir().mkdir(ruta)
+                    : QDir().rmdir(ruta) && QFile::rename(aparte, ruta);
 }
 
 // The operator choosing the item with that text, as a click in the list would.
@@ -93,14 +90,6 @@ inline bool elige(QComboBox *lista, const QString &texto)
         emit lista->activated(i);
     }
     return i >= 0;
-}
-
-inline QString elementos(const QComboBox *lista)
-{
-    QStringList textos;
-    for (int i = 0; i < lista->count(); ++i)
-        textos.append(lista->itemText(i));
-    return textos.join(u'/');
 }
 
 } // namespace AyudaDialogos

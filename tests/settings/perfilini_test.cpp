@@ -22,14 +22,12 @@ protected:
     void escribeFichero(const QByteArray &datos)
     {
         QFile f(ruta);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(datos);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
     }
     QByteArray leeFichero()
     {
         QFile f(ruta);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "(none)";
     }
 };
 
@@ -38,18 +36,15 @@ TEST_F(Perfil, NamesIgnoreCaseAndBlanksAndDefaultsOnlyWhereAbsent)
     EXPECT_EQ(PerfilIni::lee(ruta, "General", "Par", "N"), "N"); // no file
     escribeFichero("[general]\r\n  Vt  =  9600  \r\nPar=\r\n[ Español ]\r\nPrinName=Título\r\n"
                    "[B]\r\nj=2\r\n");
-    const char *const casos[][4] = {
-        {"GENERAL", "VT", "4800", "9600"}, {"español", "prinname", "", "Título"},
-        {"General", "Par", "N", ""}, // present but empty
-        {"General", "Bd", "8", "8"}, // key absent
-        {"Otra", "Modo", "Ascii", "Ascii"}, // section absent
-        {"Español", "j", "x", "x"}, // a key of another section
-    };
-    for (const auto &c : casos) {
-        EXPECT_EQ(
-            PerfilIni::lee(ruta, QString::fromUtf8(c[0]), c[1], c[2]), QString::fromUtf8(c[3]))
-            << c[0] << "/" << c[1];
-    }
+    // Present but empty; key, section absent; a key of another section.
+    const char *const casos[][4]
+        = {{"GENERAL", "VT", "4800", "9600"}, {"español", "prinname", "", "Título"},
+            {"General", "Par", "N", ""}, {"General", "Bd", "8", "8"},
+            {"Otra", "Modo", "Ascii", "Ascii"}, {"Español", "j", "x", "x"}};
+    for (const auto &[seccion, clave, porDefecto, valor] : casos)
+        EXPECT_EQ(PerfilIni::lee(ruta, QString::fromUtf8(seccion), clave, porDefecto),
+            QString::fromUtf8(valor))
+            << seccion << "/" << clave;
 }
 
 TEST_F(Perfil, WritesChangeOnlyTheirEntryByteForByte)
@@ -80,19 +75,18 @@ TEST_F(Perfil, RemovesEverySectionOfTheNameEvenRightAfterEachOther)
 TEST_F(Perfil, KeyListsAreWholeAndOnlyLanguageTextsAreCut)
 {
     QByteArray datos = "[General]\nDirGuarda=/" + QByteArray(200, 'd') + "/\n[Idioma]\n";
-    QStringList esperadas;
+    QString esperadas;
     for (int i = 0; i < 120; ++i) {
-        esperadas << QStringLiteral("ClaveMuyLargaDeTraduccion%1").arg(i);
-        datos += esperadas.last().toLatin1() + "=" + QByteArray(200, 't') + "\n";
+        esperadas += QStringLiteral("ClaveMuyLargaDeTraduccion%1").arg(i) + QChar(0);
+        datos += "ClaveMuyLargaDeTraduccion" + QByteArray::number(i) + "=" + QByteArray(200, 't')
+            + "\n";
     }
     escribeFichero(datos);
+    using namespace VarsFuncsGlobales;
     EXPECT_EQ(
-        VarsFuncsGlobales::LeeIniLargo("idioma", "", ruta), esperadas.join(QChar(0)) + QChar(0));
-    EXPECT_EQ(VarsFuncsGlobales::LeeIniLargo("Nada", "", ruta), "");
-    EXPECT_EQ(VarsFuncsGlobales::LeeIni("Idioma", "ClaveMuyLargaDeTraduccion7", "", ruta),
-        QString(126, 't'));
-    EXPECT_EQ(
-        VarsFuncsGlobales::LeeIni("General", "DirGuarda", "", ruta), "/" + QString(200, 'd') + "/");
+        LeeIniLargo("idioma", "", ruta) + "|" + LeeIniLargo("Nada", "", ruta), esperadas + "|");
+    EXPECT_EQ(LeeIni("Idioma", "ClaveMuyLargaDeTraduccion7", "", ruta), QString(126, 't'));
+    EXPECT_EQ(LeeIni("General", "DirGuarda", "", ruta), "/" + QString(200, 'd') + "/");
 }
 
 // Each line keeps its own encoding; a changed line takes the file's: the

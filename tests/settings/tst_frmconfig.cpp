@@ -145,7 +145,7 @@ private slots:
         // dialog stays open with the operator's choices.
         QVERIFY(bloquea(m_e->ruta()));
         d.cmdAceptar_Click();
-        QVERIFY(desbloquea(m_e->ruta()));
+        QVERIFY(bloquea(m_e->ruta(), false));
         QCOMPARE(junta(d.isVisible(), d.cmbPuerto->currentText(), estado(),
                      m_e->mensajes.join(u'\n').contains(m_e->ruta())),
             junta(true, u"COM4"_s, inicial, true));
