@@ -18,6 +18,10 @@ namespace AyudaDialogos {
 
 using namespace Qt::StringLiterals;
 
+// The buttons of a window's title bar; a fixed-size dialog has the close button alone.
+constexpr Qt::WindowFlags kBotones
+    = Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+
 // The program directory of one test and a main window loaded from its
 // settings file; message boxes are answered OK and their prompts kept.
 struct Entorno
