@@ -32,9 +32,11 @@ class FrmExaminarTest : public QObject
     void escribeIni(const QByteArray &general)
     {
         QFile f(RutaIni());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[General]\nIdioma=English\n" + general
-            + "[English]\nPrinTitulo=Keldan\nExamErrorDir=No dir\nExamErrorDirGen=Dir failed\n");
+        QVERIFY(f.open(QIODevice::WriteOnly)
+            && f.write("[General]\nIdioma=English\n" + general
+                   + "[English]\nPrinTitulo=Keldan\nExamErrorDir=No dir\nExamErrorDirGen=Dir "
+                     "failed\n")
+                > 0);
         f.close();
         CargaConfig();
         m_mensajes.clear();
@@ -151,7 +153,6 @@ private slots:
         QCOMPARE(junta(d->result(), NombreFichero, dirGuarda()),
             junta(int(QDialog::Accepted), m_progs + "/o1.txt", m_progs + "/"));
         escribeIni("DirGuarda=/\n");
-        carga(false)->cmdCancelar->click(); // cancelling changes nothing
         // A directory where the settings file should be: the write fails, said so.
         QTemporaryDir otro;
         QVERIFY(QDir().mkdir(otro.filePath("KELDAN.INI")));

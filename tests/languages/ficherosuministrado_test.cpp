@@ -51,13 +51,12 @@ TEST(ListaIdiomas, SectionsOtherThanGeneralInFileOrder)
             {"[general]\n[GENERAL]\n[General]\n", {"general", "GENERAL"}},
             {"[Deutsch] ;x\n [Italiano]\n[Fran]cais\nk=[v]\n", {"Deutsch] ;", "Fran]cai"}}};
     QTemporaryDir dir;
-    const QString ruta = dir.filePath("KELDAN.INI");
-    EXPECT_TRUE(ListaIdiomas::lee(ruta).isEmpty());
+    QFile f(dir.filePath("KELDAN.INI"));
+    EXPECT_TRUE(ListaIdiomas::lee(f.fileName()).isEmpty());
     for (const auto &[datos, idiomas] : casos) {
-        QFile f(ruta);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
         f.close();
-        EXPECT_EQ(ListaIdiomas::lee(ruta), idiomas) << datos.toStdString();
+        EXPECT_EQ(ListaIdiomas::lee(f.fileName()), idiomas) << datos.toStdString();
     }
 }
 
