@@ -47,7 +47,7 @@ TEST_F(Perfil, NamesIgnoreCaseAndBlanksAndDefaultsOnlyWhereAbsent)
             << seccion << "/" << clave;
 }
 
-TEST_F(Perfil, WritesChangeOnlyTheirEntryByteForByte)
+TEST_F(Perfil, WritesAndRemovalsChangeOnlyTheirLinesByteForByte)
 {
     // Comments, blank lines, mixed ends, a stray CR and a last line without an end stay.
     escribeFichero("; Keldan\r\n[General]\r\n# c\r\nVt = 4800\r\ny=2\r\r\n\r\n[B]\nz=3");
@@ -61,10 +61,7 @@ TEST_F(Perfil, WritesChangeOnlyTheirEntryByteForByte)
     QString error;
     EXPECT_FALSE(PerfilIni::escribe(ruta, "B", "z", "a\nb", &error));
     EXPECT_FALSE(error.isEmpty());
-}
-
-TEST_F(Perfil, RemovesEverySectionOfTheNameEvenRightAfterEachOther)
-{
+    // Every section of the name goes, even one right after another.
     ASSERT_TRUE(PerfilIni::borraSeccion(ruta, "Nunca")); // nothing to remove is no failure
     escribeFichero("[General]\nIdioma=English\n[Deutsch]\n[deutsch]\nk=1\n[Zulu]\nk=v\n"
                    "[DEUTSCH]\nj=2\n");
