@@ -95,11 +95,10 @@ private slots:
         }
         QCOMPARE(vistos, QStringList({"Xa", "xb", "Xa"}));
         d->cmbTipo->setCurrentText("*.dgn");
-        const Qt::WindowFlags f = d->windowFlags(); // title and close button only
-        QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->item(0)->text(),
-                     int(f
-                         & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
-                             | Qt::WindowCloseButtonHint))),
+        const int botones = int(d->windowFlags()
+            & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                | Qt::WindowCloseButtonHint));
+        QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->item(0)->text(), botones),
             junta(m_progs, (m_progs + "/").toUpper(), u"q.DGN"_s, int(Qt::WindowCloseButtonHint)));
         // None stored: the root without a message; a vanished directory: one
         // message; a path of another system has no drive either: two; stored
@@ -114,7 +113,7 @@ private slots:
         }
     }
 
-    void acceptNeedsASelectedFileToOpenAndANameToSave()
+    void acceptNeedsAFileToOpenOrANameToSaveAndGivesTheFile()
     {
         auto d = carga();
         d->txtPlano->setText("typed.txt");
@@ -139,14 +138,11 @@ private slots:
         QTest::keyClicks(g->txtPlano, QStringLiteral("ßx"));
         QCOMPARE(junta(tecleado, campo(g->txtPlano), g->cmdAceptar->isEnabled()),
             u"STRASSE.TXT|11|STSSXRASSE.TXT|5|true"_s);
-    }
-
-    void acceptGivesTheRealFileAndRemembersTheDirectory()
-    {
-        auto d = carga();
-        d->File1->setCurrentRow(0);
-        d->cmdAceptar_Click();
-        QCOMPARE(junta(d->result(), NombreFichero, dirGuarda()),
+        // Accepting gives the file and remembers its directory.
+        auto o = carga();
+        o->File1->setCurrentRow(0);
+        o->cmdAceptar_Click();
+        QCOMPARE(junta(o->result(), NombreFichero, dirGuarda()),
             junta(int(QDialog::Accepted), m_progs + "/o1.txt", m_progs + "/"));
         escribeIni("DirGuarda=/\n");
         // A directory where the settings file should be: the write fails, said so.

@@ -10,11 +10,6 @@ using namespace LogicaExaminar;
 
 namespace {
 
-bool crea(const QString &ruta)
-{
-    return QFile(ruta).open(QIODevice::WriteOnly);
-}
-
 QStringList nombres(const QList<Entrada> &entradas)
 {
     QStringList n;
@@ -43,13 +38,13 @@ TEST(Nombres, PatternsAndUpperCasedNamesIgnoreLetterCase)
     const QString torno = dir.filePath("Progs/Torno");
     ASSERT_TRUE(QDir().mkpath(torno + "/sub.txt"));
     for (const char *n : {"b.txt", "A.TXT", "c.Dcn", "o1234.txt", ".oculto.txt"})
-        ASSERT_TRUE(crea(torno + "/" + n));
+        ASSERT_TRUE(QFile(torno + "/" + n).open(QIODevice::WriteOnly));
     EXPECT_EQ(nombres(Ficheros(torno, "*.txt")), (QStringList {"A.TXT", "b.txt", "o1234.txt"}));
     EXPECT_EQ(nombres(Ficheros(torno, "*.dcn")), QStringList {"c.Dcn"});
     EXPECT_EQ(nombres(Subdirectorios(torno)), QStringList {"sub.txt"});
     EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT") + ResuelveNombre(torno, "NUEVO.TXT"),
         "o1234.txtNUEVO.TXT");
-    ASSERT_TRUE(crea(torno + "/O1234.TXT")); // the exact name wins
+    ASSERT_TRUE(QFile(torno + "/O1234.TXT").open(QIODevice::WriteOnly)); // the exact name wins
     EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT") + ResuelveNombre(torno, "o1234.txt"),
         "O1234.TXTo1234.txt");
     EXPECT_EQ(ResuelveRuta(dir.path() + "/PROGS/TORNO/"), torno);

@@ -53,16 +53,12 @@ struct Entorno
     }
 };
 
-// Status texts and captions of two languages; Español makes PrinmsgAbierto
-// and PrinmsgGuardado equal, as a careless translation might.
+// Captions and a status text of two languages.
 inline QString seccionesIdiomas()
 {
     return u"[Español]\nPrinName=Programa de Comunicación\nPrinModo=Modo\nPrinmsgLimpia=Limpia\n"
-           "PrinmsgAbierto=Hecho\nPrinmsgGuardado=Hecho\nConfigName=Configuración\n"
-           "ConfigcmbParNo=Ninguna\nConfigcmbParImpar=Impar\nConfigcmbParPar=Par\n"
-           "[English]\nPrinName=Serial Port Communication\nPrinModo=Mode\nPrinmsgLimpia=Empty\n"
-           "PrinmsgAbierto=Opened\nPrinmsgGuardado=Saved\nConfigName=Settings\n"
-           "ConfigcmbParNo=None\nConfigcmbParImpar=Odd\nConfigcmbParPar=Even\n"_s;
+           "ConfigName=Configuración\nConfigcmbParNo=Ninguna\n[English]\nPrinName=Serial Port "
+           "Communication\nPrinModo=Mode\nPrinmsgLimpia=Empty\nConfigName=Settings\n"_s;
 }
 
 inline bool escribe(const QString &ruta, const QString &texto)

@@ -43,8 +43,7 @@ TEST_F(Perfil, NamesIgnoreCaseAndBlanksAndDefaultsOnlyWhereAbsent)
             {"Otra", "Modo", "Ascii", "Ascii"}, {"Español", "j", "x", "x"}};
     for (const auto &[seccion, clave, porDefecto, valor] : casos)
         EXPECT_EQ(PerfilIni::lee(ruta, QString::fromUtf8(seccion), clave, porDefecto),
-            QString::fromUtf8(valor))
-            << seccion << "/" << clave;
+            QString::fromUtf8(valor));
 }
 
 TEST_F(Perfil, WritesAndRemovalsChangeOnlyTheirLinesByteForByte)
