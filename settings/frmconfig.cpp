@@ -395,9 +395,11 @@ void frmConfig::cmdAceptar_Click()
     static const QRegularExpression kCom(
         QStringLiteral("^COM([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch com = kCom.match(dispositivo);
-    if (dispositivo.isEmpty() || com.hasMatch()) {
+    // Numbers the settings can hold; any other text is a device's name.
+    const int numero = com.hasMatch() ? com.captured(1).toInt() : 0;
+    if (dispositivo.isEmpty() || (numero >= 1 && numero <= 255)) {
         PuertoDispositivo.clear();
-        PuertoCom = com.hasMatch() ? com.captured(1).toInt() : puerto.mid(3).toInt();
+        PuertoCom = numero > 0 ? numero : puerto.mid(3).toInt();
     } else {
         if (!dispositivo.startsWith(QLatin1Char('/')))
             dispositivo.prepend(QStringLiteral("/dev/"));
