@@ -96,10 +96,11 @@ private slots:
         QCOMPARE(vistos, QStringList({"Xa", "xb", "Xa"}));
         d->cmbTipo->setCurrentText("*.dgn");
         const int botones = int(d->windowFlags()
-            & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+            & (Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
                 | Qt::WindowCloseButtonHint));
         QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->item(0)->text(), botones),
-            junta(m_progs, (m_progs + "/").toUpper(), u"q.DGN"_s, int(Qt::WindowCloseButtonHint)));
+            junta(m_progs, (m_progs + "/").toUpper(), u"q.DGN"_s,
+                int(Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint)));
         // None stored: the root without a message; a vanished directory: one
         // message; a path of another system has no drive either: two; stored
         // in upper case, it still finds its directory.

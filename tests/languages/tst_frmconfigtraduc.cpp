@@ -89,8 +89,7 @@ private slots:
         e->show();
         QVERIFY(QTest::qWaitForWindowExposed(e.get()));
         QTest::keyClick(e.get(), Qt::Key_Escape);
-        QCOMPARE(junta(e->isVisible(), int(e->windowFlags() & kBotones)),
-            junta(true, int(Qt::WindowCloseButtonHint)));
+        QCOMPARE(junta(e->isVisible(), int(e->windowFlags() & kBotones)), junta(true, kSoloCerrar));
         QCOMPARE(saleDelNombre(*e, u"Deutsch"_s), u"Deutsch"_s);
         e->lstVars->setCurrentRow(0);
         // A Grabar that cannot write says so (with the path) and neither ticks nor counts.

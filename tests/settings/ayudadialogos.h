@@ -18,9 +18,12 @@ namespace AyudaDialogos {
 
 using namespace Qt::StringLiterals;
 
-// The buttons of a window's title bar; a fixed-size dialog has the close button alone.
-constexpr Qt::WindowFlags kBotones
-    = Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+// A fixed-size dialog asks the window manager for its own title bar
+// (CustomizeWindowHint; without it X11 managers add minimise and maximise)
+// with the close button alone.
+constexpr Qt::WindowFlags kBotones = Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint
+    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+constexpr int kSoloCerrar = Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint;
 
 // The program directory of one test and a main window loaded from its
 // settings file; message boxes are answered OK and their prompts kept.

@@ -59,7 +59,7 @@ private slots:
         QCOMPARE(junta(mostrado, d.windowTitle(), d.cmdAceptar->isEnabled(),
                      d.cmdModifIdioma->isEnabled(), int(d.windowFlags() & kBotones)),
             u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF||Configuración|true|true|"_s
-                + QString::number(Qt::WindowCloseButtonHint));
+                + QString::number(kSoloCerrar));
         d.cmdAceptar_Click();
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
         QCOMPARE(junta(d.result(), lee(m_e->ruta()), m_e->mensajes.size()),
