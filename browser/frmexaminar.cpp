@@ -5,12 +5,17 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <cerrno>
+#include <cstring>
 
 using namespace VarsFuncsGlobales;
 using LogicaExaminar::Fallo;
@@ -26,6 +31,40 @@ QString limpia(const QString &ruta)
     return QDir::cleanPath(QDir::fromNativeSeparators(ruta));
 }
 
+// The directory list: its entries are indented to show the tree, so the
+// type-ahead looks past the indentation. A letter goes to the next entry that
+// starts with it; letters typed quickly one after another spell a prefix.
+class ListaDirectorios : public QListWidget
+{
+public:
+    using QListWidget::QListWidget;
+
+    void keyboardSearch(const QString &texto) override
+    {
+        if (texto.isEmpty())
+            return;
+        if (!m_reloj.isValid() || m_reloj.elapsed() > QApplication::keyboardInputInterval())
+            m_buscado.clear();
+        m_reloj.start();
+        m_buscado += texto;
+        // The same letter again steps on, as one letter does.
+        const bool repetida = m_buscado.count(m_buscado.front()) == m_buscado.size();
+        const QString buscado = repetida ? m_buscado.left(1) : m_buscado;
+        const int desde = currentRow() + (repetida ? 1 : 0);
+        for (int i = 0; i < count(); ++i) {
+            const int fila = (qMax(desde, 0) + i) % count();
+            if (item(fila)->text().trimmed().startsWith(buscado, Qt::CaseInsensitive)) {
+                setCurrentRow(fila);
+                return;
+            }
+        }
+    }
+
+private:
+    QString m_buscado;
+    QElapsedTimer m_reloj;
+};
+
 } // namespace
 
 frmExaminar::frmExaminar(const TextoPrograma *texto, QWidget *parent)
@@ -39,6 +78,9 @@ void frmExaminar::creaControles()
 {
     setWindowTitle(QStringLiteral("Examinar"));
     setModal(true);
+    // A fixed-size dialog: title and close button only.
+    setWindowFlags(
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Herramientas::Pixeles(7764), Herramientas::Pixeles(4656));
 
     auto etiqueta = [this](const char *texto, int left, int top) {
@@ -53,7 +95,7 @@ void frmExaminar::creaControles()
     lblTituloTipoFichero = etiqueta("Tipo de Fichero a Listar:", 3360, 3480);
     lblTituloFichero = etiqueta("Nombre del Fichero:", 0, 4080);
 
-    Dir1 = new QListWidget(this);
+    Dir1 = new ListaDirectorios(this);
     Dir1->setObjectName(QStringLiteral("Dir1"));
     Dir1->setGeometry(Herramientas::RectTwips(0, 240, 3255, 3240));
     Drive1 = new QComboBox(this);
@@ -228,8 +270,11 @@ void frmExaminar::llenaDir1()
         actual = LogicaExaminar::ConBarra(actual) + partes.at(i);
         actualItem = anade(partes.at(i), actual, i + 1);
     }
-    for (const QString &sub : LogicaExaminar::Subdirectorios(m_path))
-        anade(sub, LogicaExaminar::ConBarra(m_path) + sub, int(partes.size()) + 1);
+    for (const LogicaExaminar::Entrada &sub : LogicaExaminar::Subdirectorios(m_path)) {
+        const QString ruta = LogicaExaminar::RutaEntrada(m_path, sub);
+        if (!ruta.isEmpty())
+            anade(sub.nombre, ruta, int(partes.size()) + 1);
+    }
     Dir1->setCurrentItem(actualItem);
 }
 
@@ -250,7 +295,10 @@ void frmExaminar::llenaFile1()
     File1->clear();
     if (m_path.isEmpty())
         return;
-    File1->addItems(LogicaExaminar::Ficheros(m_path, m_patron));
+    for (const LogicaExaminar::Entrada &e : LogicaExaminar::Ficheros(m_path, m_patron)) {
+        auto *item = new QListWidgetItem(e.nombre, File1);
+        item->setData(Qt::UserRole, e.nativo);
+    }
 }
 
 void frmExaminar::File1_Click()
@@ -294,19 +342,38 @@ void frmExaminar::cmdAceptar_Click()
 {
     // The fields show upper case; the file is the one they name ignoring
     // case: the selected one when it is that, else any of the directory's.
-    QString nombre = txtPlano->text();
+    const QString nombre = txtPlano->text();
     const QListWidgetItem *item = File1->currentItem();
-    if (item && item->text().toUpper() == nombre)
-        nombre = item->text();
-    else
-        nombre = LogicaExaminar::ResuelveNombre(m_path, nombre);
-    NombreFichero = LogicaExaminar::ConBarra(m_path) + nombre;
+    if (item && item->text().toUpper() == nombre) {
+        const LogicaExaminar::Entrada entrada {
+            item->text(), item->data(Qt::UserRole).toByteArray()};
+        // A name that is not UTF-8 is opened through a link of the program's
+        // own; a file cannot be saved by such a name, and is said so.
+        const QString ruta = ModoAbrir || LogicaExaminar::NombreFiel(entrada)
+            ? LogicaExaminar::RutaEntrada(m_path, entrada)
+            : QString();
+        if (ruta.isEmpty()) {
+            mensaje(Texto(
+                ModoAbrir ? QStringLiteral("PrinErrorAbre") : QStringLiteral("PrinErrorGuarda"))
+                        .arg(LogicaExaminar::ConBarra(m_path) + entrada.nombre,
+                            QString::fromLocal8Bit(std::strerror(EILSEQ))));
+            return;
+        }
+        NombreFichero = ruta;
+    } else {
+        NombreFichero
+            = LogicaExaminar::ConBarra(m_path) + LogicaExaminar::ResuelveNombre(m_path, nombre);
+    }
     GrabaDirectorio();
     accept();
 }
 
 bool frmExaminar::GrabaDirectorio()
 {
+    // A folder reached through a link of the program's own is gone at the
+    // next start: the last real one stays remembered.
+    if (LogicaExaminar::EsEnlacePropio(m_path))
+        return true;
     const QString ruta = RutaIni();
     QString error;
     if (EscribeIni(kGeneral, kDirGuarda, LogicaExaminar::ConBarra(m_path), ruta, &error))

@@ -1,11 +1,18 @@
 #include "browser/logicaexaminar.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace LogicaExaminar {
 
@@ -23,12 +30,49 @@ QByteArray sinEspacios(const QByteArray &texto)
     return texto.mid(inicio, fin - inicio);
 }
 
+bool antes(const QString &a, const QString &b)
+{
+    const int c = a.compare(b, Qt::CaseInsensitive);
+    return c != 0 ? c < 0 : a < b;
+}
+
 void ordena(QStringList &nombres)
 {
-    std::sort(nombres.begin(), nombres.end(), [](const QString &a, const QString &b) {
-        const int c = a.compare(b, Qt::CaseInsensitive);
-        return c != 0 ? c < 0 : a < b;
-    });
+    std::sort(nombres.begin(), nombres.end(), antes);
+}
+
+// The entries of a directory by their own bytes: QDir leaves out the names
+// that are not valid UTF-8, and a file the operator cannot see is lost to him.
+// Hidden entries stay out, as QDir leaves them; links count as what they reach.
+QList<Entrada> listaEntradas(const QString &directorio, bool directorios)
+{
+    QList<Entrada> lista;
+    DIR *d = ::opendir(QFile::encodeName(directorio).constData());
+    if (!d)
+        return lista;
+    while (const dirent *e = ::readdir(d)) {
+        const QByteArray nativo(e->d_name);
+        if (nativo.startsWith('.'))
+            continue;
+        struct stat st;
+        if (::fstatat(::dirfd(d), e->d_name, &st, 0) != 0)
+            continue;
+        if (directorios ? !S_ISDIR(st.st_mode) : !S_ISREG(st.st_mode))
+            continue;
+        const QString nombre = QFile::decodeName(nativo);
+        lista.append(
+            {QFile::encodeName(nombre) == nativo ? nombre : QString::fromLatin1(nativo), nativo});
+    }
+    ::closedir(d);
+    std::sort(lista.begin(), lista.end(),
+        [](const Entrada &a, const Entrada &b) { return antes(a.nombre, b.nombre); });
+    return lista;
+}
+
+QTemporaryDir &carpetaEnlaces()
+{
+    static QTemporaryDir carpeta(QDir::tempPath() + QStringLiteral("/keldan-XXXXXX"));
+    return carpeta;
 }
 
 // Names of a directory matching one ignoring case; the exact one first.
@@ -73,29 +117,47 @@ bool CoincidePatron(const QString &nombre, const QString &patron)
     return re.match(nombre).hasMatch();
 }
 
-QStringList Ficheros(const QString &directorio, const QString &patron)
+QList<Entrada> Ficheros(const QString &directorio, const QString &patron)
 {
-    const QStringList todos = QDir(directorio).entryList(QDir::Files);
-    QStringList nombres;
-    if (patron == QLatin1String("*.*") || patron == QLatin1String("*")) {
-        nombres = todos;
-    } else {
-        const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(patron),
-            QRegularExpression::CaseInsensitiveOption);
-        for (const QString &n : todos) {
-            if (re.match(n).hasMatch())
-                nombres.append(n);
-        }
-    }
-    ordena(nombres);
+    QList<Entrada> nombres = listaEntradas(directorio, false);
+    if (patron == QLatin1String("*.*") || patron == QLatin1String("*"))
+        return nombres;
+    const QRegularExpression re(QRegularExpression::wildcardToRegularExpression(patron),
+        QRegularExpression::CaseInsensitiveOption);
+    nombres.removeIf([&re](const Entrada &e) { return !re.match(e.nombre).hasMatch(); });
     return nombres;
 }
 
-QStringList Subdirectorios(const QString &directorio)
+QList<Entrada> Subdirectorios(const QString &directorio)
 {
-    QStringList nombres = QDir(directorio).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    ordena(nombres);
-    return nombres;
+    return listaEntradas(directorio, true);
+}
+
+bool NombreFiel(const Entrada &entrada)
+{
+    return QFile::encodeName(entrada.nombre) == entrada.nativo;
+}
+
+QString RutaEntrada(const QString &directorio, const Entrada &entrada)
+{
+    if (NombreFiel(entrada))
+        return ConBarra(directorio) + entrada.nombre;
+    // One subfolder per link, so that two names shown alike do not meet.
+    QTemporaryDir &carpeta = carpetaEnlaces();
+    static int cuenta = 0;
+    const QString sub = carpeta.filePath(QString::number(++cuenta));
+    const QString enlace = sub + QLatin1Char('/') + entrada.nombre;
+    const QByteArray destino = QFile::encodeName(ConBarra(directorio)) + entrada.nativo;
+    if (!carpeta.isValid() || !QDir().mkdir(sub)
+        || ::symlink(destino.constData(), QFile::encodeName(enlace).constData()) != 0)
+        return {};
+    return enlace;
+}
+
+bool EsEnlacePropio(const QString &ruta)
+{
+    const QTemporaryDir &carpeta = carpetaEnlaces();
+    return carpeta.isValid() && ruta.startsWith(ConBarra(carpeta.path()));
 }
 
 QString ResuelveNombre(const QString &directorio, const QString &nombre)

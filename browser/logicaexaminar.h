@@ -21,11 +21,33 @@ QString PropuestaNombre(const QByteArray &segunda, const QByteArray &tercera);
 // every name), without regard to letter case.
 bool CoincidePatron(const QString &nombre, const QString &patron);
 
+// An entry of a directory: the name shown and the bytes the name really has.
+// They differ for a name that is not valid UTF-8 (a Latin-1 "PI\xD1A.txt" from
+// an old share), which is shown as Latin-1.
+struct Entrada
+{
+    QString nombre;
+    QByteArray nativo;
+    bool operator==(const Entrada &) const = default;
+};
+
 // The files of a directory matching the pattern, sorted without regard to case.
-QStringList Ficheros(const QString &directorio, const QString &patron);
+QList<Entrada> Ficheros(const QString &directorio, const QString &patron);
 
 // The subdirectories of a directory, sorted without regard to case.
-QStringList Subdirectorios(const QString &directorio);
+QList<Entrada> Subdirectorios(const QString &directorio);
+
+// Whether a file name text reaches the file of those bytes.
+bool NombreFiel(const Entrada &entrada);
+
+// A path that QFile opens as the entry of the directory: the directory and the
+// name, or, for a name that a QString path cannot carry (Qt encodes paths in
+// UTF-8), a link to the entry in a folder of the program's own. Reading
+// through the link reaches the real file; an empty text when none can be made.
+QString RutaEntrada(const QString &directorio, const Entrada &entrada);
+
+// Whether the path lies in that folder of links.
+bool EsEnlacePropio(const QString &ruta);
 
 // The name of the file of the directory that a name denotes: the name itself
 // when such a file exists, else the one whose name matches it ignoring case,

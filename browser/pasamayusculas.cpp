@@ -11,8 +11,11 @@ void PasaMayusculas(QLineEdit *caja)
     if (mayusculas == caja->text())
         return;
     const int caret = caja->hasSelectedText() ? caja->selectionStart() : caja->cursorPosition();
+    // Upper case can be longer than the text ("ß" gives "SS"): the caret goes
+    // behind the upper case of what stood before it.
+    const int nuevo = int(caja->text().left(caret).toUpper().size());
     caja->setText(mayusculas);
-    caja->setCursorPosition(qMin(caret, int(mayusculas.size())));
+    caja->setCursorPosition(qMin(nuevo, int(mayusculas.size())));
 }
 
 } // namespace VarsFuncsGlobales

@@ -1,5 +1,6 @@
 #include "languages/frmconfigtraduc.h"
 
+#include "languages/catalogoclaves.h"
 #include "languages/valoridioma.h"
 #include "settings/frmconfig.h"
 #include "settings/perfilini.h"
@@ -33,6 +34,9 @@ frmConfigTraduc::~frmConfigTraduc() = default;
 void frmConfigTraduc::creaControles()
 {
     setModal(true);
+    // A fixed-size dialog: title and close button only.
+    setWindowFlags(
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Traducción de la Aplicación al Idioma elegido"));
     setFixedSize(Herramientas::RectTwips(0, 0, 7872, 6432).size());
 
@@ -130,11 +134,20 @@ void frmConfigTraduc::CargaTextos()
 
 void frmConfigTraduc::CargaVariables()
 {
+    QStringList claves;
     QString resto = LeeIniLargo(IdiomaActual, QString(), RutaIni());
     while (!resto.isEmpty()) {
         const qsizetype nul = resto.indexOf(QChar(0));
-        const QString clave = nul < 0 ? resto : resto.left(nul);
+        claves.append(nul < 0 ? resto : resto.left(nul));
         resto = nul < 0 ? QString() : resto.mid(nul + 1);
+    }
+    // A language section from before a key was added lacks it: the catalogue's
+    // keys follow, so every text the program shows can be translated.
+    for (const ClaveIdioma &c : CatalogoClaves::todas()) {
+        if (!claves.contains(c.nombre, Qt::CaseInsensitive))
+            claves.append(c.nombre);
+    }
+    for (const QString &clave : std::as_const(claves)) {
         auto *elemento = new QListWidgetItem(clave, lstVars);
         // The mark tells only what was saved here: the operator cannot set it.
         elemento->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);

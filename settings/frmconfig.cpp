@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 
 using namespace VarsFuncsGlobales;
@@ -111,6 +112,9 @@ frmConfig::~frmConfig() = default;
 void frmConfig::creaControles()
 {
     setModal(true);
+    // A fixed-size dialog: title and close button only.
+    setWindowFlags(
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
     // The handshake row sits below the design's last row.
     setFixedSize(Herramientas::RectTwips(0, 0, 7200, 3192).size());
@@ -157,6 +161,10 @@ void frmConfig::creaControles()
 
     for (int n = 1; n <= kPuertosCom; ++n)
         cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
+    // Any device can be typed in (a pseudo-terminal, say); it is checked
+    // when the port opens, where a missing one is reported.
+    cmbPuerto->setEditable(true);
+    cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
     cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
     for (const char *v : kVelocidades)
         cmbVT->addItem(QLatin1String(v));
@@ -181,6 +189,7 @@ void frmConfig::creaControles()
         setTabOrder(orden[i - 1], orden[i]);
 
     connect(cmbPuerto, &QComboBox::activated, this, &frmConfig::cmbPuerto_Click);
+    connect(cmbPuerto, &QComboBox::editTextChanged, this, &frmConfig::cmbPuerto_Click);
     connect(cmbVT, &QComboBox::activated, this, &frmConfig::cmbVT_Click);
     connect(cmbParidad, &QComboBox::activated, this, &frmConfig::cmbParidad_Click);
     connect(cmbBitsDatos, &QComboBox::activated, this, &frmConfig::cmbBitsDatos_Click);
@@ -245,6 +254,9 @@ void frmConfig::ActualizaPuertos()
     const int elegido = cmbPuerto->currentIndex();
     const QString datoElegido = cmbPuerto->currentData().toString();
     const QString textoElegido = cmbPuerto->currentText();
+    // A device typed in is no item: it stays as typed.
+    const bool tecleado
+        = elegido < 0 ? !textoElegido.isEmpty() : cmbPuerto->itemText(elegido) != textoElegido;
 
     QList<DispositivoSerie> dispositivos = ListaPuertos::dispositivos();
     auto presente = [&dispositivos](const QString &ruta) {
@@ -266,9 +278,10 @@ void frmConfig::ActualizaPuertos()
     for (const DispositivoSerie &d : dispositivos)
         cmbPuerto->addItem(ListaPuertos::textoElemento(d), d.ruta);
 
-    if (elegido < 0)
+    if (elegido < 0 || tecleado) {
         cmbPuerto->setCurrentIndex(-1);
-    else if (!datoElegido.isEmpty())
+        cmbPuerto->setEditText(textoElegido);
+    } else if (!datoElegido.isEmpty())
         eligeDato(cmbPuerto, datoElegido);
     else
         eligeTexto(cmbPuerto, textoElegido);
@@ -374,11 +387,22 @@ void frmConfig::cmdAceptar_Click()
 {
     const Registro anterior = Registro::actual();
 
-    const QString dispositivo = cmbPuerto->currentData().toString();
-    if (dispositivo.isEmpty()) {
+    // An item gives its COM number or its device; typed text names a COM
+    // number or a device, a bare name one under /dev.
+    const QString puerto = cmbPuerto->currentText().trimmed();
+    const int elemento = cmbPuerto->findText(puerto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    QString dispositivo = elemento >= 0 ? cmbPuerto->itemData(elemento).toString() : puerto;
+    static const QRegularExpression kCom(
+        QStringLiteral("^COM([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch com = kCom.match(dispositivo);
+    // Numbers the settings can hold; any other text is a device's name.
+    const int numero = com.hasMatch() ? com.captured(1).toInt() : 0;
+    if (dispositivo.isEmpty() || (numero >= 1 && numero <= 255)) {
         PuertoDispositivo.clear();
-        PuertoCom = cmbPuerto->currentText().mid(3).toInt();
+        PuertoCom = numero > 0 ? numero : puerto.mid(3).toInt();
     } else {
+        if (!dispositivo.startsWith(QLatin1Char('/')))
+            dispositivo.prepend(QStringLiteral("/dev/"));
         PuertoDispositivo = dispositivo;
         PuertoCom = 0;
     }

@@ -10,8 +10,9 @@ class QLabel;
 class QPushButton;
 class frmPrincipal;
 
-// A pick list: the operator chooses one of its items and types nothing.
-// Dropping it down runs the refresh first, so a list of devices is current.
+// A pick list: the operator chooses one of its items and types nothing (the
+// port list alone takes a typed device). Dropping it down runs the refresh
+// first, so a list of devices is current.
 class ListaEleccion : public QComboBox
 {
 public:

@@ -4,23 +4,58 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
-#include <QStringEncoder>
 
 namespace {
 
 const QByteArray kBomUtf8("\xEF\xBB\xBF");
 
+// The text of one line: UTF-8 when its bytes are valid UTF-8, Latin-1
+// otherwise. Deciding line by line keeps one stray Latin-1 byte (a value
+// pasted from an old file) from turning every accent of a UTF-8 file into
+// two Latin-1 characters. utf8 tells which, for lines with accents only.
+QString decodificaLinea(const QByteArray &bytes, int *utf8 = nullptr, int *latin1 = nullptr)
+{
+    bool ascii = true;
+    for (char c : bytes) {
+        if (uchar(c) >= 0x80) {
+            ascii = false;
+            break;
+        }
+    }
+    if (ascii)
+        return QString::fromLatin1(bytes);
+    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const QString texto = decodificador(bytes);
+    if (!decodificador.hasError()) {
+        if (utf8)
+            ++*utf8;
+        return texto;
+    }
+    if (latin1)
+        ++*latin1;
+    return QString::fromLatin1(bytes);
+}
+
 struct Fichero
 {
     bool existe = false;
-    bool utf8 = true;
-    bool bom = false;
-    QString finLinea = QStringLiteral("\n"); // for lines the writes add
+    QByteArray bom; // a leading UTF-8 mark, written back as it was
+    bool utf8 = true; // encoding of the lines a write adds or changes
+    QByteArray finLinea = "\n"; // for lines the writes add
     QStringList lineas;
+    // Each line's bytes as read (without its end), null once a write has
+    // changed the line: only changed lines are encoded again, the others go
+    // back byte for byte whatever their encoding.
+    QList<QByteArray> crudas;
     // Each line's own end ("\r\n", "\n", a lone "\r" at the very end, or none
-    // for a last line without one), so untouched lines are written back as
-    // they were, byte for byte.
-    QStringList fines;
+    // for a last line without one).
+    QList<QByteArray> fines;
+
+    void cambia(qsizetype i, const QString &linea)
+    {
+        lineas[i] = linea;
+        crudas[i] = QByteArray();
+    }
 };
 
 // Inserts a line at pos with the file's line end; a last line whose end was
@@ -28,14 +63,39 @@ struct Fichero
 void inserta(Fichero &f, qsizetype pos, const QString &linea)
 {
     if (pos == f.lineas.size() && !f.fines.isEmpty()) {
-        QString &fin = f.fines.last();
+        QByteArray &fin = f.fines.last();
         if (fin.isEmpty())
             fin = f.finLinea;
-        else if (!fin.endsWith(QLatin1Char('\n')))
-            fin += QLatin1Char('\n');
+        else if (!fin.endsWith('\n'))
+            fin += '\n';
     }
     f.lineas.insert(pos, linea);
+    f.crudas.insert(pos, QByteArray());
     f.fines.insert(pos, f.finLinea);
+}
+
+// Splits bytes into lines and their ends; a leading UTF-8 mark is cut off.
+void separa(QByteArray datos, QByteArray *bom, QList<QByteArray> &crudas, QList<QByteArray> &fines)
+{
+    if (datos.startsWith(kBomUtf8)) {
+        *bom = kBomUtf8;
+        datos.remove(0, kBomUtf8.size());
+    }
+    qsizetype inicio = 0;
+    while (inicio < datos.size()) {
+        const qsizetype salto = datos.indexOf('\n', inicio);
+        QByteArray linea = datos.mid(inicio, salto < 0 ? -1 : salto - inicio);
+        QByteArray fin = salto < 0 ? QByteArray("") : QByteArray("\n");
+        if (linea.endsWith('\r')) {
+            linea.chop(1);
+            fin.prepend('\r');
+        }
+        crudas.append(linea.isNull() ? QByteArray("") : linea);
+        fines.append(fin);
+        if (salto < 0)
+            break;
+        inicio = salto + 1;
+    }
 }
 
 Fichero carga(const QString &ruta)
@@ -48,25 +108,38 @@ Fichero carga(const QString &ruta)
     const QByteArray datos = archivo.readAll();
     const qsizetype lf = datos.indexOf('\n');
     if (lf > 0 && datos.at(lf - 1) == '\r')
-        f.finLinea = QStringLiteral("\r\n");
+        f.finLinea = "\r\n";
 
-    const QString texto = PerfilIni::decodifica(datos, &f.utf8, &f.bom);
-    qsizetype inicio = 0;
-    while (inicio < texto.size()) {
-        const qsizetype salto = texto.indexOf(QLatin1Char('\n'), inicio);
-        QString linea = texto.mid(inicio, salto < 0 ? -1 : salto - inicio);
-        QString fin = salto < 0 ? QString() : QStringLiteral("\n");
-        if (linea.endsWith(QLatin1Char('\r'))) {
-            linea.chop(1);
-            fin.prepend(QLatin1Char('\r'));
-        }
-        f.lineas.append(linea);
-        f.fines.append(fin);
-        if (salto < 0)
-            break;
-        inicio = salto + 1;
-    }
+    separa(datos, &f.bom, f.crudas, f.fines);
+    int utf8 = 0, latin1 = 0;
+    for (const QByteArray &cruda : std::as_const(f.crudas))
+        f.lineas.append(decodificaLinea(cruda, &utf8, &latin1));
+    // New text follows what most accented lines are: a Latin-1 file stays
+    // Latin-1, a UTF-8 file with a stray Latin-1 byte stays UTF-8.
+    f.utf8 = !f.bom.isEmpty() || latin1 <= utf8;
     return f;
+}
+
+// The bytes of a changed line: in the file's encoding when they read back as
+// the same text, else in UTF-8, which always does (a character Latin-1 has
+// not, or Latin-1 bytes that would spell other UTF-8 characters).
+QByteArray codificaLinea(const QString &linea, bool utf8)
+{
+    if (!utf8) {
+        bool cabe = true;
+        for (QChar c : linea) {
+            if (c.unicode() > 0xFF) {
+                cabe = false;
+                break;
+            }
+        }
+        if (cabe) {
+            const QByteArray latin1 = linea.toLatin1();
+            if (decodificaLinea(latin1) == linea)
+                return latin1;
+        }
+    }
+    return linea.toUtf8();
 }
 
 // The name of a section header line, or a null string for any other line.
@@ -131,23 +204,6 @@ qsizetype finSeccion(const Fichero &f, qsizetype cabecera)
     return i;
 }
 
-bool esUtf8ConAcentos(const QByteArray &datos)
-{
-    bool acentos = false;
-    for (char c : datos) {
-        if (uchar(c) >= 0x80) {
-            acentos = true;
-            break;
-        }
-    }
-    if (!acentos)
-        return false;
-    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const QString texto = decodificador(datos);
-    Q_UNUSED(texto);
-    return !decodificador.hasError();
-}
-
 bool guarda(const QString &ruta, const Fichero &f, QString *error)
 {
     const QFileInfo info(ruta);
@@ -156,38 +212,18 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
             *error = QStringLiteral("Permission denied");
         return false;
     }
-    bool utf8 = f.utf8 || !f.existe;
-    if (!utf8) {
-        // A value that Latin-1 cannot hold turns the whole file into UTF-8
-        // rather than losing characters.
-        for (const QString &l : f.lineas) {
-            for (QChar c : l) {
-                if (c.unicode() > 0xFF) {
-                    utf8 = true;
-                    break;
-                }
-            }
-            if (utf8)
-                break;
-        }
+    QByteArray datos = f.bom;
+    for (qsizetype i = 0; i < f.lineas.size(); ++i) {
+        const QByteArray &cruda = f.crudas.at(i);
+        datos += cruda.isNull() ? codificaLinea(f.lineas.at(i), f.utf8) : cruda;
+        datos += f.fines.at(i);
     }
-    QString texto;
-    for (qsizetype i = 0; i < f.lineas.size(); ++i)
-        texto += f.lineas.at(i) + f.fines.at(i);
-    QByteArray cuerpo = utf8 ? texto.toUtf8() : texto.toLatin1();
-    if (!utf8 && esUtf8ConAcentos(cuerpo)) {
-        // Once the write has removed the last byte that was not UTF-8, the
-        // Latin-1 text would read back as UTF-8 with other characters: write
-        // it as UTF-8 so every value stays as it was.
-        utf8 = true;
-        cuerpo = texto.toUtf8();
-    }
-    QByteArray datos;
-    if (f.bom && utf8)
-        datos += kBomUtf8;
-    datos += cuerpo;
 
     QSaveFile archivo(ruta);
+    // The file is replaced whole where its folder lets a temporary file be
+    // made beside it; a writable file in a folder the user cannot write is
+    // written in place rather than not at all.
+    archivo.setDirectWriteFallback(true);
     if (!archivo.open(QIODevice::WriteOnly)) {
         if (error)
             *error = archivo.errorString();
@@ -211,18 +247,14 @@ bool guarda(const QString &ruta, const Fichero &f, QString *error)
 
 namespace PerfilIni {
 
-QString decodifica(const QByteArray &datos, bool *utf8, bool *bom)
+QString decodifica(const QByteArray &datos)
 {
-    QStringDecoder decodificador(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const bool marca = datos.startsWith(kBomUtf8);
-    QString texto = decodificador(marca ? datos.mid(kBomUtf8.size()) : datos);
-    const bool esUtf8 = !decodificador.hasError();
-    if (!esUtf8) // not UTF-8: the first bytes are Latin-1 text like the rest
-        texto = QString::fromLatin1(datos);
-    if (utf8)
-        *utf8 = esUtf8;
-    if (bom)
-        *bom = esUtf8 && marca;
+    QByteArray bom;
+    QList<QByteArray> crudas, fines;
+    separa(datos, &bom, crudas, fines);
+    QString texto;
+    for (qsizetype i = 0; i < crudas.size(); ++i)
+        texto += decodificaLinea(crudas.at(i)) + QString::fromLatin1(fines.at(i));
     return texto;
 }
 
@@ -285,7 +317,7 @@ bool escribe(const QString &ruta, const QString &seccion, const QString &clave,
     for (qsizetype i = cabecera + 1; i < fin; ++i) {
         const QString &linea = f.lineas.at(i);
         if (entrada(linea, &k, nullptr) && igualNombre(k, clave)) {
-            f.lineas[i] = k + QLatin1Char('=') + valor;
+            f.cambia(i, k + QLatin1Char('=') + valor);
             return guarda(ruta, f, error);
         }
         if (!linea.trimmed().isEmpty())
@@ -303,6 +335,7 @@ bool borraSeccion(const QString &ruta, const QString &seccion, QString *error)
          cabecera = buscaSeccion(f, seccion, cabecera)) {
         const qsizetype cuantas = finSeccion(f, cabecera) - cabecera;
         f.lineas.remove(cabecera, cuantas);
+        f.crudas.remove(cabecera, cuantas);
         f.fines.remove(cabecera, cuantas);
         cambiado = true;
     }

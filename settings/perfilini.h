@@ -8,15 +8,15 @@
 //
 // Section and key names match without regard to letter case; blanks around
 // names and around "=" are ignored; lines that are not entries (comments,
-// blank lines) survive writes untouched; the file's own line end (CR LF or
-// LF) and text encoding (UTF-8 when the file is valid UTF-8, Latin-1
-// otherwise) are kept. Writes replace the file atomically, so a crash or a
-// full disk never leaves it half written.
+// blank lines) survive writes byte for byte; the file's own line end (CR LF
+// or LF) and text encoding (each line UTF-8 when it is valid UTF-8, Latin-1
+// otherwise) are kept. Writes replace the file atomically where the folder
+// allows it, so a crash or a full disk never leaves it half written.
 namespace PerfilIni {
 
-// The text of a settings file's bytes: UTF-8 when they are valid UTF-8 (a
-// leading byte-order mark skipped), Latin-1 otherwise.
-QString decodifica(const QByteArray &datos, bool *utf8 = nullptr, bool *bom = nullptr);
+// The text of a settings file's bytes, line by line UTF-8 when the line is
+// valid UTF-8, Latin-1 otherwise (a leading byte-order mark skipped).
+QString decodifica(const QByteArray &datos);
 
 // The value of the key, or porDefecto when the file, section or key is absent.
 // A key present with an empty value gives the empty text.

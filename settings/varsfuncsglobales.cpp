@@ -77,7 +77,12 @@ QString RutaIni()
 QString LeeIni(
     const QString &seccion, const QString &clave, const QString &porDefecto, const QString &ruta)
 {
-    return PerfilIni::lee(ruta, seccion, clave, porDefecto).left(kMaxLeeIni);
+    const QString valor = PerfilIni::lee(ruta, seccion, clave, porDefecto);
+    // The cut is the language texts' old limit; the settings of General
+    // (deep folders, device paths, the editor's command) are read whole.
+    if (seccion.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+        return valor;
+    return valor.left(kMaxLeeIni);
 }
 
 QString LeeIniLargo(const QString &seccion, const QString &porDefecto, const QString &ruta)

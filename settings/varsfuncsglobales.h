@@ -33,7 +33,8 @@ void EstableceDirectorioPrograma(const QString &directorio);
 
 QString RutaIni();
 
-// One value, cut to 126 characters as the windows have always read them.
+// One value; a language text is cut to 126 characters as the windows have
+// always read them, a value of section General is read whole.
 QString LeeIni(
     const QString &seccion, const QString &clave, const QString &porDefecto, const QString &ruta);
 

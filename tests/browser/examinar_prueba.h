@@ -48,8 +48,8 @@ private:
 inline bool EligeFichero(frmExaminar *d, const QString &nombre)
 {
     const auto encontrados = d->File1->findItems(nombre, Qt::MatchExactly);
-    if (!encontrados.isEmpty())
-        d->File1->setCurrentItem(encontrados.first());
+    for (QListWidgetItem *item : encontrados)
+        d->File1->setCurrentItem(item);
     return !encontrados.isEmpty();
 }
 

@@ -1,45 +1,46 @@
 #include "browser/frmexaminar.h"
+#include "comun/junta.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace VarsFuncsGlobales;
-
-namespace {
-
-const QByteArray kTextos = "[English]\nPrinTitulo=Keldan\nExamName=Browse\nExamcmdAceptar=&OK\n"
-                           "ExamErrorUnid=No drive\nExamErrorUnidGen=Drive failed\n"
-                           "ExamErrorDir=No dir\nExamErrorDirGen=Dir failed\n";
-
-} // namespace
+using namespace Qt::StringLiterals;
 
 class FrmExaminarTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-    QString m_progs; // a directory with programs, its name in mixed case
+    const QString m_progs = m_dir.filePath("Progs"); // its name in mixed case
+    const QByteArray m_viejo = QFile::encodeName(m_progs) + "/Viejo\xC9"; // ViejoÉ in Latin-1
     QStringList m_mensajes;
     TextoPrograma m_texto;
 
     void escribeIni(const QByteArray &general)
     {
         QFile f(RutaIni());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("[General]\nIdioma=English\n" + general + kTextos);
+        QVERIFY(f.open(QIODevice::WriteOnly)
+            && f.write("[General]\nIdioma=English\n" + general
+                   + "[English]\nPrinTitulo=Keldan\nExamErrorDir=No dir\nExamErrorDirGen=Dir "
+                     "failed\n")
+                > 0);
         f.close();
         CargaConfig();
+        m_mensajes.clear();
     }
-
     std::unique_ptr<frmExaminar> carga(bool abrir = true)
     {
         ModoAbrir = abrir;
@@ -47,22 +48,30 @@ class FrmExaminarTest : public QObject
         d->Form_Load();
         return d;
     }
+    QString dirGuarda() const { return LeeIni("General", "DirGuarda", "", RutaIni()); }
+    static QString campo(const QLineEdit *c) { return junta(c->text(), c->cursorPosition()); }
 
 private slots:
     void initTestCase()
     {
         EstableceDirectorioPrograma(m_dir.path());
-        m_progs = m_dir.filePath("Progs");
-        QVERIFY(QDir().mkpath(m_progs));
-        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"}) {
-            QFile f(m_progs + "/" + n);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        QVERIFY(QDir().mkpath(m_progs + "/Xa") && QDir().mkpath(m_progs + "/xb"));
+        for (const char *n : {"o1.txt", "O2.TXT", "p.dcn", "q.DGN", "r"})
+            QVERIFY(QFile(m_progs + "/" + n).open(QIODevice::WriteOnly));
+        // A folder and a file named in Latin-1 on an old share, made by their bytes.
+        const int fd = ::mkdir(m_viejo, 0700)
+            ? -1
+            : ::open(m_viejo + "/PEQUE\xD1O.txt", O_CREAT | O_WRONLY, 0600);
+        QVERIFY(fd >= 0 && ::write(fd, "O1\r\n", 4) == 4 && ::close(fd) == 0);
     }
-
+    void cleanupTestCase()
+    {
+        // QTemporaryDir cannot see the Latin-1 names to remove them.
+        ::unlink(m_viejo + "/PEQUE\xD1O.txt");
+        ::rmdir(m_viejo);
+    }
     void init()
     {
-        m_mensajes.clear();
         Herramientas::EstableceRespuestaMsgBox(
             [this](const QString &p, int flags, const QString &t) {
                 m_mensajes << QStringLiteral("%1|%2|%3").arg(p).arg(flags).arg(t);
@@ -72,103 +81,71 @@ private slots:
         NombreFichero.clear();
         m_texto.clear();
     }
-
     void cleanup() { Herramientas::EstableceRespuestaMsgBox({}); }
 
     void startsInTheStoredDirectoryOrFallsBackToTheRoot()
     {
-        {
-            auto d = carga();
-            QCOMPARE(d->Path(), m_progs);
-            QCOMPARE(d->txtDirPlano->text(), (m_progs + "/").toUpper());
-            QCOMPARE(d->File1->count(), 2); // o1.txt and O2.TXT
-            d->cmbTipo->setCurrentText("*.dgn");
-            QCOMPARE(d->File1->item(0)->text(), QStringLiteral("q.DGN"));
-            QVERIFY(m_mensajes.isEmpty());
+        auto d = carga();
+        // Type-ahead in the directory list looks past the indentation of the tree.
+        QStringList vistos;
+        for (int i = 0; i < 3; ++i) {
+            QTest::keyClick(d->Dir1, Qt::Key_X);
+            vistos << d->Dir1->currentItem()->text().trimmed();
+            QTest::qWait(QApplication::keyboardInputInterval() + 50);
         }
+        QCOMPARE(vistos, QStringList({"Xa", "xb", "Xa"}));
+        d->cmbTipo->setCurrentText("*.dgn");
+        const int botones = int(d->windowFlags()
+            & (Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint
+                | Qt::WindowCloseButtonHint));
+        QCOMPARE(junta(d->Path(), d->txtDirPlano->text(), d->File1->item(0)->text(), botones),
+            junta(m_progs, (m_progs + "/").toUpper(), u"q.DGN"_s,
+                int(Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint)));
         // None stored: the root without a message; a vanished directory: one
-        // message; a path of another system has no drive either: two.
-        const std::pair<QByteArray, QStringList> casos[] = {
-            {"", {}},
-            {"DirGuarda=" + m_progs.toUtf8() + "/Gone/\n", {"No dir|16|Keldan"}},
-            {"DirGuarda=C:\\PROGS\\\n", {"Dir failed|16|Keldan", "No dir|16|Keldan"}},
-        };
-        for (const auto &[ini, mensajes] : casos) {
+        // message; a path of another system has no drive either: two; stored
+        // in upper case, it still finds its directory.
+        const std::pair<QByteArray, QString> casos[]
+            = {{"", "|/"}, {"DirGuarda=" + m_progs.toUtf8() + "/Gone/\n", "No dir|16|Keldan|/"},
+                {"DirGuarda=C:\\PROGS\\\n", "Dir failed|16|Keldan,No dir|16|Keldan|/"},
+                {"DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n", "|" + m_progs}};
+        for (const auto &[ini, esperado] : casos) {
             escribeIni(ini);
-            m_mensajes.clear();
-            auto d = carga();
-            QCOMPARE(m_mensajes, mensajes);
-            QCOMPARE(d->Path(), QStringLiteral("/"));
+            QCOMPARE(junta(m_mensajes.join(u','), carga()->Path()), esperado);
         }
-        // Stored in upper case, it still finds its directory.
-        if (QFileInfo::exists(m_progs.toUpper()))
-            QSKIP("file system ignores letter case");
-        escribeIni("DirGuarda=" + m_progs.toUpper().toUtf8() + "/\n");
-        m_mensajes.clear();
-        QCOMPARE(carga()->Path(), m_progs);
-        QVERIFY(m_mensajes.isEmpty());
     }
 
-    void acceptNeedsASelectedFileToOpenAndANameToSave()
+    void acceptNeedsAFileToOpenOrANameToSaveAndGivesTheFile()
     {
         auto d = carga();
-        QVERIFY(!d->cmdAceptar->isEnabled());
         d->txtPlano->setText("typed.txt");
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("TYPED.TXT"));
-        QVERIFY(!d->cmdAceptar->isEnabled());
+        const bool soloEscrito = d->cmdAceptar->isEnabled();
         d->File1->setCurrentRow(1);
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d->cmdAceptar->isEnabled());
         // A new type refills the list but keeps the name and the button.
         d->cmbTipo->setCurrentText("*.dcn");
-        QCOMPARE(d->File1->currentRow(), -1);
-        QCOMPARE(d->txtPlano->text(), QStringLiteral("O2.TXT"));
-        QVERIFY(d->cmdAceptar->isEnabled());
-        d->txtPlano->clear();
-        QVERIFY(!d->cmdAceptar->isEnabled());
-
+        QCOMPARE(junta(soloEscrito, d->File1->currentRow(), d->txtPlano->text(),
+                     d->cmdAceptar->isEnabled()),
+            u"false|-1|O2.TXT|true"_s);
         // Saving proposes the program number in upper case; any name will do.
         m_texto.setLineas({"%", "o1234 (EJE)", "N10"});
         auto g = carga(false);
-        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1234.TXT"));
-        QVERIFY(g->cmdAceptar->isEnabled());
+        QCOMPARE(junta(g->txtPlano->text(), g->cmdAceptar->isEnabled()), u"O1234.TXT|true"_s);
         g->txtPlano->clear();
         QVERIFY(!g->cmdAceptar->isEnabled());
-        // Typing is upper-cased where the caret is, and the caret stays there.
-        g->txtPlano->setFocus();
-        QTest::keyClicks(g->txtPlano, "o1.txt");
+        // Typing is upper-cased where the caret is, and the caret stays behind
+        // what was typed even where upper case is longer.
+        QTest::keyClicks(g->txtPlano, QStringLiteral("straße.txt"));
+        const QString tecleado = campo(g->txtPlano);
         g->txtPlano->setCursorPosition(2);
-        QTest::keyClick(g->txtPlano, Qt::Key_X);
-        QCOMPARE(g->txtPlano->text(), QStringLiteral("O1X.TXT"));
-        QCOMPARE(g->txtPlano->cursorPosition(), 3);
-        QVERIFY(g->cmdAceptar->isEnabled());
-    }
-
-    void acceptGivesTheRealFileAndRemembersTheDirectory()
-    {
-        auto d = carga();
-        d->File1->setCurrentRow(0);
-        d->cmdAceptar_Click();
-        QCOMPARE(d->result(), int(QDialog::Accepted));
-        QCOMPARE(NombreFichero, m_progs + "/o1.txt");
-        QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), m_progs + "/");
-
-        // A typed name finds its file ignoring case; a new one stays as shown.
-        for (const auto &[tecleado, fichero] :
-            {std::pair {"o2.txt", "O2.TXT"}, {"nuevo.txt", "NUEVO.TXT"}}) {
-            auto g = carga(false);
-            g->txtPlano->setText(tecleado);
-            g->cmdAceptar_Click();
-            QCOMPARE(NombreFichero, m_progs + "/" + fichero);
-        }
-
-        // Cancelling changes neither.
+        QTest::keyClicks(g->txtPlano, QStringLiteral("ßx"));
+        QCOMPARE(junta(tecleado, campo(g->txtPlano), g->cmdAceptar->isEnabled()),
+            u"STRASSE.TXT|11|STSSXRASSE.TXT|5|true"_s);
+        // Accepting gives the file and remembers its directory.
+        auto o = carga();
+        o->File1->setCurrentRow(0);
+        o->cmdAceptar_Click();
+        QCOMPARE(junta(o->result(), NombreFichero, dirGuarda()),
+            junta(int(QDialog::Accepted), m_progs + "/o1.txt", m_progs + "/"));
         escribeIni("DirGuarda=/\n");
-        carga(false)->cmdCancelar->click();
-        QCOMPARE(NombreFichero, m_progs + "/NUEVO.TXT");
-        QCOMPARE(LeeIni("General", "DirGuarda", "", RutaIni()), QStringLiteral("/"));
-        QVERIFY(m_mensajes.isEmpty());
-
         // A directory where the settings file should be: the write fails, said so.
         QTemporaryDir otro;
         QVERIFY(QDir().mkdir(otro.filePath("KELDAN.INI")));
@@ -177,11 +154,27 @@ private slots:
         f->txtPlano->setText("a.txt");
         f->cmdAceptar_Click();
         EstableceDirectorioPrograma(m_dir.path());
-        QCOMPARE(f->result(), int(QDialog::Accepted));
-        QCOMPARE(NombreFichero, QStringLiteral("/A.TXT"));
-        QCOMPARE(m_mensajes.size(), 1);
-        QVERIFY2(m_mensajes.first().contains(otro.filePath("KELDAN.INI")),
-            qPrintable(m_mensajes.first()));
+        QCOMPARE(junta(f->result(), NombreFichero, dirGuarda(), m_mensajes.size(),
+                     m_mensajes.value(0).contains(otro.filePath("KELDAN.INI"))),
+            junta(int(QDialog::Accepted), u"/A.TXT"_s, u"/"_s, 1, true));
+    }
+
+    void namesThatAreNotUtf8OpenTheirFileAndAreNotSavedOver()
+    {
+        for (const bool abrir : {true, false}) {
+            auto d = carga(abrir);
+            const auto viejo = d->Dir1->findItems(QStringLiteral("ViejoÉ"), Qt::MatchEndsWith);
+            QCOMPARE(viejo.size(), 1);
+            emit d->Dir1->itemActivated(viejo.first());
+            d->File1->setCurrentRow(0);
+            d->cmdAceptar_Click();
+            QCOMPARE(junta(d->File1->count(), d->txtPlano->text(), d->result(), m_mensajes.size()),
+                junta(1, QStringLiteral("PEQUEÑO.TXT"), int(abrir), abrir ? 0 : 1));
+        }
+        QFile f(NombreFichero);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        // The folder of links is not remembered as the last directory.
+        QCOMPARE(junta(f.readAll(), dirGuarda()), junta(QByteArray("O1\r\n"), m_progs + "/"));
     }
 };
 

@@ -10,50 +10,43 @@ using namespace LogicaExaminar;
 
 namespace {
 
-void tocar(const QString &ruta)
+QStringList nombres(const QList<Entrada> &entradas)
 {
-    QFile f(ruta);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << ruta.toStdString();
+    QStringList n;
+    for (const Entrada &e : entradas)
+        n << e.nombre;
+    return n;
 }
 
 TEST(PropuestaNombre, ProgramNumberOfTheSecondOrThirdLine)
 {
-    EXPECT_EQ(PropuestaNombre("O1234 (EJE)", ""), "O1234.txt");
-    EXPECT_EQ(PropuestaNombre("o77", ""), "o77.txt");
-    EXPECT_EQ(PropuestaNombre("  O5  ", ""), ""); // first character is a blank
-    EXPECT_EQ(PropuestaNombre("O5  ", ""), "O5.txt");
-    EXPECT_EQ(PropuestaNombre("", ":12 (X)"), "12.txt");
-    EXPECT_EQ(PropuestaNombre(":12 ", ""), "12 .txt");
-    EXPECT_EQ(PropuestaNombre(":12 ", "O9"), "12 .txt");
-    // Lines past the end read as empty: nothing to propose.
-    EXPECT_EQ(PropuestaNombre("", ""), "");
-    EXPECT_EQ(PropuestaNombre("N10 G0 X0", ":5"), "");
-    EXPECT_EQ(PropuestaNombre("", "N10"), "");
-    EXPECT_EQ(PropuestaNombre("", "O12"), "");
+    const char *const casos[][3]
+        = {{"O1234 (EJE)", "", "O1234.txt"}, {"O1234(EJE)", "", "O1234.txt"},
+            {"o77", "", "o77.txt"}, {"  O5  ", "", ""}, // first character is a blank
+            {"O5  ", "", "O5.txt"}, {"", ":12 (X)", "12.txt"}, {":12 ", "O9", "12 .txt"},
+            {"", "", ""}, // lines past the end read as empty
+            {"N10 G0 X0", ":5", ""}, {"", "O12", ""}};
+    for (const auto &c : casos)
+        EXPECT_EQ(PropuestaNombre(c[0], c[1]), QLatin1String(c[2])) << c[0] << "|" << c[1];
 }
 
 TEST(Nombres, PatternsAndUpperCasedNamesIgnoreLetterCase)
 {
-    EXPECT_TRUE(CoincidePatron("o1.Txt", "*.TXT"));
-    EXPECT_FALSE(CoincidePatron("O1.TXT.BAK", "*.txt"));
-    EXPECT_TRUE(CoincidePatron("SINPUNTO", "*.*"));
-    EXPECT_TRUE(CoincidePatron("no", "NO"));
-    EXPECT_FALSE(CoincidePatron("NOT", "NO"));
-
+    EXPECT_TRUE(CoincidePatron("o1.Txt", "*.TXT") && CoincidePatron("SINPUNTO", "*.*"));
+    EXPECT_FALSE(CoincidePatron("O1.TXT.BAK", "*.txt") || CoincidePatron("NOT", "NO"));
     QTemporaryDir dir;
     const QString torno = dir.filePath("Progs/Torno");
     ASSERT_TRUE(QDir().mkpath(torno + "/sub.txt"));
-    for (const char *n : {"b.txt", "A.TXT", "c.Dcn", "o1234.txt"})
-        tocar(torno + "/" + n);
-    EXPECT_EQ(Ficheros(torno, "*.txt"), (QStringList {"A.TXT", "b.txt", "o1234.txt"}));
-    EXPECT_EQ(Ficheros(torno, "*.dcn"), QStringList {"c.Dcn"});
-    EXPECT_EQ(Subdirectorios(torno), QStringList {"sub.txt"});
-
-    EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT"), "o1234.txt");
-    EXPECT_EQ(ResuelveNombre(torno, "NUEVO.TXT"), "NUEVO.TXT");
-    tocar(torno + "/O1234.TXT"); // the exact name wins where both spellings exist
-    EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT"), "O1234.TXT");
-    EXPECT_EQ(ResuelveNombre(torno, "o1234.txt"), "o1234.txt");
+    for (const char *n : {"b.txt", "A.TXT", "c.Dcn", "o1234.txt", ".oculto.txt"})
+        ASSERT_TRUE(QFile(torno + "/" + n).open(QIODevice::WriteOnly));
+    EXPECT_EQ(nombres(Ficheros(torno, "*.txt")), (QStringList {"A.TXT", "b.txt", "o1234.txt"}));
+    EXPECT_EQ(nombres(Ficheros(torno, "*.dcn")), QStringList {"c.Dcn"});
+    EXPECT_EQ(nombres(Subdirectorios(torno)), QStringList {"sub.txt"});
+    EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT") + ResuelveNombre(torno, "NUEVO.TXT"),
+        "o1234.txtNUEVO.TXT");
+    ASSERT_TRUE(QFile(torno + "/O1234.TXT").open(QIODevice::WriteOnly)); // the exact name wins
+    EXPECT_EQ(ResuelveNombre(torno, "O1234.TXT") + ResuelveNombre(torno, "o1234.txt"),
+        "O1234.TXTo1234.txt");
     EXPECT_EQ(ResuelveRuta(dir.path() + "/PROGS/TORNO/"), torno);
     EXPECT_EQ(ResuelveRuta(dir.path() + "/PROGS/FALTA/X"), dir.path() + "/Progs/FALTA/X");
 }

@@ -10,8 +10,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -19,6 +17,13 @@
 namespace AyudaDialogos {
 
 using namespace Qt::StringLiterals;
+
+// A fixed-size dialog asks the window manager for its own title bar
+// (CustomizeWindowHint; without it X11 managers add minimise and maximise)
+// with the close button alone.
+constexpr Qt::WindowFlags kBotones = Qt::CustomizeWindowHint | Qt::WindowMinimizeButtonHint
+    | Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint;
+constexpr int kSoloCerrar = Qt::CustomizeWindowHint | Qt::WindowCloseButtonHint;
 
 // The program directory of one test and a main window loaded from its
 // settings file; message boxes are answered OK and their prompts kept.
@@ -51,34 +56,18 @@ struct Entorno
     }
 };
 
-// Status texts and captions of two languages; Español makes PrinmsgAbierto
-// and PrinmsgGuardado equal, as a careless translation might.
+// Captions and a status text of two languages.
 inline QString seccionesIdiomas()
 {
-    static const char *const textos[][3] = {
-        {"PrinName", "Programa de Comunicación", "Serial Port Communication"},
-        {"PrinModo", "Modo", "Mode"},
-        {"PrinmsgLimpia", "Limpia", "Empty"},
-        {"PrinmsgAbierto", "Hecho", "Opened"},
-        {"PrinmsgGuardado", "Hecho", "Saved"},
-        {"ConfigName", "Configuración", "Settings"},
-        {"ConfigcmbParNo", "Ninguna", "None"},
-        {"ConfigcmbParImpar", "Impar", "Odd"},
-        {"ConfigcmbParPar", "Par", "Even"},
-    };
-    QString es = u"[Español]\n"_s, en = u"[English]\n"_s;
-    for (const auto &t : textos) {
-        es += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[1]) + u'\n';
-        en += QString::fromUtf8(t[0]) + u'=' + QString::fromUtf8(t[2]) + u'\n';
-    }
-    return es + en;
+    return u"[Español]\nPrinName=Programa de Comunicación\nPrinModo=Modo\nPrinmsgLimpia=Limpia\n"
+           "ConfigName=Configuración\nConfigcmbParNo=Ninguna\n[English]\nPrinName=Serial Port "
+           "Communication\nPrinModo=Mode\nPrinmsgLimpia=Empty\nConfigName=Settings\n"_s;
 }
 
 inline bool escribe(const QString &ruta, const QString &texto)
 {
     QFile f(ruta);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && f.write(texto.toUtf8()) == texto.toUtf8().size();
+    return f.open(QIODevice::WriteOnly) && f.write(texto.toUtf8()) == texto.toUtf8().size();
 }
 
 inline QString lee(const QString &ruta)
@@ -87,33 +76,23 @@ inline QString lee(const QString &ruta)
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 
-// A directory in the file's place cannot be written, even by root.
-inline bool bloquea(const QString &ruta)
+// A directory in the file's place cannot be written, even by root; and back.
+inline bool bloquea(const QString &ruta, bool bloquear = true)
 {
-    return QFile::rename(ruta, ruta + u".aparte"_s) && QDir().mkdir(ruta);
-}
-inline bool desbloquea(const QString &ruta)
-{
-    return QDir().rmdir(ruta) && QFile::rename(ruta + u".aparte"_s, ruta);
+    const QString aparte = ruta + u".aparte"_s;
+    return bloquear ? QFile::rename(ruta, aparte) && QDir().mkdir(ruta)
+                    : QDir().rmdir(ruta) && QFile::rename(aparte, ruta);
 }
 
 // The operator choosing the item with that text, as a click in the list would.
 inline bool elige(QComboBox *lista, const QString &texto)
 {
     const int i = lista ? lista->findText(texto) : -1;
-    if (i < 0)
-        return false;
-    lista->setCurrentIndex(i);
-    emit lista->activated(i);
-    return true;
-}
-
-inline QStringList elementos(const QComboBox *lista)
-{
-    QStringList textos;
-    for (int i = 0; i < lista->count(); ++i)
-        textos.append(lista->itemText(i));
-    return textos;
+    if (i >= 0) {
+        lista->setCurrentIndex(i);
+        emit lista->activated(i);
+    }
+    return i >= 0;
 }
 
 } // namespace AyudaDialogos

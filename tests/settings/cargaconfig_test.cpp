@@ -1,3 +1,4 @@
+#include "comun/junta.h"
 #include "languages/catalogoclaves.h"
 #include "settings/varsfuncsglobales.h"
 
@@ -18,61 +19,42 @@ protected:
     void SetUp() override { EstableceDirectorioPrograma(dir.path()); }
     void TearDown() override { EstableceDirectorioPrograma(QString()); }
 
-    void ini(const QByteArray &datos)
-    {
-        QFile f(RutaIni());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(datos);
-    }
     QByteArray leeIni()
     {
         QFile f(RutaIni());
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "(none)";
     }
     // The settings record loaded from the file, as one text.
-    static std::string registro(const QByteArray &datos, Config *t)
+    std::string registro(const QByteArray &datos)
     {
-        t->ini(datos);
+        QFile f(RutaIni());
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
+        f.close();
         CargaConfig();
-        return registroActual();
-    }
-    static std::string registroActual()
-    {
-        return QStringList {IdiomaActual, ModoTransmision, QString::number(PuertoCom),
-            PuertoDispositivo, QString::number(Velocidad), Paridad, QString::number(BitsDatos),
-            QString::number(BitsStop), Nego}
-            .join(QLatin1Char('|'))
+        return junta(IdiomaActual, ModoTransmision, PuertoCom, PuertoDispositivo, Velocidad,
+            Paridad, BitsDatos, BitsStop, Nego)
             .toStdString();
     }
 };
 
-TEST_F(Config, PathIsProgramDirectoryWithOneSlash)
-{
-    EstableceDirectorioPrograma("/");
-    EXPECT_EQ(RutaIni(), "/KELDAN.INI");
-    EstableceDirectorioPrograma("/opt/cnc");
-    EXPECT_EQ(RutaIni(), "/opt/cnc/KELDAN.INI");
-}
-
 TEST_F(Config, RecordAsStoredDefaultsWhereAbsentOrInvalid)
 {
-    CargaConfig(); // no file at all
-    EXPECT_EQ(registroActual(), "Español|Ascii|1||4800|N|8|2|XonXoff");
-    // Present but empty is empty, not the default; speeds need more than 16 bits.
-    EXPECT_EQ(
-        registro(
-            "[General]\nIdioma=English\nModo=Iso\nCom=3\nVt=115200\nPar=\nBd=7\nBs=1.5\n", this),
-        "English|Iso|3||115200||7|1.5|XonXoff");
-    // Text that is no valid number loads the key's default; 7.5 rounds half to even.
-    EXPECT_EQ(registro("[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n", this),
-        "Español|Ascii|1||4800|N|8|2|XonXoff");
-    EXPECT_EQ(registro("[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", this),
-        "Español|Ascii|1||4800|N|8|2|XonXoff");
-    EXPECT_EQ(registro("[General]\nCom=/dev/ttyUSB0\n", this),
-        "Español|Ascii|0|/dev/ttyUSB0|4800|N|8|2|XonXoff");
-    ASSERT_TRUE(GrabaConfig());
-    EXPECT_EQ(registro(leeIni(), this), "Español|Ascii|0|/dev/ttyUSB0|4800|N|8|2|XonXoff");
+    const std::string porDefecto = "Español|Ascii|1||4800|N|8|2|XonXoff";
+    // A device path is read whole, however deep.
+    const QByteArray dispositivo = "/dev/serial/by-id/usb-" + QByteArray(150, 'F') + "-port0";
+    const std::pair<QByteArray, std::string> casos[] = {{"", porDefecto},
+        // Present but empty is empty, not the default; speeds need more than 16 bits.
+        {"[General]\nIdioma=English\nModo=Iso\nCom=3\nVt=115200\nPar=\nBd=7\nBs=1.5\n",
+            "English|Iso|3||115200||7|1.5|XonXoff"},
+        // Text that is no valid number loads the key's default; 7.5 rounds half to even.
+        {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n", porDefecto},
+        {"[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", porDefecto},
+        {"[General]\nCom=" + dispositivo,
+            "Español|Ascii|0|" + dispositivo.toStdString() + "|4800|N|8|2|XonXoff"}};
+    for (const auto &[datos, esperado] : casos)
+        EXPECT_EQ(registro(datos), esperado) << datos.toStdString();
+    ASSERT_TRUE(GrabaConfig()); // written back and read again whole
+    EXPECT_EQ(registro(leeIni()), casos[4].second);
 }
 
 TEST_F(Config, TextsOfTheLanguageWithFallbackOnlyForNewKeys)
@@ -80,31 +62,28 @@ TEST_F(Config, TextsOfTheLanguageWithFallbackOnlyForNewKeys)
     QByteArray datos = "[General]\nIdioma=Deutsch\n[Deutsch]\n";
     for (const ClaveIdioma &c : CatalogoClaves::todas())
         datos += c.nombre.toLatin1() + "=de-" + c.nombre.toLatin1() + "\n";
-    ini(datos);
-    CargaConfig();
+    registro(datos);
     for (const ClaveIdioma &c : CatalogoClaves::todas())
-        EXPECT_EQ(Texto(c.nombre), "de-" + c.nombre) << c.nombre.toStdString();
-    EXPECT_EQ(CatalogoClaves::originales().size(), 67);
-
+        EXPECT_EQ(Texto(c.nombre), "de-" + c.nombre);
     // A missing section: the original texts are empty, newer message keys
     // fall back to their built-in English text; a key present but empty stays empty.
-    ini("[General]\nIdioma=Klingon\n[Klingon]\nPrinErrorAbre=\n");
-    CargaConfig();
-    EXPECT_EQ(Texto("PrinmsgLimpia"), "");
-    EXPECT_FALSE(Texto("PrinErrorGrabaIni").isEmpty());
-    EXPECT_EQ(Texto("PrinErrorAbre"), "");
+    registro("[General]\nIdioma=Klingon\n[Klingon]\nPrinErrorAbre=\n");
+    EXPECT_EQ(
+        Texto("PrinmsgLimpia") + "|" + Texto("PrinErrorAbre") + "|" + Texto("PrinErrorGrabaIni"),
+        "||" + CatalogoClaves::textoPorDefecto("PrinErrorGrabaIni"));
 }
 
 TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
 {
-    ini("[General]\nDirGuarda=/home/cnc/\n[Español]\nPrinName=Programa\n");
-    CargaConfig();
+    registro("[General]\nDirGuarda=/home/cnc/\n[Español]\nPrinName=Programa\n");
     Velocidad = 9600;
     BitsStop = 1;
     ASSERT_TRUE(GrabaConfig());
     EXPECT_EQ(leeIni(),
         "[General]\nDirGuarda=/home/cnc/\nIdioma=Español\nModo=Ascii\nCom=1\n"
         "Vt=9600\nPar=N\nBd=8\nBs=1\n[Español]\nPrinName=Programa\n");
+    EstableceDirectorioPrograma("/");
+    EXPECT_EQ(RutaIni(), "/KELDAN.INI"); // a root gives one slash
 }
 
 } // namespace

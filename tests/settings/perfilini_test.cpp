@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -23,170 +22,114 @@ protected:
     void escribeFichero(const QByteArray &datos)
     {
         QFile f(ruta);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(datos);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
     }
     QByteArray leeFichero()
     {
         QFile f(ruta);
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        return f.readAll();
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "(none)";
     }
 };
 
-TEST_F(Perfil, NamesMatchWithoutRegardToCaseAndBlanks)
-{
-    escribeFichero("[general]\r\n  Vt  =  9600  \r\n[ Español ]\r\nPrinName=Título\r\n");
-    EXPECT_EQ(PerfilIni::lee(ruta, "General", "vt", "4800"), "9600");
-    EXPECT_EQ(PerfilIni::lee(ruta, "GENERAL", "VT", "4800"), "9600");
-    EXPECT_EQ(PerfilIni::lee(ruta, "español", "prinname", ""), "Título");
-}
-
-TEST_F(Perfil, DefaultOnlyWhenFileSectionOrKeyIsAbsent)
+TEST_F(Perfil, NamesIgnoreCaseAndBlanksAndDefaultsOnlyWhereAbsent)
 {
     EXPECT_EQ(PerfilIni::lee(ruta, "General", "Par", "N"), "N"); // no file
-    escribeFichero("[General]\nPar=\nModo=Iso\n");
-    EXPECT_EQ(PerfilIni::lee(ruta, "General", "Par", "N"), ""); // present but empty
-    EXPECT_EQ(PerfilIni::lee(ruta, "General", "Bd", "8"), "8"); // key absent
-    EXPECT_EQ(PerfilIni::lee(ruta, "Otra", "Modo", "Ascii"), "Ascii"); // section absent
-    // A key of another section is not found in this one.
-    escribeFichero("[A]\nk=1\n[B]\nj=2\n");
-    EXPECT_EQ(PerfilIni::lee(ruta, "B", "k", "x"), "x");
+    escribeFichero("[general]\r\n  Vt  =  9600  \r\nPar=\r\n[ Español ]\r\nPrinName=Título\r\n"
+                   "[B]\r\nj=2\r\n");
+    // Present but empty; key, section absent; a key of another section.
+    const char *const casos[][4]
+        = {{"GENERAL", "VT", "4800", "9600"}, {"español", "prinname", "", "Título"},
+            {"General", "Par", "N", ""}, {"General", "Bd", "8", "8"},
+            {"Otra", "Modo", "Ascii", "Ascii"}, {"Español", "j", "x", "x"}};
+    for (const auto &[seccion, clave, porDefecto, valor] : casos)
+        EXPECT_EQ(PerfilIni::lee(ruta, QString::fromUtf8(seccion), clave, porDefecto),
+            QString::fromUtf8(valor));
 }
 
-TEST_F(Perfil, WritesKeepCommentsBlankLinesAndLineEnds)
+TEST_F(Perfil, WritesAndRemovalsChangeOnlyTheirLinesByteForByte)
 {
-    const QByteArray antes = "; Keldan\r\n[General]\r\n# comment\r\nVt = 4800\r\n\r\n[Español]\r\n"
-                             "PrinName=Programa\r\n";
-    escribeFichero(antes);
+    // Comments, blank lines, mixed ends, a stray CR and a last line without an end stay.
+    escribeFichero("; Keldan\r\n[General]\r\n# c\r\nVt = 4800\r\ny=2\r\r\n\r\n[B]\nz=3");
     ASSERT_TRUE(PerfilIni::escribe(ruta, "general", "VT", "9600"));
     ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Bd", "7"));
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "w", "4"));
+    ASSERT_TRUE(PerfilIni::escribe(ruta, "C", "k", "v"));
     EXPECT_EQ(leeFichero(),
-        "; Keldan\r\n[General]\r\n# comment\r\nVt=9600\r\nBd=7\r\n\r\n"
-        "[Español]\r\nPrinName=Programa\r\n");
-
-    escribeFichero("[A]\nx=1\n");
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "y", "2"));
-    EXPECT_EQ(leeFichero(), "[A]\nx=1\n[B]\ny=2\n");
-}
-
-TEST_F(Perfil, CreatesFileAndRemovesWholeSections)
-{
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Idioma", "English"));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "Deutsch", "PrinName", "Programm"));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "Deutsch", "PrinTitulo", "Keldan"));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "Zulu", "k", "v"));
-    ASSERT_TRUE(PerfilIni::borraSeccion(ruta, "DEUTSCH"));
+        "; Keldan\r\n[General]\r\n# c\r\nVt=9600\r\ny=2\r\r\nBd=7\r\n\r\n[B]\nz=3\r\nw=4\r\n"
+        "[C]\r\nk=v\r\n");
+    QString error;
+    EXPECT_FALSE(PerfilIni::escribe(ruta, "B", "z", "a\nb", &error));
+    EXPECT_FALSE(error.isEmpty());
+    // Every section of the name goes, even one right after another.
+    ASSERT_TRUE(PerfilIni::borraSeccion(ruta, "Nunca")); // nothing to remove is no failure
+    escribeFichero("[General]\nIdioma=English\n[Deutsch]\n[deutsch]\nk=1\n[Zulu]\nk=v\n"
+                   "[DEUTSCH]\nj=2\n");
+    ASSERT_TRUE(PerfilIni::borraSeccion(ruta, "Deutsch"));
     EXPECT_EQ(leeFichero(), "[General]\nIdioma=English\n[Zulu]\nk=v\n");
-    EXPECT_TRUE(PerfilIni::claves(ruta, "Deutsch").isEmpty());
-    EXPECT_TRUE(PerfilIni::borraSeccion(ruta, "Nunca")); // nothing to remove is no failure
 }
 
-TEST_F(Perfil, KeyListInFileOrderAndLongListsWhole)
+TEST_F(Perfil, KeyListsAreWholeAndOnlyLanguageTextsAreCut)
 {
-    QByteArray datos = "[Idioma]\n";
-    QStringList esperadas;
+    QByteArray datos = "[General]\nDirGuarda=/" + QByteArray(200, 'd') + "/\n[Idioma]\n";
+    QString esperadas;
     for (int i = 0; i < 120; ++i) {
-        const QString clave = QStringLiteral("ClaveMuyLargaDeTraduccion%1").arg(i);
-        esperadas << clave;
-        datos += clave.toLatin1() + "=texto\n";
+        esperadas += QStringLiteral("ClaveMuyLargaDeTraduccion%1").arg(i) + QChar(0);
+        datos += "ClaveMuyLargaDeTraduccion" + QByteArray::number(i) + "=" + QByteArray(200, 't')
+            + "\n";
     }
     escribeFichero(datos);
-    EXPECT_EQ(PerfilIni::claves(ruta, "idioma"), esperadas);
-
-    const QString lista = VarsFuncsGlobales::LeeIniLargo("Idioma", "", ruta);
-    EXPECT_GT(lista.size(), 1047);
-    EXPECT_EQ(lista, esperadas.join(QChar(0)) + QChar(0));
-    EXPECT_EQ(VarsFuncsGlobales::LeeIniLargo("Nada", "", ruta), "");
+    using namespace VarsFuncsGlobales;
+    EXPECT_EQ(
+        LeeIniLargo("idioma", "", ruta) + "|" + LeeIniLargo("Nada", "", ruta), esperadas + "|");
+    EXPECT_EQ(LeeIni("Idioma", "ClaveMuyLargaDeTraduccion7", "", ruta), QString(126, 't'));
+    EXPECT_EQ(LeeIni("General", "DirGuarda", "", ruta), "/" + QString(200, 'd') + "/");
 }
 
-TEST_F(Perfil, ReadsAreCutAt126Characters)
+// Each line keeps its own encoding; a changed line takes the file's: the
+// file before, the value written to k of [S], the bytes after and their text.
+TEST_F(Perfil, EncodingIsDecidedLineByLine)
 {
-    const QString largo(200, QLatin1Char('x'));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", largo));
-    EXPECT_EQ(PerfilIni::lee(ruta, "S", "k", ""), largo); // the file holds it whole
-    EXPECT_EQ(VarsFuncsGlobales::LeeIni("S", "k", "", ruta), largo.left(126));
+    const char *const casos[][4] = {
+        // Wholly Latin-1, the last Latin-1 letter ÿ among them.
+        {"[S]\r\nj=Comunicaci\xF3n\r\n", "Año ÿ", "[S]\r\nj=Comunicaci\xF3n\r\nk=A\xF1o \xFF\r\n",
+            "[S]\r\nj=Comunicación\r\nk=Año ÿ\r\n"},
+        // UTF-8 with one stray Latin-1 byte: the rest is read right and stays UTF-8.
+        {"[S]\nj=Comunicación\ni=N\xBA\n", "Año", "[S]\nj=Comunicación\ni=N\xBA\nk=Año\n",
+            "[S]\nj=Comunicación\ni=Nº\nk=Año\n"},
+        // A character Latin-1 has not goes in UTF-8 on its own line only.
+        {"[S]\nj=\xF3\n", "€", "[S]\nj=\xF3\nk=€\n", "[S]\nj=ó\nk=€\n"},
+        // Latin-1 bytes that would spell UTF-8 are written as UTF-8.
+        {"[S]\nk=\xF1\n", "Ã±", "[S]\nk=Ã±\n", "[S]\nk=Ã±\n"},
+        // A byte-order mark stays, and the file is UTF-8.
+        {"\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n", "ñ", "\xEF\xBB\xBFx=1\n[S]\nk=ñ\n", "x=1\n[S]\nk=ñ\n"},
+    };
+    for (const auto &[antes, valor, despues, texto] : casos) {
+        escribeFichero(antes);
+        ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", QString::fromUtf8(valor)));
+        const QByteArray escrito = leeFichero();
+        EXPECT_EQ(escrito, despues) << antes;
+        EXPECT_EQ(PerfilIni::decodifica(escrito), QString::fromUtf8(texto)) << antes;
+    }
 }
 
-TEST_F(Perfil, Latin1FilesStayLatin1AndUtf8StaysUtf8)
+// Folder and file modes, whether the write succeeds, and what the file holds then.
+TEST_F(Perfil, WritesWhereverTheFileIsWritableAndSaysWhenItIsNot)
 {
-    escribeFichero("[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\n");
-    EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-        QStringLiteral("Comunicación"));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinTitulo", "Año"));
-    EXPECT_EQ(leeFichero(), "[Espa\xF1ol]\r\nPrinName=Comunicaci\xF3n\r\nPrinTitulo=A\xF1o\r\n");
-
-    // A character Latin-1 cannot hold turns the file into UTF-8, losing nothing.
-    ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinCom", "€"));
-    EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinName", ""),
-        QStringLiteral("Comunicación"));
-    EXPECT_EQ(PerfilIni::lee(ruta, QStringLiteral("Español"), "PrinCom", ""), QStringLiteral("€"));
-
-    escribeFichero("[Español]\nPrinName=Comunicación\n");
-    ASSERT_TRUE(PerfilIni::escribe(ruta, QStringLiteral("Español"), "PrinTitulo", "Año"));
-    EXPECT_EQ(leeFichero(), "[Español]\nPrinName=Comunicación\nPrinTitulo=Año\n");
-}
-
-TEST_F(Perfil, ValuesKeepTheirCharactersWhenAWriteChangesWhatTheFileLooksLike)
-{
-    // Latin-1 bytes that happen to spell UTF-8 once the only other accented
-    // byte is overwritten must still read as the same characters.
-    escribeFichero("[General]\nIdioma=Espa\xF1ol\nPrinName=\xC3\xB1\n");
-    ASSERT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "General", "Idioma", "English"));
-    EXPECT_EQ(PerfilIni::lee(ruta, "General", "PrinName", ""), QStringLiteral("Ã±"));
-
-    // A Latin-1 file that begins with the bytes of a UTF-8 mark keeps them.
-    escribeFichero("\xEF\xBB\xBFx=1\n[S]\nk=\xF1\n");
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "S", "k", "2"));
-    EXPECT_TRUE(QString::fromUtf8(leeFichero()).startsWith(QStringLiteral("ï»¿x=1\n")));
-    EXPECT_EQ(PerfilIni::lee(ruta, "S", "k", ""), "2");
-}
-
-TEST_F(Perfil, UntouchedLinesKeepTheirOwnLineEnds)
-{
-    // Mixed ends, a stray CR and a last line without an end: only the
-    // written entry changes, every other byte stays.
-    escribeFichero("[A]\r\nx=1\ny=2\r\r\n[B]\nz=3");
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "A", "x", "9"));
-    EXPECT_EQ(leeFichero(), "[A]\r\nx=9\ny=2\r\r\n[B]\nz=3");
-    ASSERT_TRUE(PerfilIni::escribe(ruta, "B", "w", "4"));
-    EXPECT_EQ(leeFichero(), "[A]\r\nx=9\ny=2\r\r\n[B]\nz=3\r\nw=4\r\n");
-}
-
-TEST_F(Perfil, LineBreaksInValuesAreRefused)
-{
-    escribeFichero("[S]\nk=1\n");
-    QString error;
-    EXPECT_FALSE(PerfilIni::escribe(ruta, "S", "k", "a\nb", &error));
-    EXPECT_FALSE(error.isEmpty());
-    EXPECT_EQ(leeFichero(), "[S]\nk=1\n");
-}
-
-TEST_F(Perfil, FailedWriteLeavesOldFileWholeAndSaysSo)
-{
-    escribeFichero("[General]\nVt=4800\n");
-    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
-    ASSERT_EQ(chmod(QFile::encodeName(ruta).constData(), 0666), 0);
-    const bool fallo = SinPrivilegios([this] {
-        QString error;
-        return !PerfilIni::escribe(ruta, "General", "Vt", "9600", &error) && !error.isEmpty();
-    });
-    chmod(QFile::encodeName(dir.path()).constData(), 0755);
-    EXPECT_TRUE(fallo);
-    EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"KELDAN.INI"});
-}
-
-TEST_F(Perfil, ReadOnlyFileIsNotReplaced)
-{
-    escribeFichero("[General]\nVt=4800\n");
-    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0777), 0);
-    ASSERT_EQ(chmod(QFile::encodeName(ruta).constData(), 0444), 0);
-    EXPECT_TRUE(
-        SinPrivilegios([this] { return !PerfilIni::escribe(ruta, "General", "Vt", "9600"); }));
-    chmod(QFile::encodeName(dir.path()).constData(), 0700);
-    EXPECT_EQ(leeFichero(), "[General]\nVt=4800\n");
+    const QByteArray carpeta = QFile::encodeName(dir.path()), fichero = QFile::encodeName(ruta);
+    const std::tuple<mode_t, mode_t, const char *> casos[]
+        = {{0777, 0666, "Vt=9600"}, {0555, 0666, "Vt=9600"}, {0777, 0444, "Vt=4800"}};
+    for (const auto &[modoCarpeta, modoFichero, vt] : casos) {
+        escribeFichero("[General]\nVt=4800\n");
+        ASSERT_TRUE(chmod(fichero, modoFichero) == 0 && chmod(carpeta, modoCarpeta) == 0);
+        // Run unprivileged: true when the result and the reason agree.
+        EXPECT_TRUE(SinPrivilegios([this] {
+            QString error;
+            return PerfilIni::escribe(ruta, "General", "Vt", "9600", &error) == error.isEmpty();
+        }));
+        chmod(carpeta, 0700);
+        EXPECT_EQ(leeFichero(), "[General]\n" + QByteArray(vt) + "\n") << modoCarpeta;
+        EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList {"KELDAN.INI"});
+    }
 }
 
 } // namespace
