@@ -4,13 +4,14 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 
-#include "keldanversion.h"
+#include "comun/junta.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
 #include <QTemporaryDir>
@@ -26,11 +27,12 @@ const QByteArray kIni
       "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
       "PrinlblTituloTexto=Text:\nPrinlblTituloEstado=Status:\n"
       "PrinCom=Port\nPrinVt=Speed\nPrinPar=Parity\nPrinBd=Data\nPrinBs=Stop\n"
-      "PrinModo=Mode\nPrinNego=XON/XOFF\nPrincmdLimpiar=Clear\nPrincmdSalir=Exit\n"
-      "PrincmdConfig=Settings\nPrincmdEdit=Edit\nPrincmdAbrir=Open\n"
-      "PrincmdGuardar=Save\nPrincmdSpace=&Spaces\nPrincmdManual=&Manual\n"
-      "PrincmdStop=Stop\nPrinmsgLimpia=Empty\nPrinmsgSinGuardar=Not saved\n"
-      "PrinmsgGrabaFinal=Save first?\n";
+      "PrinModo=Mode\nPrinNego=XON/XOFF\nPrincmdAbrir=Open\nPrincmdStop=Stop\n"
+      "PrincmdSpace=&Spaces\nPrincmdManual=&Manual\nPrinmsgLimpia=Empty\n"
+      "PrinmsgSinGuardar=Not saved\nPrinmsgGrabaFinal=Save first?\nBotonSi=Sure\n";
+
+// What to do with the real message box once it shows.
+enum Accion { Escape, Cerrar, No };
 
 } // namespace
 
@@ -40,7 +42,6 @@ class FrmPrincipalTest : public QObject
 
     QTemporaryDir m_dir;
     std::unique_ptr<frmPrincipal> m_frm;
-    QStringList m_preguntas;
 
     void escribeIni(const QByteArray &datos)
     {
@@ -49,21 +50,54 @@ class FrmPrincipalTest : public QObject
         f.write(datos);
     }
 
+    void nueva()
+    {
+        m_frm = std::make_unique<frmPrincipal>();
+        m_frm->Form_Load();
+        m_frm->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+    }
+
+    // Answers the next real message box as a person would, and tells what it
+    // showed: its text, its buttons and whether it sat over the window.
+    QString responde(int accion, const std::function<void()> &operacion)
+    {
+        QString visto = QStringLiteral("no box");
+        QTimer vigia;
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            auto *caja = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!caja || !caja->isVisible())
+                return;
+            vigia.stop();
+            QStringList botones;
+            QAbstractButton *no = nullptr;
+            for (QAbstractButton *b : caja->buttons()) {
+                if (b->isVisible())
+                    botones << b->text();
+                if (b->text() == QStringLiteral("No"))
+                    no = b;
+            }
+            const QPoint desvio = caja->geometry().center() - m_frm->geometry().center();
+            visto = junta(caja->text(), botones.join(u','), desvio.manhattanLength() < 40);
+            if (accion == Escape)
+                QTest::keyClick(caja, Qt::Key_Escape);
+            else if (accion == Cerrar)
+                caja->close(); // as the title bar's close button does
+            else
+                no->click();
+        });
+        vigia.start(10);
+        operacion();
+        return visto;
+    }
+
 private slots:
     void init()
     {
         EstableceDirectorioPrograma(m_dir.path());
         NombreFichero.clear();
         escribeIni(kIni);
-        m_preguntas.clear();
-        Herramientas::EstableceRespuestaMsgBox([this](const QString &p, int, const QString &) {
-            m_preguntas << p;
-            return int(Herramientas::vbNo);
-        });
-        m_frm = std::make_unique<frmPrincipal>();
-        m_frm->Form_Load();
-        m_frm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
+        nueva();
     }
 
     void cleanup()
@@ -75,84 +109,43 @@ private slots:
 
     void startStateFollowsTheSettingsAndTexts()
     {
-        const QStringList textos {m_frm->windowTitle(), m_frm->lblTituloTexto->text(),
-            m_frm->lblTituloEstado->text(), m_frm->cmdSpace->text(), m_frm->cmdAbrir->toolTip(),
-            m_frm->cmdStop->toolTip(), m_frm->cmdAbrir->accessibleName(), m_frm->cmdPcCnc->text()};
-        QCOMPARE(textos.join('|'),
-            QStringLiteral("Serial Transfer|Text:|Status:|&Spaces|Open|Stop|Open|&PC -> CNC"));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
-
-        for (QPushButton *b : {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdStop})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        for (QPushButton *b : {m_frm->cmdAbrir, m_frm->cmdLimpiar, m_frm->cmdEdit, m_frm->cmdConfig,
-                 m_frm->cmdSalir, m_frm->cmdManual, m_frm->cmdCncPc})
-            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
-        QVERIFY(m_frm->chkModo->isEnabled());
-        QVERIFY(!m_frm->chkModo->isChecked());
-
-        QStringList paneles;
+        QCOMPARE(junta(m_frm->windowTitle(), m_frm->lblTituloTexto->text(),
+                     m_frm->lblTituloEstado->text(), m_frm->cmdSpace->text(),
+                     m_frm->cmdAbrir->toolTip(), m_frm->cmdStop->accessibleName(),
+                     m_frm->cmdPcCnc->text(), m_frm->lblEstado->text()),
+            QStringLiteral("Serial Transfer|Text:|Status:|&Spaces|Open|Stop|&PC -> CNC|Empty"));
+        QStringList apagados, paneles;
+        for (QWidget *w : m_frm->centralWidget()->findChildren<QWidget *>())
+            if (!w->isEnabled())
+                apagados << w->objectName();
+        apagados.sort();
+        QCOMPARE(apagados.join(u' '), QStringLiteral("cmdGuardar cmdPcCnc cmdSpace cmdStop"));
         for (int n = 1; n <= 7; ++n)
             paneles << m_frm->Panel(n);
         QCOMPARE(paneles.join('|'),
-            QStringLiteral("Port COM2|Speed 9600|Parity E|Data 7|Stop 1|"
-                           "Mode Ascii|XON/XOFF"));
-    }
+            QStringLiteral("Port COM2|Speed 9600|Parity E|Data 7|Stop 1|Mode Ascii|XON/XOFF"));
 
-    void missingLanguageLeavesOnlyTheFixedTexts()
-    {
-        escribeIni("[General]\nIdioma=Klingon\n");
+        // A language the file lacks leaves only the fixed texts.
+        escribeIni("[General]\nIdioma=Klingon\nModo=ISO\n");
         frmPrincipal frm;
+        frm.chkModo->setChecked(true); // already checked: no click would run
         frm.Form_Load();
-        QCOMPARE(frm.windowTitle(), QString());
-        QCOMPARE(frm.lblTituloTexto->text(), QString());
-        QCOMPARE(frm.cmdAbrir->toolTip(), QString());
-        QCOMPARE(frm.cmdCncPc->text(), QStringLiteral("&CNC -> PC"));
-        QCOMPARE(frm.chkModo->text(), QStringLiteral("Ascii / Iso"));
-        QCOMPARE(frm.Panel(1), QStringLiteral(" COM1"));
-    }
-
-    void modeBoxAndTransfersAgree()
-    {
-        escribeIni("[General]\nModo=Iso\n");
-        frmPrincipal iso;
-        iso.Form_Load();
-        QVERIFY(iso.chkModo->isChecked());
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-        QVERIFY(iso.Panel(6).endsWith(QStringLiteral(" Iso")));
-
-        // Other letter case: the box is checked, so the mode must be ISO too.
-        escribeIni("[General]\nModo=ISO\n");
-        frmPrincipal mayusculas;
-        mayusculas.chkModo->setChecked(true); // already checked: no click would run
-        mayusculas.Form_Load();
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-
-        // Two clicks bring the mode back; the file keeps its value.
-        QTest::mouseClick(mayusculas.chkModo, Qt::LeftButton);
-        QCOMPARE(ModoTransmision, QStringLiteral("Ascii"));
-        QTest::mouseClick(mayusculas.chkModo, Qt::LeftButton);
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-        QFile f(RutaIni());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("[General]\nModo=ISO\n"));
+        QCOMPARE(junta(frm.windowTitle(), frm.cmdAbrir->toolTip(), frm.cmdCncPc->text(),
+                     frm.chkModo->text(), frm.Panel(1), ModoTransmision),
+            QStringLiteral("||&CNC -> PC|Ascii / Iso| COM1|Iso"));
     }
 
     void buttonSetsLeaveStopAlone()
     {
-        m_frm->cmdStop->setEnabled(true);
-        m_frm->DeshabilitaBotones();
-        QVERIFY(m_frm->cmdStop->isEnabled());
-        for (QWidget *w : {(QWidget *)m_frm->cmdAbrir, (QWidget *)m_frm->cmdSalir,
-                 (QWidget *)m_frm->cmdManual, (QWidget *)m_frm->chkModo})
-            QVERIFY(!w->isEnabled());
-        m_frm->HabilitaBotones();
-        QVERIFY(m_frm->cmdStop->isEnabled());
-        m_frm->cmdStop->setEnabled(false);
-        m_frm->HabilitaBotones();
-        QVERIFY(!m_frm->cmdStop->isEnabled());
-        for (QWidget *w : {(QWidget *)m_frm->cmdGuardar, (QWidget *)m_frm->cmdPcCnc,
-                 (QWidget *)m_frm->cmdSpace, (QWidget *)m_frm->chkModo})
-            QVERIFY(w->isEnabled());
+        for (bool stop : {true, false}) {
+            m_frm->cmdStop->setEnabled(stop);
+            m_frm->DeshabilitaBotones();
+            QVERIFY(!m_frm->cmdSalir->isEnabled() && !m_frm->chkModo->isEnabled());
+            QCOMPARE(m_frm->cmdStop->isEnabled(), stop);
+            m_frm->HabilitaBotones();
+            QVERIFY(m_frm->cmdGuardar->isEnabled() && m_frm->chkModo->isEnabled());
+            QCOMPARE(m_frm->cmdStop->isEnabled(), stop);
+        }
     }
 
     void pointerFollowsTheMouseOnlyDuringATransfer()
@@ -160,55 +153,103 @@ private slots:
         QWidget *fondo = m_frm->centralWidget();
         const QPoint libre(5, fondo->height() - 5);
         QVERIFY(!fondo->childAt(libre));
-        QTest::mouseMove(fondo, libre);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-
         m_frm->Enviando = true;
-        QTest::mouseMove(fondo, libre + QPoint(1, 0));
-        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         m_frm->cmdStop->setEnabled(true);
+        QTest::mouseMove(fondo, libre);
+        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         QTest::mouseMove(m_frm->cmdStop, QPoint(3, 3));
         QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        QTest::mouseMove(fondo, libre);
-        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
 
-        // After the transfer, moves change nothing, whatever it left.
+        // After the transfer, moves change nothing.
         m_frm->Enviando = false;
-        QTest::mouseMove(m_frm->cmdStop, QPoint(4, 4));
-        QTest::qWait(20);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        Herramientas::EstablecePuntero(Puntero::Normal);
-        QTest::mouseMove(fondo, libre);
+        QTest::mouseMove(fondo, libre + QPoint(1, 0));
         QTest::qWait(20);
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
     }
 
-    void exitAsksOnlyWhileReceivedTextIsUnsaved()
+    // Escape or the close button on the save question is no answer: the
+    // received text, its marker and the window stay, with or without a
+    // settings file (every text empty then, the buttons still named).
+    void aDismissedSaveQuestionKeepsTheTextAndTheWindow_data()
     {
-        QSignalSpy destruido(m_frm.get(), &QObject::destroyed);
-        m_frm->cmdSalir_Click();
-        QVERIFY(m_frm->isHidden());
-        QVERIFY(m_preguntas.isEmpty());
-
-        m_frm = std::make_unique<frmPrincipal>();
-        m_frm->Form_Load();
-        m_frm->show();
-        m_frm->texto()->append("O1000");
-        m_frm->lblEstado->setText(QStringLiteral("Not saved"));
-        m_frm->SinGuardar = true;
-        m_frm->close(); // the close box
-        QCOMPARE(m_preguntas, QStringList {"Save first?"});
-        QVERIFY(m_frm->isHidden());
-        QCOMPARE(m_frm->texto()->count(), 0);
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<int>("via"); // 0 Clear, 1 Exit, 2 the close box
+        QTest::addColumn<int>("accion");
+        QTest::addColumn<QString>("caja");
+        QTest::addColumn<QString>("despues");
+        const QString pregunta = QStringLiteral("Save first?|Sure,No|true");
+        const QString guarda = QStringLiteral("3|true|Not saved|true");
+        QTest::newRow("clear, escape") << kIni << 0 << int(Escape) << pregunta << guarda;
+        QTest::newRow("clear, close") << kIni << 0 << int(Cerrar) << pregunta << guarda;
+        QTest::newRow("exit, escape") << kIni << 1 << int(Escape) << pregunta << guarda;
+        QTest::newRow("close box, close") << kIni << 2 << int(Cerrar) << pregunta << guarda;
+        QTest::newRow("exit, no") << kIni << 1 << int(No) << pregunta
+                                  << QStringLiteral("0|false|Empty|false");
+        QTest::newRow("no settings, escape")
+            << QByteArray() << 1 << int(Escape) << QStringLiteral("|Yes,No|true")
+            << QStringLiteral("3|true||true");
+        QTest::newRow("no settings, no")
+            << QByteArray() << 2 << int(No) << QStringLiteral("|Yes,No|true")
+            << QStringLiteral("0|false||false");
     }
 
-    void resizeMovesTheColumnAndKeepsTheMinimum()
+    void aDismissedSaveQuestionKeepsTheTextAndTheWindow()
     {
-        const QPoint antes = m_frm->cmdStop->pos();
-        const int ancho = m_frm->lstTexto->width();
+        QFETCH(QByteArray, ini);
+        QFETCH(int, via);
+        QFETCH(int, accion);
+        if (ini.isEmpty()) {
+            QVERIFY(QFile::remove(RutaIni()));
+            nueva();
+        }
+        m_frm->texto()->setLineas({"%", "O55", "N1"});
+        m_frm->lblEstado->setText(Texto(QStringLiteral("PrinmsgSinGuardar")));
+        m_frm->SinGuardar = true;
+        const QString caja = responde(accion, [this, via] {
+            if (via == 0)
+                m_frm->cmdLimpiar_Click();
+            else if (via == 1)
+                m_frm->cmdSalir_Click();
+            else
+                m_frm->close();
+        });
+        QTEST(caja, "caja");
+        QTEST(junta(m_frm->texto()->count(), m_frm->SinGuardar, m_frm->lblEstado->text(),
+                  m_frm->isVisible()),
+            "despues");
+
+        // Nothing unsaved: no question.
+        m_frm->SinGuardar = false;
+        QCOMPARE(responde(No, [this] { m_frm->cmdSalir_Click(); }), "no box");
+        QVERIFY(m_frm->isHidden());
+    }
+
+    void messageBoxesGoOverTheWindowTheOperatorSees()
+    {
+        // The window is loading, not shown yet: the box goes over the active one.
+        frmPrincipal cargando;
+        m_frm->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
+        m_frm->move(300, 200);
+        QTest::qWait(20);
+        const QString caja = responde(Escape, [&cargando] {
+            QCOMPARE(Herramientas::MsgBox(QStringLiteral("Hello"), Herramientas::vbExclamation,
+                         QStringLiteral("Keldan"), &cargando),
+                int(Herramientas::vbOK));
+        });
+        QCOMPARE(caja, QStringLiteral("Hello|OK|true"));
+    }
+
+    void resizeMovesTheColumnAndTheStatusLine()
+    {
+        const QPoint stop = m_frm->cmdStop->pos();
+        const QString antes = junta(m_frm->lblEstado->x(), m_frm->lblEstado->y(),
+            m_frm->lstTexto->width(), m_frm->lblEstado->width());
         m_frm->resize(m_frm->width() + 20, m_frm->height() + 20);
-        QTRY_COMPARE(m_frm->cmdStop->pos(), antes + QPoint(20, 0));
-        QCOMPARE(m_frm->lstTexto->width(), ancho + 20);
+        QTRY_COMPARE(m_frm->cmdStop->pos(), stop + QPoint(20, 0));
+        QCOMPARE(junta(m_frm->lblEstado->x(), m_frm->lblEstado->y() - 20,
+                     m_frm->lstTexto->width() - 20, m_frm->lblEstado->width() - 20),
+            antes);
 
         m_frm->resize(100, 100);
         QTRY_VERIFY(m_frm->width() >= m_frm->minimumWidth());
@@ -225,44 +266,28 @@ private slots:
             alcanzados.insert(QApplication::focusWidget());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
-        for (QPushButton *b : m_frm->findChildren<QPushButton *>()) {
-            if (b->isEnabled())
-                QVERIFY2(alcanzados.contains(b), qPrintable(b->objectName()));
-        }
+        for (QPushButton *b : m_frm->findChildren<QPushButton *>())
+            QVERIFY2(!b->isEnabled() || alcanzados.contains(b), qPrintable(b->objectName()));
 
         // Access letters of the captions press their buttons.
-        escribeIni(QByteArray(kIni).replace("Bs=1\n", "Bs=1\nEditor=/bin/true\n"));
-        QSignalSpy manual(m_frm->cmdManual, &QPushButton::clicked);
-        QTest::keyClick(m_frm.get(), Qt::Key_M, Qt::AltModifier);
-        QTRY_COMPARE(manual.count(), 1); // the button animates its press first
         QSignalSpy espacios(m_frm->cmdSpace, &QPushButton::clicked);
         m_frm->cmdSpace->setEnabled(true);
         QTest::keyClick(m_frm.get(), Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(espacios.count(), 1);
+        QTRY_COMPARE(espacios.count(), 1); // the button animates its press first
     }
 
-    void splashShowsTheVersionThenHandsOver()
+    void splashHandsOverToTheMainWindow()
     {
-        QCOMPARE(frmSplash::TextoVersion(1, 0, 0), QStringLiteral("V. 1.0.0"));
-        QCOMPARE(frmSplash::TextoVersion(2, 10, 7), QStringLiteral("V. 2.10.7"));
-
-        auto *splash = new frmSplash;
-        QPointer<frmSplash> vigilado(splash);
+        QPointer<frmSplash> splash(new frmSplash);
         splash->Form_Load();
         splash->show();
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        QCOMPARE(splash->lblVersion->text(),
-            frmSplash::TextoVersion(
-                KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH));
-        QCOMPARE(splash->Timer1->interval(), 5000);
         splash->Timer1_Timer();
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        frmPrincipal *principal = splash->principal();
+        std::unique_ptr<frmPrincipal> principal(splash->principal());
         QVERIFY(principal && principal->isVisible());
-        QVERIFY(splash->isHidden());
-        QTRY_VERIFY(vigilado.isNull());
+        QTRY_VERIFY(splash.isNull());
         QCOMPARE(principal->lblEstado->text(), QStringLiteral("Empty"));
-        principal->close();
     }
 };
 

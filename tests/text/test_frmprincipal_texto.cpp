@@ -4,14 +4,21 @@
 #include "text/textoprograma.h"
 
 #include "browser/examinar_prueba.h"
+#include "comun/junta.h"
 #include "comun/sinprivilegios.h"
 
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QListView>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using namespace VarsFuncsGlobales;
 
@@ -180,75 +187,91 @@ private slots:
         QCOMPARE(Herramientas::PunteroActual(), Herramientas::Puntero::Normal);
     }
 
-    void unsavedTextIsSavedOnlyWhenAskedAndStaysWhenTheSaveDoesNotHappen()
+    void unsavedTextGoesOnlyWhenAnsweredNoOrSaved()
     {
-        // Clear, No: cleared without saving.
-        recibido({"%", "O55", "N1"});
-        QVERIFY(m_frm->cmdLimpiar_Click());
-        QCOMPARE(m_mensajes, QStringList {"Save first?|36"});
-        QCOMPARE(situacion(), situacion(0, "Empty"));
-        QVERIFY(!QFile::exists(m_progs + "/O55.TXT"));
-
-        // Clear, Yes: the browser proposes the name, the text is saved, then cleared.
-        recibido({"%", "O55", "N1"});
-        m_respuestas = {Herramientas::vbYes};
-        {
+        // No: cleared without saving. Yes: the browser proposes the name, saved, cleared.
+        for (int respuesta : {Herramientas::vbNo, Herramientas::vbYes}) {
+            recibido({"%", "O55", "N1"});
+            m_respuestas = {respuesta};
+            m_mensajes.clear();
             OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
             QVERIFY(m_frm->cmdLimpiar_Click());
-            QCOMPARE(operador.vistas(), 1);
+            QCOMPARE(junta(m_mensajes.join(u'/'), operador.vistas(), situacion()),
+                junta(QStringLiteral("Save first?|36"), int(respuesta == Herramientas::vbYes),
+                    situacion(0, "Empty")));
+            QCOMPARE(leeBytes(m_progs + "/O55.TXT"),
+                respuesta == Herramientas::vbYes ? "%\r\nO55\r\nN1\r\n" : "<missing>");
         }
-        QCOMPARE(leeBytes(m_progs + "/O55.TXT"), QByteArray("%\r\nO55\r\nN1\r\n"));
-        QCOMPARE(situacion(), situacion(0, "Empty"));
-
         // Any other status: no question.
         m_mensajes.clear();
         texto()->setLineas({"N1"});
         QVERIFY(m_frm->cmdLimpiar_Click());
         QVERIFY(m_mensajes.isEmpty());
 
-        // Yes, then the browser cancelled: Clear, the close box and Open do not go on.
-        recibido({"%", "O56", "N1"});
-        m_respuestas = {Herramientas::vbYes, Herramientas::vbYes, Herramientas::vbYes};
-        {
-            OperadorExaminar operador({}); // no browser for the open itself
+        // Yes with the browser cancelled, or the question dismissed: Clear,
+        // the close box and Open do not go on.
+        for (int respuesta : {Herramientas::vbYes, Herramientas::vbCancel}) {
+            recibido({"%", "O56", "N1"});
+            m_respuestas = QList<int>(3, respuesta);
+            m_mensajes.clear();
+            OperadorExaminar operador({});
             QVERIFY(!m_frm->cmdLimpiar_Click());
             QVERIFY(!m_frm->close());
             m_frm->cmdAbrir_Click();
-            QCOMPARE(operador.vistas(), 3);
+            QCOMPARE(junta(operador.vistas(), m_mensajes.size(), m_frm->isVisible(), situacion()),
+                junta(
+                    respuesta == Herramientas::vbYes ? 3 : 0, 3, true, situacion(3, "Not saved")));
         }
-        QCOMPARE(m_mensajes, QStringList(3, "Save first?|36"));
-        QVERIFY(m_frm->isVisible());
-        QCOMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O56", "N1"}));
-        QCOMPARE(situacion(), situacion(3, "Not saved"));
-
         // Open, No: the file replaces the text.
         QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
     }
 
-    void aFailedSaveKeepsTheOldFileAndTheUnsavedMarker()
+    // Saves as a user who may not write every folder (root runs it as nobody):
+    // a read-only file, a writable file in a read-only folder, and a save
+    // whose last write fails (the file size limit stands for a full disk).
+    void saveFailuresKeepTheOldFileAndTheMarker_data()
     {
-        // As a user who may not write the directory (root runs it as nobody).
+        QTest::addColumn<bool>("carpeta"); // the folder may be written
+        QTest::addColumn<bool>("fichero"); // the file may be written
+        QTest::addColumn<bool>("limite");
+        QTest::addColumn<QString>("razon"); // empty: saved
+        QTest::newRow("read-only file") << false << false << false << "Permission denied";
+        QTest::newRow("read-only folder") << false << true << false << "";
+        QTest::newRow("disk full") << true << true << true << "File too large";
+    }
+
+    void saveFailuresKeepTheOldFileAndTheMarker()
+    {
+        QFETCH(bool, carpeta);
+        QFETCH(bool, fichero);
+        QFETCH(bool, limite);
+        QFETCH(QString, razon);
+        const QString o57 = m_progs + "/O57.TXT";
+        QVERIFY(escribeBytes(o57, "old\r\n"));
+        const auto todos = kEntrada | QFileDevice::WriteOwner | QFileDevice::WriteOther;
+        QFile::setPermissions(o57, fichero ? kLectura | QFileDevice::WriteOther : kLectura);
+        QFile::setPermissions(m_progs, carpeta ? todos : kEntrada);
         QFile::setPermissions(m_dir.path(), kEntrada | QFileDevice::WriteOwner);
-        QVERIFY(escribeBytes(m_progs + "/O57.TXT", "old\r\n"));
-        QFile::setPermissions(m_progs + "/O57.TXT", kLectura);
-        QFile::setPermissions(m_progs, kEntrada);
-        QFile::setPermissions(RutaIni(), kLectura);
         recibido({"%", "O57", "N1"});
         m_respuestas = {Herramientas::vbYes};
-        const bool bien = SinPrivilegios([this] {
+        const QString esperado = razon.isEmpty()
+            ? junta(situacion(0, "Empty"), QStringLiteral("%\r\nO57\r\nN1\r\n"))
+            : junta(situacion(3, "Not saved"), QStringLiteral("old\r\n"));
+        const QString mensaje
+            = QStringLiteral("The file %1 could not be saved: %2|16").arg(o57, razon);
+        const bool bien = SinPrivilegios([&] {
+            const rlimit tope {8, RLIM_INFINITY};
+            signal(SIGXFSZ, SIG_IGN);
+            if (limite && setrlimit(RLIMIT_FSIZE, &tope) != 0)
+                return false;
             OperadorExaminar operador({[](frmExaminar *d) { d->cmdAceptar->click(); }});
-            return !m_frm->cmdLimpiar_Click() && operador.vistas() == 1
-                && situacion() == situacion(3, "Not saved")
-                && leeBytes(m_progs + "/O57.TXT") == "old\r\n"
-                // the question, the failed write of DirGuarda, the failed save
-                && m_mensajes.size() == 3
-                && m_mensajes.at(2).startsWith(
-                    QStringLiteral("The file %1/O57.TXT could not be saved: ").arg(m_progs))
-                && m_mensajes.at(2).endsWith(QStringLiteral("|16"))
-                && !m_mensajes.at(2).endsWith(QStringLiteral(": |16")); // a reason
+            m_frm->cmdLimpiar_Click();
+            return junta(situacion(), leeBytes(o57)) == esperado
+                && (razon.isEmpty() || m_mensajes.last() == mensaje);
         });
-        for (const QString &f : {m_progs, m_progs + "/O57.TXT", RutaIni()})
+        for (const QString &f : {m_dir.path(), m_progs, o57})
             QFile::setPermissions(f, kPropio);
+        QFile::remove(o57);
         QVERIFY(bien);
     }
 
@@ -260,34 +283,63 @@ private slots:
         QCOMPARE(m_mensajes, QStringList {"No file|48"});
         QCOMPARE(texto()->count(), 1);
 
-        // A stand-in editor that records what it was given.
+        // A stand-in editor that records what it was given, and ends as told.
         const QByteArray registro = m_dir.filePath("args.txt").toUtf8();
         const QString editor = m_dir.filePath("editor.sh");
         QVERIFY(escribeBytes(editor,
             "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"" + registro
-                + ".tmp\"\nmv \"" + registro + ".tmp\" \"" + registro + "\"\n"));
+                + ".tmp\"\nmv \"" + registro + ".tmp\" \"" + registro + "\"\nexit $FIN\n"));
         QFile::setPermissions(editor, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         escribeIni("Editor=" + editor.toUtf8() + "\n");
-        m_mensajes.clear();
-        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
-        m_frm->cmdEdit_Click();
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(registro), 10000);
-        QCOMPARE(leeBytes(registro), "[" + m_progs.toUtf8() + "/o1.txt]");
-        QCOMPARE(situacion(), situacion(0, "Empty"));
+        const std::pair<const char *, QString> casos[] = {
+            {"0", situacion(0, "Empty")}, // it took the file: the window lets go of it
+            {"3", "The editor " + editor + " could not be started: exit 3|16"}, // nothing opened
+        };
+        for (const auto &[fin, despues] : casos) {
+            qputenv("FIN", fin);
+            m_mensajes.clear();
+            QFile::remove(registro);
+            QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
+            m_frm->cmdEdit_Click();
+            QTRY_VERIFY_WITH_TIMEOUT(m_mensajes.size() + texto()->count() != 5, 10000);
+            QCOMPARE(leeBytes(registro), "[" + m_progs.toUtf8() + "/o1.txt]");
+            QCOMPARE(m_mensajes.isEmpty() ? situacion() : m_mensajes.join(u'/'), despues);
+        }
 
+        qputenv("FIN", "0");
         QFile::remove(registro);
         QVERIFY(escribeBytes(m_dir.filePath("MANUAL EN.TXT"), "manual"));
         m_frm->cmdManual_Click();
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(registro), 10000);
         QCOMPARE(leeBytes(registro), "[" + m_dir.filePath("MANUAL EN.TXT").toUtf8() + "]");
-        QVERIFY(m_mensajes.isEmpty());
 
         // An editor that cannot be started: said so, and the text stays.
         escribeIni("Editor=" + m_dir.filePath("no-editor").toUtf8() + "\n");
         QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
+        m_mensajes.clear();
         m_frm->cmdEdit_Click();
-        unMensaje("The editor " + m_dir.filePath("no-editor"));
+        QTRY_COMPARE(m_mensajes,
+            QStringList {"The editor " + m_dir.filePath("no-editor")
+                + " could not be started: No such file or directory|16"});
         QCOMPARE(situacion(), situacion(5, "Opened", m_progs + "/o1.txt"));
+    }
+
+    // The view scrolls to the longest line wherever it is, and a line of
+    // megabytes is drawn from its first few thousand characters only.
+    void longLinesCanBeScrolledToAndStayWhole()
+    {
+        const QByteArray enorme(5 * 1024 * 1024, 'X');
+        texto()->setLineas({"N1", "N2"});
+        QCOMPARE(m_frm->lstTexto->horizontalScrollBar()->maximum(), 0);
+        texto()->append({"N3", QByteArray(300, 'G'), "N4"});
+        QTRY_VERIFY(m_frm->lstTexto->horizontalScrollBar()->maximum() > 1000);
+        texto()->setLinea(3, "N5");
+        QTRY_COMPARE(m_frm->lstTexto->horizontalScrollBar()->maximum(), 0);
+        texto()->setLinea(0, enorme);
+        const QString mostrado = texto()->index(0).data().toString();
+        QCOMPARE(
+            junta(mostrado.size(), mostrado.endsWith(QChar(0x2026)), texto()->linea(0) == enorme),
+            junta(TextoPrograma::kMostrado + 1, true, true));
     }
 };
 
