@@ -23,8 +23,11 @@ QStringList nombresLocale(const QString &idioma)
         const QLocale locale(lengua);
         if (locale.language() != lengua)
             continue;
+        // Qt may name the language with its country ("español de España").
+        const QString nativo = locale.nativeLanguageName();
         if (buscado.compare(QLocale::languageToString(lengua), Qt::CaseInsensitive) != 0
-            && buscado.compare(locale.nativeLanguageName(), Qt::CaseInsensitive) != 0)
+            && buscado.compare(nativo, Qt::CaseInsensitive) != 0
+            && !nativo.startsWith(buscado + QLatin1Char(' '), Qt::CaseInsensitive))
             continue;
         const QString nombre = locale.name();
         nombres << nombre + QStringLiteral(".UTF-8") << nombre + QStringLiteral(".utf8");

@@ -1,9 +1,12 @@
 #include "text/ficheroprograma.h"
 
 #include "comun/ficheros.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <cstdlib>
 
 #include <gtest/gtest.h>
 
@@ -84,8 +87,23 @@ TEST(FicheroPrograma, LongLinesManyLinesAndReadingInPieces)
     ASSERT_TRUE(escribeBytes(ruta, datos));
     ASSERT_TRUE(FicheroPrograma::lee(ruta, leidas));
     EXPECT_EQ(leidas, FicheroPrograma::separaLineas(datos));
-    EXPECT_EQ(leidas.at(0).size(), 1024 * 1024 - 1);
-    EXPECT_EQ(leidas.at(1), "N1");
+    EXPECT_EQ(leidas.mid(0, 2), (Lineas {QByteArray(1024 * 1024 - 1, 'A'), "N1"}));
+}
+
+// The reason for a failure is the C library's, in the operator's language
+// where this PC has it: a Spanish locale is made for the test.
+TEST(FicheroPrograma, TheReasonForAFailureIsInTheOperatorsLanguage)
+{
+    QTemporaryDir dir;
+    const QString ruta = dir.filePath("es_ES.UTF-8");
+    if (std::system(qPrintable("localedef -i es_ES -f UTF-8 '" + ruta + "' 2>/dev/null")) != 0)
+        GTEST_SKIP() << "no locale sources";
+    qputenv("LOCPATH", QFile::encodeName(dir.path()));
+    VarsFuncsGlobales::IdiomaActual = QStringLiteral("Español");
+    Lineas lineas;
+    QString error;
+    EXPECT_FALSE(FicheroPrograma::lee(dir.filePath("no.txt"), lineas, &error));
+    EXPECT_EQ(error, QStringLiteral("No existe el fichero o el directorio"));
 }
 
 } // namespace
