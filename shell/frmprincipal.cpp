@@ -3,6 +3,7 @@
 #include "settings/frmconfig.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
+#include "text/delegadotexto.h"
 #include "text/textoprograma.h"
 
 #include <QApplication>
@@ -62,6 +63,7 @@ void frmPrincipal::creaControles()
     lstTexto->setModel(m_texto);
     // Millions of lines scroll smoothly only when the view need not measure each one.
     lstTexto->setUniformItemSizes(true);
+    lstTexto->setItemDelegate(new DelegadoTexto(lstTexto));
     lstTexto->setLayoutMode(QListView::Batched);
     lstTexto->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstTexto->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));

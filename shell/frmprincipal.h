@@ -90,9 +90,11 @@ public:
     void cmdAbrir_Click();
     // True when the text was written.
     bool cmdGuardar_Click();
-    // True when the text window was cleared; false when an unsaved text
-    // could not be saved after the operator asked for it.
+    // True when the text window was cleared; false when the save question
+    // was dismissed, or an unsaved text could not be saved after the
+    // operator asked for it.
     bool cmdLimpiar_Click();
+    // True when the text may go: answered No, or saved.
     bool PreguntaGuardar();
     void cmdEdit_Click();
     void cmdManual_Click();

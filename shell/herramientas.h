@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QObject;
 class QWidget;
 
 // What the windows rely on from the toolkit, mapped onto Qt: message boxes
@@ -21,13 +22,17 @@ enum : int {
     vbQuestion = 32,
     vbExclamation = 48,
 };
+// vbCancel: the question was dismissed (Escape or the close button) without
+// an answer; a question that guards data must take it as "don't".
 enum : int {
     vbOK = 1,
+    vbCancel = 2,
     vbYes = 6,
     vbNo = 7,
 };
 
-// Shows a modal message box and returns the button pressed.
+// Shows a modal message box, centred over the parent's window, and returns
+// the button pressed. The captions come from the language texts.
 int MsgBox(const QString &prompt, int flags, const QString &titulo, QWidget *parent = nullptr);
 
 // Lets headless tests answer message boxes: while set, MsgBox shows nothing
@@ -41,10 +46,16 @@ enum class Puntero { Normal, Reloj };
 void EstablecePuntero(Puntero puntero);
 Puntero PunteroActual();
 
-// Starts a program detached, its arguments passed as they are (never through
-// a shell, so blanks, quotes or ";" in a path are safe). False with the
-// reason when it cannot be started.
-bool Shell(const QString &programa, const QStringList &argumentos, QString *error = nullptr);
+// Starts a program, its arguments passed as they are (never through a shell,
+// so blanks, quotes or ";" in a path are safe), and answers once it is known
+// whether it started: it cannot be started, or it ended at once with an
+// error (xdg-open does so when nothing can open the file), or it ended well
+// or is still running after a moment (a real editor). The window is not held
+// meanwhile; the answer comes from the event loop unless contexto is gone.
+// The program is never killed: it outlives the window if it has to.
+using AlArrancar = std::function<void(bool arrancado, const QString &razon)>;
+void Shell(const QString &programa, const QStringList &argumentos, QObject *contexto,
+    AlArrancar alArrancar);
 
 // The windows are drawn in twips (1/1440 inch) at 96 dots per inch.
 constexpr int kTwipsPorPixel = 15;

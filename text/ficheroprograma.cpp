@@ -1,8 +1,11 @@
 #include "text/ficheroprograma.h"
 
+#include "text/razonsistema.h"
+
 #include <QFile>
 #include <QSaveFile>
 
+#include <cerrno>
 #include <cstring>
 
 namespace FicheroPrograma {
@@ -65,6 +68,14 @@ const char *separaFisicas(
     return p;
 }
 
+// The system's reason, in the operator's language, right after the failed
+// call; Qt's own words when the call left none.
+QString razon(const QFileDevice &fichero)
+{
+    const int codigo = errno;
+    return codigo != 0 ? RazonSistema(codigo) : fichero.errorString();
+}
+
 } // namespace
 
 QList<QByteArray> separaLineas(QByteArrayView datos)
@@ -77,9 +88,10 @@ QList<QByteArray> separaLineas(QByteArrayView datos)
 bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
 {
     QFile fichero(ruta);
+    errno = 0;
     if (!fichero.open(QIODevice::ReadOnly)) {
         if (error)
-            *error = fichero.errorString();
+            *error = razon(fichero);
         return false;
     }
     // Read piece by piece into one reused buffer: fresh memory is slow to
@@ -92,10 +104,11 @@ bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error, const P
     for (;;) {
         if (lleno == buffer.size())
             buffer.resize(buffer.size() * 2); // one physical line longer than the buffer
+        errno = 0;
         const qint64 n = fichero.read(buffer.data() + lleno, buffer.size() - lleno);
         if (n < 0) {
             if (error)
-                *error = fichero.errorString();
+                *error = razon(fichero);
             return false;
         }
         const bool finFichero = n == 0;
@@ -120,14 +133,26 @@ bool escribe(
     const QString &ruta, const QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
 {
     QSaveFile fichero(ruta);
+    // The new text goes beside the old file and replaces it whole; a folder
+    // the user may not write leaves no room for that, and a file the user
+    // may write is then written in place.
+    fichero.setDirectWriteFallback(true);
     auto falla = [&] {
         if (error)
-            *error = fichero.errorString();
+            *error = razon(fichero);
         fichero.cancelWriting();
         return false;
     };
-    if (!fichero.open(QIODevice::WriteOnly))
+    errno = 0;
+    // Unbuffered, so that a short write (disk full) shows at the write: Qt
+    // flushes its own buffer at commit and lets a short last write pass there,
+    // reporting a cut file as saved. The lines are gathered in large pieces.
+    if (!fichero.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
         return falla();
+    auto pon = [&fichero](const char *datos, qsizetype n) {
+        errno = 0;
+        return fichero.write(datos, n) == n;
+    };
 
     QByteArray trozo;
     trozo.reserve(kTrozoEscritura + 2);
@@ -135,7 +160,7 @@ bool escribe(
     for (qsizetype i = 0; i < total; ++i) {
         const QByteArray &linea = lineas.at(i);
         if (trozo.size() + linea.size() + 2 > kTrozoEscritura && !trozo.isEmpty()) {
-            if (fichero.write(trozo) != trozo.size())
+            if (!pon(trozo.constData(), trozo.size()))
                 return falla();
             trozo.resize(0);
             if (progreso)
@@ -143,18 +168,19 @@ bool escribe(
         }
         if (linea.size() + 2 > kTrozoEscritura) {
             // A line longer than the buffer goes out on its own.
-            if (fichero.write(linea) != linea.size() || fichero.write("\r\n", 2) != 2)
+            if (!pon(linea.constData(), linea.size()) || !pon("\r\n", 2))
                 return falla();
             continue;
         }
         trozo.append(linea);
         trozo.append("\r\n", 2);
     }
-    if (!trozo.isEmpty() && fichero.write(trozo) != trozo.size())
+    if (!trozo.isEmpty() && !pon(trozo.constData(), trozo.size()))
         return falla();
+    errno = 0;
     if (!fichero.commit()) {
         if (error)
-            *error = fichero.errorString();
+            *error = razon(fichero);
         return false;
     }
     return true;

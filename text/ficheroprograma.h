@@ -28,6 +28,8 @@ bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error = nullpt
 
 // Writes every line followed by CR LF. The old file is replaced only once the
 // new one is complete: on failure it is left whole and error holds the reason.
+// In a folder the user may not write, a file the user may write is written in
+// place instead (a failure then may leave it cut short, and is reported).
 bool escribe(const QString &ruta, const QList<QByteArray> &lineas, QString *error = nullptr,
     const Progreso &progreso = {});
 

@@ -112,10 +112,11 @@ bool frmPrincipal::PreguntaGuardar()
     const int respuesta = Herramientas::MsgBox(Texto(QStringLiteral("PrinmsgGrabaFinal")),
         Herramientas::vbQuestion + Herramientas::vbYesNo, Texto(QStringLiteral("PrinTitulo")),
         this);
-    if (respuesta != Herramientas::vbYes)
+    // A dismissed question is no answer: the text stays.
+    if (respuesta == Herramientas::vbNo)
         return true;
     // Asked to save, the text must not go unless it was saved.
-    return cmdGuardar_Click();
+    return respuesta == Herramientas::vbYes && cmdGuardar_Click();
 }
 
 bool frmPrincipal::cmdLimpiar_Click()
@@ -139,8 +140,9 @@ namespace {
 
 // The plain-text editor: the command in Editor of section General, else the
 // desktop's handler for the file. Started without a shell, the path one
-// argument however many blanks it holds.
-bool abreEnEditor(const QString &ruta, QWidget *padre)
+// argument however many blanks it holds. alAbrir runs once the editor is
+// known to have started; a failure is reported here.
+void abreEnEditor(const QString &ruta, frmPrincipal *ventana, std::function<void()> alAbrir = {})
 {
     const QString comando
         = LeeIni(QStringLiteral("General"), QStringLiteral("Editor"), QString(), RutaIni())
@@ -149,13 +151,17 @@ bool abreEnEditor(const QString &ruta, QWidget *padre)
     const QString programa
         = argumentos.isEmpty() ? QStringLiteral("xdg-open") : argumentos.takeFirst();
     argumentos.append(ruta);
-    QString error;
-    if (Herramientas::Shell(programa, argumentos, &error))
-        return true;
-    Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorEditor")).arg(programa, error),
-        Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
-        padre);
-    return false;
+    Herramientas::Shell(programa, argumentos, ventana,
+        [programa, ventana, alAbrir](bool arrancado, const QString &razon) {
+            if (arrancado) {
+                if (alAbrir)
+                    alAbrir();
+                return;
+            }
+            Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorEditor")).arg(programa, razon),
+                Herramientas::vbCritical + Herramientas::vbOKOnly,
+                Texto(QStringLiteral("PrinTitulo")), ventana);
+        });
 }
 
 } // namespace
@@ -169,9 +175,13 @@ void frmPrincipal::cmdEdit_Click()
         return;
     }
     // The operator reopens the file to see what was edited; without an
-    // editor the text stays where it is.
-    if (abreEnEditor(NombreFichero, this))
-        cmdLimpiar_Click();
+    // editor the text stays where it is. The answer comes a moment later:
+    // the text goes only if it is still that file's and no transfer uses it.
+    const QString ruta = NombreFichero;
+    abreEnEditor(ruta, this, [this, ruta] {
+        if (NombreFichero == ruta && !Recibiendo && !Enviando)
+            cmdLimpiar_Click();
+    });
 }
 
 void frmPrincipal::cmdManual_Click()

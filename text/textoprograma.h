@@ -17,7 +17,15 @@ public:
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
 
+    // A line is shown cut to this many characters and "…": converting and
+    // drawing megabytes on every repaint would freeze the window. The line
+    // itself stays whole.
+    static constexpr qsizetype kMostrado = 4096;
+
     qsizetype count() const { return m_lineas.size(); }
+    // The row of the longest line (by characters; the font is fixed-pitch),
+    // -1 when there are none: the view makes every row as wide as that one.
+    qsizetype filaMasLarga() const { return m_masLarga; }
     const QByteArray &linea(qsizetype i) const { return m_lineas.at(i); }
     const QList<QByteArray> &lineas() const { return m_lineas; }
 
@@ -30,5 +38,8 @@ public:
     void clear();
 
 private:
+    void buscaMasLarga();
+
     QList<QByteArray> m_lineas;
+    qsizetype m_masLarga = -1;
 };

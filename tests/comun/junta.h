@@ -3,9 +3,15 @@
 #include <QStringList>
 #include <QVariant>
 
-// Values joined with '|', to compare a whole state in one assertion.
-template<typename... T>
-QString junta(const T &...valores)
+#include <type_traits>
+
+// Values joined with '|', to compare a whole state in one assertion; texts
+// of any kind (literals too) are taken as they are.
+template<typename... T> QString junta(const T &...valores)
 {
-    return QStringList {QVariant::fromValue(valores).toString()...}.join(u'|');
+    return QStringList {
+        QVariant::fromValue(
+            std::conditional_t<std::is_convertible_v<const T &, QString>, QString, T>(valores))
+            .toString()...}
+        .join(u'|');
 }

@@ -10,76 +10,53 @@ constexpr D::Control kColumna[]
     = {D::picAnagrama, D::cmdLimpiar, D::cmdSalir, D::cmdConfig, D::cmdEdit, D::cmdAbrir,
         D::cmdGuardar, D::cmdCncPc, D::cmdPcCnc, D::chkModo, D::cmdSpace, D::cmdManual, D::cmdStop};
 
-TEST(Disposicion, FirstResizeAtTheRecordedSizeChangesNothing)
+TEST(Disposicion, TallerAndWiderWindowMoveTheStatusLineAndTheColumn)
 {
     D d(6800, 9450);
-    const auto ajuste = d.Form_Resize(6800.2, 9449.8, false);
-    EXPECT_FALSE(ajuste.alto || ajuste.ancho);
+    EXPECT_FALSE(d.Form_Resize(6800.2, 9449.8, false).alto); // the recorded size, rounded
     for (int c = 0; c < D::NumControles; ++c)
         EXPECT_EQ(d.geometria(D::Control(c)), D::diseno(D::Control(c)));
-}
 
-TEST(Disposicion, TallerWindowGivesHeightToTextAndMovesStatusLine)
-{
-    D d(6800, 9450);
-    d.Form_Resize(7100, 9450, false);
+    d.Form_Resize(7100, 9750, false);
     EXPECT_EQ(d.geometria(D::lblTituloEstado).top, 5520 + 300);
     EXPECT_EQ(d.geometria(D::lblEstado).top, 5760 + 300);
+    EXPECT_EQ(d.geometria(D::lblEstado).width, 7935 + 300);
     EXPECT_EQ(d.geometria(D::lstTexto).height, 5040 + 300 + 60); // lifted to height - 1700
-    for (D::Control c : kColumna)
-        EXPECT_EQ(d.geometria(c), D::diseno(c));
-    EXPECT_EQ(d.geometria(D::lblTituloTexto), D::diseno(D::lblTituloTexto));
-    EXPECT_EQ(d.AltoAnterior(), 7100);
-}
-
-TEST(Disposicion, WiderWindowMovesTheColumnAndWidensText)
-{
-    D d(6800, 9450);
-    d.Form_Resize(6800, 9750, false);
+    EXPECT_EQ(d.geometria(D::lstTexto).width, 7935 + 300);
     for (D::Control c : kColumna) {
         EXPECT_EQ(d.geometria(c).left, D::diseno(c).left + 300);
         EXPECT_EQ(d.geometria(c).top, D::diseno(c).top);
     }
-    EXPECT_EQ(d.geometria(D::lstTexto).width, 7935 + 300);
-    EXPECT_EQ(d.geometria(D::lblEstado).width, 7935 + 300);
-    EXPECT_EQ(d.geometria(D::StatusBar1), D::diseno(D::StatusBar1));
+    for (D::Control c : {D::lblTituloTexto, D::StatusBar1})
+        EXPECT_EQ(d.geometria(c), D::diseno(c));
+    EXPECT_EQ(d.AltoAnterior(), 7100);
 }
 
 TEST(Disposicion, TextWindowHeightFloors)
 {
-    // Below 5175 after the change: raised to 5175.
-    D bajo(9000, 9450);
-    bajo.Form_Resize(6750, 9450, false);
-    EXPECT_EQ(bajo.geometria(D::lstTexto).height, 5175);
-
-    // Below height - 1700: raised to it.
-    D medio(6800, 9450);
-    medio.Form_Resize(8000, 9450, false);
-    EXPECT_EQ(medio.geometria(D::lstTexto).height, 8000 - 1700);
-
-    // Taller than both: kept.
-    D alto(6800, 9450);
-    alto.Form_Resize(9000, 9450, false); // 5040 + 2200 = 7240 < 7300: lifted
-    alto.Form_Resize(8900, 9450, false); // 7300 - 100 = 7200 >= 8900 - 1700
-    EXPECT_EQ(alto.geometria(D::lstTexto).height, 7200);
+    // {start height, heights resized to, text window height}
+    const std::tuple<int, std::vector<int>, int> casos[] = {
+        {9000, {6750}, 5175}, // below 5175 after the change: raised to it
+        {6800, {8000}, 8000 - 1700}, // below height - 1700: raised to it
+        {6800, {9000, 8900}, 7200}, // 7300 - 100 = 7200 >= 8900 - 1700: kept
+    };
+    for (const auto &[inicio, altos, esperado] : casos) {
+        D d(inicio, 9450);
+        for (int alto : altos)
+            d.Form_Resize(alto, 9450, false);
+        EXPECT_EQ(d.geometria(D::lstTexto).height, esperado) << inicio;
+    }
 }
 
-TEST(Disposicion, BelowMinimumSnapsBack)
+TEST(Disposicion, BelowMinimumSnapsBackAndMinimisedLeavesEverything)
 {
     D d(6800, 9450);
     auto ajuste = d.Form_Resize(5000, 9450, false);
-    EXPECT_EQ(ajuste.alto, 6750);
-    EXPECT_FALSE(ajuste.ancho);
+    EXPECT_TRUE(ajuste.alto == 6750 && !ajuste.ancho);
     EXPECT_EQ(d.geometria(D::lstTexto), D::diseno(D::lstTexto));
-
     ajuste = d.Form_Resize(6800, 8000, false);
-    EXPECT_EQ(ajuste.ancho, 9000);
-    EXPECT_EQ(d.AnchoAnterior(), 9450);
-}
+    EXPECT_TRUE(ajuste.ancho == 9000 && d.AnchoAnterior() == 9450);
 
-TEST(Disposicion, MinimisedAndRestoredLeavesEverything)
-{
-    D d(6800, 9450);
     d.Form_Resize(7000, 9800, false);
     const auto antes = d.geometria(D::lstTexto);
     d.Form_Resize(300, 2000, true);

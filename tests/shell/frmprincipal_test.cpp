@@ -1,268 +1,396 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
-#include "shell/frmsplash.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 
-#include "keldanversion.h"
+#include "browser/examinar_prueba.h"
+#include "comun/ficheros.h"
+#include "comun/junta.h"
+#include "comun/sinprivilegios.h"
 
-#include <QApplication>
-#include <QCheckBox>
-#include <QFile>
+#include <QDir>
 #include <QLabel>
 #include <QListView>
-#include <QPushButton>
-#include <QSet>
+#include <QMessageBox>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <csignal>
+
+#include <sys/resource.h>
 
 using namespace VarsFuncsGlobales;
 using Herramientas::Puntero;
 
 namespace {
 
-const QByteArray kIni
-    = "[General]\nIdioma=English\nModo=Ascii\nCom=2\nVt=9600\nPar=E\nBd=7\nBs=1\n"
-      "[English]\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
-      "PrinlblTituloTexto=Text:\nPrinlblTituloEstado=Status:\n"
-      "PrinCom=Port\nPrinVt=Speed\nPrinPar=Parity\nPrinBd=Data\nPrinBs=Stop\n"
-      "PrinModo=Mode\nPrinNego=XON/XOFF\nPrincmdLimpiar=Clear\nPrincmdSalir=Exit\n"
-      "PrincmdConfig=Settings\nPrincmdEdit=Edit\nPrincmdAbrir=Open\n"
-      "PrincmdGuardar=Save\nPrincmdSpace=&Spaces\nPrincmdManual=&Manual\n"
-      "PrincmdStop=Stop\nPrinmsgLimpia=Empty\nPrinmsgSinGuardar=Not saved\n"
-      "PrinmsgGrabaFinal=Save first?\n";
+const QByteArray kTextos
+    = "[English]\nNombreManual=MANUAL EN.TXT\nPrinName=Serial Transfer\nPrinTitulo=Keldan\n"
+      "PrinCom=Port\nPrincmdAbrir=Open\nBotonSi=Sure\nPrinContenido=No file\n"
+      "PrinmsgGrabaFinal=Save first?\nPrinmsgLimpia=Empty\nPrinmsgAbierto=Opened\n"
+      "PrinmsgGuardado=Saved\nPrinmsgSinGuardar=Not saved\n";
+const QByteArray kO1 = "%\r\nO1\r\nN10G01X5\r\n\r\nM30\r\n";
+const auto kLectura = QFileDevice::ReadOwner | QFileDevice::ReadOther;
+const auto kEntrada = kLectura | QFileDevice::ExeOwner | QFileDevice::ExeOther;
+const auto kPropio = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+const OperadorExaminar::Accion kAcepta = [](frmExaminar *d) { d->cmdAceptar->click(); };
+
+// What to do with a real message box once it shows.
+enum Accion { Escape, Cerrar, No };
 
 } // namespace
 
+// The main window: start-up, exit and its questions, the layout, and the
+// program text's files. Message boxes are answered by a stub unless a test
+// drives the real ones.
 class FrmPrincipalTest : public QObject
 {
     Q_OBJECT
 
     QTemporaryDir m_dir;
+    QString m_progs; // the programs' directory; its name has blanks
     std::unique_ptr<frmPrincipal> m_frm;
-    QStringList m_preguntas;
+    QStringList m_mensajes;
+    QList<int> m_respuestas; // answers to the next questions, No when none are left
 
-    void escribeIni(const QByteArray &datos)
+    void escribeIni(const QByteArray &general = {})
     {
-        QFile f(RutaIni());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(datos);
+        QVERIFY(escribeBytes(RutaIni(),
+            "[General]\nIdioma=English\nCom=2\nDirGuarda=" + m_progs.toUtf8() + "/\n" + general
+                + kTextos));
+    }
+
+    void nueva()
+    {
+        m_frm = std::make_unique<frmPrincipal>();
+        m_frm->Form_Load();
+        m_frm->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
+    }
+
+    TextoPrograma *texto() const { return m_frm->texto(); }
+
+    // Line count, status, current file and title, compared at once.
+    QString situacion() const
+    {
+        return junta(
+            texto()->count(), m_frm->lblEstado->text(), NombreFichero, m_frm->windowTitle());
+    }
+    QString situacion(int lineas, const QString &estado, const QString &fichero = {}) const
+    {
+        return junta(lineas, estado, fichero,
+            fichero.isEmpty() ? "Serial Transfer" : "Serial Transfer - [" + fichero + "]");
+    }
+
+    // Text as a receive leaves it: not saved, nothing current.
+    void recibido(const QList<QByteArray> &lineas)
+    {
+        texto()->setLineas(lineas);
+        m_frm->lblEstado->setText(Texto(QStringLiteral("PrinmsgSinGuardar")));
+        m_frm->SinGuardar = true;
+        m_mensajes.clear();
+    }
+
+    // Runs the operation with the browser operated as told; how often it showed.
+    int conExaminar(QList<OperadorExaminar::Accion> acciones, const std::function<void()> &op)
+    {
+        OperadorExaminar operador(std::move(acciones));
+        op();
+        return operador.vistas();
+    }
+
+    QString abre(const QString &nombre)
+    {
+        m_frm->cmdAbrir->setEnabled(true);
+        const int vistas = conExaminar({AbreFichero(nombre)}, [this] { m_frm->cmdAbrir_Click(); });
+        return vistas == 1 ? situacion() : QStringLiteral("browser not shown once");
+    }
+
+    // Answers the next real message box as a person would, and tells what it
+    // showed: its text, its buttons and whether it sat over the window.
+    QString responde(int accion, const std::function<void()> &operacion)
+    {
+        QString visto = QStringLiteral("no box");
+        QTimer vigia;
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            auto *caja = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!caja || !caja->isVisible())
+                return;
+            vigia.stop();
+            QStringList botones;
+            for (QAbstractButton *b : caja->buttons())
+                if (b->isVisible())
+                    botones << b->text();
+            const QPoint desvio = caja->geometry().center() - m_frm->geometry().center();
+            visto = junta(caja->text(), botones.join(u','), desvio.manhattanLength() < 40);
+            if (accion == Escape)
+                QTest::keyClick(caja, Qt::Key_Escape);
+            else if (accion == Cerrar)
+                caja->close(); // as the title bar's close button does
+            else
+                for (QAbstractButton *b : caja->buttons())
+                    if (b->text() == QStringLiteral("No"))
+                        b->click();
+        });
+        vigia.start(10);
+        operacion();
+        return visto;
     }
 
 private slots:
     void init()
     {
         EstableceDirectorioPrograma(m_dir.path());
-        NombreFichero.clear();
-        escribeIni(kIni);
-        m_preguntas.clear();
-        Herramientas::EstableceRespuestaMsgBox([this](const QString &p, int, const QString &) {
-            m_preguntas << p;
-            return int(Herramientas::vbNo);
+        m_progs = m_dir.filePath("mis programas");
+        QVERIFY(QDir().mkpath(m_progs));
+        m_mensajes.clear();
+        m_respuestas.clear();
+        Herramientas::EstableceRespuestaMsgBox([this](
+                                                   const QString &p, int flags, const QString &) {
+            m_mensajes << QStringLiteral("%1|%2").arg(p).arg(flags);
+            const int no = flags & Herramientas::vbYesNo ? Herramientas::vbNo : Herramientas::vbOK;
+            return m_respuestas.isEmpty() ? no : m_respuestas.takeFirst();
         });
-        m_frm = std::make_unique<frmPrincipal>();
-        m_frm->Form_Load();
-        m_frm->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_frm.get()));
-    }
-
-    void cleanup()
-    {
-        m_frm.reset();
-        Herramientas::EstableceRespuestaMsgBox({});
-        Herramientas::EstablecePuntero(Puntero::Normal);
+        escribeIni();
+        NombreFichero.clear();
+        QVERIFY(escribeBytes(m_progs + "/o1.txt", kO1));
+        nueva();
     }
 
     void startStateFollowsTheSettingsAndTexts()
     {
-        const QStringList textos {m_frm->windowTitle(), m_frm->lblTituloTexto->text(),
-            m_frm->lblTituloEstado->text(), m_frm->cmdSpace->text(), m_frm->cmdAbrir->toolTip(),
-            m_frm->cmdStop->toolTip(), m_frm->cmdAbrir->accessibleName(), m_frm->cmdPcCnc->text()};
-        QCOMPARE(textos.join('|'),
-            QStringLiteral("Serial Transfer|Text:|Status:|&Spaces|Open|Stop|Open|&PC -> CNC"));
-        QCOMPARE(m_frm->lblEstado->text(), QStringLiteral("Empty"));
-
-        for (QPushButton *b : {m_frm->cmdGuardar, m_frm->cmdPcCnc, m_frm->cmdSpace, m_frm->cmdStop})
-            QVERIFY2(!b->isEnabled(), qPrintable(b->objectName()));
-        for (QPushButton *b : {m_frm->cmdAbrir, m_frm->cmdLimpiar, m_frm->cmdEdit, m_frm->cmdConfig,
-                 m_frm->cmdSalir, m_frm->cmdManual, m_frm->cmdCncPc})
-            QVERIFY2(b->isEnabled(), qPrintable(b->objectName()));
-        QVERIFY(m_frm->chkModo->isEnabled());
-        QVERIFY(!m_frm->chkModo->isChecked());
-
-        QStringList paneles;
-        for (int n = 1; n <= 7; ++n)
-            paneles << m_frm->Panel(n);
-        QCOMPARE(paneles.join('|'),
-            QStringLiteral("Port COM2|Speed 9600|Parity E|Data 7|Stop 1|"
-                           "Mode Ascii|XON/XOFF"));
-    }
-
-    void missingLanguageLeavesOnlyTheFixedTexts()
-    {
-        escribeIni("[General]\nIdioma=Klingon\n");
-        frmPrincipal frm;
-        frm.Form_Load();
-        QCOMPARE(frm.windowTitle(), QString());
-        QCOMPARE(frm.lblTituloTexto->text(), QString());
-        QCOMPARE(frm.cmdAbrir->toolTip(), QString());
-        QCOMPARE(frm.cmdCncPc->text(), QStringLiteral("&CNC -> PC"));
-        QCOMPARE(frm.chkModo->text(), QStringLiteral("Ascii / Iso"));
-        QCOMPARE(frm.Panel(1), QStringLiteral(" COM1"));
-    }
-
-    void modeBoxAndTransfersAgree()
-    {
-        escribeIni("[General]\nModo=Iso\n");
-        frmPrincipal iso;
-        iso.Form_Load();
-        QVERIFY(iso.chkModo->isChecked());
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-        QVERIFY(iso.Panel(6).endsWith(QStringLiteral(" Iso")));
-
-        // Other letter case: the box is checked, so the mode must be ISO too.
-        escribeIni("[General]\nModo=ISO\n");
-        frmPrincipal mayusculas;
-        mayusculas.chkModo->setChecked(true); // already checked: no click would run
-        mayusculas.Form_Load();
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-
-        // Two clicks bring the mode back; the file keeps its value.
-        QTest::mouseClick(mayusculas.chkModo, Qt::LeftButton);
-        QCOMPARE(ModoTransmision, QStringLiteral("Ascii"));
-        QTest::mouseClick(mayusculas.chkModo, Qt::LeftButton);
-        QCOMPARE(ModoTransmision, QStringLiteral("Iso"));
-        QFile f(RutaIni());
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), QByteArray("[General]\nModo=ISO\n"));
-    }
-
-    void buttonSetsLeaveStopAlone()
-    {
-        m_frm->cmdStop->setEnabled(true);
-        m_frm->DeshabilitaBotones();
-        QVERIFY(m_frm->cmdStop->isEnabled());
-        for (QWidget *w : {(QWidget *)m_frm->cmdAbrir, (QWidget *)m_frm->cmdSalir,
-                 (QWidget *)m_frm->cmdManual, (QWidget *)m_frm->chkModo})
-            QVERIFY(!w->isEnabled());
-        m_frm->HabilitaBotones();
-        QVERIFY(m_frm->cmdStop->isEnabled());
-        m_frm->cmdStop->setEnabled(false);
-        m_frm->HabilitaBotones();
-        QVERIFY(!m_frm->cmdStop->isEnabled());
-        for (QWidget *w : {(QWidget *)m_frm->cmdGuardar, (QWidget *)m_frm->cmdPcCnc,
-                 (QWidget *)m_frm->cmdSpace, (QWidget *)m_frm->chkModo})
-            QVERIFY(w->isEnabled());
+        QStringList apagados;
+        for (QWidget *w : m_frm->centralWidget()->findChildren<QWidget *>())
+            if (!w->isEnabled())
+                apagados << w->objectName();
+        apagados.sort();
+        QCOMPARE(
+            junta(situacion(), m_frm->cmdAbrir->toolTip(), m_frm->Panel(1), apagados.join(u' ')),
+            junta(situacion(0, "Empty"), "Open|Port COM2|cmdGuardar cmdPcCnc cmdSpace cmdStop"));
     }
 
     void pointerFollowsTheMouseOnlyDuringATransfer()
     {
         QWidget *fondo = m_frm->centralWidget();
         const QPoint libre(5, fondo->height() - 5);
-        QVERIFY(!fondo->childAt(libre));
-        QTest::mouseMove(fondo, libre);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-
         m_frm->Enviando = true;
-        QTest::mouseMove(fondo, libre + QPoint(1, 0));
-        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         m_frm->cmdStop->setEnabled(true);
+        QTest::mouseMove(fondo, libre);
+        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
         QTest::mouseMove(m_frm->cmdStop, QPoint(3, 3));
         QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        QTest::mouseMove(fondo, libre);
-        QTRY_COMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-
-        // After the transfer, moves change nothing, whatever it left.
-        m_frm->Enviando = false;
-        QTest::mouseMove(m_frm->cmdStop, QPoint(4, 4));
-        QTest::qWait(20);
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        Herramientas::EstablecePuntero(Puntero::Normal);
-        QTest::mouseMove(fondo, libre);
+        m_frm->Enviando = false; // after the transfer, moves change nothing
+        QTest::mouseMove(fondo, libre + QPoint(1, 0));
         QTest::qWait(20);
         QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
     }
 
-    void exitAsksOnlyWhileReceivedTextIsUnsaved()
+    // Escape or the close button on the save question is no answer: the
+    // received text, its marker and the window stay, with or without a
+    // settings file (every text empty then, the buttons still named).
+    void aDismissedSaveQuestionKeepsTheTextAndTheWindow()
     {
-        QSignalSpy destruido(m_frm.get(), &QObject::destroyed);
-        m_frm->cmdSalir_Click();
-        QVERIFY(m_frm->isHidden());
-        QVERIFY(m_preguntas.isEmpty());
-
-        m_frm = std::make_unique<frmPrincipal>();
-        m_frm->Form_Load();
-        m_frm->show();
-        m_frm->texto()->append("O1000");
-        m_frm->lblEstado->setText(QStringLiteral("Not saved"));
-        m_frm->SinGuardar = true;
-        m_frm->close(); // the close box
-        QCOMPARE(m_preguntas, QStringList {"Save first?"});
-        QVERIFY(m_frm->isHidden());
-        QCOMPARE(m_frm->texto()->count(), 0);
+        enum Via { Limpiar, Salir, Cierre, Oculta };
+        const char *const pregunta = "Save first?|Sure,No|true",
+                          *const guarda = "3|true|Not saved|true";
+        const std::tuple<bool, Via, Accion, const char *, const char *> casos[] = {
+            {true, Limpiar, Escape, pregunta, guarda},
+            {true, Limpiar, Cerrar, pregunta, guarda},
+            {true, Salir, Escape, pregunta, guarda},
+            {true, Cierre, Cerrar, pregunta, guarda},
+            {true, Salir, No, pregunta, "0|false|Empty|false"},
+            {false, Salir, Escape, "|Yes,No|true", "3|true||true"},
+            {false, Cierre, No, "|Yes,No|true", "0|false||false"},
+            // a box for a window not shown yet goes over the active one
+            {true, Oculta, Escape, "Hello|OK|true", guarda},
+        };
+        const std::function<void()> vias[] = {[this] { m_frm->cmdLimpiar_Click(); },
+            [this] { m_frm->cmdSalir_Click(); }, [this] { m_frm->close(); },
+            [] { Herramientas::MsgBox("Hello", 48, "K", std::make_unique<frmPrincipal>().get()); }};
+        Herramientas::EstableceRespuestaMsgBox({});
+        for (const auto &[ini, via, accion, caja, despues] : casos) {
+            ini ? escribeIni() : void(QFile::remove(RutaIni()));
+            nueva();
+            m_frm->move(300, 200);
+            recibido({"%", "O55", "N1"});
+            const QString visto = responde(accion, vias[via]);
+            QCOMPARE(junta(visto, m_frm->texto()->count(), m_frm->SinGuardar,
+                         m_frm->lblEstado->text(), m_frm->isVisible()),
+                junta(caja, despues));
+        }
     }
 
-    void resizeMovesTheColumnAndKeepsTheMinimum()
+    void resizeMovesTheColumnAndTheStatusLine()
     {
-        const QPoint antes = m_frm->cmdStop->pos();
-        const int ancho = m_frm->lstTexto->width();
+        const QPoint stop = m_frm->cmdStop->pos();
+        const QString antes = junta(m_frm->lblEstado->x(), m_frm->lblEstado->y(),
+            m_frm->lstTexto->width(), m_frm->lblEstado->width());
         m_frm->resize(m_frm->width() + 20, m_frm->height() + 20);
-        QTRY_COMPARE(m_frm->cmdStop->pos(), antes + QPoint(20, 0));
-        QCOMPARE(m_frm->lstTexto->width(), ancho + 20);
-
-        m_frm->resize(100, 100);
-        QTRY_VERIFY(m_frm->width() >= m_frm->minimumWidth());
-        QVERIFY(m_frm->height() >= m_frm->minimumHeight());
+        QTRY_COMPARE(m_frm->cmdStop->pos(), stop + QPoint(20, 0));
+        QCOMPARE(junta(m_frm->lblEstado->x(), m_frm->lblEstado->y() - 20,
+                     m_frm->lstTexto->width() - 20, m_frm->lblEstado->width() - 20),
+            antes);
     }
 
-    void everyButtonIsReachableByKeyboard()
+    void openSaveAndSpaceAndWhatLeavesTheWindowAsItWas()
     {
-        m_frm->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
-        m_frm->cmdLimpiar->setFocus();
-        QSet<QWidget *> alcanzados;
-        for (int i = 0; i < 20; ++i) {
-            alcanzados.insert(QApplication::focusWidget());
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        for (QPushButton *b : m_frm->findChildren<QPushButton *>()) {
-            if (b->isEnabled())
-                QVERIFY2(alcanzados.contains(b), qPrintable(b->objectName()));
-        }
+        const QString o1 = m_progs + "/o1.txt";
+        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", o1));
+        QCOMPARE(junta(texto()->lineas().join('/'), m_frm->cmdAbrir->isEnabled(),
+                     m_frm->cmdGuardar->isEnabled(), m_frm->cmdSpace->isEnabled()),
+            "%/O1/N10G01X5//M30|false|true|true");
 
-        // Access letters of the captions press their buttons.
-        escribeIni(QByteArray(kIni).replace("Bs=1\n", "Bs=1\nEditor=/bin/true\n"));
-        QSignalSpy manual(m_frm->cmdManual, &QPushButton::clicked);
-        QTest::keyClick(m_frm.get(), Qt::Key_M, Qt::AltModifier);
-        QTRY_COMPARE(manual.count(), 1); // the button animates its press first
-        QSignalSpy espacios(m_frm->cmdSpace, &QPushButton::clicked);
-        m_frm->cmdSpace->setEnabled(true);
-        QTest::keyClick(m_frm.get(), Qt::Key_S, Qt::AltModifier);
-        QTRY_COMPARE(espacios.count(), 1);
+        // Browsing cancelled, then a file that vanishes before it is read.
+        m_frm->cmdAbrir->setEnabled(true);
+        QCOMPARE(
+            conExaminar({}, [this] { m_frm->cmdAbrir_Click(), m_frm->cmdGuardar_Click(); }), 2);
+        QVERIFY(escribeBytes(m_progs + "/gone.txt", "N1\r\n"));
+        conExaminar({[this](frmExaminar *d) {
+            EligeFichero(d, "gone.txt");
+            QFile::remove(m_progs + "/gone.txt");
+            d->cmdAceptar->click();
+        }},
+            [this] { m_frm->cmdAbrir_Click(); });
+        QCOMPARE(junta(m_mensajes.join(u'/'), situacion(), leeBytes(o1)),
+            junta(
+                "The file " + m_progs + "/gone.txt could not be read: No such file or directory|16",
+                situacion(5, "Opened", o1), kO1));
+
+        // Saved under its upper-cased name, it overwrites the same file byte for byte.
+        QVERIFY(escribeBytes(o1, "changed"));
+        m_mensajes.clear();
+        conExaminar({[](frmExaminar *d) {
+            d->txtPlano->setText("o1.txt");
+            d->cmdAceptar->click();
+        }},
+            [this] { QVERIFY(m_frm->cmdGuardar_Click()); });
+        m_frm->cmdSpace_Click();
+        QCOMPARE(junta(leeBytes(o1), QDir(m_progs).entryList({"o*.txt"}).join(u','), situacion(),
+                     texto()->lineas().join('/'), m_frm->cmdSpace->isEnabled(), m_mensajes.size()),
+            junta(kO1, "o1.txt", situacion(5, "Saved", o1), "%/O1/N10 G01 X5//M30|false|0"));
     }
 
-    void splashShowsTheVersionThenHandsOver()
+    void unsavedTextGoesOnlyWhenAnsweredNoOrSaved()
     {
-        QCOMPARE(frmSplash::TextoVersion(1, 0, 0), QStringLiteral("V. 1.0.0"));
-        QCOMPARE(frmSplash::TextoVersion(2, 10, 7), QStringLiteral("V. 2.10.7"));
+        // No: cleared without saving. Yes: the browser proposes the name, saved, cleared.
+        for (int respuesta : {Herramientas::vbNo, Herramientas::vbYes}) {
+            recibido({"%", "O55", "N1"});
+            m_respuestas = {respuesta};
+            const bool si = respuesta == Herramientas::vbYes;
+            QCOMPARE(conExaminar({kAcepta}, [this] { QVERIFY(m_frm->cmdLimpiar_Click()); }), si);
+            QCOMPARE(junta(m_mensajes.join(u'/'), situacion(), leeBytes(m_progs + "/O55.TXT")),
+                junta("Save first?|36", situacion(0, "Empty"),
+                    si ? "%\r\nO55\r\nN1\r\n" : "<missing>"));
+        }
+        texto()->setLineas({"N1"}); // any other status: no question
+        m_mensajes.clear();
+        QVERIFY(m_frm->cmdLimpiar_Click() && m_mensajes.isEmpty());
 
-        auto *splash = new frmSplash;
-        QPointer<frmSplash> vigilado(splash);
-        splash->Form_Load();
-        splash->show();
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Reloj);
-        QCOMPARE(splash->lblVersion->text(),
-            frmSplash::TextoVersion(
-                KELDAN_VERSION_MAJOR, KELDAN_VERSION_MINOR, KELDAN_VERSION_PATCH));
-        QCOMPARE(splash->Timer1->interval(), 5000);
-        splash->Timer1_Timer();
-        QCOMPARE(Herramientas::PunteroActual(), Puntero::Normal);
-        frmPrincipal *principal = splash->principal();
-        QVERIFY(principal && principal->isVisible());
-        QVERIFY(splash->isHidden());
-        QTRY_VERIFY(vigilado.isNull());
-        QCOMPARE(principal->lblEstado->text(), QStringLiteral("Empty"));
-        principal->close();
+        // Yes with the browser cancelled, or the question dismissed: Clear,
+        // the close box and Open do not go on.
+        for (int respuesta : {Herramientas::vbYes, Herramientas::vbCancel}) {
+            recibido({"%", "O56", "N1"});
+            m_respuestas = QList<int>(3, respuesta);
+            const int vistas = conExaminar({}, [this] {
+                QVERIFY(!m_frm->cmdLimpiar_Click() && !m_frm->close());
+                m_frm->cmdAbrir_Click();
+            });
+            QCOMPARE(junta(vistas, m_mensajes.size(), m_frm->isVisible(), situacion()),
+                junta(
+                    respuesta == Herramientas::vbYes ? 3 : 0, 3, true, situacion(3, "Not saved")));
+        }
+        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt")); // Open, No
+    }
+
+    // Saves as a user who may not write every folder (root runs it as nobody):
+    // a read-only file, a writable file in a read-only folder, and a save
+    // whose last write fails (the file size limit stands for a full disk).
+    void saveFailuresKeepTheOldFileAndTheMarker()
+    {
+        const QString o57 = m_progs + "/O57.TXT";
+        const auto escribible = QFileDevice::WriteOwner | QFileDevice::WriteOther;
+        const std::tuple<bool, bool, QString> casos[] = {
+            {false, false, "Permission denied"}, {false, true, ""}, {true, true, "File too large"}};
+        for (const auto &[carpeta, fichero, razon] : casos) {
+            QVERIFY(escribeBytes(o57, "old\r\n"));
+            QFile::setPermissions(o57, fichero ? kLectura | escribible : kLectura);
+            QFile::setPermissions(m_progs, carpeta ? kEntrada | escribible : kEntrada);
+            QFile::setPermissions(m_dir.path(), kEntrada | QFileDevice::WriteOwner);
+            recibido({"%", "O57", "N1"});
+            m_respuestas = {Herramientas::vbYes};
+            // (the directory cannot be remembered either: that message comes between)
+            const QString esperado = razon.isEmpty()
+                ? junta(situacion(0, "Empty"), "%\r\nO57\r\nN1\r\n", 2)
+                : junta(situacion(3, "Not saved"), "old\r\n",
+                    "The file " + o57 + " could not be saved: " + razon + "|16");
+            const bool bien = SinPrivilegios([&] {
+                const rlimit tope {8, RLIM_INFINITY};
+                signal(SIGXFSZ, SIG_IGN);
+                if (razon.startsWith(u'F') && setrlimit(RLIMIT_FSIZE, &tope) != 0)
+                    return false;
+                conExaminar({kAcepta}, [this] { m_frm->cmdLimpiar_Click(); });
+                return esperado
+                    == junta(situacion(), leeBytes(o57),
+                        razon.isEmpty() ? QString::number(m_mensajes.size()) : m_mensajes.last());
+            });
+            for (const QString &f : {m_dir.path(), m_progs, o57})
+                QFile::setPermissions(f, kPropio);
+            QVERIFY2(bien, qPrintable(razon));
+        }
+    }
+
+    // The editor gets the path as one argument; the window lets go of the
+    // file only once the editor has taken it.
+    void editStartsTheEditorWithThePathAsOneArgument()
+    {
+        texto()->setLineas({"N1"});
+        m_frm->cmdEdit_Click(); // without a current file
+        QCOMPARE(junta(m_mensajes.join(u'/'), texto()->count()), "No file|48|1");
+
+        // A stand-in editor that records what it was given, and ends as told.
+        const QByteArray registro = m_dir.filePath("args.txt").toUtf8();
+        const QString editor = m_dir.filePath("editor.sh");
+        QVERIFY(escribeBytes(editor,
+            "#!/bin/sh\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > \"" + registro
+                + ".tmp\"\nmv \"" + registro + ".tmp\" \"" + registro + "\"\nexit $FIN\n"));
+        QFile::setPermissions(editor, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        const QString o1 = m_progs + "/o1.txt", ninguno = m_dir.filePath("no-editor");
+        const std::tuple<QString, const char *, QString> casos[] = {
+            {editor, "0", situacion(0, "Empty")},
+            {editor, "3", "The editor " + editor + " could not be started: exit 3|16"},
+            {ninguno, "0",
+                "The editor " + ninguno + " could not be started: No such file or directory|16"},
+        };
+        for (const auto &[programa, fin, despues] : casos) {
+            escribeIni("Editor=" + programa.toUtf8() + "\n");
+            qputenv("FIN", fin);
+            QCOMPARE(abre("o1.txt"), situacion(5, "Opened", o1));
+            m_mensajes.clear();
+            m_frm->cmdEdit_Click();
+            QTRY_VERIFY_WITH_TIMEOUT(m_mensajes.size() + texto()->count() != 5, 10000);
+            QCOMPARE(m_mensajes.isEmpty() ? situacion() : m_mensajes.join(u'/'), despues);
+            QCOMPARE(
+                leeBytes(registro), programa == editor ? "[" + o1.toUtf8() + "]" : "<missing>");
+            QFile::remove(registro);
+        }
+    }
+
+    // The view scrolls to the longest line wherever it is, and a line of
+    // megabytes is drawn from its first few thousand characters only.
+    void longLinesCanBeScrolledToAndStayWhole()
+    {
+        QScrollBar *barra = m_frm->lstTexto->horizontalScrollBar();
+        texto()->setLineas({"N1", "N2"});
+        texto()->append({"N3", QByteArray(300, 'G'), "N4"});
+        QTRY_VERIFY(barra->maximum() > 1000);
+        texto()->setLinea(3, "N5");
+        QTRY_COMPARE(barra->maximum(), 0);
+        texto()->setLinea(0, QByteArray(5 << 20, 'X'));
+        const QString mostrado = texto()->index(0).data().toString();
+        QCOMPARE(junta(mostrado.size(), mostrado.endsWith(QChar(0x2026)),
+                     texto()->linea(0).size() == 5 << 20),
+            junta(TextoPrograma::kMostrado + 1, true, true));
     }
 };
 
