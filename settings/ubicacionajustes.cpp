@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #include <unistd.h>
 
 namespace {
@@ -37,7 +39,7 @@ QString elige(const QString &dirPrograma, const QString &dirUsuario, QString *er
 
     if (!QDir().mkpath(dirUsuario)) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(dirUsuario, QStringLiteral("cannot be created"));
+            *error = qt_error_string(errno);
         return dirUsuario;
     }
     for (const char *nombre : kFicheros) {
@@ -50,7 +52,7 @@ QString elige(const QString &dirPrograma, const QString &dirUsuario, QString *er
         if (!copia.copy(destino)
             || !QFile::setPermissions(destino, QFile::ReadOwner | QFile::WriteOwner)) {
             if (error)
-                *error = QStringLiteral("%1: %2").arg(destino, copia.errorString());
+                *error = copia.errorString();
         }
     }
     return dirUsuario;

@@ -16,7 +16,7 @@ QString directorioUsuario();
 // The directory to use. The program directory when it, or the KELDAN.INI in
 // it, can be written; otherwise dirUsuario, created when missing, with
 // KELDAN.INI and MAQUINAS.INI copied from the program directory when they
-// are not there yet. A copy that fails is reported in error; the user's
+// are not there yet. A copy that fails gives its reason in error; the user's
 // directory is still the answer, so that nothing is written beside the program.
 QString elige(const QString &dirPrograma, const QString &dirUsuario, QString *error = nullptr);
 

@@ -1,7 +1,9 @@
 #include "settings/varsfuncsglobales.h"
 
 #include "languages/catalogoclaves.h"
+#include "settings/maquinas.h"
 #include "settings/perfilini.h"
+#include "settings/ubicacionajustes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +24,8 @@ QString Paridad;
 int BitsDatos = 0;
 double BitsStop = 0;
 QString Nego;
+FormatoLinea Formato;
+QString Maquina;
 QHash<QString, QString> TextosIdioma;
 QString NombreFichero;
 bool ModoAbrir = false;
@@ -29,6 +33,8 @@ bool ModoAbrir = false;
 namespace {
 
 QString g_directorio;
+QString g_directorioAjustes;
+QString g_errorAjustes;
 
 constexpr int kMaxLeeIni = 126;
 
@@ -64,11 +70,28 @@ QString DirectorioPrograma()
 void EstableceDirectorioPrograma(const QString &directorio)
 {
     g_directorio = directorio;
+    g_directorioAjustes.clear();
+}
+
+QString DirectorioAjustes()
+{
+    if (g_directorioAjustes.isEmpty()) {
+        g_errorAjustes.clear();
+        g_directorioAjustes
+            = UbicacionAjustes::elige(QDir::fromNativeSeparators(DirectorioPrograma()),
+                UbicacionAjustes::directorioUsuario(), &g_errorAjustes);
+    }
+    return g_directorioAjustes;
+}
+
+QString ErrorDirectorioAjustes()
+{
+    return g_errorAjustes;
 }
 
 QString RutaIni()
 {
-    QString dir = QDir::fromNativeSeparators(DirectorioPrograma());
+    QString dir = DirectorioAjustes();
     if (!dir.endsWith(QLatin1Char('/')))
         dir += QLatin1Char('/');
     return dir + QStringLiteral("KELDAN.INI");
@@ -137,6 +160,8 @@ void CargaConfig()
     BitsStop = (ok && std::isfinite(bs) && bs > 0 && bs <= 2) ? bs : 2.0;
 
     Nego = LeeIni(general, QStringLiteral("Nego"), QStringLiteral("XonXoff"), ruta);
+    Formato = FormatoLinea::lee(ruta, general);
+    Maquina = Maquinas::actual(ruta);
 
     TextosIdioma.clear();
     for (const ClaveIdioma &c : CatalogoClaves::todas())
@@ -170,9 +195,11 @@ bool GrabaConfig(QString *error)
     // Files from before the handshake setting stay as they were while it
     // keeps its default.
     const QString nego = QStringLiteral("Nego");
-    if (!Nego.isEmpty() && LeeIni(general, nego, QStringLiteral("XonXoff"), ruta) != Nego)
-        return EscribeIni(general, nego, Nego, ruta, error);
-    return true;
+    if (!Nego.isEmpty() && LeeIni(general, nego, QStringLiteral("XonXoff"), ruta) != Nego
+        && !EscribeIni(general, nego, Nego, ruta, error))
+        return false;
+    // Only format keys that differ from what the file means are written.
+    return Formato.escribe(ruta, general, error);
 }
 
 QString Texto(const QString &clave)

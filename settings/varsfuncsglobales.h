@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/formatolinea.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -17,6 +19,10 @@ extern QString Paridad;
 extern int BitsDatos;
 extern double BitsStop;
 extern QString Nego; // "XonXoff" (also when absent), "RtsCts" or "Ninguno"
+// How the program is framed on the line (keys FinBloque, NulosInicio, ...).
+extern FormatoLinea Formato;
+// The machine the settings came from (key Maquina); empty for none.
+extern QString Maquina;
 
 // Texts of the current language, by key.
 extern QHash<QString, QString> TextosIdioma;
@@ -30,6 +36,13 @@ extern bool ModoAbrir;
 // executable's directory unless set otherwise (tests use temporary ones).
 QString DirectorioPrograma();
 void EstableceDirectorioPrograma(const QString &directorio);
+
+// The directory of the settings files (KELDAN.INI, MAQUINAS.INI): the program
+// directory when it can be written, else the user's own, filled at first use
+// from the copies beside the program. Decided once per program directory.
+QString DirectorioAjustes();
+// Why the user's settings directory could not be filled; empty when it was.
+QString ErrorDirectorioAjustes();
 
 QString RutaIni();
 

@@ -251,6 +251,13 @@ void frmPrincipal::Form_Load()
     CargaIdioma();
     ConfigActual();
     lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
+    // Installed for every user, the settings are the user's own copy; without
+    // it every change would be lost, so the operator must know at once.
+    if (!ErrorDirectorioAjustes().isEmpty())
+        Herramientas::MsgBox(
+            Texto(QStringLiteral("PrinErrorGrabaIni")).arg(RutaIni(), ErrorDirectorioAjustes()),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
 }
 
 void frmPrincipal::TituloVentana()

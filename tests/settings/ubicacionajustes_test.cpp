@@ -1,4 +1,5 @@
 #include "settings/ubicacionajustes.h"
+#include "settings/varsfuncsglobales.h"
 
 #include "comun/sinprivilegios.h"
 
@@ -63,8 +64,10 @@ TEST_F(Ubicacion, AReadOnlyInstallationFillsTheUsersDirectoryOnceAndNeverOverwri
 {
     soloLectura(QFile::Permissions(0x4444));
     EXPECT_TRUE(SinPrivilegios([this] {
-        QString error;
-        return UbicacionAjustes::elige(programa, usuario, &error) == usuario && error.isEmpty()
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(casa + "/.config"));
+        VarsFuncsGlobales::EstableceDirectorioPrograma(programa);
+        return VarsFuncsGlobales::RutaIni() == usuario + "/KELDAN.INI"
+            && VarsFuncsGlobales::ErrorDirectorioAjustes().isEmpty()
             && contenido(usuario + "/KELDAN.INI") == "[General]\nVt=4800\n"
             && pon(usuario + "/KELDAN.INI", "[General]\nVt=9600\n")
             && UbicacionAjustes::elige(programa, usuario) == usuario;
