@@ -11,10 +11,12 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QSpinBox>
 
 using namespace VarsFuncsGlobales;
 
@@ -45,6 +47,11 @@ const char *const kClavesEstado[] = {"PrinmsgEsperandoEntrada", "PrinmsgEntrando
 
 constexpr int kPuertosCom = 10;
 
+// End-of-block items in the order of FormatoLinea::FinBloque.
+const char *const kFinesBloque[] = {"CR LF", "LF", "CR"};
+
+const QString kGeneral = QStringLiteral("General");
+
 // Showing a value from code chooses the item with exactly that text, or none.
 void eligeTexto(QComboBox *lista, const QString &texto)
 {
@@ -63,11 +70,12 @@ struct Registro
     int puerto = 0, bitsDatos = 0;
     qint32 velocidad = 0;
     double bitsStop = 0;
+    FormatoLinea formato;
 
     static Registro actual()
     {
         return {IdiomaActual, ModoTransmision, PuertoDispositivo, Paridad, Nego, PuertoCom,
-            BitsDatos, Velocidad, BitsStop};
+            BitsDatos, Velocidad, BitsStop, Formato};
     }
     void restaura() const
     {
@@ -80,6 +88,7 @@ struct Registro
         BitsDatos = bitsDatos;
         Velocidad = velocidad;
         BitsStop = bitsStop;
+        Formato = formato;
     }
 };
 
@@ -116,8 +125,9 @@ void frmConfig::creaControles()
     setWindowFlags(
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
-    // The handshake row sits below the design's last row.
-    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 3192).size());
+    // The handshake row sits below the design's last row, the machines and
+    // the line format below it.
+    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 7440).size());
 
     auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
         auto *lbl = new QLabel(QString::fromUtf8(texto), this);
@@ -183,8 +193,12 @@ void frmConfig::creaControles()
     for (const auto &[lbl, control] : companeros)
         lbl->setBuddy(control);
 
+    creaControlesMaquina();
+
     QWidget *orden[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbIdioma,
-        cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmdModifIdioma};
+        cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmdModifIdioma, cmbMaquina,
+        cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina, cmdMaqNueva, cmdMaqRenombra,
+        cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin, spnRetardo, spnSilencio};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -201,6 +215,97 @@ void frmConfig::creaControles()
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfig::cmdCancelar_Click);
     connect(cmdAltaIdioma, &QPushButton::clicked, this, &frmConfig::cmdAltaIdioma_Click);
     connect(cmdModifIdioma, &QPushButton::clicked, this, &frmConfig::cmdModifIdioma_Click);
+    connect(cmbMaquina, &QComboBox::activated, this, &frmConfig::cmbMaquina_Click);
+    connect(cmbPredefinida, &QComboBox::activated, this, &frmConfig::cmbPredefinida_Click);
+    connect(cmdMaqNueva, &QPushButton::clicked, this, &frmConfig::cmdMaqNueva_Click);
+    connect(cmdMaqRenombra, &QPushButton::clicked, this, &frmConfig::cmdMaqRenombra_Click);
+    connect(cmdMaqActualiza, &QPushButton::clicked, this, &frmConfig::cmdMaqActualiza_Click);
+    connect(cmdMaqBorra, &QPushButton::clicked, this, &frmConfig::cmdMaqBorra_Click);
+}
+
+void frmConfig::creaControlesMaquina()
+{
+    auto etiqueta = [this](int l, int t, int w) {
+        auto *lbl = new QLabel(this);
+        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
+        return lbl;
+    };
+    auto lista = [this](const char *nombre, int l, int t, int w) {
+        auto *cmb = new ListaEleccion(this);
+        cmb->setObjectName(QLatin1String(nombre));
+        cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
+        return cmb;
+    };
+    auto boton = [this](const char *nombre, int l, int t, int w) {
+        auto *cmd = new QPushButton(this);
+        cmd->setObjectName(QLatin1String(nombre));
+        cmd->setGeometry(Herramientas::RectTwips(l, t, w, 315));
+        cmd->setAutoDefault(false);
+        return cmd;
+    };
+    auto numero = [this](const char *nombre, int t, int maximo) {
+        auto *spn = new QSpinBox(this);
+        spn->setObjectName(QLatin1String(nombre));
+        spn->setGeometry(Herramientas::RectTwips(3000, t, 1095, 315));
+        spn->setRange(0, maximo);
+        return spn;
+    };
+    auto casilla = [this](const char *nombre, int t) {
+        auto *chk = new QCheckBox(this);
+        chk->setObjectName(QLatin1String(nombre));
+        chk->setGeometry(Herramientas::RectTwips(4320, t, 2775, 315));
+        return chk;
+    };
+
+    // The buttons that act on the chosen machine sit beside its list, those
+    // that use the typed name below the name.
+    lblMaquina = etiqueta(120, 3120, 1785);
+    cmbMaquina = lista("cmbMaquina", 3000, 3120, 2775);
+    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 3120, 1215);
+    lblPredefinida = etiqueta(120, 3480, 1785);
+    cmbPredefinida = lista("cmbPredefinida", 3000, 3480, 2775);
+    cmdMaqBorra = boton("cmdMaqBorra", 5880, 3480, 1215);
+    lblNombreMaquina = etiqueta(120, 3840, 1785);
+    txtNombreMaquina = new QLineEdit(this);
+    txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
+    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 3840, 2775, 315));
+    // Longer names would come back cut from the settings reads.
+    txtNombreMaquina->setMaxLength(126);
+    cmdMaqNueva = boton("cmdMaqNueva", 3000, 4200, 1335);
+    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 4200, 1335);
+
+    lblFormato = etiqueta(120, 4680, 2775);
+    lblFinBloque = etiqueta(120, 5040, 1785);
+    cmbFinBloque = lista("cmbFinBloque", 3000, 5040, 1095);
+    chkMarco = casilla("chkMarco", 5040);
+    lblNulosInicio = etiqueta(120, 5400, 1785);
+    spnNulosInicio = numero("spnNulosInicio", 5400, FormatoLinea::kMaxNulos);
+    chkEsperaDc1 = casilla("chkEsperaDc1", 5400);
+    lblNulosFin = etiqueta(120, 5760, 1785);
+    spnNulosFin = numero("spnNulosFin", 5760, FormatoLinea::kMaxNulos);
+    lblRetardo = etiqueta(120, 6120, 1785);
+    spnRetardo = numero("spnRetardo", 6120, FormatoLinea::kMaxRetardoMs);
+    lblSilencio = etiqueta(120, 6480, 1785);
+    spnSilencio = numero("spnSilencio", 6480, FormatoLinea::kMaxSilencioS);
+
+    lblFichero = new QLabel(this);
+    lblFichero->setGeometry(Herramientas::RectTwips(120, 6900, 6975, 435));
+    lblFichero->setWordWrap(true);
+    lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    for (const char *fin : kFinesBloque)
+        cmbFinBloque->addItem(QLatin1String(fin));
+    for (Maquinas::Predefinida p : Maquinas::predefinidas())
+        cmbPredefinida->addItem(Maquinas::nombrePredefinida(p));
+    // No preset is shown until the operator chooses one.
+    cmbPredefinida->setCurrentIndex(-1);
+
+    const std::pair<QLabel *, QWidget *> companeros[] = {{lblMaquina, cmbMaquina},
+        {lblPredefinida, cmbPredefinida}, {lblNombreMaquina, txtNombreMaquina},
+        {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin},
+        {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}};
+    for (const auto &[lbl, control] : companeros)
+        lbl->setBuddy(control);
 }
 
 void frmConfig::Form_Load()
@@ -209,6 +314,7 @@ void frmConfig::Form_Load()
     CargaListaIdiomas();
     ActualizaPuertos();
     MuestraConfig();
+    CargaListaMaquinas(VarsFuncsGlobales::Maquina, true);
 }
 
 void frmConfig::CargaTextos()
@@ -240,6 +346,49 @@ void frmConfig::CargaTextos()
     cmdCancelar->setText(Texto(QStringLiteral("ConfigcmdCancelar")));
     cmdAltaIdioma->setText(Texto(QStringLiteral("ConfigcmdAltaIdioma")));
     cmdModifIdioma->setText(Texto(QStringLiteral("ConfigcmdModifIdioma")));
+
+    // Captions and tooltips of the machine and format controls; a control
+    // with a label is named by it for screen readers.
+    const std::pair<QWidget *, const char *> textos[] = {
+        {lblMaquina, "ConfiglblMaquina"},
+        {lblPredefinida, "ConfiglblPredefinida"},
+        {lblNombreMaquina, "ConfiglblNombreMaquina"},
+        {cmdMaqNueva, "ConfigcmdMaqNueva"},
+        {cmdMaqRenombra, "ConfigcmdMaqRenombra"},
+        {cmdMaqActualiza, "ConfigcmdMaqActualiza"},
+        {cmdMaqBorra, "ConfigcmdMaqBorra"},
+        {lblFormato, "ConfiglblFormato"},
+        {lblFinBloque, "ConfiglblFinBloque"},
+        {lblNulosInicio, "ConfiglblNulosInicio"},
+        {lblNulosFin, "ConfiglblNulosFin"},
+        {lblRetardo, "ConfiglblRetardo"},
+        {lblSilencio, "ConfiglblSilencio"},
+        {chkMarco, "ConfigchkMarco"},
+        {chkEsperaDc1, "ConfigchkEsperaDc1"},
+    };
+    for (const auto &[control, clave] : textos) {
+        const QString texto = Texto(QLatin1String(clave));
+        if (auto *lbl = qobject_cast<QLabel *>(control)) {
+            lbl->setText(texto);
+            if (lbl->buddy())
+                lbl->buddy()->setAccessibleName(QString(texto).remove(QLatin1Char('&')));
+        } else
+            static_cast<QAbstractButton *>(control)->setText(texto);
+    }
+    const std::pair<QWidget *, const char *> consejos[] = {
+        {cmbMaquina, "ConfigcmbMaquina"},
+        {cmbPredefinida, "ConfigcmbPredefinida"},
+        {txtNombreMaquina, "ConfigtxtNombreMaquina"},
+        {cmdMaqNueva, "ConfigcmdMaqNuevaTip"},
+        {cmdMaqRenombra, "ConfigcmdMaqRenombraTip"},
+        {cmdMaqActualiza, "ConfigcmdMaqActualizaTip"},
+        {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
+        {spnSilencio, "ConfigSilencioTip"},
+    };
+    for (const auto &[control, clave] : consejos)
+        control->setToolTip(Texto(QLatin1String(clave)));
+    lblFichero->setText(
+        Texto(QStringLiteral("ConfiglblFichero")).arg(QDir::toNativeSeparators(RutaIni())));
     Herramientas::AjustaEtiquetas(this);
 }
 
@@ -290,25 +439,135 @@ void frmConfig::ActualizaPuertos()
 
 void frmConfig::MuestraConfig()
 {
-    if (PuertoDispositivo.isEmpty())
-        eligeTexto(cmbPuerto, QStringLiteral("COM") + QString::number(PuertoCom));
-    else
-        eligeDato(cmbPuerto, PuertoDispositivo);
-    cmbPuerto_Click();
-    eligeTexto(cmbVT, QString::number(Velocidad));
-    cmbVT_Click();
-    eligeDato(cmbParidad, Paridad);
-    cmbParidad_Click();
-    eligeTexto(cmbBitsDatos, QString::number(BitsDatos));
-    cmbBitsDatos_Click();
-    eligeTexto(cmbBitsStop, TextoBitsStop(BitsStop));
-    cmbBitsStop_Click();
-    eligeTexto(cmbModo, ModoTransmision);
-    cmbModo_Click();
-    eligeDato(cmbNego, Nego);
-    cmbNego_Click();
+    ::Maquina registro;
+    registro.com = PuertoDispositivo.isEmpty() ? QString::number(PuertoCom) : PuertoDispositivo;
+    registro.velocidad = Velocidad;
+    registro.paridad = Paridad;
+    registro.bitsDatos = BitsDatos;
+    registro.bitsStop = BitsStop;
+    registro.modo = ModoTransmision;
+    registro.nego = Nego;
+    registro.formato = Formato;
+    MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
+}
+
+void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
+{
+    if (puerto) {
+        bool numerico = false;
+        const int numero = m.com.toInt(&numerico);
+        if (numerico)
+            eligeTexto(cmbPuerto, QStringLiteral("COM") + QString::number(numero));
+        else {
+            // A machine's device that is not plugged in now is offered all the same.
+            if (cmbPuerto->findData(m.com) < 0)
+                cmbPuerto->addItem(ListaPuertos::textoElemento({m.com, QString()}), m.com);
+            eligeDato(cmbPuerto, m.com);
+        }
+        cmbPuerto_Click();
+    }
+    eligeTexto(cmbVT, QString::number(m.velocidad));
+    eligeDato(cmbParidad, m.paridad);
+    eligeTexto(cmbBitsDatos, QString::number(m.bitsDatos));
+    eligeTexto(cmbBitsStop, TextoBitsStop(m.bitsStop));
+    eligeTexto(cmbModo, m.modo);
+    eligeDato(cmbNego, m.nego);
+
+    cmbFinBloque->setCurrentIndex(int(m.formato.finBloque));
+    chkMarco->setChecked(m.formato.marco);
+    spnNulosInicio->setValue(m.formato.nulosInicio);
+    chkEsperaDc1->setChecked(m.formato.esperaDc1);
+    spnNulosFin->setValue(m.formato.nulosFin);
+    spnRetardo->setValue(m.formato.retardoLineaMs);
+    spnSilencio->setValue(m.formato.silencioS);
+    CompruebaCombos();
+}
+
+void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
+{
+    // An item gives its COM number or its device; typed text names a COM
+    // number or a device, a bare name one under /dev.
+    const QString puerto = cmbPuerto->currentText().trimmed();
+    const int elemento = cmbPuerto->findText(puerto, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    dispositivo = elemento >= 0 ? cmbPuerto->itemData(elemento).toString() : puerto;
+    static const QRegularExpression kCom(
+        QStringLiteral("^COM([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch com = kCom.match(dispositivo);
+    // Numbers the settings can hold; any other text is a device's name.
+    numero = com.hasMatch() ? com.captured(1).toInt() : 0;
+    if (dispositivo.isEmpty() || (numero >= 1 && numero <= 255)) {
+        dispositivo.clear();
+        if (numero <= 0)
+            numero = puerto.mid(3).toInt();
+    } else {
+        if (!dispositivo.startsWith(QLatin1Char('/')))
+            dispositivo.prepend(QStringLiteral("/dev/"));
+        numero = 0;
+    }
+}
+
+::Maquina frmConfig::ValoresMostrados() const
+{
+    ::Maquina m;
+    int numero = 0;
+    QString dispositivo;
+    puertoMostrado(numero, dispositivo);
+    m.com = dispositivo.isEmpty() ? QString::number(numero) : dispositivo;
+    m.velocidad = cmbVT->currentText().toInt();
+    // The letter goes with the item, so two parity texts that a translation
+    // made equal still give the letter of the item chosen.
+    m.paridad = cmbParidad->currentIndex() >= 0 ? cmbParidad->currentData().toString() : Paridad;
+    m.bitsDatos = cmbBitsDatos->currentText().toInt();
+    m.bitsStop = QLocale::c().toDouble(cmbBitsStop->currentText());
+    m.modo = cmbModo->currentText();
+    m.nego = cmbNego->currentData().toString();
+    m.formato.finBloque = FormatoLinea::FinBloque(qMax(0, cmbFinBloque->currentIndex()));
+    m.formato.marco = chkMarco->isChecked();
+    m.formato.nulosInicio = spnNulosInicio->value();
+    m.formato.esperaDc1 = chkEsperaDc1->isChecked();
+    m.formato.nulosFin = spnNulosFin->value();
+    m.formato.retardoLineaMs = spnRetardo->value();
+    m.formato.silencioS = spnSilencio->value();
+    return m;
+}
+
+void frmConfig::CargaListaMaquinas(const QString &elegida, bool avisar)
+{
+    AvisosIni avisos;
+    const QStringList nombres = Maquinas::lista(RutaIni(), &avisos);
+    cmbMaquina->clear();
+    cmbMaquina->addItem(QString());
+    cmbMaquina->addItems(nombres);
+    // Names match in any letter case and without the blanks around them.
+    for (int i = 1; i < cmbMaquina->count(); ++i) {
+        if (QString::compare(cmbMaquina->itemText(i), elegida.trimmed(), Qt::CaseInsensitive) == 0)
+            cmbMaquina->setCurrentIndex(i);
+    }
+    if (avisar)
+        muestraAvisos(avisos);
+    CompruebaCombos();
+}
+
+void frmConfig::muestraAvisos(const AvisosIni &avisos)
+{
+    if (avisos.isEmpty())
+        return;
+    QStringList lineas {Texto(QStringLiteral("ConfigAvisoMaquinas"))
+                            .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())))};
+    for (const AvisoIni &a : avisos) {
+        if (!a.clave.isEmpty())
+            lineas.append(
+                Texto(QStringLiteral("ConfigAvisoMaquina")).arg(a.seccion, a.clave, a.valor));
+        else if (!a.valor.isEmpty())
+            lineas.append(
+                Texto(QStringLiteral("ConfigAvisoMaquinaRepetida")).arg(a.seccion, a.valor));
+        else
+            lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinaNombre")).arg(a.seccion));
+    }
+    Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
+        Texto(QStringLiteral("PrinTitulo")), this);
 }
 
 void frmConfig::CompruebaCombos()
@@ -321,6 +580,12 @@ void frmConfig::CompruebaCombos()
             completas = false;
     }
     cmdAceptar->setEnabled(completas);
+    // A machine is saved only with every setting shown.
+    const bool maquina = !cmbMaquina->currentText().isEmpty();
+    cmdMaqNueva->setEnabled(completas);
+    cmdMaqActualiza->setEnabled(completas && maquina);
+    cmdMaqRenombra->setEnabled(maquina);
+    cmdMaqBorra->setEnabled(maquina);
 }
 
 void frmConfig::cmbPuerto_Click()
@@ -387,34 +652,15 @@ void frmConfig::cmdAceptar_Click()
 {
     const Registro anterior = Registro::actual();
 
-    // An item gives its COM number or its device; typed text names a COM
-    // number or a device, a bare name one under /dev.
-    const QString puerto = cmbPuerto->currentText().trimmed();
-    const int elemento = cmbPuerto->findText(puerto, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    QString dispositivo = elemento >= 0 ? cmbPuerto->itemData(elemento).toString() : puerto;
-    static const QRegularExpression kCom(
-        QStringLiteral("^COM([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch com = kCom.match(dispositivo);
-    // Numbers the settings can hold; any other text is a device's name.
-    const int numero = com.hasMatch() ? com.captured(1).toInt() : 0;
-    if (dispositivo.isEmpty() || (numero >= 1 && numero <= 255)) {
-        PuertoDispositivo.clear();
-        PuertoCom = numero > 0 ? numero : puerto.mid(3).toInt();
-    } else {
-        if (!dispositivo.startsWith(QLatin1Char('/')))
-            dispositivo.prepend(QStringLiteral("/dev/"));
-        PuertoDispositivo = dispositivo;
-        PuertoCom = 0;
-    }
-    Velocidad = cmbVT->currentText().toInt();
-    // The letter goes with the item, so two parity texts that a translation
-    // made equal still give the letter of the item chosen.
-    if (cmbParidad->currentIndex() >= 0)
-        Paridad = cmbParidad->currentData().toString();
-    BitsDatos = cmbBitsDatos->currentText().toInt();
-    BitsStop = QLocale::c().toDouble(cmbBitsStop->currentText());
-    ModoTransmision = cmbModo->currentText();
-    Nego = cmbNego->currentData().toString();
+    const ::Maquina mostrada = ValoresMostrados();
+    puertoMostrado(PuertoCom, PuertoDispositivo);
+    Velocidad = mostrada.velocidad;
+    Paridad = mostrada.paridad;
+    BitsDatos = mostrada.bitsDatos;
+    BitsStop = mostrada.bitsStop;
+    ModoTransmision = mostrada.modo;
+    Nego = mostrada.nego;
+    Formato = mostrada.formato;
     IdiomaActual = cmbIdioma->currentText();
 
     // Taken while the texts of the old language are still loaded.
@@ -432,11 +678,37 @@ void frmConfig::cmdAceptar_Click()
         return;
     }
 
+    // The settings are in General; now the machine they are said to come
+    // from. Settings changed after choosing a machine keep its name (the
+    // main window marks it modified), so Update can still store them there.
+    const QString ruta = RutaIni();
+    const QString elegida = cmbMaquina->currentText();
+    const std::optional<::Maquina> guardada = Maquinas::lee(ruta, elegida);
+    bool nombrada = true;
+    if (guardada) {
+        ::Maquina comparada = mostrada;
+        comparada.nombre = guardada->nombre;
+        if (comparada == *guardada)
+            nombrada = Maquinas::elige(ruta, elegida, &error) == Maquinas::Resultado::Hecho;
+        else if (Maquinas::actual(ruta) != guardada->nombre)
+            nombrada
+                = EscribeIni(kGeneral, QStringLiteral("Maquina"), guardada->nombre, ruta, &error);
+    } else if (!Maquinas::actual(ruta).isEmpty()) {
+        // No machine chosen (or it has gone): General no longer names one.
+        nombrada = EscribeIni(kGeneral, QStringLiteral("Maquina"), QString(), ruta, &error);
+    }
+    // The settings themselves are saved: the transfer can go on with them.
+    if (!nombrada)
+        Herramientas::MsgBox(
+            Texto(QStringLiteral("PrinErrorGrabaIni")).arg(QDir::toNativeSeparators(ruta), error),
+            Herramientas::vbCritical, Texto(QStringLiteral("PrinTitulo")), this);
+
     m_principal.chkModo->setChecked(ModoTransmision != QLatin1String("Ascii"));
     CargaConfig();
     TraduceEstado(clave);
     m_principal.CargaIdioma();
     m_principal.ConfigActual();
+    m_principal.MuestraMaquina();
     accept();
 }
 
@@ -462,4 +734,128 @@ void frmConfig::cmdModifIdioma_Click()
     ModoAlta = false;
     frmConfigTraduc editor(*this, this);
     editor.exec();
+}
+
+void frmConfig::cmbMaquina_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (!nombre.isEmpty()) {
+        AvisosIni avisos;
+        const std::optional<::Maquina> m = Maquinas::lee(RutaIni(), nombre, &avisos);
+        if (!m) {
+            informa(Maquinas::Resultado::NoExiste, nombre, QString());
+            CargaListaMaquinas(QString(), false);
+            return;
+        }
+        MuestraValores(*m, true);
+        txtNombreMaquina->setText(m->nombre);
+        cmbPredefinida->setCurrentIndex(-1);
+        muestraAvisos(avisos);
+    }
+    CompruebaCombos();
+}
+
+void frmConfig::cmbPredefinida_Click()
+{
+    const QList<Maquinas::Predefinida> predefinidas = Maquinas::predefinidas();
+    const int i = cmbPredefinida->currentIndex();
+    if (i < 0 || i >= predefinidas.size())
+        return;
+    // The port is where the cable is plugged, not part of the control's
+    // settings: it stays as shown.
+    const ::Maquina m = Maquinas::predefinida(predefinidas.at(i));
+    MuestraValores(m, false);
+    txtNombreMaquina->setText(m.nombre);
+    // The controls no longer show a stored machine.
+    cmbMaquina->setCurrentIndex(0);
+    CompruebaCombos();
+}
+
+bool frmConfig::informa(Maquinas::Resultado r, const QString &nombre, const QString &error)
+{
+    using R = Maquinas::Resultado;
+    QString mensaje;
+    int icono = Herramientas::vbExclamation;
+    switch (r) {
+    case R::Hecho:
+        return true;
+    case R::NombreNoValido:
+        mensaje = Texto(QStringLiteral("ConfigErrorNombreMaquina")).arg(nombre);
+        break;
+    case R::NombreOcupado:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaOcupada")).arg(nombre.trimmed());
+        break;
+    case R::NoExiste:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaNoExiste")).arg(nombre);
+        break;
+    case R::ErrorFichero:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinas"))
+                      .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())), error);
+        icono = Herramientas::vbCritical;
+        break;
+    }
+    Herramientas::MsgBox(mensaje, icono, Texto(QStringLiteral("PrinTitulo")), this);
+    return false;
+}
+
+void frmConfig::cmdMaqNueva_Click()
+{
+    ::Maquina m = ValoresMostrados();
+    m.nombre = txtNombreMaquina->text();
+    QString error;
+    if (!informa(Maquinas::guarda(RutaIni(), m, false, &error), m.nombre, error))
+        return;
+    // Chosen at once: Aceptar makes it the current machine.
+    CargaListaMaquinas(m.nombre, false);
+}
+
+void frmConfig::cmdMaqActualiza_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
+            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
+            this)
+        != Herramientas::vbYes)
+        return;
+    ::Maquina m = ValoresMostrados();
+    m.nombre = nombre;
+    QString error;
+    informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error);
+}
+
+void frmConfig::cmdMaqRenombra_Click()
+{
+    const QString viejo = cmbMaquina->currentText();
+    const QString nuevo = txtNombreMaquina->text();
+    QString error;
+    const Maquinas::Resultado r = Maquinas::renombra(RutaIni(), viejo, nuevo, &error);
+    if (!informa(r, r == Maquinas::Resultado::NoExiste ? viejo : nuevo, error)) {
+        if (r == Maquinas::Resultado::NoExiste)
+            CargaListaMaquinas(QString(), false);
+        return;
+    }
+    CargaListaMaquinas(nuevo, false);
+    sigueMaquinaActual();
+}
+
+void frmConfig::cmdMaqBorra_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaBorra")).arg(nombre),
+            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
+            this)
+        != Herramientas::vbYes)
+        return;
+    QString error;
+    const Maquinas::Resultado r = Maquinas::borra(RutaIni(), nombre, &error);
+    if (informa(r, nombre, error) || r == Maquinas::Resultado::NoExiste) {
+        CargaListaMaquinas(QString(), false);
+        sigueMaquinaActual();
+    }
+}
+
+void frmConfig::sigueMaquinaActual()
+{
+    VarsFuncsGlobales::Maquina = Maquinas::actual(RutaIni());
+    m_principal.MuestraMaquina();
 }

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "settings/maquinas.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QString>
 
 #include <functional>
 
+class QCheckBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
+class QSpinBox;
 class frmPrincipal;
 
 // A pick list: the operator chooses one of its items and types nothing (the
@@ -22,8 +27,10 @@ public:
 };
 
 // The configuration dialog: port, speed, parity, data bits, stop bits,
-// handshake, mode and language. Loaded afresh for every showing; nothing
-// reaches the settings record or the file before Aceptar.
+// handshake, mode, language and line format, and the machines that keep
+// sets of them. Loaded afresh for every showing; nothing reaches the
+// settings record or General before Aceptar (the machine buttons write
+// MAQUINAS.INI at once, as the translation editor writes its languages).
 class frmConfig : public QDialog
 {
     Q_OBJECT
@@ -57,10 +64,48 @@ public:
     ListaEleccion *cmbNego = nullptr;
     QPushButton *cmdModifIdioma = nullptr;
 
+    // Machines: the one whose settings are shown (an empty item for none),
+    // the presets, and the name that Save as new and Rename give.
+    QLabel *lblMaquina = nullptr;
+    ListaEleccion *cmbMaquina = nullptr;
+    QLabel *lblPredefinida = nullptr;
+    ListaEleccion *cmbPredefinida = nullptr;
+    QLabel *lblNombreMaquina = nullptr;
+    QLineEdit *txtNombreMaquina = nullptr;
+    QPushButton *cmdMaqNueva = nullptr;
+    QPushButton *cmdMaqRenombra = nullptr;
+    QPushButton *cmdMaqActualiza = nullptr;
+    QPushButton *cmdMaqBorra = nullptr;
+
+    // Line format.
+    QLabel *lblFormato = nullptr;
+    QLabel *lblFinBloque = nullptr;
+    ListaEleccion *cmbFinBloque = nullptr;
+    QCheckBox *chkMarco = nullptr;
+    QLabel *lblNulosInicio = nullptr;
+    QSpinBox *spnNulosInicio = nullptr;
+    QCheckBox *chkEsperaDc1 = nullptr;
+    QLabel *lblNulosFin = nullptr;
+    QSpinBox *spnNulosFin = nullptr;
+    QLabel *lblRetardo = nullptr;
+    QSpinBox *spnRetardo = nullptr;
+    QLabel *lblSilencio = nullptr;
+    QSpinBox *spnSilencio = nullptr;
+
+    // The settings file in use.
+    QLabel *lblFichero = nullptr;
+
     void Form_Load();
     void CargaTextos();
     void CargaListaIdiomas();
     void MuestraConfig();
+    // Fills cmbMaquina from MAQUINAS.INI and shows the machine of that name
+    // (none for an empty one); avisar shows what the file holds amiss.
+    void CargaListaMaquinas(const QString &elegida, bool avisar);
+    // Shows a machine's settings in the controls; the port only with puerto.
+    void MuestraValores(const Maquina &m, bool puerto);
+    // The settings the controls show, as a machine without a name.
+    Maquina ValoresMostrados() const;
     void CompruebaCombos();
     // The key of the status message the main window shows; empty for none.
     QString ClaveEstado() const;
@@ -78,6 +123,12 @@ public:
     void cmdCancelar_Click();
     void cmdAltaIdioma_Click();
     void cmdModifIdioma_Click();
+    void cmbMaquina_Click();
+    void cmbPredefinida_Click();
+    void cmdMaqNueva_Click();
+    void cmdMaqRenombra_Click();
+    void cmdMaqActualiza_Click();
+    void cmdMaqBorra_Click();
 
     // Rebuilds the port list from the devices present now, keeping the
     // chosen item and the stored device even when it is unplugged.
@@ -85,6 +136,15 @@ public:
 
 private:
     void creaControles();
+    void creaControlesMaquina();
+    // The port the list shows: a COM number, or a device with number 0.
+    void puertoMostrado(int &numero, QString &dispositivo) const;
+    void muestraAvisos(const AvisosIni &avisos);
+    // Tells the operator why a machine operation failed; true when done.
+    bool informa(Maquinas::Resultado r, const QString &nombre, const QString &error);
+    // The file now names another machine (renamed, deleted): the record and
+    // the main window follow it.
+    void sigueMaquinaActual();
 
     frmPrincipal &m_principal;
 };

@@ -1,6 +1,7 @@
 #include "shell/frmprincipal.h"
 
 #include "settings/frmconfig.h"
+#include "settings/maquinas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/delegadotexto.h"
@@ -137,6 +138,13 @@ void frmPrincipal::creaControles()
     StatusBar1->setFixedHeight(qMax(Pixeles(252), StatusBar1->fontMetrics().height() + 6));
     // Each panel as wide as its text, so that none is cut to a misleading
     // stub ("COM1(" for COM10); the bar's spare room stays on the right.
+    // The machine's panel goes first and shows only while there is a machine.
+    PanelMaquina = new QLabel(StatusBar1);
+    PanelMaquina->setObjectName(QStringLiteral("PanelMaquina"));
+    PanelMaquina->setFrameShape(QFrame::Panel);
+    PanelMaquina->setFrameShadow(QFrame::Sunken);
+    PanelMaquina->hide();
+    StatusBar1->addWidget(PanelMaquina);
     for (int i = 0; i < 7; ++i) {
         Panels[i] = new QLabel(QLatin1String(kDisenoPaneles[i]), StatusBar1);
         Panels[i]->setFrameShape(QFrame::Panel);
@@ -250,6 +258,7 @@ void frmPrincipal::Form_Load()
     CargaConfig();
     CargaIdioma();
     ConfigActual();
+    MuestraMaquina();
     lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
     // Installed for every user, the settings are the user's own copy; without
     // it every change would be lost, so the operator must know at once.
@@ -258,6 +267,25 @@ void frmPrincipal::Form_Load()
             Texto(QStringLiteral("PrinErrorGrabaIni")).arg(RutaIni(), ErrorDirectorioAjustes()),
             Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
             this);
+}
+
+void frmPrincipal::MuestraMaquina()
+{
+    QString texto = VarsFuncsGlobales::Maquina;
+    if (!texto.isEmpty()) {
+        // Settings in use that are not the machine's as stored (changed
+        // after choosing it, or it has gone) must not pass for it.
+        const QString ruta = RutaIni();
+        const std::optional<::Maquina> guardada = Maquinas::lee(ruta, texto);
+        ::Maquina enUso = ::Maquina::lee(ruta, QStringLiteral("General"));
+        enUso.nombre = guardada ? guardada->nombre : QString();
+        if (!guardada || enUso != *guardada)
+            texto = Texto(QStringLiteral("PrinMaquinaModificada")).arg(texto);
+    }
+    PanelMaquina->setText(texto);
+    PanelMaquina->setToolTip(Texto(QStringLiteral("PrinMaquina")));
+    PanelMaquina->setAccessibleName(Texto(QStringLiteral("PrinMaquina")));
+    PanelMaquina->setVisible(!texto.isEmpty());
 }
 
 void frmPrincipal::TituloVentana()
@@ -340,6 +368,8 @@ void frmPrincipal::cmdConfig_Click()
         frmConfig dialogo(*this, this);
         dialogo.exec();
     }
+    // Cancelled too: a machine renamed or deleted in the dialog is gone.
+    MuestraMaquina();
     update();
 }
 

@@ -41,6 +41,8 @@ public:
     QLabel *lblTituloEstado = nullptr;
     QStatusBar *StatusBar1 = nullptr;
     QLabel *Panels[7] = {};
+    // The current machine's name, before the seven; hidden without one.
+    QLabel *PanelMaquina = nullptr;
     QCheckBox *chkModo = nullptr;
     QLabel *picAnagrama = nullptr;
     QPushButton *cmdAbrir = nullptr;
@@ -85,6 +87,9 @@ public:
     void Form_Resize();
     // Window title: the text of PrinName and, with a current file, " - [path]".
     void TituloVentana();
+    // Shows the current machine in its panel, marked when the settings in
+    // use are not the machine's as stored.
+    void MuestraMaquina();
 
     // Program text (text/frmprincipal_texto.cpp).
     void cmdAbrir_Click();

@@ -58,7 +58,7 @@ private slots:
             mostrado += c->currentText() + u'|';
         QCOMPARE(junta(mostrado, d.windowTitle(), d.cmdAceptar->isEnabled(),
                      d.cmdModifIdioma->isEnabled(), int(d.windowFlags() & kBotones)),
-            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF||Configuración|true|true|"_s
+            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF|||CR LF||Configuración|true|true|"_s
                 + QString::number(kSoloCerrar));
         d.cmdAceptar_Click();
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
