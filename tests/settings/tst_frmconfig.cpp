@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTimer>
 #include <QtTest>
 
@@ -21,6 +22,19 @@ class TestFrmConfig : public QObject
     Q_OBJECT
 
     std::unique_ptr<Entorno> m_e;
+    int m_respuesta = Herramientas::vbOK;
+
+    static QString elementos(const QComboBox *c)
+    {
+        QStringList t;
+        for (int i = 0; i < c->count(); ++i)
+            t.append(c->itemText(i));
+        return t.join(u'/');
+    }
+    QString general(const char *clave) const
+    {
+        return LeeIni(u"General"_s, QLatin1String(clave), u"-"_s, m_e->ruta());
+    }
 
     static QString fichero(const QString &g = {})
     {
@@ -47,7 +61,16 @@ class TestFrmConfig : public QObject
     }
 
 private slots:
-    void init() { m_e = std::make_unique<Entorno>(); }
+    void init()
+    {
+        m_e = std::make_unique<Entorno>();
+        m_respuesta = Herramientas::vbOK;
+        // Questions get the test's answer; every prompt is kept.
+        Herramientas::EstableceRespuestaMsgBox([this](const QString &prompt, int, const QString &) {
+            m_e->mensajes.append(prompt);
+            return m_respuesta;
+        });
+    }
     void cleanup() { m_e.reset(); }
 
     void aceptarSinCambiosMuestraYEscribeLasSieteClaves()
@@ -128,7 +151,7 @@ private slots:
         frmConfig d(p);
         d.show();
         QVERIFY(elige(d.cmbPuerto, u"COM4"_s) && elige(d.cmbModo, u"Iso"_s)
-            && elige(d.cmbIdioma, u"English"_s));
+            && elige(d.cmbIdioma, u"English"_s) && elige(d.cmbPredefinida, u"Heidenhain TNC"_s));
         // The settings file cannot be written: said with its path, and the
         // dialog stays open with the operator's choices.
         QVERIFY(bloquea(m_e->ruta()));
@@ -139,6 +162,91 @@ private slots:
             junta(true, u"COM4"_s, inicial, true));
         d.cmdCancelar_Click();
         QCOMPARE(junta(d.result(), estado()), junta(int(QDialog::Rejected), inicial));
+    }
+
+    void predefinidaGuardadaComoMaquinaYElegida()
+    {
+        frmPrincipal &p = carga(u"Com=3\n"_s);
+        {
+            frmConfig d(p);
+            const QString idiomas = elementos(d.cmbIdioma) + d.cmbIdioma->currentText();
+            // The preset fills the controls but the port; each value can be changed.
+            QVERIFY(elige(d.cmbPredefinida, u"Haas"_s) && elige(d.cmbFinBloque, u"LF"_s));
+            d.spnRetardo->setValue(40);
+            d.chkEsperaDc1->setChecked(true);
+            d.txtNombreMaquina->setText(u"Haas VF2"_s);
+            d.cmdMaqNueva->click();
+            QCOMPARE(junta(d.cmbMaquina->currentText(), d.cmbPuerto->currentText(),
+                         elementos(d.cmbIdioma) + d.cmbIdioma->currentText(), m_e->mensajes.size()),
+                junta(u"Haas VF2"_s, u"COM3"_s, idiomas, 0));
+            d.cmdAceptar->click();
+        }
+        const auto estado = [&] {
+            return junta(general("Maquina"), general("Com"), general("Vt"), general("Par"),
+                general("Bd"), general("FinBloque"), general("RetardoLinea"), general("EsperaDc1"),
+                p.PanelMaquina->text(), p.PanelMaquina->isHidden());
+        };
+        // The panel names the machine while the settings in use are its own.
+        QCOMPARE(estado(), u"Haas VF2|3|9600|E|7|Lf|40|Si|Haas VF2|false"_s);
+        // Changed afterwards: still the machine's name, marked as modified.
+        acepta(p, {{"cmbVT", u"4800"_s}});
+        QCOMPARE(estado(), u"Haas VF2|3|4800|E|7|Lf|40|Si|Haas VF2 (modified)|false"_s);
+        // No machine chosen: General names none and the panel goes.
+        acepta(p, {{"cmbMaquina", QString()}});
+        QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si||true"_s);
+    }
+
+    void nombresRenombrarYBorrarDesdeLosBotones()
+    {
+        QVERIFY(escribe(
+            Maquinas::rutaMaquinas(m_e->ruta()), u"[Fanuc]\nVt=4800\n[Mazak]\nBd=9\n[fanuc]\n"_s));
+        frmPrincipal &p = carga(u"Maquina=Fanuc\n"_s);
+        frmConfig d(p);
+        // What the file holds amiss is told when the list loads and when a
+        // machine is chosen; the defaults stand in.
+        QVERIFY(elige(d.cmbMaquina, u"Mazak"_s));
+        QCOMPARE(junta(m_e->mensajes.size(), m_e->mensajes.value(0).section(u'\n', 1),
+                     m_e->mensajes.value(1).section(u'\n', 1), d.cmbBitsDatos->currentText()),
+            junta(2, u"Section [fanuc] passed over: the machine Fanuc has the same name."_s,
+                u"Machine Mazak, key Bd: \"9\""_s, u"8"_s));
+        struct Caso
+        {
+            QString elegida;
+            QPushButton *boton;
+            QString nombre;
+            int respuesta;
+            QString resultado; // messages, the machines, the main window's panel
+        };
+        const QString ocupado
+            = u"There is already a machine named %1 (capital and small letters count as the same)."_s;
+        const QString borrar = u"Delete the machine Fanuc 18i?"_s;
+        const Caso casos[] = {
+            {u"Mazak"_s, d.cmdMaqNueva, u"FANUC"_s, 0,
+                junta(ocupado.arg(u"FANUC"_s), u"/Fanuc/Mazak"_s, u"Fanuc"_s)},
+            {u"Mazak"_s, d.cmdMaqNueva, u"[x]"_s, 0,
+                junta(u"The name \"[x]\" cannot be used for a machine: not blank, no brackets, not "
+                      "General, at most 126 characters."_s,
+                    u"/Fanuc/Mazak"_s, u"Fanuc"_s)},
+            {u"Mazak"_s, d.cmdMaqRenombra, u" fanuc"_s, 0,
+                junta(ocupado.arg(u"fanuc"_s), u"/Fanuc/Mazak"_s, u"Fanuc"_s)},
+            // The current machine renamed: General and the panel follow.
+            {u"Fanuc"_s, d.cmdMaqRenombra, u"Fanuc 18i"_s, 0, u"|/Mazak/Fanuc 18i|Fanuc 18i"_s},
+            {u"Fanuc 18i"_s, d.cmdMaqBorra, {}, Herramientas::vbNo,
+                junta(borrar, u"/Mazak/Fanuc 18i"_s, u"Fanuc 18i"_s)},
+            {u"Fanuc 18i"_s, d.cmdMaqBorra, {}, Herramientas::vbYes,
+                junta(borrar, u"/Mazak"_s, u""_s)},
+        };
+        for (const Caso &c : casos) {
+            QVERIFY(elige(d.cmbMaquina, c.elegida));
+            m_e->mensajes.clear();
+            m_respuesta = c.respuesta;
+            d.txtNombreMaquina->setText(c.nombre);
+            c.boton->click();
+            QCOMPARE(
+                junta(m_e->mensajes.join(u'/'), elementos(d.cmbMaquina), p.PanelMaquina->text()),
+                c.resultado);
+        }
+        QCOMPARE(general("Maquina"), QString());
     }
 };
 
