@@ -86,11 +86,13 @@ const char *const kNuevas[][2] = {
     {"ConfiglblFinBloque", "End of block:"},
     {"ConfiglblNulosInicio", "NULs before the program:"},
     {"ConfiglblNulosFin", "NULs after the program:"},
-    {"ConfigchkMarco", "DC2/DC4 around the program"},
+    {"ConfigchkMarco", "DC2/DC4 framing"},
     {"ConfiglblRetardo", "Pause after each line (ms):"},
     {"ConfigchkEsperaDc1", "Wait for DC1 before sending"},
-    {"ConfiglblSilencio", "Silence ending a reception (s):"},
-    {"ConfigSilencioTip", "0: only DC4 or the end mark end a reception."},
+    {"ConfiglblSilencio", "End after silence (s):"},
+    {"ConfigSilencioTip",
+        "A reception also ends after this many seconds without data; 0: only DC4 or the end mark "
+        "end it."},
     {"ConfiglblFichero", "Settings file: %1"},
     {"ConfigErrorNombreMaquina",
         "The name \"%1\" cannot be used for a machine: not blank, no brackets, not General, at "
