@@ -820,7 +820,9 @@ void frmConfig::cmdMaqActualiza_Click()
     ::Maquina m = ValoresMostrados();
     m.nombre = nombre;
     QString error;
-    informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error);
+    // The current machine may now match the settings in use, or no longer.
+    if (informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error))
+        sigueMaquinaActual();
 }
 
 void frmConfig::cmdMaqRenombra_Click()
