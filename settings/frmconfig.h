@@ -29,8 +29,10 @@ public:
 // The configuration dialog: port, speed, parity, data bits, stop bits,
 // handshake, mode, language and line format, and the machines that keep
 // sets of them. Loaded afresh for every showing; nothing reaches the
-// settings record or General before Aceptar (the machine buttons write
-// MAQUINAS.INI at once, as the translation editor writes its languages).
+// settings record or General before Aceptar, but for the machine buttons:
+// they write MAQUINAS.INI at once, as the translation editor writes its
+// languages, and the name of the current machine when it is renamed or
+// deleted.
 class frmConfig : public QDialog
 {
     Q_OBJECT
