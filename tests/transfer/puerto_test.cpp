@@ -117,8 +117,8 @@ TEST_F(Puerto, EachLineFormatPutsItsBytesOnTheWireAndStopEndsItWhole)
             QByteArray("\0\0\0\x12G1 X1\r\nM30\r\n\x14\0\0", 19)},
         {{.marco = false}, false, -1, "G1 X1\r\nM30\r\n"},
         {{.retardoLineaMs = 300}, false, -1, "\x12G1 X1\r\nM30\r\n\x14"},
-        {{.retardoLineaMs = 3000}, false, 8, "\x12G1 X1\r\n%\x14"},
-        {{.marco = false, .retardoLineaMs = 3000}, false, 7, "G1 X1\r\n%"},
+        {{.retardoLineaMs = 5000}, false, 8, "\x12G1 X1\r\n%\x14"},
+        {{.marco = false, .retardoLineaMs = 5000}, false, 7, "G1 X1\r\n%"},
         {{.nulosFin = 1, .esperaDc1 = true}, true, -1,
             QByteArray::fromHex("12 47 B1 A0 D8 B1 0A 4D 33 30 0A 14 00")},
         {{.esperaDc1 = true}, false, 0, ""},
@@ -148,7 +148,7 @@ TEST_F(Puerto, EachLineFormatPutsItsBytesOnTheWireAndStopEndsItWhole)
             << esperado.toHex(' ').toStdString();
         // The pauses are waited for, but not once Stop has come.
         EXPECT_TRUE(
-            parada > 0 ? reloj.elapsed() < 3000 : reloj.elapsed() >= 2 * formato.retardoLineaMs);
+            parada > 0 ? reloj.elapsed() < 5000 : reloj.elapsed() >= 2 * formato.retardoLineaMs);
     }
 }
 
