@@ -4,6 +4,7 @@
 #include "transfer/tablaiso.h"
 
 #include <bit>
+#include <utility>
 
 namespace {
 
@@ -20,8 +21,8 @@ bool esRelleno(const QByteArray &texto)
 
 } // namespace
 
-DecodificadorRecepcion::DecodificadorRecepcion(bool iso, QObject *parent)
-    : QObject(parent), m_iso(iso)
+DecodificadorRecepcion::DecodificadorRecepcion(bool iso, bool finCr, QObject *parent)
+    : QObject(parent), m_iso(iso), m_finCr(finCr && !iso)
 { }
 
 void DecodificadorRecepcion::completaLinea(QList<QByteArray> &lista)
@@ -37,8 +38,17 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
     QList<QByteArray> lista;
     for (char c : bytes) {
         const quint8 b = quint8(c);
+        const bool trasCr = std::exchange(m_trasCr, false);
         switch (c) {
+        case kCr:
+            if (!m_finCr)
+                break;
+            completaLinea(lista);
+            m_trasCr = true;
+            continue;
         case kLf:
+            if (trasCr)
+                continue;
             if (!m_iso && m_linea.endsWith(kCr))
                 m_linea.chop(1);
             completaLinea(lista);
@@ -66,12 +76,14 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
                 continue;
             }
         }
+        if (b == 0x00) // tape feed
+            continue;
         if (!m_iso) {
             m_linea.append(c);
             m_hayTexto = true;
             continue;
         }
-        if (b == 0x00 || b == 0xFF) // tape feed and rub-out
+        if (b == 0xFF) // rub-out
             continue;
         if (std::popcount(b) % 2 != 0) {
             // DC1 with its parity bit wrong is still flow control, seen by the port.

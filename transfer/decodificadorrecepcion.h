@@ -5,17 +5,18 @@
 #include <QObject>
 
 // Turns the bytes the CNC sends into program lines. Lines are cut at LF (a CR
-// right before it is part of the line end); DC4 ends the program, and so does
+// right before it is part of the line end), and in ASCII also at CR for
+// controls that end blocks with CR alone; DC4 ends the program, and so does
 // the "%" code 165 once program text has come (in ISO code a leading "%" only
 // opens the program). In ISO code, tape feed (NUL) and rub-out (DEL) carry no
-// text, and a byte with a wrong parity bit adds nothing but is counted. The
-// result does not depend on how the bytes are split into chunks.
+// text (in ASCII too: leader and trailer), and a byte with a wrong parity bit adds nothing but is
+// counted. The result does not depend on how the bytes are split into chunks.
 class DecodificadorRecepcion : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit DecodificadorRecepcion(bool iso, QObject *parent = nullptr);
+    explicit DecodificadorRecepcion(bool iso, bool finCr = false, QObject *parent = nullptr);
 
     // Decodes the bytes; completed lines are emitted once per call.
     void feed(const QByteArray &bytes);
@@ -40,6 +41,9 @@ private:
     void marcaFin(QList<QByteArray> &lista);
 
     bool m_iso;
+    bool m_finCr;
+    // The last byte ended a line at CR: an LF right after it belongs to it.
+    bool m_trasCr = false;
     bool m_terminado = false;
     bool m_hayTexto = false;
     qint64 m_lineas = 0;

@@ -23,13 +23,17 @@ Envio::Envio(MSComm &puerto, QObject *parent)
     : QObject(parent),
       m_puerto(puerto),
       m_plazoParada(new QTimer(this)),
-      m_retencion(new QTimer(this))
+      m_retencion(new QTimer(this)),
+      m_pausaLinea(new QTimer(this))
 {
     m_plazoParada->setSingleShot(true);
     connect(m_plazoParada, &QTimer::timeout, this, &Envio::alVencerPlazo);
     m_retencion->setInterval(kPasoRetencionMs);
     m_retencion->setTimerType(Qt::PreciseTimer);
     connect(m_retencion, &QTimer::timeout, this, [this] { informaProgreso(true); });
+    m_pausaLinea->setSingleShot(true);
+    m_pausaLinea->setTimerType(Qt::PreciseTimer);
+    connect(m_pausaLinea, &QTimer::timeout, this, &Envio::alimenta);
 }
 
 Envio::~Envio()
@@ -38,28 +42,32 @@ Envio::~Envio()
         m_puerto.setPortOpen(false);
 }
 
-bool Envio::inicia(const QList<QByteArray> &lineas, bool iso)
+bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea &formato)
 {
     if (m_activo)
         return false;
     m_lineas = lineas;
     m_iso = iso;
+    m_formato = formato;
     m_detenido = false;
     m_finEncolado = false;
     m_parando = false;
     m_abierto = false;
+    m_esperandoDc1 = false;
+    m_lineaEnCurso = false;
     m_siguiente = 0;
-    qint64 bytesTotales = 2;
+    const qint64 finBloque = iso || formato.finBloque == FormatoLinea::FinBloque::CrLf
+        ? CodificadorEnvio::longitudCodificada({}, iso)
+        : 1;
+    qint64 bytesTotales = formato.cabecera().size() + formato.cola().size();
     for (const QByteArray &linea : lineas)
-        bytesTotales += CodificadorEnvio::longitudCodificada(linea, iso);
+        bytesTotales += linea.size() + finBloque;
 
     m_conexiones = {
         connect(&m_puerto, &MSComm::salidaLista, this, &Envio::alimenta),
         connect(&m_puerto, &MSComm::cerrado, this, &Envio::alCerrar),
         connect(&m_puerto, &MSComm::flujoCambiado, this, &Envio::alCambiarFlujo),
-        // Nothing the CNC sends while receiving is data; the flow control
-        // bytes have been seen by the port already.
-        connect(&m_puerto, &MSComm::OnComm, this, [this] { m_puerto.Input(); }),
+        connect(&m_puerto, &MSComm::OnComm, this, &Envio::alLlegar),
         connect(&m_puerto, &MSComm::fallo, this,
             [this](MSComm::Fallo, const QString &, const QString &mensaje) { alFallar(mensaje); }),
     };
@@ -70,19 +78,56 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso)
     m_reloj.start();
     m_medida.empieza(0, lineas.size(), bytesTotales);
     m_ultimoInforme = -1000;
-    m_puerto.Output(QByteArray(1, CaracteresControl::kDc2));
+    if (formato.esperaDc1) {
+        // The control asks for the program when it is ready; the wait is
+        // shown as a hold and does not count in the speed.
+        esperaDc1(true);
+        return true;
+    }
+    m_puerto.Output(formato.cabecera());
     alimenta();
     return true;
 }
 
+void Envio::esperaDc1(bool esperando)
+{
+    m_esperandoDc1 = esperando;
+    m_medida.retiene(esperando, m_reloj.elapsed());
+    if (esperando)
+        m_retencion->start();
+    else
+        m_retencion->stop();
+    informaProgreso(true);
+    emit pausaCnc(esperando);
+}
+
+void Envio::alLlegar()
+{
+    // Nothing the CNC sends while receiving is data; the flow control bytes
+    // have been seen by the port already. Only the first DC1 (with or
+    // without its parity bit) may start a send that waits for it.
+    const QByteArray datos = m_puerto.Input();
+    if (!m_esperandoDc1 || !m_activo)
+        return;
+    for (char c : datos) {
+        if ((quint8(c) & 0x7F) == CaracteresControl::kDc1) {
+            esperaDc1(false);
+            m_puerto.Output(m_formato.cabecera());
+            alimenta();
+            return;
+        }
+    }
+}
+
 void Envio::alimenta()
 {
-    if (!m_activo || m_finEncolado)
+    if (!m_activo || m_finEncolado || m_esperandoDc1)
         return;
     if (m_detenido) {
+        m_pausaLinea->stop();
         QByteArray fin;
         fin.append(CodificadorEnvio::porCiento(m_iso));
-        fin.append(CaracteresControl::kDc4);
+        fin.append(m_formato.cola());
         m_puerto.Output(fin);
         m_finEncolado = true;
         // What goes out now is the rest of the current line and the end mark.
@@ -90,16 +135,35 @@ void Envio::alimenta()
         m_puerto.cierraTrasVaciar();
         return;
     }
+    if (m_pausaLinea->isActive())
+        return;
     const qint64 total = m_lineas.size();
-    if (m_siguiente < total && m_puerto.OutBufferCount() < m_adelanto) {
+    if (m_formato.retardoLineaMs > 0) {
+        // One line at a time; its pause runs from when it has left the PC,
+        // so the CNC gets the whole pause after the line's last character.
+        if (m_lineaEnCurso) {
+            if (m_puerto.OutBufferCount() > 0)
+                return;
+            m_lineaEnCurso = false;
+            m_pausaLinea->start(int(qMin<qint64>(m_puerto.msParaVaciar(), 24 * 3600 * 1000))
+                + m_formato.retardoLineaMs);
+            return;
+        }
+        if (m_siguiente < total) {
+            QByteArray linea;
+            m_formato.codificaLinea(m_lineas.at(m_siguiente++), m_iso, linea);
+            m_lineaEnCurso = true;
+            m_puerto.Output(linea);
+        }
+    } else if (m_siguiente < total && m_puerto.OutBufferCount() < m_adelanto) {
         QByteArray bloque;
         do {
-            CodificadorEnvio::codificaLinea(m_lineas.at(m_siguiente++), m_iso, bloque);
+            m_formato.codificaLinea(m_lineas.at(m_siguiente++), m_iso, bloque);
         } while (m_siguiente < total && m_puerto.OutBufferCount() + bloque.size() < m_adelanto);
         m_puerto.Output(bloque);
     }
-    if (m_siguiente >= total) {
-        m_puerto.Output(QByteArray(1, CaracteresControl::kDc4));
+    if (m_siguiente >= total && !m_lineaEnCurso) {
+        m_puerto.Output(m_formato.cola());
         m_finEncolado = true;
         m_puerto.cierraTrasVaciar();
     }
@@ -111,8 +175,17 @@ void Envio::detiene()
     if (!m_activo || m_parando)
         return;
     m_parando = true;
-    // The rest of the current line is still queued; "%" and DC4 follow it.
-    // Once DC4 is queued the program is whole and goes out as it is.
+    if (m_esperandoDc1) {
+        // Nothing has gone: the CNC gets nothing, not even the end mark.
+        m_detenido = true;
+        esperaDc1(false);
+        m_puerto.setPortOpen(false);
+        termina(ResultadoTransferencia::Estado::Detenida);
+        return;
+    }
+    // The rest of the current line is still queued; "%" and the end of the
+    // frame follow it. Once the end is queued the program is whole and goes
+    // out as it is.
     if (!m_finEncolado) {
         m_detenido = true;
         alimenta();
@@ -185,6 +258,7 @@ void Envio::termina(ResultadoTransferencia::Estado estado, const QString &error)
     m_activo = false;
     m_plazoParada->stop();
     m_retencion->stop();
+    m_pausaLinea->stop();
     for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
         disconnect(c);
     m_conexiones.clear();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/formatolinea.h"
 #include "transfer/medidaprogreso.h"
 
 #include <QByteArray>
@@ -10,8 +11,9 @@
 class MSComm;
 class QTimer;
 
-// Sends a program to the CNC: DC2, the lines, DC4, on the event loop. The
-// port is opened at the start and closed once the last byte has left.
+// Sends a program to the CNC on the event loop, framed as the machine's line
+// format says (by default DC2, the lines, DC4). The port is opened at the
+// start and closed once the last byte has left.
 class Envio : public QObject
 {
     Q_OBJECT
@@ -22,11 +24,13 @@ public:
 
     // Opens the port and starts. On a port failure terminado() is emitted
     // before this returns false.
-    bool inicia(const QList<QByteArray> &lineas, bool iso);
-    // Stop: the line on its way is finished, then "%" and DC4 go out, however
+    bool inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea &formato = {});
+    // Stop: the line on its way is finished, then "%" and the end of the
+    // frame (DC4, trailer) go out, however
     // long that takes at the line's speed. Only when nothing has moved for a
     // while past the time they need (the CNC holds the line) is the port
-    // closed without them, and the send ends as SinFin.
+    // closed without them, and the send ends as SinFin. While the send still
+    // waits for the CNC's DC1, nothing has gone and it ends at once.
     void detiene();
     bool activo() const { return m_activo; }
 
@@ -41,6 +45,8 @@ signals:
 
 private:
     void alimenta();
+    void alLlegar();
+    void esperaDc1(bool esperando);
     void alCerrar();
     void alFallar(const QString &mensaje);
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
@@ -54,8 +60,14 @@ private:
     QTimer *m_plazoParada;
     // Ticks the held time while the CNC holds the line.
     QTimer *m_retencion;
+    // The pause after each line, for controls without flow control.
+    QTimer *m_pausaLinea;
     QList<QByteArray> m_lineas;
     bool m_iso = false;
+    FormatoLinea m_formato;
+    bool m_esperandoDc1 = false;
+    // A line is queued and its pause starts once it has left.
+    bool m_lineaEnCurso = false;
     bool m_activo = false;
     bool m_detenido = false;
     bool m_finEncolado = false;

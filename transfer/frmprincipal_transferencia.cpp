@@ -91,7 +91,8 @@ void frmPrincipal::preparaTransferencia()
     connect(&m_envio, &Envio::progreso, this, [this](const ProgresoTransferencia &p) {
         m_progreso->actualiza(p);
         marcaLineaEnviada(p.linea);
-        // A long hold by the CNC must not look like a hung program.
+        // A long hold by the CNC, or its wait before asking for the program
+        // with DC1, must not look like a hung program.
         lblEstado->setText(p.segundosRetenido >= 0
                 ? Texto(QStringLiteral("PrinmsgRetenido"))
                       .arg(QString::number(qRound64(p.segundosRetenido)))
@@ -145,7 +146,7 @@ void frmPrincipal::cmdPcCnc_Click()
     m_transferencia = Transferencia::Envio;
     Enviando = true;
     // A port that cannot be opened ends the send inside this call.
-    m_envio.inicia(lineas, iso);
+    m_envio.inicia(lineas, iso, Formato);
 }
 
 void frmPrincipal::marcaLineaEnviada(qint64 enviadas)
@@ -213,7 +214,7 @@ void frmPrincipal::cmdCncPc_Click()
     m_transferencia = Transferencia::Recepcion;
     Recibiendo = true;
     // A port that cannot be opened ends the reception inside this call.
-    m_recepcion.inicia(modoIso());
+    m_recepcion.inicia(modoIso(), Formato);
 }
 
 void frmPrincipal::vuelcaLineas()

@@ -3,13 +3,22 @@
 #include "transfer/decodificadorrecepcion.h"
 #include "transfer/mscomm.h"
 
+#include <QTimer>
+
 namespace {
 
 constexpr qint64 kIntervaloProgresoMs = 40;
 
 } // namespace
 
-Recepcion::Recepcion(MSComm &puerto, QObject *parent) : QObject(parent), m_puerto(puerto) { }
+Recepcion::Recepcion(MSComm &puerto, QObject *parent)
+    : QObject(parent), m_puerto(puerto), m_silencio(new QTimer(this))
+{
+    m_silencio->setSingleShot(true);
+    // The CNC has said all it will: the program is whole.
+    connect(m_silencio, &QTimer::timeout, this,
+        [this] { termina(ResultadoTransferencia::Estado::Completa); });
+}
 
 Recepcion::~Recepcion()
 {
@@ -22,13 +31,15 @@ qint64 Recepcion::lineas() const
     return m_decodificador ? m_decodificador->lineasCompletas() : 0;
 }
 
-bool Recepcion::inicia(bool iso)
+bool Recepcion::inicia(bool iso, const FormatoLinea &formato)
 {
     if (m_activo)
         return false;
     // Each reception starts from an empty line.
     delete m_decodificador;
-    m_decodificador = new DecodificadorRecepcion(iso, this);
+    m_decodificador
+        = new DecodificadorRecepcion(iso, formato.finBloque == FormatoLinea::FinBloque::Cr, this);
+    m_silencio->setInterval(formato.silencioS * 1000);
     connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
         &Recepcion::lineasRecibidas);
     connect(
@@ -64,10 +75,13 @@ void Recepcion::alLlegar()
     }
     m_bytes += datos.size();
     m_decodificador->feed(datos);
-    if (m_decodificador->terminado())
+    if (m_decodificador->terminado()) {
         termina(ResultadoTransferencia::Estado::Completa);
-    else
-        informaProgreso(false);
+        return;
+    }
+    if (m_silencio->interval() > 0)
+        m_silencio->start();
+    informaProgreso(false);
 }
 
 void Recepcion::detiene()
@@ -81,6 +95,7 @@ void Recepcion::termina(ResultadoTransferencia::Estado estado, const QString &er
     if (!m_activo)
         return;
     m_activo = false;
+    m_silencio->stop();
     for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
         disconnect(c);
     m_conexiones.clear();

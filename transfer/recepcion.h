@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/formatolinea.h"
 #include "transfer/medidaprogreso.h"
 
 #include <QByteArray>
@@ -9,10 +10,12 @@
 
 class DecodificadorRecepcion;
 class MSComm;
+class QTimer;
 
 // Receives a program from the CNC on the event loop: the port's data event
-// feeds the decoder, nothing polls. Ends at the CNC's end mark, at Stop or
-// when the port fails; what arrived is kept in every case.
+// feeds the decoder, nothing polls. Ends at the CNC's end mark, after the
+// format's silence once data has come (controls that send no DC4), at Stop
+// or when the port fails; what arrived is kept in every case.
 class Recepcion : public QObject
 {
     Q_OBJECT
@@ -23,7 +26,7 @@ public:
 
     // Opens the port. On a port failure terminado() is emitted before this
     // returns false.
-    bool inicia(bool iso);
+    bool inicia(bool iso, const FormatoLinea &formato = {});
     // Stop: what has arrived is decoded, a partial line becomes the last line.
     void detiene();
     bool activo() const { return m_activo; }
@@ -44,6 +47,7 @@ private:
     void informaProgreso(bool forzado);
 
     MSComm &m_puerto;
+    QTimer *m_silencio;
     DecodificadorRecepcion *m_decodificador = nullptr;
     bool m_activo = false;
     bool m_entrando = false;

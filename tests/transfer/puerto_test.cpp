@@ -2,6 +2,7 @@
 #include "settings/varsfuncsglobales.h"
 #include "transfer/codificadorenvio.h"
 #include "transfer/envio.h"
+#include "transfer/formatolinea.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcion.h"
 
@@ -37,15 +38,15 @@ protected:
     // Sends and waits for the end and for what is on its way to the CNC;
     // `durante` runs once the send has begun.
     ResultadoTransferencia envia(const QList<QByteArray> &lineas, bool iso = false,
-        const std::function<void(Envio &)> &durante = {})
+        const std::function<void(Envio &)> &durante = {}, const FormatoLinea &formato = {})
     {
         Envio envio(puerto);
         QSignalSpy fin(&envio, &Envio::terminado);
-        if (envio.inicia(lineas, iso) && durante)
+        if (envio.inicia(lineas, iso, formato) && durante)
             durante(envio);
         EXPECT_TRUE(!fin.isEmpty() || fin.wait(20000));
         cnc->alRecibir = nullptr;
-        espera([this] { return cnc->recibido().endsWith('\x14'); }, 500);
+        espera([this] { return cnc->recibido().size() >= puerto.bytesEnviados(); }, 500);
         return fin.isEmpty() ? ResultadoTransferencia {}
                              : fin.at(0).at(0).value<ResultadoTransferencia>();
     }
@@ -92,6 +93,88 @@ TEST_F(Puerto, StopFinishesTheLineAndSendsTheEndHoweverSlowTheLine)
         esperado += estado == Estado::Completa ? "\x14" : "%\x14";
         EXPECT_EQ(std::pair(r.estado, cnc->recibido()), std::pair(estado, esperado))
             << ajustes << parada;
+    }
+}
+
+TEST_F(Puerto, EachLineFormatPutsItsBytesOnTheWireAndStopEndsItWhole)
+{
+    using Fin = FormatoLinea::FinBloque;
+    // Stop: -1 never, 0 while waiting for DC1, n once the CNC has n bytes.
+    // A line pause runs after each line, the last one too.
+    struct Caso
+    {
+        FormatoLinea formato;
+        bool iso;
+        int parada;
+        QByteArray esperado;
+    };
+    const Caso casos[] = {
+        {{.finBloque = Fin::Lf}, false, -1, "\x12G1 X1\nM30\n\x14"},
+        {{.finBloque = Fin::Cr}, false, -1, "\x12G1 X1\rM30\r\x14"},
+        {{.finBloque = Fin::Cr}, true, -1,
+            QByteArray::fromHex("12 47 B1 A0 D8 B1 0A 4D 33 30 0A 14")},
+        {{.nulosInicio = 3, .nulosFin = 2}, false, -1,
+            QByteArray("\0\0\0\x12G1 X1\r\nM30\r\n\x14\0\0", 19)},
+        {{.marco = false}, false, -1, "G1 X1\r\nM30\r\n"},
+        {{.retardoLineaMs = 300}, false, -1, "\x12G1 X1\r\nM30\r\n\x14"},
+        {{.retardoLineaMs = 5000}, false, 8, "\x12G1 X1\r\n%\x14"},
+        {{.marco = false, .retardoLineaMs = 5000}, false, 7, "G1 X1\r\n%"},
+        {{.nulosFin = 1, .esperaDc1 = true}, true, -1,
+            QByteArray::fromHex("12 47 B1 A0 D8 B1 0A 4D 33 30 0A 14 00")},
+        {{.esperaDc1 = true}, false, 0, ""},
+    };
+    for (const auto &[formato, iso, parada, esperado] : casos) {
+        nuevoCnc("115200,N,8,1");
+        QElapsedTimer reloj;
+        reloj.start();
+        const ResultadoTransferencia r = envia(
+            {"G1 X1", "M30"}, iso,
+            [&](Envio &envio) {
+                if (formato.esperaDc1) {
+                    // Nothing goes until the CNC asks, with or without parity.
+                    EXPECT_FALSE(espera([&] { return !cnc->recibido().isEmpty(); }, 300));
+                    if (parada == 0)
+                        return envio.detiene();
+                    cnc->escribe(iso ? "\x91" : "\x11");
+                }
+                cnc->alRecibir = [&](const QByteArray &) {
+                    if (parada > 0 && cnc->recibido().size() >= parada)
+                        envio.detiene();
+                };
+            },
+            formato);
+        EXPECT_EQ(std::tuple(r.estado, cnc->recibido(), puerto.PortOpen()),
+            std::tuple(parada >= 0 ? Estado::Detenida : Estado::Completa, esperado, false))
+            << esperado.toHex(' ').toStdString();
+        // The pauses are waited for, but not once Stop has come.
+        EXPECT_TRUE(
+            parada > 0 ? reloj.elapsed() < 5000 : reloj.elapsed() >= 2 * formato.retardoLineaMs);
+    }
+}
+
+TEST_F(Puerto, EachLineFormatIsReceivedAndSilenceEndsAProgramWithoutDc4)
+{
+    using Fin = FormatoLinea::FinBloque;
+    // With a silence time the bytes come after a longer wait: only a silence
+    // once data has come ends the reception.
+    const std::tuple<FormatoLinea, QByteArray, QList<QByteArray>> casos[] = {
+        {{.finBloque = Fin::Cr}, "\x12G1 X1\rM30\r\nM2\r\x14", {"G1 X1", "M30", "M2", ""}},
+        {{}, QByteArray("\0\0\x12G1\r\n\0\x14\0\0", 11), {"G1", ""}},
+        {{.silencioS = 1}, "\x12G1\r\nM30\r\n", {"G1", "M30"}},
+        {{.marco = false, .silencioS = 1}, "%\nG1\n%\n", {"%", "G1", "%"}},
+    };
+    for (const auto &[formato, bytes, esperado] : casos) {
+        Recepcion recepcion(puerto);
+        QSignalSpy fin(&recepcion, &Recepcion::terminado);
+        QList<QByteArray> lineas;
+        QObject::connect(
+            &recepcion, &Recepcion::lineasRecibidas, [&](const auto &l) { lineas += l; });
+        ASSERT_TRUE(recepcion.inicia(false, formato));
+        EXPECT_FALSE(fin.wait(formato.silencioS * 1200));
+        cnc->escribe(bytes);
+        ASSERT_TRUE(fin.wait(10000));
+        EXPECT_EQ(std::tuple(fin.at(0).at(0).value<ResultadoTransferencia>().estado, lineas),
+            std::tuple(Estado::Completa, esperado));
     }
 }
 

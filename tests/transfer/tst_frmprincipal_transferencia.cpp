@@ -173,6 +173,25 @@ private slots:
             junta(QByteArray("\x12N1 G01 X10.5 Y-3.25 F800\r\n%\x14"), true, false, 0));
     }
 
+    void theMachinesLineFormatGovernsBothTransfers()
+    {
+        // A control that asks for the program with DC1, takes it between "%"
+        // marks with LF, and sends its own without DC4.
+        nuevaVentana("FinBloque=Lf\nMarco=No\nEsperaDc1=Si\nSilencio=1\n");
+        abierto({"%", "M30", "%"}, u"Empty"_s);
+        m_frm->cmdPcCnc->click();
+        QVERIFY(espera([this] { return estado() == u"The CNC is holding the line (1 s)"_s; }));
+        QVERIFY(m_cnc->recibido().isEmpty());
+        m_cnc->escribe("\x11");
+        compruebaReposo(u"Empty"_s, true, {"%", "M30", "%"});
+        QTRY_COMPARE(m_cnc->recibido(), "%\nM30\n%\n");
+
+        m_frm->cmdCncPc->click();
+        m_cnc->escribe("%\nO1\n%\n");
+        compruebaReposo(u"Not saved"_s, false, {"%", "O1", "%"});
+        QVERIFY(m_frm->SinGuardar);
+    }
+
     void isoReceiveEndsAtPercentAndTellsOfUnreadableCharacters()
     {
         nuevaVentana("Modo=Iso\n");

@@ -20,9 +20,12 @@
 #include <termios.h>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace {
+
+enum class FinBloque { CrLf, Lf, Cr };
 
 struct Opciones
 {
@@ -30,6 +33,10 @@ struct Opciones
     long velocidad = 9600;
     double bitsPorCaracter = 10;
     bool iso = false;
+    // End of block sent, or expected on receiving.
+    FinBloque eol = FinBloque::CrLf;
+    bool eolDado = false;
+    bool marco = true;
     // Receive mode.
     std::string ficheroRecibido;
     int buffer = 256;
@@ -37,10 +44,14 @@ struct Opciones
     int baja = 20;
     double consumo = -1; // characters a second the CNC takes from its buffer
     bool dc3Iso = false;
+    bool pideDc1 = false;
+    long ociosoMs = 2000; // without framing, this long without a byte ends the program
     // Send mode.
     std::string ficheroEnvio;
     bool porCiento = false;
-    bool crlf = false;
+    bool dc4 = true;
+    long lider = 0;
+    long cola = 0;
     long pausaCada = 0;
     long pausaMs = 0;
     long retrasoMs = 0;
@@ -48,13 +59,15 @@ struct Opciones
 
 void uso()
 {
-    std::fputs(
-        "usage: keldan-cnc [--device PATH] [--speed BPS] [--bits-per-char N] [--iso]\n"
-        "                  --receive FILE [--buffer N] [--high PCT] [--low PCT]\n"
-        "                                 [--consume CPS] [--dc3-iso]\n"
-        "                | --send FILE [--percent] [--crlf] [--pause-every LINES --pause-ms MS]\n"
-        "                              [--delay-ms MS]\n"
-        "Without --device a pseudo-terminal is created and its device printed.\n",
+    std::fputs("usage: keldan-cnc [--device PATH] [--speed BPS] [--bits-per-char N] [--iso]\n"
+               "                  [--eol crlf|lf|cr] [--no-frame]\n"
+               "                  --receive FILE [--buffer N] [--high PCT] [--low PCT]\n"
+               "                                 [--consume CPS] [--dc3-iso] [--request-dc1]\n"
+               "                                 [--idle-ms MS]\n"
+               "                | --send FILE [--percent] [--leader N] [--trailer N] [--no-dc4]\n"
+               "                              [--pause-every LINES --pause-ms MS] [--delay-ms MS]\n"
+               "Without --device a pseudo-terminal is created and its device printed.\n"
+               "--crlf is --eol crlf.\n",
         stderr);
 }
 
@@ -94,7 +107,30 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
         else if (a == "--percent")
             o.porCiento = true;
         else if (a == "--crlf")
-            o.crlf = true;
+            o.eol = FinBloque::CrLf, o.eolDado = true;
+        else if (a == "--eol") {
+            const std::string v = valor();
+            if (v == "crlf")
+                o.eol = FinBloque::CrLf;
+            else if (v == "lf")
+                o.eol = FinBloque::Lf;
+            else if (v == "cr")
+                o.eol = FinBloque::Cr;
+            else
+                return false;
+            o.eolDado = true;
+        } else if (a == "--no-frame")
+            o.marco = false;
+        else if (a == "--no-dc4")
+            o.dc4 = false;
+        else if (a == "--leader")
+            o.lider = std::atol(valor());
+        else if (a == "--trailer")
+            o.cola = std::atol(valor());
+        else if (a == "--request-dc1")
+            o.pideDc1 = true;
+        else if (a == "--idle-ms")
+            o.ociosoMs = std::atol(valor());
         else if (a == "--pause-every")
             o.pausaCada = std::atol(valor());
         else if (a == "--pause-ms")
@@ -104,8 +140,8 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
         else
             return false;
     }
-    return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0
-        && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
+    return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0 && o.lider >= 0 && o.cola >= 0
+        && o.ociosoMs > 0 && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
 }
 
 double ahora()
@@ -209,6 +245,37 @@ struct Reloj
     double fraccion = 0;
 };
 
+// Checks the ends of block of the program received against the expected one.
+struct RevisorFinBloque
+{
+    RevisorFinBloque(FinBloque eol, bool iso)
+        : eol(eol), cr(iso ? char(0x8D) : CaracteresControl::kCr)
+    { }
+    void mira(char c)
+    {
+        const bool trasCr = std::exchange(crPendiente, false);
+        if (c == cr) {
+            if (eol == FinBloque::Cr)
+                ++lineas;
+            else
+                crPendiente = true;
+            if (trasCr || eol == FinBloque::Lf)
+                ++malos;
+        } else if (c == CaracteresControl::kLf) {
+            ++lineas;
+            if (trasCr != (eol == FinBloque::CrLf))
+                ++malos;
+        } else if (trasCr) {
+            ++malos; // a CR alone
+        }
+    }
+    FinBloque eol;
+    char cr;
+    bool crPendiente = false;
+    long lineas = 0;
+    long malos = 0;
+};
+
 int recibe(const Opciones &o, int fd)
 {
     using namespace CaracteresControl;
@@ -216,19 +283,32 @@ int recibe(const Opciones &o, int fd)
     const double consumo = o.consumo >= 0 ? o.consumo : cps / 2;
     const long marcaAlta = long(std::ceil(o.buffer * o.alta / 100.0));
     const long marcaBaja = long(std::floor(o.buffer * o.baja / 100.0));
+    const char porCiento = o.iso ? char(kPorCientoIso) : kPorCiento;
     std::ofstream salida(o.ficheroRecibido, std::ios::binary);
     if (!salida) {
         std::fprintf(stderr, "keldan-cnc: cannot write %s\n", o.ficheroRecibido.c_str());
         return 1;
     }
     Reloj reloj(cps);
+    RevisorFinBloque revisor(o.eol, o.iso);
     double ocupado = 0;
     bool detenido = false, empezado = false, terminado = false;
+    // Without framing: at the start of a line, and "%" lines seen.
+    bool inicioLinea = true;
+    int marcas = 0;
     long dc3 = 0, trasDc3 = 0, maxTrasDc3 = 0, desbordes = 0;
+    long lider = 0, nulos = 0, cola = 0, trasFin = 0;
     long long bytes = 0, huecosAbiertos = 0, usadosAbiertos = 0;
-    double inicio = 0, fin = 0;
+    double inicio = 0, fin = 0, ultimoByte = ahora(), ultimoDc1 = -1;
     std::vector<char> buf(65536);
-    while (!terminado) {
+    // After the end, the trailer is read until the line has been idle a while.
+    while (!terminado || ahora() - ultimoByte < 0.3) {
+        // The control asks for the program until it begins to come.
+        if (o.pideDc1 && !empezado && bytes == 0 && lider == 0 && ahora() - ultimoDc1 >= 1) {
+            const char c = o.dc3Iso ? char(kDc1Iso) : kDc1;
+            if (::write(fd, &c, 1) == 1)
+                ultimoDc1 = ahora();
+        }
         pollfd p {reloj.fd, POLLIN, 0};
         if (poll(&p, 1, -1) < 0 && errno != EINTR)
             break;
@@ -247,41 +327,73 @@ int recibe(const Opciones &o, int fd)
             }
             leidos = n > 0 ? n : 0;
         }
-        if (empezado && !detenido) {
+        if (leidos > 0)
+            ultimoByte = ahora();
+        if (empezado && !detenido && !terminado) {
             huecosAbiertos += huecos;
             usadosAbiertos += leidos;
         }
         ocupado = std::max(0.0, ocupado - consumo * (huecos / cps));
         for (long i = 0; i < leidos; ++i) {
             const char c = buf[i];
-            if (!empezado) {
-                if (c == kDc2) {
-                    empezado = true;
-                    inicio = ahora();
-                }
+            if (terminado) {
+                // The end of block of the closing "%" line belongs to it.
+                if (c == '\0')
+                    ++cola;
+                else if (trasFin == 0 && cola == 0 && (c == revisor.cr || c == kLf)) {
+                    salida.put(c);
+                    revisor.mira(c);
+                } else
+                    ++trasFin;
                 continue;
+            }
+            if (!empezado) {
+                if (c == '\0') {
+                    ++lider;
+                    continue;
+                }
+                if (o.marco ? c != kDc2 : c != porCiento)
+                    continue;
+                empezado = true;
+                inicio = ahora();
+                if (o.marco)
+                    continue;
             }
             ++bytes;
             if (detenido)
                 ++trasDc3;
-            if (c == kDc4) {
+            if (o.marco && c == kDc4) {
                 terminado = true;
                 fin = ahora();
-                break;
+                continue;
+            }
+            if (c == '\0') {
+                ++nulos; // tape feed: no part of the program
+                continue;
             }
             salida.put(c);
+            revisor.mira(c);
             ocupado += 1;
+            if (!o.marco && c == porCiento && inicioLinea && ++marcas == 2) {
+                terminado = true;
+                fin = ahora();
+            }
+            inicioLinea = c == kLf || c == revisor.cr;
+        }
+        if (!o.marco && empezado && !terminado && ahora() - ultimoByte >= o.ociosoMs / 1000.0) {
+            terminado = true;
+            fin = ultimoByte;
         }
         if (ocupado > o.buffer)
             ++desbordes;
-        if (!detenido && empezado && ocupado >= marcaAlta) {
+        if (!detenido && empezado && !terminado && ocupado >= marcaAlta) {
             const char c = o.dc3Iso ? char(kDc3Iso) : kDc3;
             if (::write(fd, &c, 1) == 1) {
                 detenido = true;
                 trasDc3 = 0;
                 ++dc3;
             }
-        } else if (detenido && ocupado <= marcaBaja) {
+        } else if (detenido && (ocupado <= marcaBaja || terminado)) {
             const char c = kDc1;
             if (::write(fd, &c, 1) == 1) {
                 detenido = false;
@@ -300,7 +412,10 @@ int recibe(const Opciones &o, int fd)
                 "after DC3; line busy %.2f %% while open; buffer overflows %ld\n",
         bytes, segundos, dc3, maxTrasDc3,
         huecosAbiertos ? 100.0 * usadosAbiertos / huecosAbiertos : 0.0, desbordes);
-    return desbordes ? 3 : 0;
+    std::printf("%ld lines, %ld with another end of block; NUL: %ld leader, %ld inside, "
+                "%ld trailer; %ld other bytes after the end\n",
+        revisor.lineas, revisor.malos, lider, nulos, cola, trasFin);
+    return desbordes ? 3 : revisor.malos || trasFin ? 4 : 0;
 }
 
 int envia(const Opciones &o, int fd)
@@ -316,12 +431,15 @@ int envia(const Opciones &o, int fd)
             destino += o.iso ? char(IsoRapido::codigo(quint8(c))) : c;
     };
     auto finLinea = [&](std::string &destino) {
-        if (o.crlf)
+        if (o.eol != FinBloque::Lf)
             destino += o.iso ? char(0x8D) : kCr;
-        destino += kLf;
+        if (o.eol != FinBloque::Cr)
+            destino += kLf;
     };
     // The stream, with the places where the CNC pauses.
-    std::string flujo(1, kDc2);
+    std::string flujo(size_t(o.lider), '\0');
+    if (o.marco)
+        flujo += kDc2;
     std::vector<size_t> pausas;
     if (o.porCiento) {
         codifica("%", flujo);
@@ -337,7 +455,9 @@ int envia(const Opciones &o, int fd)
         if (o.pausaCada > 0 && ++n % o.pausaCada == 0)
             pausas.push_back(flujo.size());
     }
-    flujo += kDc4;
+    if (o.marco && o.dc4)
+        flujo += kDc4;
+    flujo.append(size_t(o.cola), '\0');
 
     if (o.retrasoMs > 0)
         usleep(useconds_t(o.retrasoMs) * 1000);
@@ -389,6 +509,9 @@ int main(int argc, char **argv)
     const int fd = abreLinea(o, esclavo);
     if (fd < 0)
         return 1;
+    // The program sends CR LF in ASCII, LF in ISO code; a CNC's own default is LF.
+    if (!o.eolDado)
+        o.eol = !o.ficheroRecibido.empty() && !o.iso ? FinBloque::CrLf : FinBloque::Lf;
     const int r = o.ficheroRecibido.empty() ? envia(o, fd) : recibe(o, fd);
     std::fflush(stdout);
     ::close(fd);
