@@ -76,16 +76,17 @@ template<typename Sesion> ResultadoTransferencia espera(Sesion &sesion, int para
     return resultado;
 }
 
-void informaDiferencia(const char *que, int n, const QByteArray &llegado, const QByteArray &esperado)
+void informaDiferencia(
+    const char *que, int n, const QByteArray &llegado, const QByteArray &esperado)
 {
     qsizetype i = 0;
     while (i < llegado.size() && i < esperado.size() && llegado[i] == esperado[i])
         ++i;
     std::printf("%s %d: %lld bytes arrived, %lld expected, first difference at %lld: arrived "
                 "\"%s\", expected \"%s\"\n",
-                que, n, qint64(llegado.size()), qint64(esperado.size()), qint64(i),
-                llegado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData(),
-                esperado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData());
+        que, n, qint64(llegado.size()), qint64(esperado.size()), qint64(i),
+        llegado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData(),
+        esperado.mid(qMax<qsizetype>(0, i - 10), 30).toPercentEncoding().constData());
 }
 
 bool esPrefijo(const QList<QByteArray> &parte, const QList<QByteArray> &todo)
