@@ -44,8 +44,8 @@ TEST_F(Config, RecordAsStoredDefaultsWhereAbsentOrInvalid)
     const QByteArray dispositivo = "/dev/serial/by-id/usb-" + QByteArray(150, 'F') + "-port0";
     const std::pair<QByteArray, std::string> casos[] = {{"", porDefecto},
         // Present but empty is empty, not the default; speeds need more than 16 bits.
-        {"[General]\nIdioma=English\nModo=Iso\nCom=3\nVt=115200\nPar=\nBd=7\nBs=1.5\n",
-            "English|Iso|3||115200||7|1.5|XonXoff"},
+        {"[General]\nIdioma=English\nModo=Iso\nCom=255\nVt=115200\nPar=\nBd=7\nBs=1.5\n",
+            "English|Iso|255||115200||7|1.5|XonXoff"},
         // Text that is no valid number loads the key's default; 7.5 rounds half to even.
         {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n", porDefecto},
         {"[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", porDefecto},

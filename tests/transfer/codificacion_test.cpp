@@ -94,6 +94,8 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
         // Leader, then "%" LF opens the program and only the later "%" ends it.
         {bytes("00 00 12 A5 0A CF B1 0A 4D 33 30 0A A5 0A 14"), true, false,
             {{"%", "O1", "M30", "%", "", ""}, 1, 1}},
+        // A blank before it is no program text either.
+        {bytes("A0 A5 0A CF B1 0A A5"), true, false, {{" %", "O1", "%"}, 1, 0}},
         {bytes("A5 0A A5 A0"), true, false, {{"%"}, 0, 0}},
         {bytes("A5 0A 14"), true, false, {{"%", ""}, 1, 0}},
     };
