@@ -66,7 +66,8 @@ void uso()
                "                                 [--idle-ms MS]\n"
                "                | --send FILE [--percent] [--leader N] [--trailer N] [--no-dc4]\n"
                "                              [--pause-every LINES --pause-ms MS] [--delay-ms MS]\n"
-               "Without --device a pseudo-terminal is created and its device printed.\n"
+               "Without --device a pseudo-terminal is created and its device printed;\n"
+               "--send then starts once the program opens it and ends when it closes it.\n"
                "--crlf is --eol crlf.\n",
         stderr);
 }
@@ -418,7 +419,14 @@ int recibe(const Opciones &o, int fd)
     return desbordes ? 3 : revisor.malos || trasFin ? 4 : 0;
 }
 
-int envia(const Opciones &o, int fd)
+// True while nothing but keldan-cnc holds the pty: its master then reports a hang-up.
+bool sinPrograma(int fd)
+{
+    pollfd p {fd, 0, 0};
+    return poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+}
+
+int envia(const Opciones &o, int fd, int &esclavo)
 {
     using namespace CaracteresControl;
     std::ifstream entrada(o.ficheroEnvio, std::ios::binary);
@@ -459,6 +467,15 @@ int envia(const Opciones &o, int fd)
         flujo += kDc4;
     flujo.append(size_t(o.cola), '\0');
 
+    // On a pty, a CNC sends to a port that is open and keeps its line until
+    // the program closes it: a program without DC4 may end the reception only
+    // after its silence time, and what was sent before it opened would be lost.
+    const bool pty = esclavo >= 0;
+    if (pty) {
+        ::close(std::exchange(esclavo, -1));
+        while (sinPrograma(fd))
+            usleep(10000);
+    }
     if (o.retrasoMs > 0)
         usleep(useconds_t(o.retrasoMs) * 1000);
     const double cps = o.velocidad / o.bitsPorCaracter;
@@ -483,15 +500,20 @@ int envia(const Opciones &o, int fd)
             const ssize_t w = ::write(fd, flujo.data() + hecho, n);
             if (w > 0)
                 hecho += size_t(w);
+            else if (pty && sinPrograma(fd))
+                break; // the program closed its port: the rest is lost, as on a pulled cable
         }
         if (siguientePausa < pausas.size() && hecho == pausas[siguientePausa]) {
             ++siguientePausa;
             reanuda = ahora() + o.pausaMs / 1000.0;
         }
     }
-    // Let the program read the last bytes before the pty goes away.
     tcdrain(fd);
-    usleep(200000);
+    if (pty) {
+        while (!sinPrograma(fd))
+            usleep(10000);
+    } else
+        usleep(200000);
     std::printf("sent %zu bytes\n", flujo.size());
     return 0;
 }
@@ -512,7 +534,7 @@ int main(int argc, char **argv)
     // The program sends CR LF in ASCII, LF in ISO code; a CNC's own default is LF.
     if (!o.eolDado)
         o.eol = !o.ficheroRecibido.empty() && !o.iso ? FinBloque::CrLf : FinBloque::Lf;
-    const int r = o.ficheroRecibido.empty() ? envia(o, fd) : recibe(o, fd);
+    const int r = o.ficheroRecibido.empty() ? envia(o, fd, esclavo) : recibe(o, fd);
     std::fflush(stdout);
     ::close(fd);
     if (esclavo >= 0)
