@@ -25,16 +25,6 @@ QVariant TextoPrograma::data(const QModelIndex &index, int role) const
     return QString::fromLatin1(linea.left(kMostrado)) + QChar(0x2026);
 }
 
-void TextoPrograma::append(const QByteArray &linea)
-{
-    const int fila = int(m_lineas.size());
-    beginInsertRows(QModelIndex(), fila, fila);
-    m_lineas.append(linea);
-    if (m_masLarga < 0 || linea.size() > m_lineas.at(m_masLarga).size())
-        m_masLarga = fila;
-    endInsertRows();
-}
-
 void TextoPrograma::append(const QList<QByteArray> &lineas)
 {
     if (lineas.isEmpty())

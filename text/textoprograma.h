@@ -29,8 +29,7 @@ public:
     const QByteArray &linea(qsizetype i) const { return m_lineas.at(i); }
     const QList<QByteArray> &lineas() const { return m_lineas; }
 
-    void append(const QByteArray &linea);
-    // Appends many lines with one insertion signal.
+    // Appends the lines with one insertion signal.
     void append(const QList<QByteArray> &lineas);
     void setLinea(qsizetype i, const QByteArray &linea);
     // Replaces all lines at once (one model reset, not one signal a line).

@@ -76,8 +76,10 @@ int main(int argc, char *argv[])
 
         frmPrincipal principal;
         principal.Form_Load();
+        QList<QByteArray> programa;
         for (const char *linea : kPrograma)
-            principal.texto()->append(linea);
+            programa.append(linea);
+        principal.texto()->setLineas(programa);
         NombreFichero = QStringLiteral("/home/cnc/programas/O1234.TXT");
         principal.TituloVentana();
         principal.lblEstado->setText(Texto(QStringLiteral("PrinmsgAbierto")));

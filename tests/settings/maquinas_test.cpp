@@ -105,6 +105,8 @@ TEST_F(Maquinas_, NamesRefusedOnCollisionAndRenameAndDeleteFollowTheCurrentMachi
         haas.nombre = QString::fromUtf8(nombre);
         EXPECT_EQ(Maquinas::guarda(ini, haas), esperado) << nombre;
     }
+    haas.nombre = QString(127, u'M'); // the reads would give it back cut
+    EXPECT_EQ(Maquinas::guarda(ini, haas), Resultado::NombreNoValido);
     EXPECT_EQ(Maquinas::renombra(ini, "mazak", "HAAS"), Resultado::NombreOcupado);
     EXPECT_EQ(Maquinas::renombra(ini, "mazak", "Okuma"), Resultado::Hecho);
     ASSERT_EQ(Maquinas::elige(ini, "HAAS"), Resultado::Hecho);

@@ -103,7 +103,8 @@ private slots:
         // and a refresh of the list keeps it.
         const std::pair<QString, QString> casos[]
             = {{u"/dev/pts/77"_s, u"0|/dev/pts/77|/dev/pts/77"_s},
-                {u"ttyS9"_s, u"0|/dev/ttyS9|/dev/ttyS9"_s}, {u"com3"_s, u"3||3"_s}};
+                {u"ttyS9"_s, u"0|/dev/ttyS9|/dev/ttyS9"_s}, {u"COM200"_s, u"200||200"_s},
+                {u"com3"_s, u"3||3"_s}};
         for (const auto &[tecleado, guardado] : casos) {
             frmConfig d(p);
             d.cmbPuerto->lineEdit()->selectAll();

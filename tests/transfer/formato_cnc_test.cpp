@@ -72,12 +72,17 @@ TEST(FormatoCnc, EachFormatSendsTheBytesTheCncExpects)
         Cnc cnc(QStringList {"--receive", fichero} + args);
         Envio envio(cnc.puerto);
         QSignalSpy terminado(&envio, &Envio::terminado);
+        QSignalSpy progreso(&envio, &Envio::progreso);
         // The pauses after the lines make the send last at least this long.
         const QDeadlineTimer minimo(kPrograma.size() * formato.retardoLineaMs, Qt::PreciseTimer);
         envio.inicia(kPrograma, iso, formato);
         const ResultadoTransferencia r = fin(terminado);
         ASSERT_EQ(r.estado, Estado::Completa) << r.error.toStdString();
         EXPECT_TRUE(minimo.hasExpired()) << minimo.remainingTime() << " ms early";
+        // The progress counts down from what goes on the wire.
+        ASSERT_FALSE(progreso.isEmpty());
+        EXPECT_EQ(progreso.last().at(0).value<ProgresoTransferencia>().bytesTotales,
+            guardado.size() + (formato.marco ? 2 : 0) + formato.nulosInicio + formato.nulosFin);
         // keldan-cnc ends once the line has been idle a moment after DC4 or "%".
         ASSERT_TRUE(cnc.proceso.waitForFinished(20000));
         const QByteArray informe = cnc.proceso.readAll();
@@ -100,7 +105,9 @@ TEST(FormatoCnc, EachFormatIsReceivedLineForLine)
         {"cr lf", {"--eol", "crlf"}, false, {}, conDc4},
         {"cr", {"--eol", "cr"}, false, {.finBloque = Fin::Cr}, conDc4},
         {"leader 5, trailer 3", {"--leader", "5", "--trailer", "3"}, false, {}, conDc4},
-        {"no DC4, 1 s of silence", {"--no-dc4"}, false, {.silencioS = 1}, kPrograma},
+        // A pause shorter than the silence time does not end the program.
+        {"no DC4, 1 s of silence", {"--no-dc4", "--pause-every", "2", "--pause-ms", "500"}, false,
+            {.silencioS = 1}, kPrograma},
         // Without framing the ISO "%" ends the program.
         {"no framing", {"--no-frame", "--iso"}, true, {.marco = false}, kPrograma},
     };
