@@ -110,6 +110,25 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoMaquinaNombre", "Section [%1] passed over: no machine may have that name."},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
+    // The transfer log
+    {"RegistroTitulo", "Transfer log"},
+    {"RegistrolblMaquina", "Machine:"},
+    {"RegistroTodas", "All machines"},
+    {"RegistroColumnas",
+        "Date and time|Direction|Machine|Port|File|Lines|Bytes|Duration (s)|Result|CNC "
+        "pauses|Unreadable"},
+    {"RegistroEnvio", "Send"},
+    {"RegistroRecepcion", "Receive"},
+    {"RegistroCompleta", "Complete"},
+    {"RegistroDetenida", "Stopped"},
+    {"RegistroFallida", "Failed"},
+    {"RegistroIncompleta", "Incomplete"},
+    {"RegistroIlegibles", "%1 lines of the log could not be read."},
+    {"RegistroErrorLectura", "The transfer log %1 could not be read: %2"},
+    {"RegistroErrorEscritura",
+        "The transfer log %1 could not be written (%2). The transfer is not affected; it is not "
+        "logged."},
+    {"RegistrocmdCerrar", "Close"},
 };
 
 QList<ClaveIdioma> construye()

@@ -4,8 +4,10 @@
 #include "transfer/envio.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcion.h"
+#include "transfer/registro.h"
 #include "transfer/tablaiso.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
@@ -115,6 +117,9 @@ public:
     // Ends a running transfer as Stop does and closes the port.
     void TerminaTransferencia();
 
+    // The transfer log window (transfer/frmprincipal_transferencia.cpp).
+    void cmdRegistro_Click();
+
     // Twips to pixels and back at the screen's logical resolution.
     double TwipsPorPixel() const;
     int Pixeles(qint32 twips) const;
@@ -158,4 +163,7 @@ private:
     // Received lines wait here a moment so that the text window takes them in batches.
     QList<QByteArray> m_pendientes;
     QTimer m_volcado;
+    // The transfer under way, as its record in the log will show it.
+    EntradaRegistro m_entradaRegistro;
+    QElapsedTimer m_relojRegistro;
 };

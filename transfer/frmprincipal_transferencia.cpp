@@ -6,6 +6,7 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 #include "transfer/codificadorenvio.h"
+#include "transfer/frmregistro.h"
 #include "transfer/parametroslinea.h"
 #include "transfer/progresoestado.h"
 
@@ -30,6 +31,44 @@ constexpr qsizetype kLineasAviso = 5;
 bool modoIso()
 {
     return ModoTransmision == QLatin1String("Iso");
+}
+
+// A log that cannot be written is said once a session, not at every transfer.
+bool g_registroAvisado = false;
+
+QString rutaRegistro()
+{
+    QString dir = DirectorioAjustes();
+    if (!dir.endsWith(QLatin1Char('/')))
+        dir += QLatin1Char('/');
+    return dir + QStringLiteral("KELDAN.LOG");
+}
+
+EntradaRegistro empiezaEntrada(EntradaRegistro::Sentido sentido, const MSComm &puerto)
+{
+    EntradaRegistro e;
+    e.inicio = QDateTime::currentDateTime();
+    e.sentido = sentido;
+    e.maquina = Maquina;
+    e.puerto = puerto.Dispositivo();
+    if (sentido == EntradaRegistro::Sentido::Envio)
+        e.fichero = NombreFichero;
+    return e;
+}
+
+// Appends the finished transfer's record; the warning to show, if any. The
+// transfer's own outcome is told whatever happens here.
+QString anotaRegistro(EntradaRegistro &e, const ResultadoTransferencia &r, qint64 ms)
+{
+    e.duracionMs = ms;
+    e.resultado = r.estado;
+    e.motivo = r.error;
+    e.ilegibles = r.ilegibles;
+    QString error;
+    if (RegistroTransferencias(rutaRegistro()).anade(e, &error) || g_registroAvisado)
+        return {};
+    g_registroAvisado = true;
+    return Texto(QStringLiteral("RegistroErrorEscritura")).arg(rutaRegistro(), error);
 }
 
 } // namespace
@@ -90,6 +129,8 @@ void frmPrincipal::preparaTransferencia()
     // so a long program is not slowed by the window.
     connect(&m_envio, &Envio::progreso, this, [this](const ProgresoTransferencia &p) {
         m_progreso->actualiza(p);
+        m_entradaRegistro.lineas = p.linea;
+        m_entradaRegistro.bytes = p.bytes;
         marcaLineaEnviada(p.linea);
         // A long hold by the CNC, or its wait before asking for the program
         // with DC1, must not look like a hung program.
@@ -97,6 +138,11 @@ void frmPrincipal::preparaTransferencia()
                 ? Texto(QStringLiteral("PrinmsgRetenido"))
                       .arg(QString::number(qRound64(p.segundosRetenido)))
                 : Texto(QStringLiteral("PrinmsgSaliendo")));
+    });
+    // Each hold, XOFF or the wait for the CNC's DC1, counts once.
+    connect(&m_envio, &Envio::pausaCnc, this, [this](bool detenido) {
+        if (detenido)
+            ++m_entradaRegistro.pausas;
     });
     connect(&m_envio, &Envio::terminado, this, &frmPrincipal::finEnvio);
 
@@ -109,8 +155,11 @@ void frmPrincipal::preparaTransferencia()
             if (!m_volcado.isActive())
                 m_volcado.start();
         });
-    connect(&m_recepcion, &Recepcion::progreso, this,
-        [this](const ProgresoTransferencia &p) { m_progreso->actualiza(p); });
+    connect(&m_recepcion, &Recepcion::progreso, this, [this](const ProgresoTransferencia &p) {
+        m_progreso->actualiza(p);
+        m_entradaRegistro.lineas = p.linea;
+        m_entradaRegistro.bytes = p.bytes;
+    });
     connect(&m_recepcion, &Recepcion::terminado, this, &frmPrincipal::finRecepcion);
 }
 
@@ -145,6 +194,8 @@ void frmPrincipal::cmdPcCnc_Click()
     m_progreso->muestra(true);
     m_transferencia = Transferencia::Envio;
     Enviando = true;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Envio, MSComm1);
+    m_relojRegistro.start();
     // A port that cannot be opened ends the send inside this call.
     m_envio.inicia(lineas, iso, Formato);
 }
@@ -164,6 +215,8 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
         return;
     m_transferencia = Transferencia::Ninguna;
     MSComm1.setPortOpen(false);
+    const QString avisoRegistro
+        = anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
     Enviando = false;
     HabilitaBotones();
     cmdStop->setEnabled(false);
@@ -175,6 +228,9 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida
         || resultado.estado == ResultadoTransferencia::Estado::SinFin)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    if (!avisoRegistro.isEmpty())
+        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
 }
 
@@ -213,6 +269,8 @@ void frmPrincipal::cmdCncPc_Click()
     m_progreso->muestra(true);
     m_transferencia = Transferencia::Recepcion;
     Recibiendo = true;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+    m_relojRegistro.start();
     // A port that cannot be opened ends the reception inside this call.
     m_recepcion.inicia(modoIso(), Formato);
 }
@@ -245,6 +303,8 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
     vuelcaLineas();
     Recibiendo = false;
     MSComm1.setPortOpen(false);
+    const QString avisoRegistro
+        = anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
     HabilitaBotones();
     const bool hayTexto = m_texto->count() > 0;
     cmdAbrir->setEnabled(!hayTexto);
@@ -281,6 +341,9 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
             Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
     }
+    if (!avisoRegistro.isEmpty())
+        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
 }
 
 void frmPrincipal::TerminaTransferencia()
@@ -307,4 +370,10 @@ void frmPrincipal::TerminaTransferencia()
         detenida.estado = ResultadoTransferencia::Estado::Detenida;
         finEnvio(detenida);
     }
+}
+
+void frmPrincipal::cmdRegistro_Click()
+{
+    frmRegistro ventana(rutaRegistro(), this);
+    ventana.exec();
 }
