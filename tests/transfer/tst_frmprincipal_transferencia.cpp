@@ -5,16 +5,19 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 #include "transfer/codificadorenvio.h"
+#include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 
 #include "browser/examinar_prueba.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -282,6 +285,35 @@ private slots:
         QVERIFY(m_frm->close());
         QCOMPARE(junta(m_mensajes.size(), m_mensajes.value(2), alPreguntar, m_frm->isHidden()),
             u"3|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
+    }
+
+    void aSendIsLoggedAndTheLogWindowShowsItFirstAndByMachine()
+    {
+        const QString ruta = DirectorioAjustes() + u"/KELDAN.LOG"_s;
+        QFile::remove(ruta);
+        Maquina = u"Lathe"_s;
+        m_frm->cmdCncPc->click();
+        m_frm->cmdStop->click();
+        Maquina = u"Mill 2"_s;
+        NombreFichero = m_dir.filePath(u"P1.NC"_s);
+        abierto({"G00 X10", "M30"}, u"Empty"_s);
+        m_frm->cmdPcCnc->click();
+        compruebaReposo(u"Empty"_s, true, {"G00 X10", "M30"});
+        frmRegistro w(ruta);
+        // The first row of the machine chosen, without its date and duration.
+        const auto primera = [&w](const QString &maquina) {
+            w.cmbMaquina->setCurrentIndex(w.cmbMaquina->findText(maquina));
+            QStringList s = {QString::number(w.grdRegistro->rowCount())};
+            for (int c : {1, 2, 3, 4, 5, 6, 8, 9, 10})
+                s.append(w.grdRegistro->item(0, c)->text());
+            return s.join(u'|');
+        };
+        // Bytes as the CNC counts them, once they have all come.
+        QTRY_COMPARE(primera(u"All machines"_s),
+            junta(2, u"Send|Mill 2"_s, m_cnc->ruta(), u"P1.NC|2"_s, m_cnc->recibido().size(),
+                u"Complete|0|0"_s));
+        QCOMPARE(primera(u"Lathe"_s),
+            junta(1, u"Receive|Lathe"_s, m_cnc->ruta(), u"|0|0|Stopped|0|0"_s));
     }
 };
 
