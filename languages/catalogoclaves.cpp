@@ -110,6 +110,14 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoMaquinaNombre", "Section [%1] passed over: no machine may have that name."},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
+    // Compare the text window with a file
+    {"ComparamnuComparar", "Compare with file..."},
+    {"ComparaName", "Text window against %1"},
+    {"ComparalblDiferencias", "Lines that differ: %1 in the text window, %2 in the file."},
+    {"ComparaColLinea", "Line"},
+    {"ComparaColTexto", "Text window"},
+    {"ComparaColFichero", "File"},
+    {"ComparamsgIdenticos", "The text window and the file %1 are identical (line ends aside)."},
 };
 
 QList<ClaveIdioma> construye()
