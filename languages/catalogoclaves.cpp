@@ -129,6 +129,14 @@ const char *const kNuevas[][2] = {
         "The transfer log %1 could not be written (%2). The transfer is not affected; it is not "
         "logged."},
     {"RegistrocmdCerrar", "Close"},
+    // Compare the text window with a file
+    {"ComparamnuComparar", "Compare with file..."},
+    {"ComparaName", "Text window against %1"},
+    {"ComparalblDiferencias", "Lines that differ: %1 in the text window, %2 in the file."},
+    {"ComparaColLinea", "Line"},
+    {"ComparaColTexto", "Text window"},
+    {"ComparaColFichero", "File"},
+    {"ComparamsgIdenticos", "The text window and the file %1 are identical (line ends aside)."},
 };
 
 QList<ClaveIdioma> construye()

@@ -107,6 +107,9 @@ public:
     void cmdManual_Click();
     void cmdSpace_Click();
 
+    // Compare the text window with a file chosen in the browser (text/frmprincipal_texto.cpp).
+    void cmdComparar_Click();
+
     // Serial transfer (transfer/frmprincipal_transferencia.cpp).
     void ConfigActual();
     void chkModo_Click();

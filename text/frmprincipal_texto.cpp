@@ -1,13 +1,15 @@
 // The main window's program-text handlers: open, save, clear, edit, manual
-// and address spacing.
+// address spacing and compare with a file.
 #include "shell/frmprincipal.h"
 
 #include "browser/frmexaminar.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/barraprogreso.h"
+#include "text/comparacion.h"
 #include "text/espaciado.h"
 #include "text/ficheroprograma.h"
+#include "text/frmcomparar.h"
 #include "text/textoprograma.h"
 
 #include <QDir>
@@ -214,4 +216,49 @@ void frmPrincipal::cmdSpace_Click()
         lstTexto->verticalScrollBar()->setValue(desplazamiento);
     }
     cmdSpace->setEnabled(false);
+}
+
+void frmPrincipal::cmdComparar_Click()
+{
+    // The file is chosen as for Open, but the current file stays what it was:
+    // comparing loads nothing.
+    const QString actual = NombreFichero;
+    const bool modo = ModoAbrir;
+    ModoAbrir = true;
+    QString fichero;
+    {
+        frmExaminar examinar(m_texto, this);
+        if (examinar.Muestra())
+            fichero = NombreFichero;
+    }
+    NombreFichero = actual;
+    ModoAbrir = modo;
+    if (fichero.isEmpty())
+        return;
+
+    QList<QByteArray> lineas;
+    QString error;
+    Comparacion::Resultado resultado;
+    bool leido = false;
+    {
+        RelojDeArena reloj;
+        BarraProgreso barra(this);
+        leido = FicheroPrograma::lee(
+            fichero, lineas, &error, [&barra](qint64 h, qint64 t) { barra.avanza(h, t); });
+        if (leido)
+            resultado = Comparacion::compara(m_texto->lineas(), lineas);
+    }
+    if (!leido) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorAbre")).arg(fichero, error),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
+        return;
+    }
+    if (resultado.bloques.isEmpty()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("ComparamsgIdenticos")).arg(fichero),
+            Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
+    frmComparar comparar(std::move(resultado), fichero, this);
+    comparar.exec();
 }
