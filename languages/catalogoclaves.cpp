@@ -110,6 +110,23 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoMaquinaNombre", "Section [%1] passed over: no machine may have that name."},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
+    // Menu bar of the main window
+    {"MenuFichero", "&File"},
+    {"MenuAbrir", "&Open..."},
+    {"MenuGuardar", "&Save..."},
+    {"MenuLimpiar", "C&lear the text window"},
+    {"MenuEdit", "&Edit the current file"},
+    {"MenuSpace", "S&pacing"},
+    {"MenuSalir", "E&xit"},
+    {"MenuTransferencia", "&Transfer"},
+    {"MenuCncPc", "&CNC -> PC"},
+    {"MenuPcCnc", "&PC -> CNC"},
+    {"MenuStop", "&Stop the transfer"},
+    {"MenuModo", "&ISO code (unchecked: ASCII)"},
+    {"MenuOpciones", "&Options"},
+    {"MenuConfig", "&Settings..."},
+    {"MenuAyuda", "&Help"},
+    {"MenuManual", "&Manual"},
 };
 
 QList<ClaveIdioma> construye()

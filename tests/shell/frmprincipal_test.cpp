@@ -7,12 +7,17 @@
 #include "comun/ficheros.h"
 #include "comun/junta.h"
 #include "comun/sinprivilegios.h"
+#include "transfer/cncpty.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -36,6 +41,12 @@ const auto kEntrada = kLectura | QFileDevice::ExeOwner | QFileDevice::ExeOther;
 const auto kPropio = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 const OperadorExaminar::Accion kAcepta = [](frmExaminar *d) { d->cmdAceptar->click(); };
 
+// Each command of the menu bar (mnu..., Menu...) and its button, in menu order.
+const std::pair<const char *, const char *> kComandos[] = {{"Abrir", "cmdAbrir"},
+    {"Guardar", "cmdGuardar"}, {"Limpiar", "cmdLimpiar"}, {"Edit", "cmdEdit"},
+    {"Space", "cmdSpace"}, {"Salir", "cmdSalir"}, {"CncPc", "cmdCncPc"}, {"PcCnc", "cmdPcCnc"},
+    {"Stop", "cmdStop"}, {"Modo", "chkModo"}, {"Config", "cmdConfig"}, {"Manual", "cmdManual"}};
+
 // What to do with a real message box once it shows.
 enum Accion { Escape, Cerrar, No };
 
@@ -54,11 +65,24 @@ class FrmPrincipalTest : public QObject
     QStringList m_mensajes;
     QList<int> m_respuestas; // answers to the next questions, No when none are left
 
-    void escribeIni(const QByteArray &general = {})
+    // The first value of a key counts: the test's own come first.
+    void escribeIni(const QByteArray &general = {}, const QByteArray &textos = {})
     {
         QVERIFY(escribeBytes(RutaIni(),
-            "[General]\nIdioma=English\nCom=2\nDirGuarda=" + m_progs.toUtf8() + "/\n" + general
-                + kTextos));
+            "[General]\n" + general + "Idioma=English\nCom=2\nDirGuarda=" + m_progs.toUtf8() + "/\n"
+                + kTextos + textos));
+    }
+
+    // The buttons that are on, in menu order; their actions must agree.
+    QString encendidos() const
+    {
+        QString botones, acciones;
+        for (const auto &[comando, boton] : kComandos) {
+            botones += m_frm->findChild<QWidget *>(boton)->isEnabled() ? u'1' : u'0';
+            const auto *accion = m_frm->findChild<QAction *>(QStringLiteral("mnu") + comando);
+            acciones += accion && accion->isEnabled() ? u'1' : u'0';
+        }
+        return botones == acciones ? botones : botones + " menu " + acciones;
     }
 
     void nueva()
@@ -221,8 +245,21 @@ private slots:
         }
     }
 
+    // Below the menu bar the controls sit as designed, and a taller window
+    // stretches the text window only as far as the status heading.
     void resizeMovesTheColumnAndTheStatusLine()
     {
+        QWidget *fondo = m_frm->centralWidget();
+        QCOMPARE(fondo->height() + m_frm->StatusBar1->height(),
+            m_frm->Pixeles(Disposicion::kAltoCliente));
+        const auto diseno = [this](Disposicion::Control c) {
+            const Disposicion::Rect r = Disposicion::diseno(c);
+            return QRect(m_frm->Pixeles(r.left), m_frm->Pixeles(r.top), m_frm->Pixeles(r.width),
+                m_frm->Pixeles(r.height));
+        };
+        QVERIFY(m_frm->lstTexto->geometry() == diseno(Disposicion::lstTexto)
+            && m_frm->cmdStop->geometry() == diseno(Disposicion::cmdStop)
+            && m_frm->lblEstado->geometry() == diseno(Disposicion::lblEstado));
         const QPoint stop = m_frm->cmdStop->pos();
         const QString antes = junta(m_frm->lblEstado->x(), m_frm->lblEstado->y(),
             m_frm->lstTexto->width(), m_frm->lblEstado->width());
@@ -231,6 +268,56 @@ private slots:
         QCOMPARE(junta(m_frm->lblEstado->x(), m_frm->lblEstado->y() - 20,
                      m_frm->lstTexto->width() - 20, m_frm->lblEstado->width() - 20),
             antes);
+        QVERIFY(m_frm->lstTexto->geometry().bottom() < m_frm->lblTituloEstado->y()
+            && m_frm->lblEstado->geometry().bottom() < fondo->height());
+    }
+
+    // Every command is in the menu bar under its text from the settings
+    // file, on exactly when its button is, and runs the button's handler.
+    void theMenuBarFollowsTheButtons()
+    {
+        QByteArray textos;
+        for (const char *c :
+            {"Fichero", "Abrir", "Guardar", "Limpiar", "Edit", "Space", "Salir", "Transferencia",
+                "CncPc", "PcCnc", "Stop", "Modo", "Opciones", "Config", "Ayuda", "Manual"})
+            textos += QByteArray("Menu") + c + "=@" + c + "\n";
+        CncPty cnc;
+        escribeIni("Com=" + cnc.ruta().toUtf8() + "\n", textos);
+        nueva();
+        QStringList menus;
+        for (QAction *menu : m_frm->menuBar()->actions()) {
+            menus << menu->text();
+            for (QAction *a : menu->menu()->actions())
+                menus << (a->isSeparator() ? "-" : a->text());
+        }
+        QCOMPARE(menus.join(u' '),
+            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space - @Salir @Transferencia @CncPc "
+            "@PcCnc @Stop - @Modo @Opciones @Config @Ayuda @Manual");
+
+        const char *const reposo = "101101100111", *const conTexto = "011111110111";
+        QCOMPARE(encendidos(), reposo);
+        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
+        QCOMPARE(encendidos(), conTexto);
+        m_frm->activateWindow(); // the browser has gone; keys go to the window
+        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
+        m_frm->mnuCncPc->trigger(); // Clear, then a reception until Escape stops it
+        QCOMPARE(encendidos(), "000000001000");
+        cnc.escribe("\x12%\nO7\n");
+        QTRY_COMPARE(texto()->count(), 2);
+        QTest::keyClick(m_frm->lstTexto, Qt::Key_Escape);
+        QTRY_VERIFY(!m_frm->Recibiendo && m_frm->SinGuardar);
+        QCOMPARE(encendidos(), conTexto);
+        m_frm->mnuLimpiar->trigger();
+        QCOMPARE(junta(m_mensajes.join(u'/'), situacion(), encendidos()),
+            junta("Save first?|36", situacion(0, "Empty"), reposo));
+
+        // The mode both ways, and F10 opens the bar from the keyboard.
+        m_frm->mnuModo->trigger();
+        const QString iso = junta(ModoTransmision, m_frm->chkModo->isChecked());
+        m_frm->chkModo->click();
+        QCOMPARE(junta(iso, ModoTransmision, m_frm->mnuModo->isChecked()), "Iso|true|Ascii|false");
+        QTest::keyClick(m_frm->lstTexto, Qt::Key_F10);
+        QTRY_VERIFY(m_frm->mnuFichero->isVisible());
     }
 
     void openSaveAndSpaceAndWhatLeavesTheWindowAsItWas()
