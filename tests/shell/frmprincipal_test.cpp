@@ -9,15 +9,12 @@
 #include "comun/sinprivilegios.h"
 #include "transfer/cncpty.h"
 
-#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
-#include <QMenuBar>
 #include <QMessageBox>
 #include <QScrollBar>
-#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -41,11 +38,9 @@ const auto kEntrada = kLectura | QFileDevice::ExeOwner | QFileDevice::ExeOther;
 const auto kPropio = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 const OperadorExaminar::Accion kAcepta = [](frmExaminar *d) { d->cmdAceptar->click(); };
 
-// Each command of the menu bar (mnu..., Menu...) and its button, in menu order.
-const std::pair<const char *, const char *> kComandos[] = {{"Abrir", "cmdAbrir"},
-    {"Guardar", "cmdGuardar"}, {"Limpiar", "cmdLimpiar"}, {"Edit", "cmdEdit"},
-    {"Space", "cmdSpace"}, {"Salir", "cmdSalir"}, {"CncPc", "cmdCncPc"}, {"PcCnc", "cmdPcCnc"},
-    {"Stop", "cmdStop"}, {"Modo", "chkModo"}, {"Config", "cmdConfig"}, {"Manual", "cmdManual"}};
+// The buttons in menu order; "cmdAbrir" is on the menu as mnuAbrir, named by MenuAbrir.
+const char *const kBotones[] = {"cmdAbrir", "cmdGuardar", "cmdLimpiar", "cmdEdit", "cmdSpace",
+    "cmdSalir", "cmdCncPc", "cmdPcCnc", "cmdStop", "chkModo", "cmdConfig", "cmdManual"};
 
 // What to do with a real message box once it shows.
 enum Accion { Escape, Cerrar, No };
@@ -77,10 +72,10 @@ class FrmPrincipalTest : public QObject
     QString encendidos() const
     {
         QString botones, acciones;
-        for (const auto &[comando, boton] : kComandos) {
-            botones += m_frm->findChild<QWidget *>(boton)->isEnabled() ? u'1' : u'0';
-            const auto *accion = m_frm->findChild<QAction *>(QStringLiteral("mnu") + comando);
-            acciones += accion && accion->isEnabled() ? u'1' : u'0';
+        for (const char *b : kBotones) {
+            botones += QString::number(m_frm->findChild<QWidget *>(b)->isEnabled());
+            acciones += QString::number(
+                m_frm->findChild<QAction *>(QString("mnu") + (b + 3))->isEnabled());
         }
         return botones == acciones ? botones : botones + " menu " + acciones;
     }
@@ -250,16 +245,10 @@ private slots:
     void resizeMovesTheColumnAndTheStatusLine()
     {
         QWidget *fondo = m_frm->centralWidget();
-        QCOMPARE(fondo->height() + m_frm->StatusBar1->height(),
-            m_frm->Pixeles(Disposicion::kAltoCliente));
-        const auto diseno = [this](Disposicion::Control c) {
-            const Disposicion::Rect r = Disposicion::diseno(c);
-            return QRect(m_frm->Pixeles(r.left), m_frm->Pixeles(r.top), m_frm->Pixeles(r.width),
-                m_frm->Pixeles(r.height));
-        };
-        QVERIFY(m_frm->lstTexto->geometry() == diseno(Disposicion::lstTexto)
-            && m_frm->cmdStop->geometry() == diseno(Disposicion::cmdStop)
-            && m_frm->lblEstado->geometry() == diseno(Disposicion::lblEstado));
+        QCOMPARE(m_frm->height() - fondo->y(), m_frm->Pixeles(Disposicion::kAltoCliente));
+        QCOMPARE(m_frm->lblEstado->geometry(),
+            QRect(m_frm->Pixeles(120), m_frm->Pixeles(5760), m_frm->Pixeles(7935),
+                m_frm->Pixeles(255)));
         const QPoint stop = m_frm->cmdStop->pos();
         const QString antes = junta(m_frm->lblEstado->x(), m_frm->lblEstado->y(),
             m_frm->lstTexto->width(), m_frm->lblEstado->width());
@@ -276,16 +265,15 @@ private slots:
     // file, on exactly when its button is, and runs the button's handler.
     void theMenuBarFollowsTheButtons()
     {
-        QByteArray textos;
-        for (const char *c :
-            {"Fichero", "Abrir", "Guardar", "Limpiar", "Edit", "Space", "Salir", "Transferencia",
-                "CncPc", "PcCnc", "Stop", "Modo", "Opciones", "Config", "Ayuda", "Manual"})
-            textos += QByteArray("Menu") + c + "=@" + c + "\n";
+        QByteArray textos = "MenuFichero=@Fichero\nMenuTransferencia=@Transferencia\n"
+                            "MenuOpciones=@Opciones\nMenuAyuda=@Ayuda\n";
+        for (const char *b : kBotones)
+            textos += QByteArray("Menu") + (b + 3) + "=@" + (b + 3) + "\n";
         CncPty cnc;
         escribeIni("Com=" + cnc.ruta().toUtf8() + "\n", textos);
         nueva();
         QStringList menus;
-        for (QAction *menu : m_frm->menuBar()->actions()) {
+        for (QAction *menu : m_frm->menuWidget()->actions()) {
             menus << menu->text();
             for (QAction *a : menu->menu()->actions())
                 menus << (a->isSeparator() ? "-" : a->text());
@@ -296,28 +284,25 @@ private slots:
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
         QCOMPARE(encendidos(), reposo);
-        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
-        QCOMPARE(encendidos(), conTexto);
-        m_frm->activateWindow(); // the browser has gone; keys go to the window
-        QVERIFY(QTest::qWaitForWindowActive(m_frm.get()));
-        m_frm->mnuCncPc->trigger(); // Clear, then a reception until Escape stops it
+        m_frm->mnuCncPc->trigger(); // a reception until Escape stops it
         QCOMPARE(encendidos(), "000000001000");
         cnc.escribe("\x12%\nO7\n");
         QTRY_COMPARE(texto()->count(), 2);
         QTest::keyClick(m_frm->lstTexto, Qt::Key_Escape);
         QTRY_VERIFY(!m_frm->Recibiendo && m_frm->SinGuardar);
         QCOMPARE(encendidos(), conTexto);
+        QTest::keyClick(m_frm->lstTexto, Qt::Key_F10); // the bar from the keyboard
+        QTRY_VERIFY(m_frm->mnuFichero->isVisible());
         m_frm->mnuLimpiar->trigger();
         QCOMPARE(junta(m_mensajes.join(u'/'), situacion(), encendidos()),
             junta("Save first?|36", situacion(0, "Empty"), reposo));
 
-        // The mode both ways, and F10 opens the bar from the keyboard.
-        m_frm->mnuModo->trigger();
-        const QString iso = junta(ModoTransmision, m_frm->chkModo->isChecked());
-        m_frm->chkModo->click();
-        QCOMPARE(junta(iso, ModoTransmision, m_frm->mnuModo->isChecked()), "Iso|true|Ascii|false");
-        QTest::keyClick(m_frm->lstTexto, Qt::Key_F10);
-        QTRY_VERIFY(m_frm->mnuFichero->isVisible());
+        m_frm->mnuModo->trigger(); // the mode both ways
+        const QString iso = ModoTransmision;
+        m_frm->findChild<QAbstractButton *>("chkModo")->click();
+        QCOMPARE(junta(iso, ModoTransmision, m_frm->mnuModo->isChecked()), "Iso|Ascii|false");
+        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
+        QCOMPARE(encendidos(), conTexto);
     }
 
     void openSaveAndSpaceAndWhatLeavesTheWindowAsItWas()
