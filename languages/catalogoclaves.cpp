@@ -137,6 +137,23 @@ const char *const kNuevas[][2] = {
     {"ComparaColTexto", "Text window"},
     {"ComparaColFichero", "File"},
     {"ComparamsgIdenticos", "The text window and the file %1 are identical (line ends aside)."},
+    // Menu bar of the main window
+    {"MenuFichero", "&File"},
+    {"MenuAbrir", "&Open..."},
+    {"MenuGuardar", "&Save..."},
+    {"MenuLimpiar", "C&lear the text window"},
+    {"MenuEdit", "&Edit the current file"},
+    {"MenuSpace", "S&pacing"},
+    {"MenuSalir", "E&xit"},
+    {"MenuTransferencia", "&Transfer"},
+    {"MenuCncPc", "&CNC -> PC"},
+    {"MenuPcCnc", "&PC -> CNC"},
+    {"MenuStop", "&Stop the transfer"},
+    {"MenuModo", "&ISO code (unchecked: ASCII)"},
+    {"MenuOpciones", "&Options"},
+    {"MenuConfig", "&Settings..."},
+    {"MenuAyuda", "&Help"},
+    {"MenuManual", "&Manual"},
 };
 
 QList<ClaveIdioma> construye()

@@ -14,9 +14,12 @@
 #include <QIcon>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QStatusBar>
 
 using namespace VarsFuncsGlobales;
@@ -166,11 +169,122 @@ void frmPrincipal::creaControles()
     // A value set from code raises the handler as a click does.
     connect(chkModo, &QCheckBox::toggled, this, &frmPrincipal::chkModo_Click);
 
+    creaMenus();
+
+    // The bar sits above the layout, which keeps its design size below it.
     for (int c = 0; c < Disposicion::NumControles; ++c)
         colocaControl(Disposicion::Control(c), Disposicion::diseno(Disposicion::Control(c)));
+    const int ancho = Pixeles(Disposicion::kAnchoCliente);
     setMinimumSize(Pixeles(Disposicion::kAnchoMinimo - kMarcoAncho),
-        Pixeles(Disposicion::kAltoMinimo - kMarcoAlto));
-    resize(Pixeles(Disposicion::kAnchoCliente), Pixeles(Disposicion::kAltoCliente));
+        Pixeles(Disposicion::kAltoMinimo - kMarcoAlto) + AltoBarraMenu(ancho));
+    resize(ancho, Pixeles(Disposicion::kAltoCliente) + AltoBarraMenu(ancho));
+}
+
+void frmPrincipal::creaMenus()
+{
+    QMenuBar *barra = menuBar();
+    mnuFichero = barra->addMenu(QString());
+    mnuTransferencia = barra->addMenu(QString());
+    mnuOpciones = barra->addMenu(QString());
+    mnuAyuda = barra->addMenu(QString());
+
+    const auto accion = [this](QMenu *menu, const char *nombre, QAbstractButton *boton,
+                            const QKeySequence &atajo = {}) {
+        QAction *a = menu->addAction(QString());
+        a->setObjectName(QLatin1String(nombre));
+        a->setShortcut(atajo);
+        a->setEnabled(boton->isEnabled());
+        // The button's enabled state drives the action (see eventFilter),
+        // whoever sets it.
+        m_acciones.emplace_back(boton, a);
+        boton->installEventFilter(this);
+        // Through the button: its own handler runs, and never while it is off.
+        if (!boton->isCheckable())
+            connect(a, &QAction::triggered, boton, &QAbstractButton::click);
+        return a;
+    };
+    // A command without a button of its own follows the button whose state
+    // it shares: Compare needs text, as Save does; the log needs no transfer.
+    const auto orden = [this](QMenu *menu, const char *nombre, QAbstractButton *guia,
+                           void (frmPrincipal::*manejador)()) {
+        QAction *a = menu->addAction(QString());
+        a->setObjectName(QLatin1String(nombre));
+        a->setEnabled(guia->isEnabled());
+        m_acciones.emplace_back(guia, a);
+        guia->installEventFilter(this);
+        connect(a, &QAction::triggered, this, manejador);
+        return a;
+    };
+    mnuAbrir = accion(mnuFichero, "mnuAbrir", cmdAbrir, QKeySequence::Open);
+    mnuGuardar = accion(mnuFichero, "mnuGuardar", cmdGuardar, QKeySequence::Save);
+    mnuLimpiar = accion(mnuFichero, "mnuLimpiar", cmdLimpiar);
+    mnuFichero->addSeparator();
+    mnuEdit = accion(mnuFichero, "mnuEdit", cmdEdit);
+    mnuSpace = accion(mnuFichero, "mnuSpace", cmdSpace);
+    mnuComparar = orden(mnuFichero, "mnuComparar", cmdGuardar, &frmPrincipal::cmdComparar_Click);
+    mnuFichero->addSeparator();
+    mnuSalir = accion(mnuFichero, "mnuSalir", cmdSalir, QKeySequence::Quit);
+
+    // Both transfers keep their buttons' Alt letters; Escape stops.
+    mnuCncPc = accion(mnuTransferencia, "mnuCncPc", cmdCncPc);
+    mnuPcCnc = accion(mnuTransferencia, "mnuPcCnc", cmdPcCnc);
+    mnuStop = accion(mnuTransferencia, "mnuStop", cmdStop, QKeySequence(Qt::Key_Escape));
+    mnuTransferencia->addSeparator();
+    mnuModo = accion(mnuTransferencia, "mnuModo", chkModo);
+    mnuModo->setCheckable(true);
+    mnuModo->setChecked(chkModo->isChecked());
+    // The box runs chkModo_Click when it changes, from here too.
+    connect(mnuModo, &QAction::triggered, chkModo, &QAbstractButton::setChecked);
+    connect(chkModo, &QAbstractButton::toggled, mnuModo, &QAction::setChecked);
+    mnuRegistro
+        = orden(mnuTransferencia, "mnuRegistro", cmdConfig, &frmPrincipal::cmdRegistro_Click);
+
+    mnuConfig = accion(mnuOpciones, "mnuConfig", cmdConfig, QKeySequence::Preferences);
+    mnuManual = accion(mnuAyuda, "mnuManual", cmdManual, QKeySequence::HelpContents);
+
+    // F10 opens the bar as on other desktops; Qt leaves it to the program.
+    auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this,
+        [this] { menuBar()->setActiveAction(mnuFichero->menuAction()); });
+    // Texts before the window measures the bar: without them it is lower.
+    textosMenus();
+}
+
+void frmPrincipal::textosMenus()
+{
+    const std::pair<QAction *, const char *> menus[] = {
+        {mnuFichero->menuAction(), "MenuFichero"},
+        {mnuAbrir, "MenuAbrir"},
+        {mnuGuardar, "MenuGuardar"},
+        {mnuLimpiar, "MenuLimpiar"},
+        {mnuEdit, "MenuEdit"},
+        {mnuSpace, "MenuSpace"},
+        {mnuComparar, "ComparamnuComparar"},
+        {mnuSalir, "MenuSalir"},
+        {mnuTransferencia->menuAction(), "MenuTransferencia"},
+        {mnuCncPc, "MenuCncPc"},
+        {mnuPcCnc, "MenuPcCnc"},
+        {mnuStop, "MenuStop"},
+        {mnuModo, "MenuModo"},
+        {mnuRegistro, "RegistroTitulo"},
+        {mnuOpciones->menuAction(), "MenuOpciones"},
+        {mnuConfig, "MenuConfig"},
+        {mnuAyuda->menuAction(), "MenuAyuda"},
+        {mnuManual, "MenuManual"},
+    };
+    for (const auto &[accion, clave] : menus)
+        accion->setText(Texto(QLatin1String(clave)));
+}
+
+int frmPrincipal::AltoBarraMenu(int ancho) const
+{
+    // A bar the desktop draws itself (a global menu) takes no room here.
+    const auto *barra = qobject_cast<const QMenuBar *>(menuWidget());
+    if (!barra || barra->isNativeMenuBar() || barra->isHidden())
+        return 0;
+    // As the window's own layout measures it.
+    const int alto = barra->heightForWidth(ancho);
+    return alto >= 0 ? alto : barra->sizeHint().height();
 }
 
 QWidget *frmPrincipal::control(Disposicion::Control c) const
@@ -231,7 +345,7 @@ int frmPrincipal::Pixeles(qint32 twips) const
 
 double frmPrincipal::AltoTwips() const
 {
-    return height() * TwipsPorPixel() + kMarcoAlto;
+    return (height() - AltoBarraMenu(width())) * TwipsPorPixel() + kMarcoAlto;
 }
 
 double frmPrincipal::AnchoTwips() const
@@ -320,6 +434,7 @@ void frmPrincipal::CargaIdioma()
         // The picture buttons have no caption: screen readers use the tooltip.
         boton->setAccessibleName(ayuda);
     }
+    textosMenus();
 }
 
 void frmPrincipal::HabilitaBotones()
@@ -350,7 +465,11 @@ void frmPrincipal::cmdStop_MouseMove()
 
 bool frmPrincipal::eventFilter(QObject *objeto, QEvent *evento)
 {
-    if (evento->type() == QEvent::MouseMove) {
+    if (evento->type() == QEvent::EnabledChange) {
+        for (const auto &[control, accion] : m_acciones)
+            if (control == objeto)
+                accion->setEnabled(control->isEnabled());
+    } else if (evento->type() == QEvent::MouseMove) {
         if (objeto == cmdStop) {
             cmdStop_MouseMove();
         } else if (objeto == centralWidget()) {
@@ -417,7 +536,8 @@ void frmPrincipal::Form_Resize()
         = m_disposicion->Form_Resize(AltoTwips(), AnchoTwips(), isMinimized());
     aplicaDisposicion();
     if (ajuste.alto || ajuste.ancho) {
-        const int alto = ajuste.alto ? Pixeles(*ajuste.alto - kMarcoAlto) : height();
+        const int alto
+            = ajuste.alto ? Pixeles(*ajuste.alto - kMarcoAlto) + AltoBarraMenu(width()) : height();
         const int ancho = ajuste.ancho ? Pixeles(*ajuste.ancho - kMarcoAncho) : width();
         resize(ancho, alto);
     }

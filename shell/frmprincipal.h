@@ -14,9 +14,13 @@
 #include <QTimer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
+class QAction;
 class QCheckBox;
 class QLabel;
+class QMenu;
 class QListView;
 class QPushButton;
 class QStatusBar;
@@ -58,6 +62,29 @@ public:
     QPushButton *cmdSpace = nullptr;
     QPushButton *cmdPcCnc = nullptr;
     QPushButton *cmdCncPc = nullptr;
+
+    // The menu bar above the layout: every button's command again, for the
+    // keyboard (F10 or Alt and the menu's letter). Each action is enabled
+    // exactly when its button is and runs the button's own handler.
+    QMenu *mnuFichero = nullptr;
+    QMenu *mnuTransferencia = nullptr;
+    QMenu *mnuOpciones = nullptr;
+    QMenu *mnuAyuda = nullptr;
+    QAction *mnuAbrir = nullptr;
+    QAction *mnuGuardar = nullptr;
+    QAction *mnuLimpiar = nullptr;
+    QAction *mnuEdit = nullptr;
+    QAction *mnuSpace = nullptr;
+    QAction *mnuComparar = nullptr;
+    QAction *mnuSalir = nullptr;
+    QAction *mnuCncPc = nullptr;
+    QAction *mnuPcCnc = nullptr;
+    QAction *mnuStop = nullptr;
+    // Checked for ISO code, as chkModo.
+    QAction *mnuModo = nullptr;
+    QAction *mnuRegistro = nullptr;
+    QAction *mnuConfig = nullptr;
+    QAction *mnuManual = nullptr;
 
     // The status text shown before a send, put back at its end.
     QString lblEstadoTag;
@@ -134,6 +161,10 @@ protected:
 
 private:
     void creaControles();
+    void creaMenus();
+    void textosMenus();
+    // Room the menu bar takes above the layout at this window width.
+    int AltoBarraMenu(int ancho) const;
     void aplicaDisposicion();
     void colocaControl(Disposicion::Control c, const Disposicion::Rect &r);
     QWidget *control(Disposicion::Control c) const;
@@ -144,6 +175,8 @@ private:
     TextoPrograma *m_texto = nullptr;
     std::unique_ptr<Disposicion> m_disposicion;
     bool m_descargado = false;
+    // Each button or box with the action that follows its enabled state.
+    std::vector<std::pair<QWidget *, QAction *>> m_acciones;
 
     // Serial transfer state (transfer/).
 public:

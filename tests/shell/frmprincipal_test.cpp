@@ -7,10 +7,12 @@
 #include "comun/ficheros.h"
 #include "comun/junta.h"
 #include "comun/sinprivilegios.h"
+#include "transfer/cncpty.h"
 
 #include <QDir>
 #include <QLabel>
 #include <QListView>
+#include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -36,6 +38,10 @@ const auto kEntrada = kLectura | QFileDevice::ExeOwner | QFileDevice::ExeOther;
 const auto kPropio = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
 const OperadorExaminar::Accion kAcepta = [](frmExaminar *d) { d->cmdAceptar->click(); };
 
+// The buttons in menu order; "cmdAbrir" is on the menu as mnuAbrir, named by MenuAbrir.
+const char *const kBotones[] = {"cmdAbrir", "cmdGuardar", "cmdLimpiar", "cmdEdit", "cmdSpace",
+    "cmdSalir", "cmdCncPc", "cmdPcCnc", "cmdStop", "chkModo", "cmdConfig", "cmdManual"};
+
 // What to do with a real message box once it shows.
 enum Accion { Escape, Cerrar, No };
 
@@ -54,11 +60,27 @@ class FrmPrincipalTest : public QObject
     QStringList m_mensajes;
     QList<int> m_respuestas; // answers to the next questions, No when none are left
 
-    void escribeIni(const QByteArray &general = {})
+    // The first value of a key counts: the test's own come first.
+    void escribeIni(const QByteArray &general = {}, const QByteArray &textos = {})
     {
         QVERIFY(escribeBytes(RutaIni(),
-            "[General]\nIdioma=English\nCom=2\nDirGuarda=" + m_progs.toUtf8() + "/\n" + general
-                + kTextos));
+            "[General]\n" + general + "Idioma=English\nCom=2\nDirGuarda=" + m_progs.toUtf8() + "/\n"
+                + kTextos + textos));
+    }
+
+    // The buttons that are on, in menu order; their actions must agree.
+    QString encendidos() const
+    {
+        QString botones, acciones;
+        for (const char *b : kBotones) {
+            botones += QString::number(m_frm->findChild<QWidget *>(b)->isEnabled());
+            acciones += QString::number(
+                m_frm->findChild<QAction *>(QString("mnu") + (b + 3))->isEnabled());
+        }
+        // Commands without a button follow Save (compare) and Settings (the log).
+        const bool sinBoton = m_frm->mnuComparar->isEnabled() == m_frm->cmdGuardar->isEnabled()
+            && m_frm->mnuRegistro->isEnabled() == m_frm->cmdConfig->isEnabled();
+        return botones == acciones && sinBoton ? botones : botones + " menu " + acciones;
     }
 
     void nueva()
@@ -221,8 +243,15 @@ private slots:
         }
     }
 
+    // Below the menu bar the controls sit as designed, and a taller window
+    // stretches the text window only as far as the status heading.
     void resizeMovesTheColumnAndTheStatusLine()
     {
+        QWidget *fondo = m_frm->centralWidget();
+        QCOMPARE(m_frm->height() - fondo->y(), m_frm->Pixeles(Disposicion::kAltoCliente));
+        QCOMPARE(m_frm->lblEstado->geometry(),
+            QRect(m_frm->Pixeles(120), m_frm->Pixeles(5760), m_frm->Pixeles(7935),
+                m_frm->Pixeles(255)));
         const QPoint stop = m_frm->cmdStop->pos();
         const QString antes = junta(m_frm->lblEstado->x(), m_frm->lblEstado->y(),
             m_frm->lstTexto->width(), m_frm->lblEstado->width());
@@ -231,6 +260,53 @@ private slots:
         QCOMPARE(junta(m_frm->lblEstado->x(), m_frm->lblEstado->y() - 20,
                      m_frm->lstTexto->width() - 20, m_frm->lblEstado->width() - 20),
             antes);
+        QVERIFY(m_frm->lstTexto->geometry().bottom() < m_frm->lblTituloEstado->y()
+            && m_frm->lblEstado->geometry().bottom() < fondo->height());
+    }
+
+    // Every command is in the menu bar under its text from the settings
+    // file, on exactly when its button is, and runs the button's handler.
+    void theMenuBarFollowsTheButtons()
+    {
+        QByteArray textos = "MenuFichero=@Fichero\nMenuTransferencia=@Transferencia\n"
+                            "MenuOpciones=@Opciones\nMenuAyuda=@Ayuda\n";
+        for (const char *b : kBotones)
+            textos += QByteArray("Menu") + (b + 3) + "=@" + (b + 3) + "\n";
+        CncPty cnc;
+        escribeIni("Com=" + cnc.ruta().toUtf8() + "\n", textos);
+        nueva();
+        QStringList menus;
+        for (QAction *menu : m_frm->menuWidget()->actions()) {
+            menus << menu->text();
+            for (QAction *a : menu->menu()->actions())
+                menus << (a->isSeparator() ? "-" : a->text());
+        }
+        QCOMPARE(menus.join(u' '),
+            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
+            "@Transferencia @CncPc @PcCnc @Stop - @Modo Transfer log @Opciones @Config @Ayuda "
+            "@Manual");
+
+        const char *const reposo = "101101100111", *const conTexto = "011111110111";
+        QCOMPARE(encendidos(), reposo);
+        m_frm->mnuCncPc->trigger(); // a reception until Escape stops it
+        QCOMPARE(encendidos(), "000000001000");
+        cnc.escribe("\x12%\nO7\n");
+        QTRY_COMPARE(texto()->count(), 2);
+        QTest::keyClick(m_frm->lstTexto, Qt::Key_Escape);
+        QTRY_VERIFY(!m_frm->Recibiendo && m_frm->SinGuardar);
+        QCOMPARE(encendidos(), conTexto);
+        QTest::keyClick(m_frm->lstTexto, Qt::Key_F10); // the bar from the keyboard
+        QTRY_VERIFY(m_frm->mnuFichero->isVisible());
+        m_frm->mnuLimpiar->trigger();
+        QCOMPARE(junta(m_mensajes.join(u'/'), situacion(), encendidos()),
+            junta("Save first?|36", situacion(0, "Empty"), reposo));
+
+        m_frm->mnuModo->trigger(); // the mode both ways
+        const QString iso = ModoTransmision;
+        m_frm->findChild<QAbstractButton *>("chkModo")->click();
+        QCOMPARE(junta(iso, ModoTransmision, m_frm->mnuModo->isChecked()), "Iso|Ascii|false");
+        QCOMPARE(abre("o1.txt"), situacion(5, "Opened", m_progs + "/o1.txt"));
+        QCOMPARE(encendidos(), conTexto);
     }
 
     void openSaveAndSpaceAndWhatLeavesTheWindowAsItWas()
