@@ -154,6 +154,12 @@ const char *const kNuevas[][2] = {
     {"MenuConfig", "&Settings..."},
     {"MenuAyuda", "&Help"},
     {"MenuManual", "&Manual"},
+    {"BloquemnuEnviaDesde", "Send &from a line..."},
+    {"BloqueEntrada", "N number or line:"},
+    {"BloqueNoEncontrado", "No line or block %1 in the text window."},
+    {"BloquePregunta",
+        "Send from line %1? %2 lines before it are left out; the program's header goes first. It "
+        "begins:"},
 };
 
 QList<ClaveIdioma> construye()

@@ -228,6 +228,8 @@ void frmPrincipal::creaMenus()
     // Both transfers keep their buttons' Alt letters; Escape stops.
     mnuCncPc = accion(mnuTransferencia, "mnuCncPc", cmdCncPc);
     mnuPcCnc = accion(mnuTransferencia, "mnuPcCnc", cmdPcCnc);
+    mnuEnviaDesde
+        = orden(mnuTransferencia, "mnuEnviaDesde", cmdPcCnc, &frmPrincipal::cmdEnviaDesde_Click);
     mnuStop = accion(mnuTransferencia, "mnuStop", cmdStop, QKeySequence(Qt::Key_Escape));
     mnuTransferencia->addSeparator();
     mnuModo = accion(mnuTransferencia, "mnuModo", chkModo);
@@ -264,6 +266,7 @@ void frmPrincipal::textosMenus()
         {mnuTransferencia->menuAction(), "MenuTransferencia"},
         {mnuCncPc, "MenuCncPc"},
         {mnuPcCnc, "MenuPcCnc"},
+        {mnuEnviaDesde, "BloquemnuEnviaDesde"},
         {mnuStop, "MenuStop"},
         {mnuModo, "MenuModo"},
         {mnuRegistro, "RegistroTitulo"},

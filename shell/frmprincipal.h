@@ -2,6 +2,7 @@
 
 #include "shell/disposicion.h"
 #include "transfer/envio.h"
+#include "transfer/envioparcial.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcion.h"
 #include "transfer/registro.h"
@@ -79,6 +80,7 @@ public:
     QAction *mnuSalir = nullptr;
     QAction *mnuCncPc = nullptr;
     QAction *mnuPcCnc = nullptr;
+    QAction *mnuEnviaDesde = nullptr;
     QAction *mnuStop = nullptr;
     // Checked for ISO code, as chkModo.
     QAction *mnuModo = nullptr;
@@ -147,6 +149,10 @@ public:
     // Ends a running transfer as Stop does and closes the port.
     void TerminaTransferencia();
 
+    // Send from a chosen line or block, after the program's header
+    // (transfer/frmprincipal_transferencia.cpp).
+    void cmdEnviaDesde_Click();
+
     // The transfer log window (transfer/frmprincipal_transferencia.cpp).
     void cmdRegistro_Click();
 
@@ -187,6 +193,7 @@ public:
 private:
     enum class Transferencia { Ninguna, Envio, Recepcion };
     void preparaTransferencia();
+    void enviaSeleccion(EnvioParcial::Seleccion seleccion);
     void marcaLineaEnviada(qint64 enviadas);
     void vuelcaLineas();
     void finEnvio(const ResultadoTransferencia &resultado);
@@ -195,6 +202,8 @@ private:
     Envio m_envio {MSComm1};
     Recepcion m_recepcion {MSComm1};
     Transferencia m_transferencia = Transferencia::Ninguna;
+    // Where the lines being sent sit in the text window (without the lines).
+    EnvioParcial::Seleccion m_enviadas;
     ProgresoEstado *m_progreso = nullptr;
     // Received lines wait here a moment so that the text window takes them in batches.
     QList<QByteArray> m_pendientes;

@@ -12,6 +12,7 @@
 
 #include <QCheckBox>
 #include <QEventLoop>
+#include <QInputDialog>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
@@ -27,6 +28,10 @@ namespace {
 constexpr int kVolcadoMs = 40;
 // Lines named in the message about unreadable characters.
 constexpr qsizetype kLineasAviso = 5;
+// Lines from the chosen one shown before a send from a line, and how much
+// of each: enough to recognise the block without a huge message box.
+constexpr qsizetype kLineasMuestra = 3;
+constexpr qsizetype kAnchoMuestra = 60;
 
 bool modoIso()
 {
@@ -167,15 +172,65 @@ void frmPrincipal::cmdPcCnc_Click()
 {
     if (m_transferencia != Transferencia::Ninguna)
         return;
+    enviaSeleccion(EnvioParcial::desde(m_texto->lineas(), 0));
+}
+
+void frmPrincipal::cmdEnviaDesde_Click()
+{
+    if (m_transferencia != Transferencia::Ninguna || !cmdPcCnc->isEnabled())
+        return;
     const QList<QByteArray> lineas = m_texto->lineas();
+    // The selected line is offered; a block number can be typed instead.
+    const QModelIndex actual = lstTexto->currentIndex();
+    const QString propuesta = actual.isValid() && lstTexto->selectionModel()->isSelected(actual)
+        ? QString::number(actual.row() + 1)
+        : QString();
+    bool aceptado = false;
+    const QString entrada = QInputDialog::getText(this, Texto(QStringLiteral("PrinTitulo")),
+        Texto(QStringLiteral("BloqueEntrada")), QLineEdit::Normal, propuesta, &aceptado);
+    if (!aceptado || entrada.trimmed().isEmpty())
+        return;
+    const qsizetype linea = EnvioParcial::buscaLinea(lineas, entrada);
+    if (linea < 0) {
+        Herramientas::MsgBox(Texto(QStringLiteral("BloqueNoEncontrado")).arg(entrada.trimmed()),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
+    EnvioParcial::Seleccion seleccion = EnvioParcial::desde(lineas, linea);
+    // What the CNC gets first, so that a wrong restart point shows before it runs.
+    QStringList primeras;
+    const qsizetype muestra = qMin(seleccion.lineas.size(), seleccion.cabecera + kLineasMuestra);
+    for (qsizetype i = 0; i < muestra; ++i) {
+        const QByteArray &l = seleccion.lineas.at(i);
+        primeras.append(l.size() > kAnchoMuestra
+                ? QString::fromLatin1(l.first(kAnchoMuestra)) + QStringLiteral("…")
+                : QString::fromLatin1(l));
+    }
+    if (seleccion.lineas.size() > muestra)
+        primeras.append(QStringLiteral("…"));
+    const QString pregunta
+        = Texto(QStringLiteral("BloquePregunta"))
+              .arg(QString::number(seleccion.desde + 1), QString::number(seleccion.saltadas()))
+        + QStringLiteral("\n\n") + primeras.join(QLatin1Char('\n'));
+    if (Herramientas::MsgBox(pregunta, Herramientas::vbQuestion + Herramientas::vbYesNo,
+            Texto(QStringLiteral("PrinTitulo")), this)
+        != Herramientas::vbYes)
+        return;
+    enviaSeleccion(std::move(seleccion));
+}
+
+void frmPrincipal::enviaSeleccion(EnvioParcial::Seleccion seleccion)
+{
     const bool iso = modoIso();
     if (iso) {
         const CodificadorEnvio::Intransmisibles malos
-            = CodificadorEnvio::buscaIntransmisibles(lineas);
+            = CodificadorEnvio::buscaIntransmisibles(seleccion.lineas);
         if (malos.cuenta > 0) {
-            const QString aviso
-                = Texto(QStringLiteral("PrinAvisoIsoIntransmisible"))
-                      .arg(QString::number(malos.cuenta), QString::number(malos.primeraLinea + 1));
+            // The line as the window numbers it, whatever part of the text goes.
+            const qsizetype primera = seleccion.lineaVentana(malos.primeraLinea + 1) + 1;
+            const QString aviso = Texto(QStringLiteral("PrinAvisoIsoIntransmisible"))
+                                      .arg(QString::number(malos.cuenta), QString::number(primera));
             if (Herramientas::MsgBox(aviso, Herramientas::vbQuestion + Herramientas::vbYesNo,
                     Texto(QStringLiteral("PrinTitulo")), this)
                 != Herramientas::vbYes)
@@ -196,15 +251,22 @@ void frmPrincipal::cmdPcCnc_Click()
     Enviando = true;
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Envio, MSComm1);
     m_relojRegistro.start();
+    const QList<QByteArray> lineas = std::move(seleccion.lineas);
+    m_enviadas = std::move(seleccion);
+    m_enviadas.lineas.clear();
     // A port that cannot be opened ends the send inside this call.
     m_envio.inicia(lineas, iso, Formato);
 }
 
 void frmPrincipal::marcaLineaEnviada(qint64 enviadas)
 {
-    if (enviadas <= 0 || enviadas > m_texto->count())
+    if (enviadas <= 0)
         return;
-    const QModelIndex indice = m_texto->index(int(enviadas - 1));
+    // A send from a line leaves lines out: the mark stays on the window's own line.
+    const qsizetype linea = m_enviadas.lineaVentana(enviadas);
+    if (linea >= m_texto->count())
+        return;
+    const QModelIndex indice = m_texto->index(int(linea));
     lstTexto->setCurrentIndex(indice);
     lstTexto->scrollTo(indice);
 }
