@@ -13,6 +13,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QInputDialog>
 #include <QLabel>
 #include <QListView>
 #include <QPushButton>
@@ -161,6 +162,33 @@ private slots:
         compruebaReposo(u"Not saved"_s, true, lineas);
         compruebaMensaje(3, kError, m_cnc->ruta(), u"The CNC did not get the end"_s);
         QVERIFY(CodificadorEnvio::codificaPrograma(lineas, true).startsWith(m_cnc->recibido()));
+    }
+
+    void aSendFromABlockTakesTheHeaderThenTheBlockOnwardOnlyWhenConfirmed()
+    {
+        const QList<QByteArray> lineas = {"%", "O12", "N10 G00", "N20 G01 X5", "N30 M30"};
+        abierto(lineas, u"Empty"_s);
+        // The block typed in the entry box (once it has shown), then the answer.
+        const auto desde = [this](int respuesta) {
+            m_respuestas = {respuesta};
+            QTimer::singleShot(0, this, [] {
+                auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+                d->setTextValue(u" n20"_s);
+                d->accept();
+            });
+            m_frm->mnuEnviaDesde->trigger();
+        };
+        desde(Herramientas::vbNo);
+        desde(Herramientas::vbCancel); // dismissed
+        desde(Herramientas::vbYes);
+        const QString pregunta = junta(36, u"Keldan"_s,
+            u"Send from line 4? 1 lines before it are left out; the program's header goes "
+            u"first. It begins:\n\n%\nO12\nN20 G01 X5\nN30 M30"_s);
+        QCOMPARE(m_mensajes, QStringList(3, pregunta));
+        // The window keeps every line; the mark ends on its last, not the fourth.
+        compruebaReposo(u"Empty"_s, true, lineas);
+        QTRY_COMPARE(m_cnc->recibido(), "\x12%\r\nO12\r\nN20 G01 X5\r\nN30 M30\r\n\x14");
+        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 4);
     }
 
     void closeBoxDuringASlowSendLetsTheLineAndTheEndGoOut()
