@@ -19,7 +19,6 @@ TEST(EnvioParcial, TheHeaderGoesFirstThenTheChosenLineToTheEnd)
     const QList<QByteArray> prog = {"%", "O1234", "N10 G00", "N20 G01", "N30 M30", "%"};
     const std::tuple<QList<QByteArray>, qsizetype, std::string> casos[] = {
         {prog, 3, "%|O1234|N20 G01|N30 M30|% -1 @ 0 1 3 4 5"},
-        {prog, 4, "%|O1234|N30 M30|% -2 @ 0 1 4 5"},
         {{"%", "N10", "N20", "M30"}, 2, "%|N20|M30 -1 @ 0 2 3"},
         {{":0100", "N10", "N20"}, 2, ":0100|N20 -1 @ 0 2"},
         // A program number further down is not the header.

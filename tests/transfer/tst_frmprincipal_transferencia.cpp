@@ -168,19 +168,16 @@ private slots:
     {
         const QList<QByteArray> lineas = {"%", "O12", "N10 G00", "N20 G01 X5", "N30 M30"};
         abierto(lineas, u"Empty"_s);
-        // The block typed in the entry box (once it has shown), then the answer.
-        const auto desde = [this](int respuesta) {
-            m_respuestas = {respuesta};
+        // No, dismissed, Yes; the block typed in the entry box once it shows.
+        m_respuestas = {Herramientas::vbNo, Herramientas::vbCancel, Herramientas::vbYes};
+        for (int i = 0; i < 3; ++i) {
             QTimer::singleShot(0, this, [] {
                 auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
                 d->setTextValue(u" n20"_s);
                 d->accept();
             });
             m_frm->mnuEnviaDesde->trigger();
-        };
-        desde(Herramientas::vbNo);
-        desde(Herramientas::vbCancel); // dismissed
-        desde(Herramientas::vbYes);
+        }
         const QString pregunta = junta(36, u"Keldan"_s,
             u"Send from line 4? 1 lines before it are left out; the program's header goes "
             u"first. It begins:\n\n%\nO12\nN20 G01 X5\nN30 M30"_s);
