@@ -204,7 +204,8 @@ void frmPrincipal::creaMenus()
         return a;
     };
     // A command without a button of its own follows the button whose state
-    // it shares: Compare needs text, as Save does; the log needs no transfer.
+    // it shares: Compare needs text, as Save does; a send from a line is a
+    // send; the log needs no transfer.
     const auto orden = [this](QMenu *menu, const char *nombre, QAbstractButton *guia,
                            void (frmPrincipal::*manejador)()) {
         QAction *a = menu->addAction(QString());
