@@ -51,6 +51,8 @@ int MsgBox(const QString &prompt, int flags, const QString &titulo, QWidget *par
         sobre = QApplication::activeWindow();
     QMessageBox caja(sobre);
     caja.setWindowTitle(titulo);
+    // File names and program lines are shown as they are, never as markup.
+    caja.setTextFormat(Qt::PlainText);
     caja.setText(prompt);
     switch (flags & 0x70) {
     case vbCritical:
