@@ -132,7 +132,8 @@ class FrmPrincipalTest : public QObject
     }
 
     // Answers the next real message box as a person would, and tells what it
-    // showed: its text, its buttons and whether it sat over the window.
+    // showed: its text, its buttons and whether it sat over the window (with
+    // its text shown plain, never as markup).
     QString responde(int accion, const std::function<void()> &operacion)
     {
         QString visto = QStringLiteral("no box");
@@ -147,7 +148,8 @@ class FrmPrincipalTest : public QObject
                 if (b->isVisible())
                     botones << b->text();
             const QPoint desvio = caja->geometry().center() - m_frm->geometry().center();
-            visto = junta(caja->text(), botones.join(u','), desvio.manhattanLength() < 40);
+            visto = junta(caja->text(), botones.join(u','),
+                desvio.manhattanLength() < 40 && caja->textFormat() == Qt::PlainText);
             if (accion == Escape)
                 QTest::keyClick(caja, Qt::Key_Escape);
             else if (accion == Cerrar)
