@@ -1,0 +1,89 @@
+#include "cncpty.h"
+#include "transfer/mscomm.h"
+#include "transfer/recepcioncontinua.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+namespace {
+
+using Estado = ResultadoTransferencia::Estado;
+
+int argc = 1;
+char nombre[] = "transfer_continua_test";
+char *argv[] = {nombre, nullptr};
+QCoreApplication aplicacion(argc, argv);
+
+QByteArray contenido(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+struct Continua : ::testing::Test
+{
+    void SetUp() override
+    {
+        puerto.setDispositivo(cnc.ruta());
+        puerto.setSettings("115200,N,8,1");
+    }
+    CncPty cnc;
+    MSComm puerto;
+    QTemporaryDir dir;
+    RecepcionContinua continua {puerto};
+    QSignalSpy guardados {&continua, &RecepcionContinua::guardado};
+    QSignalSpy fin {&continua, &RecepcionContinua::terminado};
+};
+
+TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncompleteOne)
+{
+    QFile previo(dir.filePath("O1002.txt"));
+    ASSERT_TRUE(previo.open(QIODevice::WriteOnly) && previo.write("old") == 3);
+    previo.close();
+    ASSERT_TRUE(continua.inicia(dir.path(), false));
+    // The end mark and the next program's start in one chunk; a trailing
+    // line end of the tape comes before the next program.
+    cnc.escribe("\x12%\nO1001\nG1\n\x14\n\x12%\nO1002 (TWO)\nM30\n\x14\x12%\nG0\n\x14"
+                "\x12%\nO1004\nG1 X");
+    ASSERT_TRUE(espera([&] { return guardados.size() == 3; }));
+    ASSERT_TRUE(espera([&] { return !continua.lineasPendientes().isEmpty(); }));
+    continua.detiene();
+    ASSERT_EQ(fin.size(), 1);
+    const QString fecha = QDir(dir.path()).entryList({"PROG-*"}).value(0, "PROG-").mid(5, 15);
+    const std::tuple<QString, QByteArray, bool> casos[] = {
+        {"O1001.txt", "%\r\nO1001\r\nG1\r\n\r\n", false},
+        {"O1002-2.txt", "%\r\nO1002 (TWO)\r\nM30\r\n\r\n", false},
+        {"PROG-" + fecha + ".TXT", "%\r\nG0\r\n\r\n", false},
+        {"O1004-INCOMPLETO.txt", "%\r\nO1004\r\nG1 X\r\n", true},
+    };
+    ASSERT_EQ(guardados.size(), 4);
+    for (int i = 0; i < 4; ++i) {
+        const auto &[nombre, bytes, incompleto] = casos[i];
+        EXPECT_EQ(guardados.at(i).at(0).toString(), dir.filePath(nombre));
+        EXPECT_EQ(guardados.at(i).at(2).toBool(), incompleto) << i;
+        EXPECT_EQ(contenido(dir.filePath(nombre)), bytes) << nombre.toStdString();
+    }
+    EXPECT_EQ(contenido(dir.filePath("O1002.txt")), "old");
+    EXPECT_TRUE(QDateTime::fromString(fecha, "yyyyMMdd-HHmmss").isValid()) << fecha.toStdString();
+}
+
+TEST_F(Continua, AFolderThatCannotBeWrittenEndsTheModeAndKeepsEverythingReceived)
+{
+    // A file where the folder should be: not even root can write into it.
+    QFile(dir.filePath("PROGS")).open(QIODevice::WriteOnly);
+    QSignalSpy error(&continua, &RecepcionContinua::errorGuardado);
+    ASSERT_TRUE(continua.inicia(dir.filePath("PROGS"), false));
+    cnc.escribe("\x12O1\nG1\n\x14\x12O2\nG2\n\x14");
+    ASSERT_TRUE(fin.wait(5000));
+    ASSERT_EQ(error.size(), 1);
+    EXPECT_EQ(error.at(0).at(0).toString(), dir.filePath("PROGS"));
+    EXPECT_FALSE(error.at(0).at(1).toString().isEmpty());
+    EXPECT_EQ(continua.lineasPendientes(), (QList<QByteArray> {"O1", "G1", "", "O2", "G2", ""}));
+    EXPECT_TRUE(guardados.isEmpty());
+    EXPECT_FALSE(puerto.PortOpen());
+}
+
+} // namespace

@@ -1,0 +1,206 @@
+#include "transfer/recepcioncontinua.h"
+
+#include "browser/logicaexaminar.h"
+#include "text/ficheroprograma.h"
+#include "transfer/decodificadorrecepcion.h"
+#include "transfer/mscomm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTimer>
+
+#include <utility>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Names tried with a counter before giving up on a folder.
+constexpr int kContadorMax = 9999;
+
+} // namespace
+
+RecepcionContinua::RecepcionContinua(MSComm &puerto, QObject *parent)
+    : QObject(parent), m_puerto(puerto), m_silencio(new QTimer(this))
+{
+    m_silencio->setSingleShot(true);
+    // The CNC has said all it will about this program: it is whole.
+    connect(m_silencio, &QTimer::timeout, this, [this] {
+        if (m_activo && !cierraPrograma(false))
+            termina(ResultadoTransferencia::Estado::Detenida);
+    });
+}
+
+RecepcionContinua::~RecepcionContinua()
+{
+    if (m_activo)
+        m_puerto.setPortOpen(false);
+}
+
+QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray> &lineas,
+    bool incompleto, QString *error, const QDateTime &ahora)
+{
+    QString nombre = LogicaExaminar::PropuestaNombre(lineas.value(1), lineas.value(2));
+    if (nombre.isEmpty())
+        nombre = QStringLiteral("PROG-") + ahora.toString(QStringLiteral("yyyyMMdd-HHmmss"))
+            + QStringLiteral(".TXT");
+    const qsizetype punto = nombre.lastIndexOf(QLatin1Char('.'));
+    const QString base
+        = nombre.left(punto) + (incompleto ? QStringLiteral("-INCOMPLETO") : QString());
+    const QString extension = nombre.mid(punto);
+    const QString dir = QDir(carpeta).absolutePath() + QLatin1Char('/');
+    // The name is taken exclusively first: even a file that appears meanwhile
+    // is never written over. The writer then replaces only this empty file.
+    for (int n = 1; n <= kContadorMax; ++n) {
+        const QString ruta
+            = dir + base + (n == 1 ? QString() : QLatin1Char('-') + QString::number(n)) + extension;
+        const int fd = ::open(
+            QFile::encodeName(ruta).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno == EEXIST)
+            continue;
+        if (fd < 0) {
+            if (error)
+                *error = QString::fromLocal8Bit(std::strerror(errno));
+            return {};
+        }
+        ::close(fd);
+        if (FicheroPrograma::escribe(ruta, lineas, error))
+            return ruta;
+        QFile::remove(ruta);
+        return {};
+    }
+    if (error)
+        *error = QString::fromLocal8Bit(std::strerror(EEXIST));
+    return {};
+}
+
+void RecepcionContinua::nuevoDecodificador()
+{
+    delete m_decodificador;
+    m_decodificador = new DecodificadorRecepcion(
+        m_iso, m_formato.finBloque == FormatoLinea::FinBloque::Cr, this);
+    connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
+        &RecepcionContinua::alDecodificar);
+}
+
+bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLinea &formato)
+{
+    if (m_activo)
+        return false;
+    m_carpeta = carpeta;
+    m_iso = iso;
+    m_formato = formato;
+    m_empezado = m_falloGuardado = false;
+    m_bytes = 0;
+    m_lineas.clear();
+    nuevoDecodificador();
+    m_silencio->setInterval(formato.silencioS * 1000);
+    m_conexiones = {
+        connect(&m_puerto, &MSComm::OnComm, this, &RecepcionContinua::alLlegar),
+        connect(&m_puerto, &MSComm::fallo, this,
+            [this](MSComm::Fallo, const QString &, const QString &mensaje) {
+                termina(ResultadoTransferencia::Estado::Fallida, mensaje);
+            }),
+    };
+    m_activo = true;
+    return m_puerto.setPortOpen(true);
+}
+
+void RecepcionContinua::alLlegar()
+{
+    if (!m_activo)
+        return;
+    const QByteArray datos = m_puerto.Input();
+    if (datos.isEmpty())
+        return;
+    procesa(datos);
+    if (m_falloGuardado) {
+        termina(ResultadoTransferencia::Estado::Detenida);
+        return;
+    }
+    if (m_silencio->interval() > 0)
+        m_silencio->start();
+}
+
+void RecepcionContinua::procesa(const QByteArray &datos)
+{
+    // Byte by byte, so that what follows an end mark in the same chunk
+    // starts the next program instead of trailing the last one.
+    for (qsizetype i = 0; i < datos.size(); ++i) {
+        m_bytes += 1;
+        m_decodificador->feed(datos.sliced(i, 1));
+        if (m_decodificador->terminado() && !m_falloGuardado)
+            cierraPrograma(false);
+    }
+}
+
+void RecepcionContinua::alDecodificar(const QList<QByteArray> &lineas)
+{
+    QList<QByteArray> nuevas;
+    for (const QByteArray &l : lineas) {
+        if (!m_empezado && l.isEmpty())
+            continue;
+        if (!m_empezado) {
+            m_empezado = true;
+            emit programaNuevo();
+        }
+        nuevas.append(l);
+    }
+    if (nuevas.isEmpty())
+        return;
+    m_lineas += nuevas;
+    emit lineasRecibidas(nuevas);
+}
+
+bool RecepcionContinua::cierraPrograma(bool incompleto)
+{
+    m_decodificador->terminaParcial();
+    if (m_empezado && !m_falloGuardado) {
+        QString error;
+        const QString ruta = guarda(m_carpeta, m_lineas, incompleto, &error);
+        if (ruta.isEmpty()) {
+            // Kept as it is; whatever comes next is added to it.
+            m_falloGuardado = true;
+            nuevoDecodificador();
+            emit errorGuardado(QDir::toNativeSeparators(m_carpeta), error);
+            return false;
+        }
+        emit guardado(ruta, m_lineas.size(), incompleto, std::exchange(m_bytes, 0));
+    }
+    if (m_falloGuardado)
+        return false;
+    m_lineas.clear();
+    m_empezado = false;
+    nuevoDecodificador();
+    return true;
+}
+
+void RecepcionContinua::detiene()
+{
+    if (m_activo)
+        termina(ResultadoTransferencia::Estado::Detenida);
+}
+
+void RecepcionContinua::termina(ResultadoTransferencia::Estado estado, const QString &error)
+{
+    if (!m_activo)
+        return;
+    m_activo = false;
+    m_silencio->stop();
+    for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
+        disconnect(c);
+    m_conexiones.clear();
+    // What the device holds is decoded too: Stop must not drop what has come.
+    m_puerto.recogeEntrada();
+    procesa(m_puerto.Input());
+    m_puerto.setPortOpen(false);
+    if (m_falloGuardado)
+        m_decodificador->terminaParcial();
+    else
+        cierraPrograma(true);
+    emit terminado(
+        {estado, error, m_decodificador->ilegibles(), m_decodificador->lineasIlegibles()});
+}
