@@ -154,6 +154,13 @@ const char *const kNuevas[][2] = {
     {"MenuConfig", "&Settings..."},
     {"MenuAyuda", "&Help"},
     {"MenuManual", "&Manual"},
+    {"ContinuaMenu", "Continuous &receive into the folder"},
+    {"ContinuamsgEsperando", "Continuous receive into %1: waiting for the CNC"},
+    {"ContinuamsgGuardado", "Saved %1 (%2 lines)"},
+    {"ContinuamsgCuenta", "Programs saved: %1"},
+    {"ContinuaErrorGuardar",
+        "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
+        "continuous receive stopped."},
 };
 
 QList<ClaveIdioma> construye()

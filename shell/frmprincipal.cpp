@@ -227,6 +227,9 @@ void frmPrincipal::creaMenus()
 
     // Both transfers keep their buttons' Alt letters; Escape stops.
     mnuCncPc = accion(mnuTransferencia, "mnuCncPc", cmdCncPc);
+    // Continuous receive may start whenever a reception may.
+    mnuRecepcionContinua = orden(mnuTransferencia, "mnuRecepcionContinua", cmdCncPc,
+        &frmPrincipal::cmdRecepcionContinua_Click);
     mnuPcCnc = accion(mnuTransferencia, "mnuPcCnc", cmdPcCnc);
     mnuStop = accion(mnuTransferencia, "mnuStop", cmdStop, QKeySequence(Qt::Key_Escape));
     mnuTransferencia->addSeparator();
@@ -263,6 +266,7 @@ void frmPrincipal::textosMenus()
         {mnuSalir, "MenuSalir"},
         {mnuTransferencia->menuAction(), "MenuTransferencia"},
         {mnuCncPc, "MenuCncPc"},
+        {mnuRecepcionContinua, "ContinuaMenu"},
         {mnuPcCnc, "MenuPcCnc"},
         {mnuStop, "MenuStop"},
         {mnuModo, "MenuModo"},

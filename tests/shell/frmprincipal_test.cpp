@@ -283,7 +283,9 @@ private slots:
         }
         QCOMPARE(menus.join(u' '),
             "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
-            "@Transferencia @CncPc @PcCnc @Stop - @Modo Transfer log @Opciones @Config @Ayuda "
+            "@Transferencia @CncPc Continuous &receive into the folder @PcCnc @Stop - @Modo "
+            "Transfer log "
+            "@Opciones @Config @Ayuda "
             "@Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
