@@ -384,6 +384,22 @@ void frmPrincipal::cmdRegistro_Click()
     ventana.exec();
 }
 
+namespace {
+
+// The warning about characters dropped for a wrong parity bit; lines from 1.
+QString avisoParidad(const ResultadoTransferencia &r)
+{
+    QStringList lineas;
+    for (qint64 l : r.lineasIlegibles.first(qMin(kLineasAviso, r.lineasIlegibles.size())))
+        lineas.append(QString::number(l + 1));
+    if (r.lineasIlegibles.size() > kLineasAviso)
+        lineas.append(QStringLiteral("…"));
+    return Texto(QStringLiteral("PrinAvisoParidad"))
+        .arg(QString::number(r.ilegibles), lineas.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
 void frmPrincipal::preparaContinua()
 {
     if (std::exchange(m_continuaPreparada, true))
@@ -408,7 +424,8 @@ void frmPrincipal::preparaContinua()
                 m_volcado.start();
         });
     connect(&m_continua, &RecepcionContinua::guardado, this,
-        [this](const QString &ruta, qint64 lineas, bool incompleto, qint64 bytes) {
+        [this](const QString &ruta, qint64 lineas, qint64 bytes,
+            const ResultadoTransferencia &programa) {
             m_volcado.stop();
             vuelcaLineas();
             m_continuaReemplaza = true;
@@ -416,20 +433,23 @@ void frmPrincipal::preparaContinua()
             NombreFichero = ruta;
             TituloVentana();
             Herramientas::EstablecePuntero(Puntero::Normal);
-            lblEstado->setText(Texto(QStringLiteral("ContinuamsgGuardado"))
-                                   .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
+            const QString nativa = QDir::toNativeSeparators(ruta);
+            lblEstado->setText(
+                Texto(QStringLiteral("ContinuamsgGuardado")).arg(nativa, QString::number(lineas))
                 + QStringLiteral("  ")
                 + Texto(QStringLiteral("ContinuamsgCuenta"))
                       .arg(QString::number(++m_continuaGuardados)));
             m_entradaRegistro.fichero = ruta;
             m_entradaRegistro.lineas = lineas;
             m_entradaRegistro.bytes = bytes;
-            ResultadoTransferencia r;
-            r.estado = incompleto ? ResultadoTransferencia::Estado::Detenida
-                                  : ResultadoTransferencia::Estado::Completa;
-            const QString aviso = anotaRegistro(m_entradaRegistro, r, m_relojRegistro.elapsed());
-            // Not from inside the reception: the box waits on the event loop.
-            if (!aviso.isEmpty())
+            QStringList avisos;
+            if (programa.ilegibles > 0)
+                avisos.append(nativa + QStringLiteral(": ") + avisoParidad(programa));
+            avisos.append(anotaRegistro(m_entradaRegistro, programa, m_relojRegistro.elapsed()));
+            avisos.removeAll(QString());
+            // Not from inside the reception: a box waits on the event loop,
+            // and the programs that follow are taken in meanwhile.
+            for (const QString &aviso : std::as_const(avisos))
                 QTimer::singleShot(0, this, [this, aviso] {
                     Herramientas::MsgBox(aviso,
                         Herramientas::vbExclamation + Herramientas::vbOKOnly,
@@ -502,6 +522,11 @@ void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
     }
     if (!m_continuaError.isEmpty())
         Herramientas::MsgBox(m_continuaError, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    // Unreadable characters in the text kept; a saved program's were told with it.
+    if (!m_continuaError.isEmpty() && resultado.ilegibles > 0)
+        Herramientas::MsgBox(avisoParidad(resultado),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,

@@ -9,17 +9,40 @@
 #include <QFile>
 #include <QTimer>
 
-#include <utility>
-
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
 // Names tried with a counter before giving up on a folder.
 constexpr int kContadorMax = 9999;
+
+// Bytes that may trail a program's end mark before the next program: line
+// ends, tape feed, rub-out, flow control and a DC4 after an ISO "%".
+bool esCola(quint8 b, bool iso)
+{
+    switch (b) {
+    case 0x00:
+    case 0x0A:
+    case 0x0D:
+    case 0x11:
+    case 0x13:
+    case 0x14:
+        return true;
+    case 0x8D:
+    case 0x91:
+    case 0x93:
+    case 0xFF:
+        return iso;
+    default:
+        return false;
+    }
+}
 
 } // namespace
 
@@ -93,7 +116,7 @@ bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLi
     m_carpeta = carpeta;
     m_iso = iso;
     m_formato = formato;
-    m_empezado = m_falloGuardado = false;
+    m_empezado = m_falloGuardado = m_entreProgramas = false;
     m_bytes = 0;
     m_lineas.clear();
     nuevoDecodificador();
@@ -130,7 +153,10 @@ void RecepcionContinua::procesa(const QByteArray &datos)
     // Byte by byte, so that what follows an end mark in the same chunk
     // starts the next program instead of trailing the last one.
     for (qsizetype i = 0; i < datos.size(); ++i) {
-        m_bytes += 1;
+        ++m_bytes;
+        if (m_entreProgramas && esCola(quint8(datos.at(i)), m_iso))
+            continue;
+        m_entreProgramas = false;
         m_decodificador->feed(datos.sliced(i, 1));
         if (m_decodificador->terminado() && !m_falloGuardado)
             cierraPrograma(false);
@@ -139,41 +165,48 @@ void RecepcionContinua::procesa(const QByteArray &datos)
 
 void RecepcionContinua::alDecodificar(const QList<QByteArray> &lineas)
 {
-    QList<QByteArray> nuevas;
-    for (const QByteArray &l : lineas) {
-        if (!m_empezado && l.isEmpty())
-            continue;
-        if (!m_empezado) {
-            m_empezado = true;
-            emit programaNuevo();
-        }
-        nuevas.append(l);
-    }
-    if (nuevas.isEmpty())
+    m_lineas += lineas;
+    if (m_empezado) {
+        emit lineasRecibidas(lineas);
         return;
-    m_lineas += nuevas;
-    emit lineasRecibidas(nuevas);
+    }
+    // Blank lines alone are not yet a program: only the frame has come.
+    if (m_decodificador->ilegibles() == 0
+        && std::all_of(m_lineas.cbegin(), m_lineas.cend(), std::mem_fn(&QByteArray::isEmpty)))
+        return;
+    m_empezado = true;
+    emit programaNuevo();
+    emit lineasRecibidas(m_lineas);
 }
 
 bool RecepcionContinua::cierraPrograma(bool incompleto)
 {
     m_decodificador->terminaParcial();
+    // A character lost to a wrong parity bit is something received.
+    if (!m_empezado && m_decodificador->ilegibles() > 0)
+        alDecodificar({});
     if (m_empezado && !m_falloGuardado) {
         QString error;
         const QString ruta = guarda(m_carpeta, m_lineas, incompleto, &error);
         if (ruta.isEmpty()) {
-            // Kept as it is; whatever comes next is added to it.
+            // Kept as it is, and whatever comes next is added to it by the
+            // same decoder, so that its line numbers hold for the whole.
             m_falloGuardado = true;
-            nuevoDecodificador();
             emit errorGuardado(QDir::toNativeSeparators(m_carpeta), error);
             return false;
         }
-        emit guardado(ruta, m_lineas.size(), incompleto, std::exchange(m_bytes, 0));
+        ResultadoTransferencia programa;
+        programa.estado = incompleto ? ResultadoTransferencia::Estado::Detenida
+                                     : ResultadoTransferencia::Estado::Completa;
+        programa.ilegibles = m_decodificador->ilegibles();
+        programa.lineasIlegibles = m_decodificador->lineasIlegibles();
+        emit guardado(ruta, m_lineas.size(), std::exchange(m_bytes, 0), programa);
     }
     if (m_falloGuardado)
         return false;
     m_lineas.clear();
     m_empezado = false;
+    m_entreProgramas = true;
     nuevoDecodificador();
     return true;
 }

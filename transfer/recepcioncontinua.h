@@ -47,7 +47,9 @@ signals:
     // The first text of a new program; the one before it is saved.
     void programaNuevo();
     void lineasRecibidas(const QList<QByteArray> &lineas);
-    void guardado(const QString &ruta, qint64 lineas, bool incompleto, qint64 bytes);
+    // A program saved: Completa, or Detenida when cut off; its unreadable characters.
+    void guardado(
+        const QString &ruta, qint64 lineas, qint64 bytes, const ResultadoTransferencia &programa);
     // The mode has ended because this program could not be saved.
     void errorGuardado(const QString &carpeta, const QString &motivo);
     void terminado(const ResultadoTransferencia &resultado);
@@ -68,9 +70,10 @@ private:
     bool m_iso = false;
     FormatoLinea m_formato;
     bool m_activo = false;
-    // Text has come for the program in progress (empty lines before it are
-    // the tail of the previous tape).
+    // Text has come for the program in progress.
     bool m_empezado = false;
+    // A program has ended and nothing but its tail has come since.
+    bool m_entreProgramas = false;
     // A program could not be saved: everything after it is only kept.
     bool m_falloGuardado = false;
     qint64 m_bytes = 0;

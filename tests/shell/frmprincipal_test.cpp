@@ -284,9 +284,7 @@ private slots:
         QCOMPARE(menus.join(u' '),
             "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
             "@Transferencia @CncPc Continuous &receive into the folder @PcCnc @Stop - @Modo "
-            "Transfer log "
-            "@Opciones @Config @Ayuda "
-            "@Manual");
+            "Transfer log @Opciones @Config @Ayuda @Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
         QCOMPARE(encendidos(), reposo);

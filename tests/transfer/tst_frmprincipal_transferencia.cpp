@@ -12,7 +12,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QListView>
@@ -290,8 +289,7 @@ private slots:
 
     void continuousReceiveShowsEachSavedProgramAndKeepsOneThatCouldNotBeSaved()
     {
-        const QString carpeta = m_dir.filePath(u"Recibidos"_s);
-        QVERIFY(QDir().mkpath(carpeta));
+        const QString carpeta = m_dir.path();
         nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/\n");
         m_frm->mnuRecepcionContinua->trigger();
         m_cnc->escribe("\x12%\nO21\n\x14\x12%\nO22\n");
