@@ -21,6 +21,9 @@ namespace {
 
 // Names tried with a counter before giving up on a folder.
 constexpr int kContadorMax = 9999;
+// Proposed names longer than this give way to a dated one (room for the
+// counter and the incomplete mark within the file system's 255 bytes).
+constexpr qsizetype kNombreMax = 100;
 
 // Bytes that may trail a program's end mark before the next program: line
 // ends, tape feed, rub-out, flow control and a DC4 after an ISO "%".
@@ -66,7 +69,18 @@ RecepcionContinua::~RecepcionContinua()
 QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray> &lineas,
     bool incompleto, QString *error, const QDateTime &ahora)
 {
+    if (!QDir::isAbsolutePath(carpeta)) {
+        // A relative folder would land wherever the program was started.
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(ENOENT));
+        return {};
+    }
+    // The name comes from the CNC's text: it must stay a plain file name in
+    // this folder, neither a path nor hidden nor longer than names may be.
     QString nombre = LogicaExaminar::PropuestaNombre(lineas.value(1), lineas.value(2));
+    nombre.replace(QLatin1Char('/'), QLatin1Char('_'));
+    if (nombre.startsWith(QLatin1Char('.')) || nombre.size() > kNombreMax)
+        nombre.clear();
     if (nombre.isEmpty())
         nombre = QStringLiteral("PROG-") + ahora.toString(QStringLiteral("yyyyMMdd-HHmmss"))
             + QStringLiteral(".TXT");

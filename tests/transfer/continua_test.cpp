@@ -44,14 +44,15 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
     ASSERT_TRUE(previo.open(QIODevice::WriteOnly) && previo.write("old") == 3 && previo.flush());
     ASSERT_TRUE(continua.inicia(dir.path(), false));
     // The end mark and the next program's start in one chunk; a trailing
-    // line end of the tape comes before the next program.
-    cnc.escribe("\x12%\nO1001\nG1\n\x14\n\x12%\nO1002 (TWO)\nM30\n\x14\x12%\nG0\n\x14"
+    // line end of the tape comes before the next program. A name from the
+    // CNC's text never makes a path.
+    cnc.escribe("\x12%\nO10/01\nG1\n\x14\n\x12%\nO1002 (TWO)\nM30\n\x14\x12%\nG0\n\x14"
                 "\x12%\nO1004\nG1 X");
     ASSERT_TRUE(espera([&] { return guardados.size() == 3; }));
     continua.detiene();
     const QString fechado = QDir(dir.path()).entryList({"PROG-[0-9]*-[0-9]*.TXT"}).value(0);
     const std::tuple<QString, QByteArray, Estado> casos[] = {
-        {"O1001.txt", "%\r\nO1001\r\nG1\r\n\r\n", Estado::Completa},
+        {"O10_01.txt", "%\r\nO10/01\r\nG1\r\n\r\n", Estado::Completa},
         {"O1002-2.txt", "%\r\nO1002 (TWO)\r\nM30\r\n\r\n", Estado::Completa},
         {fechado, "%\r\nG0\r\n\r\n", Estado::Completa},
         {"O1004-INCOMPLETO.txt", "%\r\nO1004\r\nG1 X\r\n", Estado::Detenida},
