@@ -160,6 +160,13 @@ const char *const kNuevas[][2] = {
     {"BloquePregunta",
         "Send from line %1? %2 lines before it are left out; the program's header goes first. It "
         "begins:"},
+    {"ContinuaMenu", "Continuous &receive into the folder"},
+    {"ContinuamsgEsperando", "Continuous receive into %1: waiting for the CNC"},
+    {"ContinuamsgGuardado", "Saved %1 (%2 lines)"},
+    {"ContinuamsgCuenta", "Programs saved: %1"},
+    {"ContinuaErrorGuardar",
+        "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
+        "continuous receive stopped."},
 };
 
 QList<ClaveIdioma> construye()

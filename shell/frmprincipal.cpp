@@ -228,6 +228,9 @@ void frmPrincipal::creaMenus()
 
     // Both transfers keep their buttons' Alt letters; Escape stops.
     mnuCncPc = accion(mnuTransferencia, "mnuCncPc", cmdCncPc);
+    // Continuous receive may start whenever a reception may.
+    mnuRecepcionContinua = orden(mnuTransferencia, "mnuRecepcionContinua", cmdCncPc,
+        &frmPrincipal::cmdRecepcionContinua_Click);
     mnuPcCnc = accion(mnuTransferencia, "mnuPcCnc", cmdPcCnc);
     mnuEnviaDesde
         = orden(mnuTransferencia, "mnuEnviaDesde", cmdPcCnc, &frmPrincipal::cmdEnviaDesde_Click);
@@ -266,6 +269,7 @@ void frmPrincipal::textosMenus()
         {mnuSalir, "MenuSalir"},
         {mnuTransferencia->menuAction(), "MenuTransferencia"},
         {mnuCncPc, "MenuCncPc"},
+        {mnuRecepcionContinua, "ContinuaMenu"},
         {mnuPcCnc, "MenuPcCnc"},
         {mnuEnviaDesde, "BloquemnuEnviaDesde"},
         {mnuStop, "MenuStop"},

@@ -5,6 +5,7 @@
 #include "transfer/envioparcial.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcion.h"
+#include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
 #include "transfer/tablaiso.h"
 
@@ -156,6 +157,11 @@ public:
     // The transfer log window (transfer/frmprincipal_transferencia.cpp).
     void cmdRegistro_Click();
 
+    // Continuous receive: each program saved by itself into the receive folder
+    // (transfer/frmprincipal_transferencia.cpp).
+    void cmdRecepcionContinua_Click();
+    QAction *mnuRecepcionContinua = nullptr;
+
     // Twips to pixels and back at the screen's logical resolution.
     double TwipsPorPixel() const;
     int Pixeles(qint32 twips) const;
@@ -191,7 +197,7 @@ public:
     ::TablaIso TablaIso {};
 
 private:
-    enum class Transferencia { Ninguna, Envio, Recepcion };
+    enum class Transferencia { Ninguna, Envio, Recepcion, Continua };
     void preparaTransferencia();
     void enviaSeleccion(EnvioParcial::Seleccion seleccion);
     void marcaLineaEnviada(qint64 enviadas);
@@ -211,4 +217,15 @@ private:
     // The transfer under way, as its record in the log will show it.
     EntradaRegistro m_entradaRegistro;
     QElapsedTimer m_relojRegistro;
+
+    // Continuous receive (transfer/frmprincipal_transferencia.cpp).
+    void preparaContinua();
+    void finContinua(const ResultadoTransferencia &resultado);
+    RecepcionContinua m_continua {MSComm1};
+    // The program in the window is saved: the next one replaces it.
+    bool m_continuaReemplaza = false;
+    int m_continuaGuardados = 0;
+    bool m_continuaPreparada = false;
+    // Why the mode ended without saving the text it keeps; told at its end.
+    QString m_continuaError;
 };

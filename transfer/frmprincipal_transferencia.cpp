@@ -2,6 +2,7 @@
 // receiving.
 #include "shell/frmprincipal.h"
 
+#include "browser/logicaexaminar.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
@@ -11,6 +12,7 @@
 #include "transfer/progresoestado.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QEventLoop>
 #include <QInputDialog>
 #include <QItemSelectionModel>
@@ -18,6 +20,8 @@
 #include <QListView>
 #include <QPushButton>
 #include <QStatusBar>
+
+#include <utility>
 
 using namespace VarsFuncsGlobales;
 using Herramientas::Puntero;
@@ -303,6 +307,8 @@ void frmPrincipal::cmdStop_Click()
         // Ends at once; what has come, a partial line too, is kept.
         m_recepcion.detiene();
     }
+    if (m_continua.activo())
+        m_continua.detiene();
     if (Enviando) {
         Enviando = false;
         // The line on its way is finished, then "%" and DC4 go out and the
@@ -438,4 +444,153 @@ void frmPrincipal::cmdRegistro_Click()
 {
     frmRegistro ventana(rutaRegistro(), this);
     ventana.exec();
+}
+
+namespace {
+
+// The warning about characters dropped for a wrong parity bit; lines from 1.
+QString avisoParidad(const ResultadoTransferencia &r)
+{
+    QStringList lineas;
+    for (qint64 l : r.lineasIlegibles.first(qMin(kLineasAviso, r.lineasIlegibles.size())))
+        lineas.append(QString::number(l + 1));
+    if (r.lineasIlegibles.size() > kLineasAviso)
+        lineas.append(QStringLiteral("…"));
+    return Texto(QStringLiteral("PrinAvisoParidad"))
+        .arg(QString::number(r.ilegibles), lineas.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+void frmPrincipal::preparaContinua()
+{
+    if (std::exchange(m_continuaPreparada, true))
+        return;
+    connect(&m_continua, &RecepcionContinua::programaNuevo, this, [this] {
+        // The program shown was saved: the new one takes its place.
+        if (std::exchange(m_continuaReemplaza, false)) {
+            m_volcado.stop();
+            m_pendientes.clear();
+            m_texto->clear();
+            NombreFichero.clear();
+            TituloVentana();
+        }
+        Herramientas::EstablecePuntero(Puntero::Reloj);
+        m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+        m_relojRegistro.start();
+    });
+    connect(&m_continua, &RecepcionContinua::lineasRecibidas, this,
+        [this](const QList<QByteArray> &lineas) {
+            m_pendientes.append(lineas);
+            if (!m_volcado.isActive())
+                m_volcado.start();
+        });
+    connect(&m_continua, &RecepcionContinua::guardado, this,
+        [this](const QString &ruta, qint64 lineas, qint64 bytes,
+            const ResultadoTransferencia &programa) {
+            m_volcado.stop();
+            vuelcaLineas();
+            m_continuaReemplaza = true;
+            SinGuardar = false;
+            NombreFichero = ruta;
+            TituloVentana();
+            Herramientas::EstablecePuntero(Puntero::Normal);
+            const QString nativa = QDir::toNativeSeparators(ruta);
+            lblEstado->setText(
+                Texto(QStringLiteral("ContinuamsgGuardado")).arg(nativa, QString::number(lineas))
+                + QStringLiteral("  ")
+                + Texto(QStringLiteral("ContinuamsgCuenta"))
+                      .arg(QString::number(++m_continuaGuardados)));
+            m_entradaRegistro.fichero = ruta;
+            m_entradaRegistro.lineas = lineas;
+            m_entradaRegistro.bytes = bytes;
+            QStringList avisos;
+            if (programa.ilegibles > 0)
+                avisos.append(nativa + QStringLiteral(": ") + avisoParidad(programa));
+            avisos.append(anotaRegistro(m_entradaRegistro, programa, m_relojRegistro.elapsed()));
+            avisos.removeAll(QString());
+            // Not from inside the reception: a box waits on the event loop,
+            // and the programs that follow are taken in meanwhile.
+            for (const QString &aviso : std::as_const(avisos))
+                QTimer::singleShot(0, this, [this, aviso] {
+                    Herramientas::MsgBox(aviso,
+                        Herramientas::vbExclamation + Herramientas::vbOKOnly,
+                        Texto(QStringLiteral("PrinTitulo")), this);
+                });
+        });
+    connect(&m_continua, &RecepcionContinua::errorGuardado, this,
+        [this](const QString &carpeta, const QString &motivo) {
+            m_continuaError = Texto(QStringLiteral("ContinuaErrorGuardar")).arg(carpeta, motivo);
+            m_entradaRegistro.lineas = m_continua.lineasPendientes().size();
+            ResultadoTransferencia r;
+            r.estado = ResultadoTransferencia::Estado::Fallida;
+            r.error = motivo;
+            anotaRegistro(m_entradaRegistro, r, m_relojRegistro.elapsed());
+        });
+    connect(&m_continua, &RecepcionContinua::terminado, this, &frmPrincipal::finContinua);
+}
+
+void frmPrincipal::cmdRecepcionContinua_Click()
+{
+    if (m_transferencia != Transferencia::Ninguna)
+        return;
+    // Only a clear window: unsaved text is never replaced.
+    if (!cmdLimpiar_Click())
+        return;
+    preparaTransferencia();
+    preparaContinua();
+    // A path read whole, blanks and all.
+    const QString carpeta = LeeIni(
+        QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz, RutaIni());
+    lblEstado->setText(
+        Texto(QStringLiteral("ContinuamsgEsperando")).arg(QDir::toNativeSeparators(carpeta)));
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    m_pendientes.clear();
+    m_continuaReemplaza = false;
+    m_continuaGuardados = 0;
+    m_continuaError.clear();
+    m_transferencia = Transferencia::Continua;
+    Recibiendo = true;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+    m_relojRegistro.start();
+    // A port that cannot be opened ends the mode inside this call.
+    m_continua.inicia(carpeta, modoIso(), Formato);
+}
+
+void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Continua)
+        return;
+    m_transferencia = Transferencia::Ninguna;
+    m_volcado.stop();
+    vuelcaLineas();
+    Recibiendo = false;
+    MSComm1.setPortOpen(false);
+    HabilitaBotones();
+    const bool hayTexto = m_texto->count() > 0;
+    cmdAbrir->setEnabled(!hayTexto);
+    cmdGuardar->setEnabled(hayTexto);
+    cmdPcCnc->setEnabled(hayTexto);
+    cmdSpace->setEnabled(hayTexto);
+    cmdStop->setEnabled(false);
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    // Text that could not be saved stays, marked as such.
+    if (!m_continuaError.isEmpty()) {
+        SinGuardar = hayTexto;
+        lblEstado->setText(Texto(QStringLiteral("PrinmsgSinGuardar")));
+    } else if (m_continuaGuardados == 0) {
+        lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
+    }
+    if (!m_continuaError.isEmpty())
+        Herramientas::MsgBox(m_continuaError, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    // Unreadable characters in the text kept; a saved program's were told with it.
+    if (!m_continuaError.isEmpty() && resultado.ilegibles > 0)
+        Herramientas::MsgBox(avisoParidad(resultado),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+        Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
 }

@@ -312,6 +312,29 @@ private slots:
             u"3|36|Keldan|Save first?|false|false|%,O1000,N1|true"_s);
     }
 
+    void continuousReceiveShowsEachSavedProgramAndKeepsOneThatCouldNotBeSaved()
+    {
+        const QString carpeta = m_dir.path();
+        nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/\n");
+        m_frm->mnuRecepcionContinua->trigger();
+        m_cnc->escribe("\x12%\nO21\n\x14\x12%\nO22\n");
+        QTRY_COMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O22"}));
+        QVERIFY(m_frm->Recibiendo && estado().contains(u"/O21.txt (3 lines)  Programs saved: 1"_s));
+        m_frm->cmdStop->click();
+        compruebaReposo(u"Saved %1/O22-INCOMPLETO.txt (2 lines)  Programs saved: 2"_s.arg(carpeta),
+            false, {"%", "O22"});
+        QVERIFY(!m_frm->SinGuardar);
+
+        // A file where the folder should be: the program stays, unsaved.
+        nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/O21.txt\n");
+        m_frm->mnuRecepcionContinua->trigger();
+        m_cnc->escribe("\x12O5\n\x14");
+        compruebaReposo(u"Not saved"_s, false, {"O5", ""});
+        QVERIFY(m_frm->SinGuardar);
+        compruebaMensaje(1, kError, u"receive stopped"_s,
+            u"The program could not be saved in %1/O21.txt"_s.arg(carpeta));
+    }
+
     void aSendIsLoggedAndTheLogWindowShowsItFirstAndByMachine()
     {
         const QString ruta = DirectorioAjustes() + u"/KELDAN.LOG"_s;

@@ -55,6 +55,10 @@ struct Opciones
     long pausaCada = 0;
     long pausaMs = 0;
     long retrasoMs = 0;
+    // The program sent this many times in a row, each framed on its own;
+    // the line cut after this many bytes of it all (0: never).
+    long repeticiones = 1;
+    long cortaTras = 0;
 };
 
 void uso()
@@ -66,6 +70,7 @@ void uso()
                "                                 [--idle-ms MS]\n"
                "                | --send FILE [--percent] [--leader N] [--trailer N] [--no-dc4]\n"
                "                              [--pause-every LINES --pause-ms MS] [--delay-ms MS]\n"
+               "                              [--repeat N] [--cut-after BYTES]\n"
                "Without --device a pseudo-terminal is created and its device printed;\n"
                "--send then starts once the program opens it and ends when it closes it.\n"
                "--crlf is --eol crlf.\n",
@@ -138,11 +143,16 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             o.pausaMs = std::atol(valor());
         else if (a == "--delay-ms")
             o.retrasoMs = std::atol(valor());
+        else if (a == "--repeat")
+            o.repeticiones = std::atol(valor());
+        else if (a == "--cut-after")
+            o.cortaTras = std::atol(valor());
         else
             return false;
     }
     return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0 && o.lider >= 0 && o.cola >= 0
-        && o.ociosoMs > 0 && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
+        && o.ociosoMs > 0 && o.repeticiones >= 1 && o.cortaTras >= 0
+        && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
 }
 
 double ahora()
@@ -466,6 +476,19 @@ int envia(const Opciones &o, int fd, int &esclavo)
     if (o.marco && o.dc4)
         flujo += kDc4;
     flujo.append(size_t(o.cola), '\0');
+    // Programs one after another, as a CNC punching its directory out.
+    const std::string uno = flujo;
+    const std::vector<size_t> pausasUno = pausas;
+    for (long r = 1; r < o.repeticiones; ++r) {
+        for (size_t p : pausasUno)
+            pausas.push_back(p + flujo.size());
+        flujo += uno;
+    }
+    // A cable pulled mid-program: the pauses past the cut are never reached.
+    if (o.cortaTras > 0 && size_t(o.cortaTras) < flujo.size()) {
+        flujo.resize(size_t(o.cortaTras));
+        std::erase_if(pausas, [&](size_t p) { return p > flujo.size(); });
+    }
 
     // On a pty, a CNC sends to a port that is open and keeps its line until
     // the program closes it: a program without DC4 may end the reception only
