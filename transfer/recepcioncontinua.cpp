@@ -77,7 +77,8 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
     }
     // The name comes from the CNC's text: it must stay a plain file name in
     // this folder, neither a path nor hidden nor longer than names may be.
-    QString nombre = LogicaExaminar::PropuestaNombre(lineas.value(1), lineas.value(2));
+    // Upper case, as the save dialog gives it.
+    QString nombre = LogicaExaminar::PropuestaNombre(lineas.value(1), lineas.value(2)).toUpper();
     nombre.replace(QLatin1Char('/'), QLatin1Char('_'));
     if (nombre.startsWith(QLatin1Char('.')) || nombre.size() > kNombreMax)
         nombre.clear();

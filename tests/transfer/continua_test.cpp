@@ -40,7 +40,7 @@ struct Continua : ::testing::Test
 
 TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncompleteOne)
 {
-    QFile previo(dir.filePath("O1002.txt"));
+    QFile previo(dir.filePath("O1002.TXT"));
     ASSERT_TRUE(previo.open(QIODevice::WriteOnly) && previo.write("old") == 3 && previo.flush());
     ASSERT_TRUE(continua.inicia(dir.path(), false));
     // The end mark and the next program's start in one chunk; a trailing
@@ -52,10 +52,10 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
     continua.detiene();
     const QString fechado = QDir(dir.path()).entryList({"PROG-[0-9]*-[0-9]*.TXT"}).value(0);
     const std::tuple<QString, QByteArray, Estado> casos[] = {
-        {"O10_01.txt", "%\r\nO10/01\r\nG1\r\n\r\n", Estado::Completa},
-        {"O1002-2.txt", "%\r\nO1002 (TWO)\r\nM30\r\n\r\n", Estado::Completa},
+        {"O10_01.TXT", "%\r\nO10/01\r\nG1\r\n\r\n", Estado::Completa},
+        {"O1002-2.TXT", "%\r\nO1002 (TWO)\r\nM30\r\n\r\n", Estado::Completa},
         {fechado, "%\r\nG0\r\n\r\n", Estado::Completa},
-        {"O1004-INCOMPLETO.txt", "%\r\nO1004\r\nG1 X\r\n", Estado::Detenida},
+        {"O1004-INCOMPLETO.TXT", "%\r\nO1004\r\nG1 X\r\n", Estado::Detenida},
     };
     ASSERT_EQ(std::pair(fin.size(), guardados.size()), std::pair(qsizetype(1), qsizetype(4)));
     for (int i = 0; i < 4; ++i) {
@@ -64,7 +64,7 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
         EXPECT_EQ(guardados.at(i).at(3).value<ResultadoTransferencia>().estado, estado) << i;
         EXPECT_EQ(contenido(dir.filePath(nombre)), bytes) << nombre.toStdString();
     }
-    EXPECT_EQ(contenido(dir.filePath("O1002.txt")), "old");
+    EXPECT_EQ(contenido(dir.filePath("O1002.TXT")), "old");
 }
 
 TEST_F(Continua, AFolderThatCannotBeWrittenEndsTheModeAndKeepsEverythingReceived)
@@ -88,7 +88,7 @@ TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
     const QByteArray iso = "\x12\xA5\n\xCF\xB7\n\x47\xB1\x58\n\xA5\n\x14";
     cnc.escribe(iso + iso);
     ASSERT_TRUE(espera([&] { return guardados.size() == 2; }));
-    EXPECT_EQ(contenido(dir.filePath("O7-2.txt")), "%\r\nO7\r\nG1\r\n%\r\n");
+    EXPECT_EQ(contenido(dir.filePath("O7-2.TXT")), "%\r\nO7\r\nG1\r\n%\r\n");
     const auto r = guardados.at(1).at(3).value<ResultadoTransferencia>();
     EXPECT_EQ(std::tuple(r.ilegibles, r.lineasIlegibles), std::tuple(1, QList<qint64> {2}));
 }

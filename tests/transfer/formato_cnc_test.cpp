@@ -3,6 +3,7 @@
 #include "transfer/envio.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcion.h"
+#include "transfer/recepcioncontinua.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 namespace {
 
@@ -135,6 +137,41 @@ TEST(FormatoCnc, EachFormatIsReceivedLineForLine)
         // keldan-cnc holds the line until the port closes, then ends.
         EXPECT_TRUE(cnc.proceso.waitForFinished(20000));
         EXPECT_EQ(cnc.proceso.exitCode(), 0);
+    }
+}
+
+// Continuous receive from keldan-cnc punching three programs, the cable pulled
+// in the third: two files beside an older one of the same name, the third
+// apart as incomplete.
+TEST(FormatoCnc, ContinuousReceiveSavesEachProgramNeverOverAFileAndACutOneApart)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("p.nc"))),
+        previo(dir.filePath(QStringLiteral("O1234.TXT")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("%\nO1234\nG1 X1\n%\n") > 0);
+    ASSERT_TRUE(previo.open(QIODevice::WriteOnly) && previo.write("old") == 3);
+    f.close(), previo.close();
+    // 18 bytes a program: DC2, the four lines, DC4; the third cut after "O1234" LF.
+    Cnc cnc({"--send", f.fileName(), "--repeat", "3", "--cut-after", "45"});
+    RecepcionContinua continua(cnc.puerto);
+    QSignalSpy guardados(&continua, &RecepcionContinua::guardado);
+    // Until the third program's "O1234" has come, after the second was saved.
+    bool tercero = false;
+    QObject::connect(
+        &continua, &RecepcionContinua::lineasRecibidas, [&](const QList<QByteArray> &l) {
+            tercero |= guardados.size() == 2 && l.contains("O1234");
+        });
+    ASSERT_TRUE(continua.inicia(dir.path(), false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return tercero; }, 20000));
+    continua.detiene();
+    const std::pair<const char *, QByteArray> casos[]
+        = {{"O1234-2.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n\r\n"},
+            {"O1234-3.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n\r\n"},
+            {"O1234-INCOMPLETO.TXT", "%\r\nO1234\r\n"}, {"O1234.TXT", "old"}};
+    ASSERT_EQ(guardados.size(), 3);
+    for (const auto &[nombre, bytes] : casos) {
+        QFile g(dir.filePath(QString::fromLatin1(nombre)));
+        EXPECT_TRUE(g.open(QIODevice::ReadOnly) && g.readAll() == bytes) << nombre;
     }
 }
 

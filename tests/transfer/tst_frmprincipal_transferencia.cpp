@@ -319,20 +319,20 @@ private slots:
         m_frm->mnuRecepcionContinua->trigger();
         m_cnc->escribe("\x12%\nO21\n\x14\x12%\nO22\n");
         QTRY_COMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O22"}));
-        QVERIFY(m_frm->Recibiendo && estado().contains(u"/O21.txt (3 lines)  Programs saved: 1"_s));
+        QVERIFY(m_frm->Recibiendo && estado().contains(u"/O21.TXT (3 lines)  Programs saved: 1"_s));
         m_frm->cmdStop->click();
-        compruebaReposo(u"Saved %1/O22-INCOMPLETO.txt (2 lines)  Programs saved: 2"_s.arg(carpeta),
+        compruebaReposo(u"Saved %1/O22-INCOMPLETO.TXT (2 lines)  Programs saved: 2"_s.arg(carpeta),
             false, {"%", "O22"});
         QVERIFY(!m_frm->SinGuardar);
 
         // A file where the folder should be: the program stays, unsaved.
-        nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/O21.txt\n");
+        nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/O21.TXT\n");
         m_frm->mnuRecepcionContinua->trigger();
         m_cnc->escribe("\x12O5\n\x14");
         compruebaReposo(u"Not saved"_s, false, {"O5", ""});
         QVERIFY(m_frm->SinGuardar);
         compruebaMensaje(1, kError, u"receive stopped"_s,
-            u"The program could not be saved in %1/O21.txt"_s.arg(carpeta));
+            u"The program could not be saved in %1/O21.TXT"_s.arg(carpeta));
     }
 
     void aSendIsLoggedAndTheLogWindowShowsItFirstAndByMachine()
