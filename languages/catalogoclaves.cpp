@@ -167,6 +167,10 @@ const char *const kNuevas[][2] = {
     {"ContinuaErrorGuardar",
         "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
         "continuous receive stopped."},
+    // The machine's receive folder
+    {"ConfiglblDirRecepcion", "Receive folder:"},
+    {"ConfigDirRecepcionTip",
+        "Where continuous receive saves the programs (a full path); empty: the folder of Save."},
 };
 
 QList<ClaveIdioma> construye()

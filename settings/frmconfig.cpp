@@ -71,11 +71,12 @@ struct Registro
     qint32 velocidad = 0;
     double bitsStop = 0;
     FormatoLinea formato;
+    QString dirRecepcion;
 
     static Registro actual()
     {
         return {IdiomaActual, ModoTransmision, PuertoDispositivo, Paridad, Nego, PuertoCom,
-            BitsDatos, Velocidad, BitsStop, Formato};
+            BitsDatos, Velocidad, BitsStop, Formato, DirRecepcion};
     }
     void restaura() const
     {
@@ -89,6 +90,7 @@ struct Registro
         Velocidad = velocidad;
         BitsStop = bitsStop;
         Formato = formato;
+        DirRecepcion = dirRecepcion;
     }
 };
 
@@ -127,7 +129,7 @@ void frmConfig::creaControles()
     setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
     // The handshake row sits below the design's last row, the machines and
     // the line format below it.
-    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 7440).size());
+    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 7800).size());
 
     auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
         auto *lbl = new QLabel(QString::fromUtf8(texto), this);
@@ -198,7 +200,8 @@ void frmConfig::creaControles()
     QWidget *orden[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbIdioma,
         cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmdModifIdioma, cmbMaquina,
         cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina, cmdMaqNueva, cmdMaqRenombra,
-        cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin, spnRetardo, spnSilencio};
+        cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin, spnRetardo, spnSilencio,
+        txtDirRecepcion};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -287,9 +290,13 @@ void frmConfig::creaControlesMaquina()
     spnRetardo = numero("spnRetardo", 6120, FormatoLinea::kMaxRetardoMs);
     lblSilencio = etiqueta(120, 6480, 1785);
     spnSilencio = numero("spnSilencio", 6480, FormatoLinea::kMaxSilencioS);
+    lblDirRecepcion = etiqueta(120, 6840, 1785);
+    txtDirRecepcion = new QLineEdit(this);
+    txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
+    txtDirRecepcion->setGeometry(Herramientas::RectTwips(3000, 6840, 4095, 315));
 
     lblFichero = new QLabel(this);
-    lblFichero->setGeometry(Herramientas::RectTwips(120, 6900, 6975, 435));
+    lblFichero->setGeometry(Herramientas::RectTwips(120, 7260, 6975, 435));
     lblFichero->setWordWrap(true);
     lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -303,7 +310,7 @@ void frmConfig::creaControlesMaquina()
     const std::pair<QLabel *, QWidget *> companeros[] = {{lblMaquina, cmbMaquina},
         {lblPredefinida, cmbPredefinida}, {lblNombreMaquina, txtNombreMaquina},
         {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin},
-        {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}};
+        {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}, {lblDirRecepcion, txtDirRecepcion}};
     for (const auto &[lbl, control] : companeros)
         lbl->setBuddy(control);
 }
@@ -363,6 +370,7 @@ void frmConfig::CargaTextos()
         {lblNulosFin, "ConfiglblNulosFin"},
         {lblRetardo, "ConfiglblRetardo"},
         {lblSilencio, "ConfiglblSilencio"},
+        {lblDirRecepcion, "ConfiglblDirRecepcion"},
         {chkMarco, "ConfigchkMarco"},
         {chkEsperaDc1, "ConfigchkEsperaDc1"},
     };
@@ -384,6 +392,7 @@ void frmConfig::CargaTextos()
         {cmdMaqActualiza, "ConfigcmdMaqActualizaTip"},
         {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
         {spnSilencio, "ConfigSilencioTip"},
+        {txtDirRecepcion, "ConfigDirRecepcionTip"},
     };
     for (const auto &[control, clave] : consejos)
         control->setToolTip(Texto(QLatin1String(clave)));
@@ -448,6 +457,7 @@ void frmConfig::MuestraConfig()
     registro.modo = ModoTransmision;
     registro.nego = Nego;
     registro.formato = Formato;
+    registro.dirRecepcion = DirRecepcion;
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
@@ -482,6 +492,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnNulosFin->setValue(m.formato.nulosFin);
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
+    txtDirRecepcion->setText(m.dirRecepcion);
     CompruebaCombos();
 }
 
@@ -530,6 +541,9 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.nulosFin = spnNulosFin->value();
     m.formato.retardoLineaMs = spnRetardo->value();
     m.formato.silencioS = spnSilencio->value();
+    // A folder that is no absolute path would depend on where the program started.
+    const QString dir = txtDirRecepcion->text().trimmed();
+    m.dirRecepcion = dir.startsWith(QLatin1Char('/')) ? dir : QString();
     return m;
 }
 
@@ -661,6 +675,7 @@ void frmConfig::cmdAceptar_Click()
     ModoTransmision = mostrada.modo;
     Nego = mostrada.nego;
     Formato = mostrada.formato;
+    DirRecepcion = mostrada.dirRecepcion;
     IdiomaActual = cmbIdioma->currentText();
 
     // Taken while the texts of the old language are still loaded.

@@ -95,6 +95,8 @@ public:
     QSpinBox *spnSilencio = nullptr;
 
     // The settings file in use.
+    QLabel *lblDirRecepcion = nullptr;
+    QLineEdit *txtDirRecepcion = nullptr;
     QLabel *lblFichero = nullptr;
 
     void Form_Load();

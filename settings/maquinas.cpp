@@ -64,6 +64,14 @@ std::optional<QString> palabra(const QString &texto, std::initializer_list<const
     return std::nullopt;
 }
 
+std::optional<QString> dirValido(const QString &texto)
+{
+    const QString t = texto.trimmed();
+    if (t.isEmpty() || t.startsWith(QLatin1Char('/')))
+        return t;
+    return std::nullopt;
+}
+
 std::optional<QString> negoValido(const QString &texto)
 {
     return palabra(texto, {"XonXoff", "RtsCts", "Ninguno"});
@@ -209,6 +217,7 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
     campo("Modo", modoValido, m.modo);
     campo("Nego", negoValido, m.nego);
     m.formato = FormatoLinea::lee(ruta, seccion, avisos);
+    campo("DirRecepcion", dirValido, m.dirRecepcion);
     return m;
 }
 
@@ -233,6 +242,12 @@ bool Maquina::escribe(const QString &ruta, const QString &seccion, QString *erro
     const std::optional<QString> negoActual
         = t == kAusente ? QStringLiteral("XonXoff") : negoValido(t);
     if (negoActual != nego && !PerfilIni::escribe(ruta, seccion, claveNego, nego, error))
+        return false;
+    // Absent means the save folder, as empty does.
+    const QString claveDir = QStringLiteral("DirRecepcion");
+    const QString dir = PerfilIni::lee(ruta, seccion, claveDir, kAusente);
+    if ((dir == kAusente ? QString() : dir) != dirRecepcion
+        && !PerfilIni::escribe(ruta, seccion, claveDir, dirRecepcion, error))
         return false;
     return formato.escribe(ruta, seccion, error);
 }

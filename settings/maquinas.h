@@ -26,6 +26,9 @@ struct Maquina
     QString modo = QStringLiteral("Ascii");
     QString nego = QStringLiteral("XonXoff");
     FormatoLinea formato;
+    // DirRecepcion: the folder continuous receive saves into, an absolute
+    // path; empty for the save folder (DirGuarda).
+    QString dirRecepcion;
 
     bool operator==(const Maquina &) const = default;
 

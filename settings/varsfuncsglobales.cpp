@@ -26,6 +26,7 @@ double BitsStop = 0;
 QString Nego;
 FormatoLinea Formato;
 QString Maquina;
+QString DirRecepcion;
 QHash<QString, QString> TextosIdioma;
 QString NombreFichero;
 bool ModoAbrir = false;
@@ -162,6 +163,7 @@ void CargaConfig()
     Nego = LeeIni(general, QStringLiteral("Nego"), QStringLiteral("XonXoff"), ruta);
     Formato = FormatoLinea::lee(ruta, general);
     Maquina = Maquinas::actual(ruta);
+    DirRecepcion = LeeIni(general, QStringLiteral("DirRecepcion"), QString(), ruta).trimmed();
 
     TextosIdioma.clear();
     for (const ClaveIdioma &c : CatalogoClaves::todas())
@@ -197,6 +199,10 @@ bool GrabaConfig(QString *error)
     const QString nego = QStringLiteral("Nego");
     if (!Nego.isEmpty() && LeeIni(general, nego, QStringLiteral("XonXoff"), ruta) != Nego
         && !EscribeIni(general, nego, Nego, ruta, error))
+        return false;
+    const QString dir = QStringLiteral("DirRecepcion");
+    if (LeeIni(general, dir, QString(), ruta).trimmed() != DirRecepcion
+        && !EscribeIni(general, dir, DirRecepcion, ruta, error))
         return false;
     // Only format keys that differ from what the file means are written.
     return Formato.escribe(ruta, general, error);

@@ -23,6 +23,8 @@ extern QString Nego; // "XonXoff" (also when absent), "RtsCts" or "Ninguno"
 extern FormatoLinea Formato;
 // The machine the settings came from (key Maquina); empty for none.
 extern QString Maquina;
+// The folder continuous receive saves into (key DirRecepcion); empty for DirGuarda.
+extern QString DirRecepcion;
 
 // Texts of the current language, by key.
 extern QHash<QString, QString> TextosIdioma;

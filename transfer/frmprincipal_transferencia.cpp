@@ -539,9 +539,11 @@ void frmPrincipal::cmdRecepcionContinua_Click()
         return;
     preparaTransferencia();
     preparaContinua();
-    // A path read whole, blanks and all.
-    const QString carpeta = LeeIni(
-        QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz, RutaIni());
+    // The machine's receive folder, else the save folder (a path read whole).
+    const QString carpeta = !DirRecepcion.isEmpty()
+        ? DirRecepcion
+        : LeeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz,
+            RutaIni());
     lblEstado->setText(
         Texto(QStringLiteral("ContinuamsgEsperando")).arg(QDir::toNativeSeparators(carpeta)));
     DeshabilitaBotones();

@@ -131,24 +131,25 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nNota=libre\n[TORNO]\nVt=9600\n[]\n[General]\n"
-        "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n");
+        "Silencio=-1\nDirRecepcion=progs\nNota=libre\n[TORNO]\nVt=9600\n[]\n[General]\n"
+        "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
+        "DirRecepcion=/srv/cnc\n");
     AvisosIni avisos;
     EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
     EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
     avisos.clear();
-    Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}};
+    Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}};
     EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
-    ASSERT_EQ(avisos.size(), 14); // every key of the section but Nota
+    ASSERT_EQ(avisos.size(), 15); // every key of the section but Nota
     EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
 
     // Other letter case, and the forms a port takes, are understood.
     avisos.clear();
     const Maquina f = *Maquinas::lee(ini, "FRESA", &avisos);
     EXPECT_EQ(QStringList({f.com, QString::number(f.velocidad), f.paridad,
-                              QString::number(f.bitsStop), f.modo, f.nego})
+                              QString::number(f.bitsStop), f.modo, f.nego, f.dirRecepcion})
                   .join(' '),
-        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts");
+        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts /srv/cnc");
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
     defecto.nombre = QStringLiteral("TORNO");

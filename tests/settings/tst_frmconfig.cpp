@@ -175,6 +175,7 @@ private slots:
             QVERIFY(elige(d.cmbPredefinida, u"Haas"_s) && elige(d.cmbFinBloque, u"LF"_s));
             d.spnRetardo->setValue(40);
             d.chkEsperaDc1->setChecked(true);
+            d.txtDirRecepcion->setText(u" /srv/cnc/vf2 "_s);
             d.txtNombreMaquina->setText(u"Haas VF2"_s);
             d.cmdMaqNueva->click();
             QCOMPARE(junta(d.cmbMaquina->currentText(), d.cmbPuerto->currentText(),
@@ -185,16 +186,17 @@ private slots:
         const auto estado = [&] {
             return junta(general("Maquina"), general("Com"), general("Vt"), general("Par"),
                 general("Bd"), general("FinBloque"), general("RetardoLinea"), general("EsperaDc1"),
-                p.PanelMaquina->text(), p.PanelMaquina->isHidden());
+                general("DirRecepcion"), p.PanelMaquina->text(), p.PanelMaquina->isHidden());
         };
         // The panel names the machine while the settings in use are its own.
-        QCOMPARE(estado(), u"Haas VF2|3|9600|E|7|Lf|40|Si|Haas VF2|false"_s);
+        QCOMPARE(estado(), u"Haas VF2|3|9600|E|7|Lf|40|Si|/srv/cnc/vf2|Haas VF2|false"_s);
         // Changed afterwards: still the machine's name, marked as modified.
         acepta(p, {{"cmbVT", u"4800"_s}});
-        QCOMPARE(estado(), u"Haas VF2|3|4800|E|7|Lf|40|Si|Haas VF2 (modified)|false"_s);
+        QCOMPARE(
+            estado(), u"Haas VF2|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2|Haas VF2 (modified)|false"_s);
         // No machine chosen: General names none and the panel goes.
         acepta(p, {{"cmbMaquina", QString()}});
-        QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si||true"_s);
+        QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2||true"_s);
     }
 
     void nombresRenombrarYBorrarDesdeLosBotones()

@@ -315,7 +315,8 @@ private slots:
     void continuousReceiveShowsEachSavedProgramAndKeepsOneThatCouldNotBeSaved()
     {
         const QString carpeta = m_dir.path();
-        nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/\n");
+        // The machine's receive folder goes before the save folder.
+        nuevaVentana("DirGuarda=/nowhere/\nDirRecepcion=" + carpeta.toUtf8() + "\n");
         m_frm->mnuRecepcionContinua->trigger();
         m_cnc->escribe("\x12%\nO21\n\x14\x12%\nO22\n");
         QTRY_COMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O22"}));
