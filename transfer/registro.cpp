@@ -20,6 +20,13 @@ constexpr qsizetype kCampos = 12;
 constexpr const char *kSentidos[] = {"send", "receive"};
 constexpr const char *kResultados[] = {"complete", "stopped", "failed", "incomplete"};
 
+// A text a spreadsheet would take for a formula ("=", "+", "-", "@" first)
+// goes out behind an apostrophe, as spreadsheets themselves mark text.
+bool pareceFormula(const QString &texto)
+{
+    return !texto.isEmpty() && QStringLiteral("=+-@").contains(texto.front());
+}
+
 // A tab or a line end inside a field would split the record.
 QByteArray campo(const QString &texto)
 {
@@ -28,7 +35,15 @@ QByteArray campo(const QString &texto)
         if (c.unicode() < 0x20 || c.unicode() == 0x7F)
             c = QLatin1Char(' ');
     }
+    if (pareceFormula(limpio))
+        limpio.prepend(QLatin1Char('\''));
     return limpio.toUtf8();
+}
+
+QString textoCampo(const QString &campo)
+{
+    return campo.startsWith(QLatin1Char('\'')) && pareceFormula(campo.mid(1)) ? campo.mid(1)
+                                                                              : campo;
 }
 
 QString fecha(const QDateTime &instante)
@@ -111,10 +126,10 @@ std::optional<EntradaRegistro> RegistroTransferencias::interpreta(QByteArrayView
         return std::nullopt;
     e.sentido = EntradaRegistro::Sentido(sentido);
     e.resultado = Estado(resultado);
-    e.maquina = c[2];
-    e.puerto = c[3];
-    e.fichero = c[4];
-    e.motivo = c[9];
+    e.maquina = textoCampo(c[2]);
+    e.puerto = textoCampo(c[3]);
+    e.fichero = textoCampo(c[4]);
+    e.motivo = textoCampo(c[9]);
     return e;
 }
 

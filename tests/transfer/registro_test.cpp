@@ -70,3 +70,17 @@ TEST(RegistroTransferenciasTest, ACorruptLogGivesItsGoodRecordsAndAnUnreadableOn
     EXPECT_FALSE(registro.anade(entrada(1), &error) || error.isEmpty());
     EXPECT_FALSE(registro.lee().error.isEmpty() || !registro.lee().entradas.isEmpty());
 }
+
+TEST(RegistroTransferenciasTest, ANameASpreadsheetWouldTakeForAFormulaIsWrittenAsText)
+{
+    QTemporaryDir dir;
+    const Registro registro(dir.filePath(QStringLiteral("KELDAN.LOG")));
+    EntradaRegistro e = entrada(1);
+    e.maquina = QStringLiteral("=HYPERLINK(\"x\")");
+    e.fichero = QStringLiteral("-1.NC");
+    ASSERT_TRUE(registro.anade(e));
+    EXPECT_TRUE(Registro::linea(e).contains("\t'=HYPERLINK(\"x\")\t/dev/ttyUSB0\t'-1.NC\t"));
+    const Registro::Lectura leido = registro.lee();
+    ASSERT_EQ(leido.entradas.size(), 1);
+    EXPECT_EQ(leido.entradas[0].maquina + leido.entradas[0].fichero, e.maquina + e.fichero);
+}
