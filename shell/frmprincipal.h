@@ -204,6 +204,8 @@ private:
     void vuelcaLineas();
     void finEnvio(const ResultadoTransferencia &resultado);
     void finRecepcion(const ResultadoTransferencia &resultado);
+    // The window at rest after a reception of either kind; true when it holds text.
+    bool vuelveDeRecepcion();
 
     Envio m_envio {MSComm1};
     Recepcion m_recepcion {MSComm1};

@@ -92,13 +92,8 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
 void Envio::esperaDc1(bool esperando)
 {
     m_esperandoDc1 = esperando;
-    m_medida.retiene(esperando, m_reloj.elapsed());
-    if (esperando)
-        m_retencion->start();
-    else
-        m_retencion->stop();
-    informaProgreso(true);
-    emit pausaCnc(esperando);
+    // Waiting for the CNC's DC1 is shown and measured as a hold.
+    alCambiarFlujo(esperando);
 }
 
 void Envio::alLlegar()

@@ -80,6 +80,19 @@ QString anotaRegistro(EntradaRegistro &e, const ResultadoTransferencia &r, qint6
     return Texto(QStringLiteral("RegistroErrorEscritura")).arg(rutaRegistro(), error);
 }
 
+// The warning about characters dropped for a wrong parity bit; lines from 1,
+// as the operator counts them (and as the ISO send warning does).
+QString avisoParidad(const ResultadoTransferencia &r)
+{
+    QStringList lineas;
+    for (qint64 l : r.lineasIlegibles.first(qMin(kLineasAviso, r.lineasIlegibles.size())))
+        lineas.append(QString::number(l + 1));
+    if (r.lineasIlegibles.size() > kLineasAviso)
+        lineas.append(QStringLiteral("…"));
+    return Texto(QStringLiteral("PrinAvisoParidad"))
+        .arg(QString::number(r.ilegibles), lineas.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 void frmPrincipal::ConfigActual()
@@ -362,17 +375,13 @@ void frmPrincipal::MSComm1_OnComm()
     lblEstado->repaint();
 }
 
-void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
+bool frmPrincipal::vuelveDeRecepcion()
 {
-    if (m_transferencia != Transferencia::Recepcion)
-        return;
     m_transferencia = Transferencia::Ninguna;
     m_volcado.stop();
     vuelcaLineas();
     Recibiendo = false;
     MSComm1.setPortOpen(false);
-    const QString avisoRegistro
-        = anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
     HabilitaBotones();
     const bool hayTexto = m_texto->count() > 0;
     cmdAbrir->setEnabled(!hayTexto);
@@ -380,6 +389,16 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
     cmdPcCnc->setEnabled(hayTexto);
     cmdSpace->setEnabled(hayTexto);
     cmdStop->setEnabled(false);
+    return hayTexto;
+}
+
+void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Recepcion)
+        return;
+    const bool hayTexto = vuelveDeRecepcion();
+    const QString avisoRegistro
+        = anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
     if (hayTexto) {
         const QModelIndex ultima = m_texto->index(int(m_texto->count() - 1));
         lstTexto->setCurrentIndex(ultima);
@@ -395,20 +414,10 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
-    if (resultado.ilegibles > 0) {
-        // Lines from 1, as the operator counts them (and as the ISO send warning does).
-        QStringList lineas;
-        for (qint64 l :
-            resultado.lineasIlegibles.first(qMin(kLineasAviso, resultado.lineasIlegibles.size())))
-            lineas.append(QString::number(l + 1));
-        if (resultado.lineasIlegibles.size() > kLineasAviso)
-            lineas.append(QStringLiteral("…"));
-        Herramientas::MsgBox(
-            Texto(QStringLiteral("PrinAvisoParidad"))
-                .arg(QString::number(resultado.ilegibles), lineas.join(QStringLiteral(", "))),
+    if (resultado.ilegibles > 0)
+        Herramientas::MsgBox(avisoParidad(resultado),
             Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
-    }
     if (!avisoRegistro.isEmpty())
         Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
@@ -445,22 +454,6 @@ void frmPrincipal::cmdRegistro_Click()
     frmRegistro ventana(rutaRegistro(), this);
     ventana.exec();
 }
-
-namespace {
-
-// The warning about characters dropped for a wrong parity bit; lines from 1.
-QString avisoParidad(const ResultadoTransferencia &r)
-{
-    QStringList lineas;
-    for (qint64 l : r.lineasIlegibles.first(qMin(kLineasAviso, r.lineasIlegibles.size())))
-        lineas.append(QString::number(l + 1));
-    if (r.lineasIlegibles.size() > kLineasAviso)
-        lineas.append(QStringLiteral("…"));
-    return Texto(QStringLiteral("PrinAvisoParidad"))
-        .arg(QString::number(r.ilegibles), lineas.join(QStringLiteral(", ")));
-}
-
-} // namespace
 
 void frmPrincipal::preparaContinua()
 {
@@ -564,18 +557,7 @@ void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
 {
     if (m_transferencia != Transferencia::Continua)
         return;
-    m_transferencia = Transferencia::Ninguna;
-    m_volcado.stop();
-    vuelcaLineas();
-    Recibiendo = false;
-    MSComm1.setPortOpen(false);
-    HabilitaBotones();
-    const bool hayTexto = m_texto->count() > 0;
-    cmdAbrir->setEnabled(!hayTexto);
-    cmdGuardar->setEnabled(hayTexto);
-    cmdPcCnc->setEnabled(hayTexto);
-    cmdSpace->setEnabled(hayTexto);
-    cmdStop->setEnabled(false);
+    const bool hayTexto = vuelveDeRecepcion();
     Herramientas::EstablecePuntero(Puntero::Normal);
     // Text that could not be saved stays, marked as such.
     if (!m_continuaError.isEmpty()) {
