@@ -3,6 +3,7 @@
 #include "browser/pasamayusculas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
+#include "text/razonsistema.h"
 #include "text/textoprograma.h"
 
 #include <QApplication>
@@ -15,7 +16,6 @@
 #include <QPushButton>
 
 #include <cerrno>
-#include <cstring>
 
 using namespace VarsFuncsGlobales;
 using LogicaExaminar::Fallo;
@@ -353,10 +353,10 @@ void frmExaminar::cmdAceptar_Click()
             ? LogicaExaminar::RutaEntrada(m_path, entrada)
             : QString();
         if (ruta.isEmpty()) {
-            mensaje(Texto(
-                ModoAbrir ? QStringLiteral("PrinErrorAbre") : QStringLiteral("PrinErrorGuarda"))
-                        .arg(LogicaExaminar::ConBarra(m_path) + entrada.nombre,
-                            QString::fromLocal8Bit(std::strerror(EILSEQ))));
+            mensaje(
+                Texto(
+                    ModoAbrir ? QStringLiteral("PrinErrorAbre") : QStringLiteral("PrinErrorGuarda"))
+                    .arg(LogicaExaminar::ConBarra(m_path) + entrada.nombre, RazonSistema(EILSEQ)));
             return;
         }
         NombreFichero = ruta;

@@ -1,6 +1,7 @@
 #include "transfer/mscomm.h"
 
 #include "settings/varsfuncsglobales.h"
+#include "text/razonsistema.h"
 #include "transfer/parametroslinea.h"
 #include "transfer/temporizadorfino.h"
 
@@ -11,7 +12,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <grp.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -307,7 +307,7 @@ qint64 MSComm::escribe(const char *datos, qint64 n)
             continue;
         if (errno == EAGAIN || errno == EWOULDBLOCK)
             return 0;
-        const QString detalle = QString::fromLocal8Bit(std::strerror(errno));
+        const QString detalle = RazonSistema(errno);
         const QString ruta = m_rutaAbierta;
         cierra(true);
         QMetaObject::invokeMethod(
@@ -360,7 +360,7 @@ void MSComm::alError(int error)
     // device is asked afresh, and when it names no fault, none is given.
     QString detalle;
     if (::write(int(m_puerto->handle()), "", 0) < 0)
-        detalle = QString::fromLocal8Bit(std::strerror(errno));
+        detalle = RazonSistema(errno);
     const QString ruta = m_rutaAbierta;
     cierra(true);
     // Reported from the event loop, not from inside the port's call that failed.

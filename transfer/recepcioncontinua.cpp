@@ -2,6 +2,7 @@
 
 #include "browser/logicaexaminar.h"
 #include "text/ficheroprograma.h"
+#include "text/razonsistema.h"
 #include "transfer/decodificadorrecepcion.h"
 #include "transfer/mscomm.h"
 
@@ -11,7 +12,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <functional>
 #include <unistd.h>
@@ -72,7 +72,7 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
     if (!QDir::isAbsolutePath(carpeta)) {
         // A relative folder would land wherever the program was started.
         if (error)
-            *error = QString::fromLocal8Bit(std::strerror(ENOENT));
+            *error = RazonSistema(ENOENT);
         return {};
     }
     // The name comes from the CNC's text: it must stay a plain file name in
@@ -101,7 +101,7 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
             continue;
         if (fd < 0) {
             if (error)
-                *error = QString::fromLocal8Bit(std::strerror(errno));
+                *error = RazonSistema(errno);
             return {};
         }
         ::close(fd);
@@ -111,7 +111,7 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
         return {};
     }
     if (error)
-        *error = QString::fromLocal8Bit(std::strerror(EEXIST));
+        *error = RazonSistema(EEXIST);
     return {};
 }
 
