@@ -202,7 +202,9 @@ void linea(int velocidad, int lineas, bool iso)
     esperaSenal(&envio, &Envio::terminado);
     proceso.waitForFinished(10000);
     const QString salida = QString::fromLocal8Bit(proceso.readAllStandardOutput());
-    const QStringList filas = salida.split('\n', Qt::SkipEmptyParts);
+    // The summary is the line that starts with "received"; the end-of-block
+    // line follows it.
+    QStringList filas = salida.split('\n', Qt::SkipEmptyParts).filter(QStringLiteral("received "));
     QFile f(dir.filePath("recibido"));
     f.open(QIODevice::ReadOnly);
     QByteArray esperado = CodificadorEnvio::codificaPrograma(programa, iso);
@@ -249,10 +251,11 @@ int main(int argc, char **argv)
     if (que.contains("line")) {
         std::printf("line: keldan-cnc 8N1, 256-byte buffer, DC3 at 80 %%, DC1 at 20 %%, "
                     "taking 70 %% of the line speed\n");
-        linea(9600, 100, false);
-        linea(38400, 400, false);
-        linea(115200, 1200, false);
-        linea(115200, 1200, true);
+        for (const bool iso : {false, true}) {
+            linea(9600, 100, iso);
+            linea(38400, 400, iso);
+            linea(115200, 1200, iso);
+        }
     }
     if (que.contains("idle"))
         espera();

@@ -72,6 +72,7 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
             [this](MSComm::Fallo, const QString &, const QString &mensaje) { alFallar(mensaje); }),
     };
     m_activo = true;
+    m_puerto.setIso(iso);
     if (!m_puerto.setPortOpen(true))
         return false; // fallo() has ended the send
     m_abierto = true;
@@ -170,8 +171,9 @@ void Envio::detiene()
     if (!m_activo || m_parando)
         return;
     m_parando = true;
-    if (m_esperandoDc1) {
-        // Nothing has gone: the CNC gets nothing, not even the end mark.
+    if (m_esperandoDc1 || !m_puerto.enLinea()) {
+        // Nothing has gone (the CNC has not asked yet, or the link is still
+        // being made): the CNC gets nothing, not even the end mark.
         m_detenido = true;
         esperaDc1(false);
         m_puerto.setPortOpen(false);
@@ -241,9 +243,11 @@ void Envio::alCerrar()
 
 void Envio::alFallar(const QString &mensaje)
 {
-    // Once bytes have gone, the CNC holds part of a program without its end.
+    // Once bytes have gone, the CNC holds part of a program without its end;
+    // a link that failed while being made has carried nothing.
     termina(ResultadoTransferencia::Estado::Fallida,
-        m_abierto ? mensaje + QStringLiteral("\n") + sinFin() : mensaje);
+        m_abierto && m_puerto.bytesEnviados() > 0 ? mensaje + QStringLiteral("\n") + sinFin()
+                                                  : mensaje);
 }
 
 void Envio::termina(ResultadoTransferencia::Estado estado, const QString &error)

@@ -6,15 +6,16 @@
 #include <QObject>
 #include <QString>
 
-class QSerialPort;
-class QSocketNotifier;
-class TemporizadorFino;
+#include <memory>
+
+class MotorPuerto;
 
 // The serial control MSComm1: the one class that touches the serial device.
-// The port is opened for a transfer and closed at its end. Output is paced in
-// the program so that only a few characters wait in the driver: a DC3 from the
-// CNC then stops the line within a few characters, and a Stop or a lost cable
-// never leaves a large queue behind.
+// The port is opened for a transfer and closed at its end. Output is paced
+// by a thread of its own so that only a few characters wait in the driver: a
+// DC3 from the CNC then stops the line within a few characters, and a Stop or
+// a lost cable never leaves a large queue behind. Signals come on the
+// thread that owns the object.
 class MSComm : public QObject
 {
     Q_OBJECT
@@ -47,16 +48,27 @@ public:
     void setAcompasado(bool acompasado) { m_acompasado = acompasado; }
     bool acompasado() const { return m_acompasado; }
 
-    // Opening reports a failure through fallo() and returns false. Closing
-    // discards what has not left yet; cierraTrasVaciar() closes without loss.
+    // XON/XOFF done by the driver or the adapter instead of the program (with
+    // XonXoff handshaking); in ISO code with 8 data bits its codes carry the
+    // parity bit.
+    void setXonXoffEnPuerto(bool enPuerto) { m_xonXoffEnPuerto = enPuerto; }
+    bool xonXoffEnPuerto() const { return m_xonXoffEnPuerto; }
+    void setIso(bool iso) { m_iso = iso; }
+
+    // Opening a device reports a failure through fallo() and returns false. A
+    // link that takes time to open returns true and reports a failure later;
+    // what is queued meanwhile goes out once it is up. Closing discards what
+    // has not left yet; cierraTrasVaciar() closes without loss.
     bool setPortOpen(bool abrir);
-    bool PortOpen() const { return m_puerto != nullptr; }
+    bool PortOpen() const { return m_motor != nullptr; }
+    // Open and the link made: false while a slow link is still being made.
+    bool enLinea() const;
 
     // Queues bytes to send, in order.
     void Output(const QByteArray &datos);
-    qint64 OutBufferCount() const { return m_salida.size() - m_posicionSalida; }
+    qint64 OutBufferCount() const;
     // Bytes handed to the device since the port opened.
-    qint64 bytesEnviados() const { return m_enviados; }
+    qint64 bytesEnviados() const;
     // How long what is queued takes on the line at its speed, in ms.
     qint64 msParaVaciar() const;
 
@@ -86,20 +98,15 @@ signals:
     void fallo(MSComm::Fallo tipo, const QString &dispositivo, const QString &mensaje);
 
 private:
-    void alLeer();
-    void alError(int error);
-    void bombea();
-    void programaBombeo();
-    void revisaVaciado();
+    void procesaEventos();
     void cierra(bool descartar);
-    void informa(Fallo tipo, const QString &ruta, const QString &detalle);
-    qint64 caracteresEnCola(qint64 ahora) const;
-    qint64 colaDriver() const;
-    qint64 escribe(const char *datos, qint64 n);
+    void informa(
+        Fallo tipo, const QString &ruta, const QString &detalle, const QString &texto = {});
 
-    QSerialPort *m_puerto = nullptr;
-    TemporizadorFino *m_temporizador = nullptr;
-    QSocketNotifier *m_notificadorEscritura = nullptr;
+    std::unique_ptr<MotorPuerto> m_motor;
+    // Counts the openings, so that events of an engine already closed are not taken for the new
+    // one's.
+    quint64 m_generacion = 0;
     ControlFlujo m_flujo;
 
     int m_commPort = 1;
@@ -108,20 +115,12 @@ private:
     Negociacion m_negociacion = Negociacion::XonXoff;
     bool m_acompasado = true;
 
-    QByteArray m_salida;
-    qsizetype m_posicionSalida = 0;
+    bool m_xonXoffEnPuerto = false;
+    bool m_iso = false;
+
     QByteArray m_entrada;
     qint64 m_enviados = 0;
-
-    qint64 m_nsPorCaracter = 1000000;
-    qint64 m_libreNs = 0; // when the modelled line queue is empty
-    qint64 m_ventana = 4;
-    qint64 m_marcaBaja = 2;
-
-    bool m_bombeando = false;
-    bool m_bombeoProgramado = false;
     bool m_avisadoVacio = true;
-    bool m_cerrando = false;
 
     Fallo m_ultimoFallo = Fallo::Otro;
     QString m_ultimoError;

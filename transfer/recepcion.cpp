@@ -54,6 +54,7 @@ bool Recepcion::inicia(bool iso, const FormatoLinea &formato)
             }),
     };
     m_activo = true;
+    m_puerto.setIso(iso);
     if (!m_puerto.setPortOpen(true))
         return false;
     m_reloj.start();

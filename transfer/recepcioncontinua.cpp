@@ -144,6 +144,7 @@ bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLi
             }),
     };
     m_activo = true;
+    m_puerto.setIso(iso);
     return m_puerto.setPortOpen(true);
 }
 

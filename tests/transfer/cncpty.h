@@ -5,12 +5,12 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <array>
 #include <cerrno>
 #include <fcntl.h>
 #include <functional>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 // A CNC at the far end of a pseudo-terminal: the program opens the slave
@@ -75,10 +75,16 @@ public:
             lee();
     }
 
-    // Waits until what the CNC wrote can be read on the program's side.
+    // Waits until the program's port has taken what the CNC wrote off the
+    // line: its engine reads at once, without the event loop's turn.
     bool llegado()
     {
-        return ::poll(std::array {pollfd {m_esclavo, POLLIN, 0}}.data(), 1, 2000) == 1;
+        QElapsedTimer reloj;
+        reloj.start();
+        for (int n = 1; reloj.elapsed() < 2000; usleep(5000))
+            if (reloj.elapsed() >= 20 && ::ioctl(m_esclavo, FIONREAD, &n) == 0 && n == 0)
+                return true;
+        return false;
     }
 
     // The CNC and its cable vanish.

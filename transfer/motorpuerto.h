@@ -1,0 +1,97 @@
+#pragma once
+
+#include "transfer/controlflujo.h"
+#include "transfer/transporte.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+// The thread that drives one open link. It waits on the link and on its own
+// wake-up descriptor, reads as soon as bytes come (a DC3 then stops the
+// output within microseconds, not after the window's next turn of its event
+// loop), and writes paced by a model of the line. What it sees reaches the
+// owner as events, in order, taken with eventos().
+class MotorPuerto
+{
+public:
+    struct Evento
+    {
+        enum class Tipo { Datos, SalidaVacia, Vaciado, Fallo };
+        Tipo tipo;
+        QByteArray datos;
+        FalloTransporte fallo;
+    };
+    struct Ritmo
+    {
+        bool acompasado = true;
+        qint64 nsPorCaracter = 1000000;
+        qint64 ventana = 4;
+        qint64 marcaBaja = 2;
+        bool flujoEnPrograma = true;
+    };
+
+    // `aviso` runs on any thread when events wait where none waited before.
+    MotorPuerto(std::unique_ptr<Transporte> transporte, const AjustesLinea &ajustes,
+        const Ritmo &ritmo, std::function<void()> aviso);
+    ~MotorPuerto();
+    MotorPuerto(const MotorPuerto &) = delete;
+    MotorPuerto &operator=(const MotorPuerto &) = delete;
+
+    // For links that open at once, on the caller's thread, before arranca().
+    bool abreAhora(FalloTransporte &fallo);
+    // Starts the thread; a link not open yet is opened there.
+    void arranca();
+    // Stops the thread and closes the link, dropping what it still holds when asked.
+    void detiene(bool descartar);
+
+    void encola(const QByteArray &datos);
+    bool abierto() const;
+    qint64 pendientes() const;
+    qint64 enviados() const;
+    qint64 msParaVaciar() const;
+    // Once everything queued has left the link, a Vaciado event comes.
+    void cierraTrasVaciar();
+    // Reads now what the link holds and hands over the data that waits.
+    QByteArray recoge();
+    std::vector<Evento> eventos();
+
+private:
+    void bucle();
+    qint64 bombea(qint64 ahora, bool &esperaEscritura);
+    bool lee();
+    qint64 escribe(const char *datos, qint64 n);
+    qint64 caracteresEnCola(qint64 ahora) const;
+    void publica(Evento evento);
+    void pierde(int codigo);
+    void despierta();
+
+    std::unique_ptr<Transporte> m_transporte;
+    const AjustesLinea m_ajustes;
+    const Ritmo m_ritmo;
+    std::function<void()> m_aviso;
+    int m_despertador = -1;
+    std::thread m_hilo;
+
+    // Everything below is shared with the owner's thread, under m_mutex.
+    mutable std::mutex m_mutex;
+    QByteArray m_salida;
+    qsizetype m_posicion = 0;
+    // Coded bytes of data already counted as sent, waiting for room on the link.
+    QByteArray m_codificado;
+    QByteArray m_respuesta;
+    qint64 m_enviados = 0;
+    qint64 m_libreNs = 0; // when the modelled line queue is empty
+    ControlFlujo m_flujo;
+    std::vector<Evento> m_eventos;
+    bool m_abierto = false;
+    bool m_fin = false;
+    bool m_terminado = false; // lost, or emptied for closing: nothing more to do
+    bool m_cerrando = false;
+    bool m_salidaPendiente = false;
+};

@@ -1,0 +1,47 @@
+#include "transfer/transporte.h"
+
+#include "text/razonsistema.h"
+#include "transfer/transporteserie.h"
+
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+Transporte::~Transporte() = default;
+
+std::unique_ptr<Transporte> Transporte::crea(const QString &)
+{
+    return std::make_unique<TransporteSerie>();
+}
+
+bool Transporte::codifica(const char *, qsizetype, QByteArray &)
+{
+    return false;
+}
+
+void Transporte::decodifica(const char *leido, qsizetype n, QByteArray &datos, QByteArray &)
+{
+    datos.append(leido, n);
+}
+
+QString Transporte::razonPerdida(int codigo)
+{
+    return codigo ? RazonSistema(codigo) : QString();
+}
+
+qint64 Transporte::colaDriver() const
+{
+    // TIOCOUTQ for a tty is SIOCOUTQ for a socket: bytes not yet on the wire.
+    int enCola = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, TIOCOUTQ, &enCola) == 0 && enCola > 0)
+        return enCola;
+    return 0;
+}
+
+void Transporte::descartaSalida() { }
+
+void Transporte::cierra()
+{
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
+}
