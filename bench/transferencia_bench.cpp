@@ -202,9 +202,11 @@ void linea(int velocidad, int lineas, bool iso)
     esperaSenal(&envio, &Envio::terminado);
     proceso.waitForFinished(10000);
     const QString salida = QString::fromLocal8Bit(proceso.readAllStandardOutput());
-    // The summary is the line that starts with "received"; the end-of-block
-    // line follows it.
-    QStringList filas = salida.split('\n', Qt::SkipEmptyParts).filter(QStringLiteral("received "));
+    // The summary is the line that starts with "received" (the end-of-block
+    // line follows it), or the overrun alarm that ended the reception.
+    const QStringList filas
+        = salida.split('\n', Qt::SkipEmptyParts)
+              .filter(QRegularExpression(QStringLiteral("^(received|OVERRUN)")));
     QFile f(dir.filePath("recibido"));
     f.open(QIODevice::ReadOnly);
     QByteArray esperado = CodificadorEnvio::codificaPrograma(programa, iso);

@@ -249,6 +249,34 @@ TEST_F(Puerto, CloseWaitsForTheLastByteAndStopKeepsWhatTheDeviceHolds)
     EXPECT_EQ(lineas, (QList<QByteArray> {"Y2", "G1 X"}));
 }
 
+TEST_F(Puerto, XonXoffInThePortHoldsTheLineWithoutTheProgram)
+{
+    // The pty's line discipline does the flow control: after the CNC's DC3
+    // (0x93 in ISO with 8 data bits) nothing more leaves until its DC1, and
+    // the program never sees either code.
+    for (const bool iso : {false, true}) {
+        nuevoCnc("115200,N,8,1");
+        puerto.setXonXoffEnPuerto(true);
+        qsizetype alParar = -1, alSeguir = -1;
+        const ResultadoTransferencia r = envia(programa(300), iso, [&](Envio &) {
+            cnc->alRecibir = [&](const QByteArray &) {
+                if (alParar >= 0 || cnc->recibido().size() < 2000)
+                    return;
+                cnc->escribe(iso ? "\x93" : "\x13");
+                alParar = cnc->recibido().size();
+                QTimer::singleShot(300, cnc.get(), [&] {
+                    alSeguir = cnc->recibido().size();
+                    cnc->escribe(iso ? "\x91" : "\x11");
+                });
+            };
+        });
+        EXPECT_EQ(r.estado, Estado::Completa);
+        EXPECT_TRUE(cnc->recibido() == CodificadorEnvio::codificaPrograma(programa(300), iso));
+        EXPECT_TRUE(alParar >= 0 && alSeguir - alParar <= 10) << alParar << " " << alSeguir;
+        EXPECT_EQ(puerto.pausasCnc(), 0);
+    }
+}
+
 TEST_F(Puerto, OpenFailuresNameTheDevice)
 {
     // Held by another program; settings the device refuses; no rights.
@@ -287,8 +315,10 @@ TEST_F(Puerto, PeerVanishingEndsTheTransferAndKeepsWhatArrived)
         std::tuple(Texto("PrinErrorPuertoPerdido").arg(cnc->ruta(), std::strerror(EIO)),
             QList<QByteArray> {"O1", "G1 X"}));
 
-    // Mid-send, from a new CNC: the CNC holds a program without its end.
+    // Mid-send, from a new CNC: the CNC holds a program without its end,
+    // and the loss is told once.
     nuevoCnc("115200,N,8,1");
+    QSignalSpy fallos(&puerto, &MSComm::fallo);
     const ResultadoTransferencia r = envia(programa(2000), false, [this](Envio &) {
         cnc->alRecibir = [this](const QByteArray &) {
             if (cnc->recibido().size() >= 300)
@@ -297,6 +327,8 @@ TEST_F(Puerto, PeerVanishingEndsTheTransferAndKeepsWhatArrived)
     });
     EXPECT_TRUE(r.estado == Estado::Fallida
         && r.error.endsWith(Texto("PrinErrorFinNoEnviado").arg(cnc->ruta())));
+    espera([] { return false; }, 200);
+    EXPECT_EQ(fallos.size(), 1);
 }
 
 } // namespace

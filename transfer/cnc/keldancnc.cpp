@@ -46,6 +46,8 @@ struct Opciones
     bool dc3Iso = false;
     bool pideDc1 = false;
     long ociosoMs = 2000; // without framing, this long without a byte ends the program
+    // More characters than this after a DC3 raise the control's overrun alarm (0: never).
+    long desborde = 10;
     // Send mode.
     std::string ficheroEnvio;
     bool porCiento = false;
@@ -67,13 +69,14 @@ void uso()
                "                  [--eol crlf|lf|cr] [--no-frame]\n"
                "                  --receive FILE [--buffer N] [--high PCT] [--low PCT]\n"
                "                                 [--consume CPS] [--dc3-iso] [--request-dc1]\n"
-               "                                 [--idle-ms MS]\n"
+               "                                 [--idle-ms MS] [--overrun N]\n"
                "                | --send FILE [--percent] [--leader N] [--trailer N] [--no-dc4]\n"
                "                              [--pause-every LINES --pause-ms MS] [--delay-ms MS]\n"
                "                              [--repeat N] [--cut-after BYTES]\n"
                "Without --device a pseudo-terminal is created and its device printed;\n"
                "--send then starts once the program opens it and ends when it closes it.\n"
-               "--crlf is --eol crlf.\n",
+               "--crlf is --eol crlf. --overrun N (default 10, 0 for never) raises the\n"
+               "control's alarm and ends when more than N characters come after a DC3.\n",
         stderr);
 }
 
@@ -137,6 +140,8 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             o.pideDc1 = true;
         else if (a == "--idle-ms")
             o.ociosoMs = std::atol(valor());
+        else if (a == "--overrun")
+            o.desborde = std::atol(valor());
         else if (a == "--pause-every")
             o.pausaCada = std::atol(valor());
         else if (a == "--pause-ms")
@@ -151,7 +156,7 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             return false;
     }
     return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0 && o.lider >= 0 && o.cola >= 0
-        && o.ociosoMs > 0 && o.repeticiones >= 1 && o.cortaTras >= 0
+        && o.ociosoMs > 0 && o.desborde >= 0 && o.repeticiones >= 1 && o.cortaTras >= 0
         && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
 }
 
@@ -371,8 +376,13 @@ int recibe(const Opciones &o, int fd)
                     continue;
             }
             ++bytes;
-            if (detenido)
-                ++trasDc3;
+            if (detenido && ++trasDc3 > o.desborde && o.desborde > 0) {
+                // A control stops reading with an alarm: the program is lost.
+                std::printf("OVERRUN ALARM: %ld characters after DC3 %ld (at most %ld)\n", trasDc3,
+                    dc3, o.desborde);
+                std::fflush(stdout);
+                return 5;
+            }
             if (o.marco && c == kDc4) {
                 terminado = true;
                 fin = ahora();
