@@ -76,7 +76,8 @@ void MotorPuerto::encola(const QByteArray &datos)
 {
     {
         std::lock_guard bloqueo(m_mutex);
-        m_salida.append(datos);
+        // Copied, not shared: the engine's thread frees its copy.
+        m_salida.append(datos.constData(), datos.size());
         m_salidaPendiente = true;
     }
     despierta();
