@@ -16,6 +16,9 @@ constexpr int kPlazoParadaMs = 1500;
 constexpr qint64 kIntervaloProgresoMs = 40;
 // While the CNC holds the line, the held time is shown at this pace.
 constexpr int kPasoRetencionMs = 1000;
+// The port asks for more while this much line time is still queued: the
+// window's thread may then be that late without leaving the line idle.
+constexpr int kAvisoSalidaMs = 20;
 
 } // namespace
 
@@ -56,6 +59,7 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
     m_esperandoDc1 = false;
     m_lineaEnCurso = false;
     m_siguiente = 0;
+    m_finesLinea.clear();
     const qint64 finBloque = iso || formato.finBloque == FormatoLinea::FinBloque::CrLf
         ? CodificadorEnvio::longitudCodificada({}, iso)
         : 1;
@@ -73,6 +77,8 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
     };
     m_activo = true;
     m_puerto.setIso(iso);
+    // A pause after each line needs to hear when the line has wholly left.
+    m_puerto.setAvisoSalidaMs(formato.retardoLineaMs > 0 ? 0 : kAvisoSalidaMs);
     if (!m_puerto.setPortOpen(true))
         return false; // fallo() has ended the send
     m_abierto = true;
@@ -124,7 +130,9 @@ void Envio::alimenta()
         QByteArray fin;
         fin.append(CodificadorEnvio::porCiento(m_iso));
         fin.append(m_formato.cola());
-        m_puerto.Output(fin);
+        // Lines queued behind the one on the line are taken back.
+        if (!cortaTrasLinea(false, fin))
+            m_puerto.Output(fin);
         m_finEncolado = true;
         // What goes out now is the rest of the current line and the end mark.
         m_medida.setBytesTotales(m_puerto.bytesEnviados() + m_puerto.OutBufferCount());
@@ -151,12 +159,19 @@ void Envio::alimenta()
             m_lineaEnCurso = true;
             m_puerto.Output(linea);
         }
-    } else if (m_siguiente < total && m_puerto.OutBufferCount() < m_adelanto) {
-        QByteArray bloque;
-        do {
-            m_formato.codificaLinea(m_lineas.at(m_siguiente++), m_iso, bloque);
-        } while (m_siguiente < total && m_puerto.OutBufferCount() + bloque.size() < m_adelanto);
-        m_puerto.Output(bloque);
+    } else {
+        const qint64 meta = qMax(m_adelanto, 2 * m_puerto.avisoSalida() + 1);
+        const qint64 enCola = m_puerto.OutBufferCount();
+        if (m_siguiente < total && enCola < meta) {
+            lineasSalidas(); // forgets the ends already passed
+            const qint64 base = m_puerto.bytesEncolados();
+            QByteArray bloque;
+            do {
+                m_formato.codificaLinea(m_lineas.at(m_siguiente++), m_iso, bloque);
+                m_finesLinea.push_back(base + bloque.size());
+            } while (m_siguiente < total && enCola + bloque.size() < meta);
+            m_puerto.Output(bloque);
+        }
     }
     if (m_siguiente >= total && !m_lineaEnCurso) {
         m_puerto.Output(m_formato.cola());
@@ -186,6 +201,10 @@ void Envio::detiene()
     if (!m_finEncolado) {
         m_detenido = true;
         alimenta();
+    } else if (cortaTrasLinea(true, CodificadorEnvio::porCiento(m_iso) + m_formato.cola())) {
+        // The end was queued early, behind lines that have not gone yet.
+        m_detenido = true;
+        m_medida.setBytesTotales(m_puerto.bytesEnviados() + m_puerto.OutBufferCount());
     }
     if (m_activo)
         armaPlazo();
@@ -271,5 +290,30 @@ void Envio::informaProgreso(bool forzado)
     if (!forzado && ms - m_ultimoInforme < kIntervaloProgresoMs)
         return;
     m_ultimoInforme = ms;
-    emit progreso(m_medida.figuras(ms, m_siguiente, m_puerto.bytesEnviados()));
+    emit progreso(m_medida.figuras(ms, lineasSalidas(), m_puerto.bytesEnviados()));
+}
+
+bool Envio::cortaTrasLinea(bool finEncolado, const QByteArray &fin)
+{
+    lineasSalidas();
+    std::vector<qint64> fines(m_finesLinea.begin(), m_finesLinea.end());
+    // With the end queued, the last line carries it: no cut there.
+    if (finEncolado && !fines.empty())
+        fines.pop_back();
+    const qint64 corte = m_puerto.recortaSalida(fines, fin);
+    if (corte < 0)
+        return false;
+    while (!m_finesLinea.empty() && m_finesLinea.back() > corte) {
+        m_finesLinea.pop_back();
+        --m_siguiente;
+    }
+    return true;
+}
+
+qint64 Envio::lineasSalidas()
+{
+    const qint64 enviados = m_puerto.bytesEnviados();
+    while (!m_finesLinea.empty() && m_finesLinea.front() <= enviados)
+        m_finesLinea.pop_front();
+    return m_siguiente - qint64(m_finesLinea.size());
 }

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QObject>
 
+#include <deque>
+
 class MSComm;
 class QTimer;
 
@@ -34,8 +36,9 @@ public:
     void detiene();
     bool activo() const { return m_activo; }
 
-    // Sends a line to the port only once the previous one has gone, so that
-    // Stop cuts right after the current line; a larger value favours speed.
+    // Bytes kept queued ahead of the line at least. Lines beyond the one on
+    // the line are taken back at Stop, so a Stop still ends after the
+    // current line.
     void setAdelanto(qint64 bytes) { m_adelanto = bytes; }
 
 signals:
@@ -55,6 +58,11 @@ private:
     void alVencerPlazo();
     void alCambiarFlujo(bool detenido);
     QString sinFin() const;
+    // Lines wholly handed to the device.
+    qint64 lineasSalidas();
+    // Cuts the queue after the line on the line and queues `fin` there;
+    // false when there is nothing behind it to cut.
+    bool cortaTrasLinea(bool finEncolado, const QByteArray &fin);
 
     MSComm &m_puerto;
     QTimer *m_plazoParada;
@@ -76,6 +84,9 @@ private:
     qint64 m_enviadosAlArmar = 0;
     qint64 m_siguiente = 0;
     qint64 m_adelanto = 1;
+    // Where each line queued and not yet handed to the device ends, in the
+    // port's bytesEncolados() terms: Stop cuts the queue at the first.
+    std::deque<qint64> m_finesLinea;
     MedidaProgreso m_medida;
     QElapsedTimer m_reloj;
     qint64 m_ultimoInforme = -1000;

@@ -1,5 +1,6 @@
 #include "transfer/motorpuerto.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <poll.h>
 #include <sys/eventfd.h>
@@ -81,6 +82,28 @@ void MotorPuerto::encola(const QByteArray &datos)
         m_salidaPendiente = true;
     }
     despierta();
+}
+
+qint64 MotorPuerto::recorta(const std::vector<qint64> &fines, const QByteArray &tras)
+{
+    qint64 corte = -1;
+    {
+        std::lock_guard bloqueo(m_mutex);
+        // m_salida[m_posicion] is byte number m_enviados of everything queued.
+        const auto fin = std::find_if(
+            fines.begin(), fines.end(), [this](qint64 f) { return f >= m_enviados; });
+        if (fin == fines.end())
+            return -1;
+        corte = *fin;
+        const qint64 tamano = m_posicion + (corte - m_enviados);
+        if (tamano < m_salida.size())
+            m_salida.truncate(tamano);
+        // Appended under the same lock: the link cannot run dry and close in between.
+        m_salida.append(tras.constData(), tras.size());
+        m_salidaPendiente = true;
+    }
+    despierta();
+    return corte;
 }
 
 bool MotorPuerto::abierto() const
@@ -227,11 +250,11 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
     }
     for (;;) {
         const qint64 pendiente = m_salida.size() - m_posicion;
+        if (pendiente <= m_ritmo.aviso && std::exchange(m_salidaPendiente, false))
+            publica({Evento::Tipo::SalidaVacia, {}, {}});
         if (pendiente == 0) {
             m_salida.clear();
             m_posicion = 0;
-            if (std::exchange(m_salidaPendiente, false))
-                publica({Evento::Tipo::SalidaVacia, {}, {}});
             if (!m_cerrando)
                 return -1;
             const qint64 enCola

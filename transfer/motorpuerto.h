@@ -34,6 +34,9 @@ public:
         qint64 ventana = 4;
         qint64 marcaBaja = 2;
         bool flujoEnPrograma = true;
+        // The owner hears that output runs low while this many bytes still
+        // wait, so that it can queue more before the line goes idle.
+        qint64 aviso = 0;
     };
 
     // `aviso` runs on any thread when events wait where none waited before.
@@ -51,6 +54,11 @@ public:
     void detiene(bool descartar);
 
     void encola(const QByteArray &datos);
+    // Drops what is queued past the first of these ends (counted in bytes
+    // queued since the link opened) that has not been handed on yet and
+    // queues `tras` there, in one step; returns that end, or -1 (nothing
+    // done) when none is left to cut at.
+    qint64 recorta(const std::vector<qint64> &fines, const QByteArray &tras);
     bool abierto() const;
     qint64 pendientes() const;
     qint64 enviados() const;

@@ -119,6 +119,7 @@ bool MSComm::setPortOpen(bool abrir)
     // wake-up of a busy machine then does not leave the line idle.
     ritmo.marcaBaja = ritmo.ventana - 2;
     ritmo.flujoEnPrograma = m_negociacion == Negociacion::XonXoff && !ajustes.xonXoffEnPuerto;
+    ritmo.aviso = m_acompasado ? qint64(m_avisoSalidaMs) * 1000000 / ritmo.nsPorCaracter : 0;
 
     const bool alInstante = transporte->abreAlInstante();
     const quint64 generacion = ++m_generacion;
@@ -144,6 +145,8 @@ bool MSComm::setPortOpen(bool abrir)
     m_flujo.reinicia();
     m_entrada.clear();
     m_enviados = 0;
+    m_encolados = 0;
+    m_avisoSalida = ritmo.aviso;
     m_avisadoVacio = true;
     m_motor->arranca();
     return true;
@@ -165,7 +168,20 @@ void MSComm::Output(const QByteArray &datos)
     if (!m_motor || datos.isEmpty())
         return;
     m_avisadoVacio = false;
+    m_encolados += datos.size();
     m_motor->encola(datos);
+}
+
+qint64 MSComm::recortaSalida(const std::vector<qint64> &fines, const QByteArray &tras)
+{
+    if (!m_motor)
+        return -1;
+    const qint64 fin = m_motor->recorta(fines, tras);
+    if (fin >= 0) {
+        m_encolados = fin + tras.size();
+        m_avisadoVacio = false;
+    }
+    return fin;
 }
 
 bool MSComm::enLinea() const
@@ -236,7 +252,7 @@ void MSComm::procesaEventos()
                 emit OnComm();
                 break;
             case MotorPuerto::Evento::Tipo::SalidaVacia:
-                if (!m_avisadoVacio && m_motor->pendientes() == 0) {
+                if (!m_avisadoVacio && m_motor->pendientes() <= m_avisoSalida) {
                     m_avisadoVacio = true;
                     emit salidaLista();
                 }

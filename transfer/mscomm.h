@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class MotorPuerto;
 
@@ -64,8 +65,21 @@ public:
     // Open and the link made: false while a slow link is still being made.
     bool enLinea() const;
 
+    // salidaLista() comes while this much line time is still queued (from
+    // the next opening on), so a sender can keep the line busy; 0: once
+    // everything has been handed on.
+    void setAvisoSalidaMs(int ms) { m_avisoSalidaMs = ms; }
+    // That time in bytes at the open port's speed.
+    qint64 avisoSalida() const { return m_avisoSalida; }
+
     // Queues bytes to send, in order.
     void Output(const QByteArray &datos);
+    // Bytes queued since the port opened, sent or not.
+    qint64 bytesEncolados() const { return m_encolados; }
+    // Drops what is queued past the first of these ends (in bytesEncolados()
+    // terms) not yet handed to the device and queues `tras` in its place;
+    // returns that end, or -1 when none is left (nothing done).
+    qint64 recortaSalida(const std::vector<qint64> &fines, const QByteArray &tras);
     qint64 OutBufferCount() const;
     // Bytes handed to the device since the port opened.
     qint64 bytesEnviados() const;
@@ -120,6 +134,9 @@ private:
 
     QByteArray m_entrada;
     qint64 m_enviados = 0;
+    qint64 m_encolados = 0;
+    int m_avisoSalidaMs = 0;
+    qint64 m_avisoSalida = 0;
     bool m_avisadoVacio = true;
 
     Fallo m_ultimoFallo = Fallo::Otro;
