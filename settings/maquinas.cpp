@@ -216,6 +216,7 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
     campo("Bs", bitsStopValidos, m.bitsStop);
     campo("Modo", modoValido, m.modo);
     campo("Nego", negoValido, m.nego);
+    campo("XonXoffEn", Maquinas::xonXoffDeTexto, m.xonXoffEnPuerto);
     m.formato = FormatoLinea::lee(ruta, seccion, avisos);
     campo("DirRecepcion", dirValido, m.dirRecepcion);
     return m;
@@ -242,6 +243,14 @@ bool Maquina::escribe(const QString &ruta, const QString &seccion, QString *erro
     const std::optional<QString> negoActual
         = t == kAusente ? QStringLiteral("XonXoff") : negoValido(t);
     if (negoActual != nego && !PerfilIni::escribe(ruta, seccion, claveNego, nego, error))
+        return false;
+    // Absent means in the program, as before the key existed.
+    const QString claveXon = QStringLiteral("XonXoffEn");
+    const QString x = PerfilIni::lee(ruta, seccion, claveXon, kAusente);
+    const std::optional<bool> xonActual = x == kAusente ? false : Maquinas::xonXoffDeTexto(x);
+    if (xonActual != xonXoffEnPuerto
+        && !PerfilIni::escribe(
+            ruta, seccion, claveXon, Maquinas::textoXonXoff(xonXoffEnPuerto), error))
         return false;
     // Absent means the save folder, as empty does.
     const QString claveDir = QStringLiteral("DirRecepcion");
@@ -402,6 +411,18 @@ Resultado borra(const QString &rutaIni, const QString &nombre, QString *error)
         && !PerfilIni::escribe(rutaIni, kGeneral, kClaveMaquina, QString(), error))
         return Resultado::ErrorFichero;
     return Resultado::Hecho;
+}
+
+QString textoXonXoff(bool enPuerto)
+{
+    return enPuerto ? QStringLiteral("Puerto") : QStringLiteral("Programa");
+}
+
+std::optional<bool> xonXoffDeTexto(const QString &texto)
+{
+    if (const auto p = palabra(texto.trimmed(), {"Programa", "Puerto"}))
+        return *p == QLatin1String("Puerto");
+    return std::nullopt;
 }
 
 QList<Predefinida> predefinidas()

@@ -14,6 +14,7 @@
 //   Vt    speed in bits per second      Par  N, O, E, M or S
 //   Bd    data bits, 5..8               Bs   stop bits, 1, 1.5 or 2
 //   Modo  Ascii or Iso                  Nego XonXoff, RtsCts or Ninguno
+//   XonXoffEn  Programa or Puerto: who answers DC3/DC1 with XON/XOFF
 // plus the keys of FormatoLinea. Defaults are those of an empty General.
 struct Maquina
 {
@@ -25,6 +26,9 @@ struct Maquina
     double bitsStop = 2;
     QString modo = QStringLiteral("Ascii");
     QString nego = QStringLiteral("XonXoff");
+    // XON/XOFF done by the port (the driver or the adapter's chip) rather
+    // than by the program; only meaningful with Nego XonXoff.
+    bool xonXoffEnPuerto = false;
     FormatoLinea formato;
     // DirRecepcion: the folder continuous receive saves into, an absolute
     // path; empty for the save folder (DirGuarda).
@@ -40,7 +44,7 @@ struct Maquina
 
     // Writes the settings (not the name) into the section. Com, Vt, Par, Bd,
     // Bs and Modo are written unless the file holds that very text already;
-    // Nego and the format only when they differ from what the file means, so
+    // Nego, XonXoffEn and the format only when they differ from what the file means, so
     // a file from before those keys stays as it was while they keep their
     // defaults. Other keys of the section stay. False with the reason when
     // the file cannot be written (keys written before the failure stay).
@@ -115,6 +119,10 @@ Resultado renombra(
 // When it was the current one, key Maquina is emptied; the settings in
 // General stay, so transfers go on as before.
 Resultado borra(const QString &rutaIni, const QString &nombre, QString *error = nullptr);
+
+// The text of key XonXoffEn, and back; nothing for a text no port could use.
+QString textoXonXoff(bool enPuerto);
+std::optional<bool> xonXoffDeTexto(const QString &texto);
 
 // Starting points for a new machine, each value changeable afterwards.
 enum class Predefinida { Fanuc, Haas, Heidenhain, Mazak, Generica };

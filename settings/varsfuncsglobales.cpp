@@ -24,6 +24,7 @@ QString Paridad;
 int BitsDatos = 0;
 double BitsStop = 0;
 QString Nego;
+bool XonXoffEnPuerto = false;
 FormatoLinea Formato;
 QString Maquina;
 QString DirRecepcion;
@@ -161,6 +162,9 @@ void CargaConfig()
     BitsStop = (ok && std::isfinite(bs) && bs > 0 && bs <= 2) ? bs : 2.0;
 
     Nego = LeeIni(general, QStringLiteral("Nego"), QStringLiteral("XonXoff"), ruta);
+    XonXoffEnPuerto = Maquinas::xonXoffDeTexto(
+        LeeIni(general, QStringLiteral("XonXoffEn"), QStringLiteral("Programa"), ruta))
+                          .value_or(false);
     Formato = FormatoLinea::lee(ruta, general);
     Maquina = Maquinas::actual(ruta);
     DirRecepcion = LeeIni(general, QStringLiteral("DirRecepcion"), QString(), ruta).trimmed();
@@ -199,6 +203,12 @@ bool GrabaConfig(QString *error)
     const QString nego = QStringLiteral("Nego");
     if (!Nego.isEmpty() && LeeIni(general, nego, QStringLiteral("XonXoff"), ruta) != Nego
         && !EscribeIni(general, nego, Nego, ruta, error))
+        return false;
+    // Written only when the file means otherwise (absent: in the program).
+    const QString xon = QStringLiteral("XonXoffEn");
+    if (Maquinas::xonXoffDeTexto(LeeIni(general, xon, QStringLiteral("Programa"), ruta))
+            != XonXoffEnPuerto
+        && !EscribeIni(general, xon, Maquinas::textoXonXoff(XonXoffEnPuerto), ruta, error))
         return false;
     const QString dir = QStringLiteral("DirRecepcion");
     if (LeeIni(general, dir, QString(), ruta).trimmed() != DirRecepcion

@@ -19,6 +19,8 @@ extern QString Paridad;
 extern int BitsDatos;
 extern double BitsStop;
 extern QString Nego; // "XonXoff" (also when absent), "RtsCts" or "Ninguno"
+// XON/XOFF done by the port rather than the program (key XonXoffEn = Puerto).
+extern bool XonXoffEnPuerto;
 // How the program is framed on the line (keys FinBloque, NulosInicio, ...).
 extern FormatoLinea Formato;
 // The machine the settings came from (key Maquina); empty for none.

@@ -32,25 +32,26 @@ protected:
         f.close();
         CargaConfig();
         return junta(IdiomaActual, ModoTransmision, PuertoCom, PuertoDispositivo, Velocidad,
-            Paridad, BitsDatos, BitsStop, Nego)
+            Paridad, BitsDatos, BitsStop, Nego, XonXoffEnPuerto)
             .toStdString();
     }
 };
 
 TEST_F(Config, RecordAsStoredDefaultsWhereAbsentOrInvalid)
 {
-    const std::string porDefecto = "Español|Ascii|1||4800|N|8|2|XonXoff";
+    const std::string porDefecto = "Español|Ascii|1||4800|N|8|2|XonXoff|false";
     // A device path is read whole, however deep.
     const QByteArray dispositivo = "/dev/serial/by-id/usb-" + QByteArray(150, 'F') + "-port0";
     const std::pair<QByteArray, std::string> casos[] = {{"", porDefecto},
         // Present but empty is empty, not the default; speeds need more than 16 bits.
-        {"[General]\nIdioma=English\nModo=Iso\nCom=255\nVt=115200\nPar=\nBd=7\nBs=1.5\n",
-            "English|Iso|255||115200||7|1.5|XonXoff"},
+        {"[General]\nIdioma=English\nModo=Iso\nCom=255\nVt=115200\nPar=\nBd=7\nBs=1.5\n"
+         "XonXoffEn=puerto\n",
+            "English|Iso|255||115200||7|1.5|XonXoff|true"},
         // Text that is no valid number loads the key's default; 7.5 rounds half to even.
-        {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\n", porDefecto},
+        {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\nXonXoffEn=Chip\n", porDefecto},
         {"[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", porDefecto},
         {"[General]\nCom=" + dispositivo,
-            "Español|Ascii|0|" + dispositivo.toStdString() + "|4800|N|8|2|XonXoff"}};
+            "Español|Ascii|0|" + dispositivo.toStdString() + "|4800|N|8|2|XonXoff|false"}};
     for (const auto &[datos, esperado] : casos)
         EXPECT_EQ(registro(datos), esperado) << datos.toStdString();
     ASSERT_TRUE(GrabaConfig()); // written back and read again whole
@@ -82,6 +83,12 @@ TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
     EXPECT_EQ(leeIni(),
         "[General]\nDirGuarda=/home/cnc/\nIdioma=Español\nModo=Ascii\nCom=1\n"
         "Vt=9600\nPar=N\nBd=8\nBs=1\n[Español]\nPrinName=Programa\n");
+    // Where XON/XOFF is done is written once it differs from what the file means.
+    XonXoffEnPuerto = true;
+    ASSERT_TRUE(GrabaConfig());
+    XonXoffEnPuerto = false;
+    ASSERT_TRUE(GrabaConfig());
+    EXPECT_TRUE(leeIni().contains("Bs=1\nXonXoffEn=Programa\n[Español]"));
     EstableceDirectorioPrograma("/");
     EXPECT_EQ(RutaIni(), "/KELDAN.INI"); // a root gives one slash
 }

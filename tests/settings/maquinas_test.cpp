@@ -62,8 +62,9 @@ TEST_F(Maquinas_, EachPresetSavedReloadedAndChosenSetsGeneralAndLeavesLanguages)
         ASSERT_EQ(Maquinas::elige(ini, m.nombre), Resultado::Hecho);
         const QStringList valores = {general("Com"), general("Vt"), general("Par"), general("Bd"),
             general("Bs"), general("NulosInicio", "0"), general("Modo"), general("Nego", "XonXoff"),
-            general("FinBloque", "CrLf"), general("Marco", "Si"), general("Maquina")};
-        const QStringList resto = {"Ascii", "XonXoff", "CrLf", "Si", m.nombre};
+            general("FinBloque", "CrLf"), general("Marco", "Si"), general("XonXoffEn", "Programa"),
+            general("Maquina")};
+        const QStringList resto = {"Ascii", "XonXoff", "CrLf", "Si", "Programa", m.nombre};
         EXPECT_EQ(valores, QStringList {"/dev/ttyUSB1"} + linea + resto);
         EXPECT_EQ(lee(ini).mid(lee(ini).indexOf("[English]")), kIdiomas); // languages untouched
     }
@@ -131,25 +132,27 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nDirRecepcion=progs\nNota=libre\n[TORNO]\nVt=9600\n[]\n[General]\n"
+        "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt=9600\n[]\n["
+        "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
-        "DirRecepcion=/srv/cnc\n");
+        "DirRecepcion=/srv/cnc\nXonXoffEn=PUERTO\n");
     AvisosIni avisos;
     EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
     EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
     avisos.clear();
     Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}};
     EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
-    ASSERT_EQ(avisos.size(), 15); // every key of the section but Nota
+    ASSERT_EQ(avisos.size(), 16); // every key of the section but Nota
     EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
 
     // Other letter case, and the forms a port takes, are understood.
     avisos.clear();
     const Maquina f = *Maquinas::lee(ini, "FRESA", &avisos);
-    EXPECT_EQ(QStringList({f.com, QString::number(f.velocidad), f.paridad,
-                              QString::number(f.bitsStop), f.modo, f.nego, f.dirRecepcion})
-                  .join(' '),
-        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts /srv/cnc");
+    EXPECT_EQ(
+        QStringList({f.com, QString::number(f.velocidad), f.paridad, QString::number(f.bitsStop),
+                        f.modo, f.nego, f.dirRecepcion, Maquinas::textoXonXoff(f.xonXoffEnPuerto)})
+            .join(' '),
+        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts /srv/cnc Puerto");
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
     defecto.nombre = QStringLiteral("TORNO");
