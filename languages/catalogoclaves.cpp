@@ -171,6 +171,13 @@ const char *const kNuevas[][2] = {
     {"ConfiglblDirRecepcion", "Receive folder:"},
     {"ConfigDirRecepcionTip",
         "Where continuous receive saves the programs (a full path); empty: the folder of Save."},
+    // Where XON/XOFF is done
+    {"ConfiglblXonXoff", "XON/XOFF done:"},
+    {"ConfigcmbXonXoffPrograma", "The program"},
+    {"ConfigcmbXonXoffPuerto", "The port (adapter)"},
+    {"ConfigXonXoffTip",
+        "The port: the adapter's chip stops at DC3 at once (FTDI, CP210x, PL2303). Built-in, "
+        "CH341, network: the program."},
 };
 
 QList<ClaveIdioma> construye()

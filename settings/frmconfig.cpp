@@ -41,6 +41,13 @@ const std::pair<const char *, const char *> kNegos[] = {
     {"ConfigcmbNegoNinguno", "Ninguno"},
 };
 
+// Where XON/XOFF is done, in list order: the key of the item's text and
+// whether it is the port.
+const std::pair<const char *, bool> kXonXoff[] = {
+    {"ConfigcmbXonXoffPrograma", false},
+    {"ConfigcmbXonXoffPuerto", true},
+};
+
 // The messages the status line can show, in the order they are looked for.
 const char *const kClavesEstado[] = {"PrinmsgEsperandoEntrada", "PrinmsgEntrando",
     "PrinmsgSaliendo", "PrinmsgLimpia", "PrinmsgAbierto", "PrinmsgGuardado", "PrinmsgSinGuardar"};
@@ -67,6 +74,7 @@ void eligeDato(QComboBox *lista, const QString &dato)
 struct Registro
 {
     QString idioma, modo, dispositivo, paridad, nego;
+    bool xonXoffEnPuerto = false;
     int puerto = 0, bitsDatos = 0;
     qint32 velocidad = 0;
     double bitsStop = 0;
@@ -75,8 +83,8 @@ struct Registro
 
     static Registro actual()
     {
-        return {IdiomaActual, ModoTransmision, PuertoDispositivo, Paridad, Nego, PuertoCom,
-            BitsDatos, Velocidad, BitsStop, Formato, DirRecepcion};
+        return {IdiomaActual, ModoTransmision, PuertoDispositivo, Paridad, Nego, XonXoffEnPuerto,
+            PuertoCom, BitsDatos, Velocidad, BitsStop, Formato, DirRecepcion};
     }
     void restaura() const
     {
@@ -85,6 +93,7 @@ struct Registro
         PuertoDispositivo = dispositivo;
         Paridad = paridad;
         Nego = nego;
+        XonXoffEnPuerto = xonXoffEnPuerto;
         PuertoCom = puerto;
         BitsDatos = bitsDatos;
         Velocidad = velocidad;
@@ -129,7 +138,7 @@ void frmConfig::creaControles()
     setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
     // The handshake row sits below the design's last row, the machines and
     // the line format below it.
-    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 7800).size());
+    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 8160).size());
 
     auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
         auto *lbl = new QLabel(QString::fromUtf8(texto), this);
@@ -170,6 +179,8 @@ void frmConfig::creaControles()
     lblNego = etiqueta("Protocolo:", 120, 2640, 1785, 195);
     cmbNego = lista("cmbNego", 3000, 2640, 1575, 315);
     cmdModifIdioma = boton("cmdModifIdioma", "&Modificar", 5880, 2520, 1215, 255);
+    lblXonXoff = etiqueta("XON/XOFF:", 120, 3000, 1785, 195);
+    cmbXonXoff = lista("cmbXonXoff", 3000, 3000, 2775, 315);
 
     for (int n = 1; n <= kPuertosCom; ++n)
         cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
@@ -191,17 +202,17 @@ void frmConfig::creaControles()
 
     const std::pair<QLabel *, QWidget *> companeros[] = {{lblPuerto, cmbPuerto}, {lblVT, cmbVT},
         {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos}, {lblBitsStop, cmbBitsStop},
-        {lblIdioma, cmbIdioma}, {lblModo, cmbModo}, {lblNego, cmbNego}};
+        {lblIdioma, cmbIdioma}, {lblModo, cmbModo}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
     for (const auto &[lbl, control] : companeros)
         lbl->setBuddy(control);
 
     creaControlesMaquina();
 
     QWidget *orden[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbIdioma,
-        cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmdModifIdioma, cmbMaquina,
-        cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina, cmdMaqNueva, cmdMaqRenombra,
-        cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin, spnRetardo, spnSilencio,
-        txtDirRecepcion};
+        cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff, cmdModifIdioma,
+        cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina, cmdMaqNueva,
+        cmdMaqRenombra, cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin,
+        spnRetardo, spnSilencio, txtDirRecepcion};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -213,6 +224,7 @@ void frmConfig::creaControles()
     connect(cmbBitsStop, &QComboBox::activated, this, &frmConfig::cmbBitsStop_Click);
     connect(cmbModo, &QComboBox::activated, this, &frmConfig::cmbModo_Click);
     connect(cmbNego, &QComboBox::activated, this, &frmConfig::cmbNego_Click);
+    connect(cmbXonXoff, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
     connect(cmbIdioma, &QComboBox::activated, this, &frmConfig::cmbIdioma_Click);
     connect(cmdAceptar, &QPushButton::clicked, this, &frmConfig::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfig::cmdCancelar_Click);
@@ -262,41 +274,41 @@ void frmConfig::creaControlesMaquina()
 
     // The buttons that act on the chosen machine sit beside its list, those
     // that use the typed name below the name.
-    lblMaquina = etiqueta(120, 3120, 1785);
-    cmbMaquina = lista("cmbMaquina", 3000, 3120, 2775);
-    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 3120, 1215);
-    lblPredefinida = etiqueta(120, 3480, 1785);
-    cmbPredefinida = lista("cmbPredefinida", 3000, 3480, 2775);
-    cmdMaqBorra = boton("cmdMaqBorra", 5880, 3480, 1215);
-    lblNombreMaquina = etiqueta(120, 3840, 1785);
+    lblMaquina = etiqueta(120, 3480, 1785);
+    cmbMaquina = lista("cmbMaquina", 3000, 3480, 2775);
+    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 3480, 1215);
+    lblPredefinida = etiqueta(120, 3840, 1785);
+    cmbPredefinida = lista("cmbPredefinida", 3000, 3840, 2775);
+    cmdMaqBorra = boton("cmdMaqBorra", 5880, 3840, 1215);
+    lblNombreMaquina = etiqueta(120, 4200, 1785);
     txtNombreMaquina = new QLineEdit(this);
     txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
-    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 3840, 2775, 315));
+    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 4200, 2775, 315));
     // Longer names would come back cut from the settings reads.
     txtNombreMaquina->setMaxLength(126);
-    cmdMaqNueva = boton("cmdMaqNueva", 3000, 4200, 1335);
-    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 4200, 1335);
+    cmdMaqNueva = boton("cmdMaqNueva", 3000, 4560, 1335);
+    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 4560, 1335);
 
-    lblFormato = etiqueta(120, 4680, 2775);
-    lblFinBloque = etiqueta(120, 5040, 1785);
-    cmbFinBloque = lista("cmbFinBloque", 3000, 5040, 1095);
-    chkMarco = casilla("chkMarco", 5040);
-    lblNulosInicio = etiqueta(120, 5400, 1785);
-    spnNulosInicio = numero("spnNulosInicio", 5400, FormatoLinea::kMaxNulos);
-    chkEsperaDc1 = casilla("chkEsperaDc1", 5400);
-    lblNulosFin = etiqueta(120, 5760, 1785);
-    spnNulosFin = numero("spnNulosFin", 5760, FormatoLinea::kMaxNulos);
-    lblRetardo = etiqueta(120, 6120, 1785);
-    spnRetardo = numero("spnRetardo", 6120, FormatoLinea::kMaxRetardoMs);
-    lblSilencio = etiqueta(120, 6480, 1785);
-    spnSilencio = numero("spnSilencio", 6480, FormatoLinea::kMaxSilencioS);
-    lblDirRecepcion = etiqueta(120, 6840, 1785);
+    lblFormato = etiqueta(120, 5040, 2775);
+    lblFinBloque = etiqueta(120, 5400, 1785);
+    cmbFinBloque = lista("cmbFinBloque", 3000, 5400, 1095);
+    chkMarco = casilla("chkMarco", 5400);
+    lblNulosInicio = etiqueta(120, 5760, 1785);
+    spnNulosInicio = numero("spnNulosInicio", 5760, FormatoLinea::kMaxNulos);
+    chkEsperaDc1 = casilla("chkEsperaDc1", 5760);
+    lblNulosFin = etiqueta(120, 6120, 1785);
+    spnNulosFin = numero("spnNulosFin", 6120, FormatoLinea::kMaxNulos);
+    lblRetardo = etiqueta(120, 6480, 1785);
+    spnRetardo = numero("spnRetardo", 6480, FormatoLinea::kMaxRetardoMs);
+    lblSilencio = etiqueta(120, 6840, 1785);
+    spnSilencio = numero("spnSilencio", 6840, FormatoLinea::kMaxSilencioS);
+    lblDirRecepcion = etiqueta(120, 7200, 1785);
     txtDirRecepcion = new QLineEdit(this);
     txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
-    txtDirRecepcion->setGeometry(Herramientas::RectTwips(3000, 6840, 4095, 315));
+    txtDirRecepcion->setGeometry(Herramientas::RectTwips(3000, 7200, 4095, 315));
 
     lblFichero = new QLabel(this);
-    lblFichero->setGeometry(Herramientas::RectTwips(120, 7260, 6975, 435));
+    lblFichero->setGeometry(Herramientas::RectTwips(120, 7620, 6975, 435));
     lblFichero->setWordWrap(true);
     lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -336,6 +348,7 @@ void frmConfig::CargaTextos()
         {lblModo, "ConfiglblModo"},
         {lblIdioma, "ConfiglblIdioma"},
         {lblNego, "ConfiglblNego"},
+        {lblXonXoff, "ConfiglblXonXoff"},
     };
     for (const auto &[lbl, clave] : etiquetas)
         lbl->setText(Texto(QLatin1String(clave)));
@@ -348,6 +361,8 @@ void frmConfig::CargaTextos()
     }
     for (const auto &[clave, valor] : kNegos)
         cmbNego->addItem(Texto(QLatin1String(clave)), QLatin1String(valor));
+    for (const auto &[clave, enPuerto] : kXonXoff)
+        cmbXonXoff->addItem(Texto(QLatin1String(clave)), enPuerto);
 
     cmdAceptar->setText(Texto(QStringLiteral("ConfigcmdAceptar")));
     cmdCancelar->setText(Texto(QStringLiteral("ConfigcmdCancelar")));
@@ -393,6 +408,7 @@ void frmConfig::CargaTextos()
         {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
         {spnSilencio, "ConfigSilencioTip"},
         {txtDirRecepcion, "ConfigDirRecepcionTip"},
+        {cmbXonXoff, "ConfigXonXoffTip"},
     };
     for (const auto &[control, clave] : consejos)
         control->setToolTip(Texto(QLatin1String(clave)));
@@ -456,6 +472,7 @@ void frmConfig::MuestraConfig()
     registro.bitsStop = BitsStop;
     registro.modo = ModoTransmision;
     registro.nego = Nego;
+    registro.xonXoffEnPuerto = XonXoffEnPuerto;
     registro.formato = Formato;
     registro.dirRecepcion = DirRecepcion;
     MuestraValores(registro, true);
@@ -484,6 +501,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     eligeTexto(cmbBitsStop, TextoBitsStop(m.bitsStop));
     eligeTexto(cmbModo, m.modo);
     eligeDato(cmbNego, m.nego);
+    cmbXonXoff->setCurrentIndex(cmbXonXoff->findData(m.xonXoffEnPuerto));
 
     cmbFinBloque->setCurrentIndex(int(m.formato.finBloque));
     chkMarco->setChecked(m.formato.marco);
@@ -534,6 +552,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.bitsStop = QLocale::c().toDouble(cmbBitsStop->currentText());
     m.modo = cmbModo->currentText();
     m.nego = cmbNego->currentData().toString();
+    m.xonXoffEnPuerto = cmbXonXoff->currentData().toBool();
     m.formato.finBloque = FormatoLinea::FinBloque(qMax(0, cmbFinBloque->currentIndex()));
     m.formato.marco = chkMarco->isChecked();
     m.formato.nulosInicio = spnNulosInicio->value();
@@ -586,14 +605,18 @@ void frmConfig::muestraAvisos(const AvisosIni &avisos)
 
 void frmConfig::CompruebaCombos()
 {
-    const ListaEleccion *listas[]
-        = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbModo, cmbNego, cmbIdioma};
+    const ListaEleccion *listas[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
+        cmbModo, cmbNego, cmbXonXoff, cmbIdioma};
     bool completas = true;
     for (const ListaEleccion *l : listas) {
         if (l->currentText().isEmpty())
             completas = false;
     }
     cmdAceptar->setEnabled(completas);
+    // The choice is kept with other handshakes, but means nothing there.
+    const bool xon = cmbNego->currentData().toString() == QLatin1String("XonXoff");
+    lblXonXoff->setEnabled(xon);
+    cmbXonXoff->setEnabled(xon);
     // A machine is saved only with every setting shown.
     const bool maquina = !cmbMaquina->currentText().isEmpty();
     cmdMaqNueva->setEnabled(completas);
@@ -674,6 +697,7 @@ void frmConfig::cmdAceptar_Click()
     BitsStop = mostrada.bitsStop;
     ModoTransmision = mostrada.modo;
     Nego = mostrada.nego;
+    XonXoffEnPuerto = mostrada.xonXoffEnPuerto;
     Formato = mostrada.formato;
     DirRecepcion = mostrada.dirRecepcion;
     IdiomaActual = cmbIdioma->currentText();

@@ -65,6 +65,10 @@ public:
     QLabel *lblNego = nullptr;
     ListaEleccion *cmbNego = nullptr;
     QPushButton *cmdModifIdioma = nullptr;
+    // Where XON/XOFF is done: in the program or in the port; offered only
+    // with the XON/XOFF handshake.
+    QLabel *lblXonXoff = nullptr;
+    ListaEleccion *cmbXonXoff = nullptr;
 
     // Machines: the one whose settings are shown (an empty item for none),
     // the presets, and the name that Save as new and Rename give.

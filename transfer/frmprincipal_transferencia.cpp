@@ -58,7 +58,7 @@ EntradaRegistro empiezaEntrada(EntradaRegistro::Sentido sentido, const MSComm &p
     EntradaRegistro e;
     e.inicio = QDateTime::currentDateTime();
     e.sentido = sentido;
-    e.maquina = Maquina;
+    e.maquina = VarsFuncsGlobales::Maquina;
     e.puerto = puerto.Dispositivo();
     if (sentido == EntradaRegistro::Sentido::Envio)
         e.fichero = NombreFichero;
@@ -102,6 +102,7 @@ void frmPrincipal::ConfigActual()
     MSComm1.setSettings(QString::number(Velocidad) + QLatin1Char(',') + Paridad + QLatin1Char(',')
         + QString::number(BitsDatos) + QLatin1Char(',') + TextoBitsStop(BitsStop));
     MSComm1.setHandshaking(MSComm::negociacionDeTexto(Nego));
+    MSComm1.setXonXoffEnPuerto(XonXoffEnPuerto);
 
     // A device path is named by its last part; the tooltip holds it whole.
     const QString puerto = PuertoDispositivo.isEmpty()

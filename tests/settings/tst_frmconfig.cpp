@@ -9,10 +9,17 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
+
+#include "transfer/frmcomprobacion.h"
+
+#include <pty.h>
+#include <unistd.h>
 
 using namespace VarsFuncsGlobales;
 using namespace AyudaDialogos;
@@ -81,7 +88,7 @@ private slots:
             mostrado += c->currentText() + u'|';
         QCOMPARE(junta(mostrado, d.windowTitle(), d.cmdAceptar->isEnabled(),
                      d.cmdModifIdioma->isEnabled(), int(d.windowFlags() & kBotones)),
-            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF|||CR LF||Configuración|true|true|"_s
+            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF|The program|||CR LF||Configuración|true|true|"_s
                 + QString::number(kSoloCerrar));
         d.cmdAceptar_Click();
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
@@ -127,7 +134,8 @@ private slots:
             auto *d = qobject_cast<frmConfig *>(QApplication::activeModalWidget());
             QVERIFY(d && elige(d->cmbModo, u"Iso"_s) && elige(d->cmbNego, u"RTS/CTS"_s)
                 && elige(d->cmbVT, u"57600"_s) && elige(d->cmbIdioma, u"English"_s));
-            modal = d->isModal();
+            // Where XON/XOFF is done means nothing with another handshake.
+            modal = d->isModal() && !d->cmbXonXoff->isEnabled();
             d->cmdAceptar_Click();
         });
         p.cmdConfig_Click();
@@ -172,7 +180,8 @@ private slots:
             frmConfig d(p);
             const QString idiomas = elementos(d.cmbIdioma) + d.cmbIdioma->currentText();
             // The preset fills the controls but the port; each value can be changed.
-            QVERIFY(elige(d.cmbPredefinida, u"Haas"_s) && elige(d.cmbFinBloque, u"LF"_s));
+            QVERIFY(elige(d.cmbPredefinida, u"Haas"_s) && elige(d.cmbFinBloque, u"LF"_s)
+                && elige(d.cmbXonXoff, u"The port (adapter)"_s));
             d.spnRetardo->setValue(40);
             d.chkEsperaDc1->setChecked(true);
             d.txtDirRecepcion->setText(u" /srv/cnc/vf2 "_s);
@@ -186,17 +195,20 @@ private slots:
         const auto estado = [&] {
             return junta(general("Maquina"), general("Com"), general("Vt"), general("Par"),
                 general("Bd"), general("FinBloque"), general("RetardoLinea"), general("EsperaDc1"),
-                general("DirRecepcion"), p.PanelMaquina->text(), p.PanelMaquina->isHidden());
+                general("DirRecepcion"), general("XonXoffEn"), p.MSComm1.xonXoffEnPuerto(),
+                p.PanelMaquina->text(), p.PanelMaquina->isHidden());
         };
-        // The panel names the machine while the settings in use are its own.
-        QCOMPARE(estado(), u"Haas VF2|3|9600|E|7|Lf|40|Si|/srv/cnc/vf2|Haas VF2|false"_s);
-        // Changed afterwards: still the machine's name, marked as modified.
-        acepta(p, {{"cmbVT", u"4800"_s}});
+        // The panel names the machine while the settings in use are its own;
+        // the transfer gets where XON/XOFF is done.
         QCOMPARE(
-            estado(), u"Haas VF2|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2|Haas VF2 (modified)|false"_s);
+            estado(), u"Haas VF2|3|9600|E|7|Lf|40|Si|/srv/cnc/vf2|Puerto|true|Haas VF2|false"_s);
+        // Changed afterwards: still the machine's name, marked as modified.
+        acepta(p, {{"cmbXonXoff", u"The program"_s}});
+        QCOMPARE(estado(),
+            u"Haas VF2|3|9600|E|7|Lf|40|Si|/srv/cnc/vf2|Programa|false|Haas VF2 (modified)|false"_s);
         // No machine chosen: General names none and the panel goes.
-        acepta(p, {{"cmbMaquina", QString()}});
-        QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2||true"_s);
+        acepta(p, {{"cmbMaquina", QString()}, {"cmbVT", u"4800"_s}});
+        QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2|Programa|false||true"_s);
     }
 
     void nombresRenombrarYBorrarDesdeLosBotones()
