@@ -6,6 +6,7 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
+#include "transfer/frmcomprobacion.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -181,6 +182,7 @@ void frmConfig::creaControles()
     cmdModifIdioma = boton("cmdModifIdioma", "&Modificar", 5880, 2520, 1215, 255);
     lblXonXoff = etiqueta("XON/XOFF:", 120, 3000, 1785, 195);
     cmbXonXoff = lista("cmbXonXoff", 3000, 3000, 2775, 315);
+    cmdComprueba = boton("cmdComprueba", "Comprobar", 4200, 120, 1575, 315);
 
     for (int n = 1; n <= kPuertosCom; ++n)
         cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
@@ -208,11 +210,11 @@ void frmConfig::creaControles()
 
     creaControlesMaquina();
 
-    QWidget *orden[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbIdioma,
-        cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff, cmdModifIdioma,
-        cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina, cmdMaqNueva,
-        cmdMaqRenombra, cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1, spnNulosFin,
-        spnRetardo, spnSilencio, txtDirRecepcion};
+    QWidget *orden[] = {cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
+        cmbIdioma, cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff,
+        cmdModifIdioma, cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
+        cmdMaqNueva, cmdMaqRenombra, cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1,
+        spnNulosFin, spnRetardo, spnSilencio, txtDirRecepcion};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -225,6 +227,7 @@ void frmConfig::creaControles()
     connect(cmbModo, &QComboBox::activated, this, &frmConfig::cmbModo_Click);
     connect(cmbNego, &QComboBox::activated, this, &frmConfig::cmbNego_Click);
     connect(cmbXonXoff, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
+    connect(cmdComprueba, &QPushButton::clicked, this, &frmConfig::cmdComprueba_Click);
     connect(cmbIdioma, &QComboBox::activated, this, &frmConfig::cmbIdioma_Click);
     connect(cmdAceptar, &QPushButton::clicked, this, &frmConfig::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfig::cmdCancelar_Click);
@@ -368,6 +371,7 @@ void frmConfig::CargaTextos()
     cmdCancelar->setText(Texto(QStringLiteral("ConfigcmdCancelar")));
     cmdAltaIdioma->setText(Texto(QStringLiteral("ConfigcmdAltaIdioma")));
     cmdModifIdioma->setText(Texto(QStringLiteral("ConfigcmdModifIdioma")));
+    cmdComprueba->setText(Texto(QStringLiteral("ConfigcmdComprueba")));
 
     // Captions and tooltips of the machine and format controls; a control
     // with a label is named by it for screen readers.
@@ -409,6 +413,7 @@ void frmConfig::CargaTextos()
         {spnSilencio, "ConfigSilencioTip"},
         {txtDirRecepcion, "ConfigDirRecepcionTip"},
         {cmbXonXoff, "ConfigXonXoffTip"},
+        {cmdComprueba, "ConfigcmdCompruebaTip"},
     };
     for (const auto &[control, clave] : consejos)
         control->setToolTip(Texto(QLatin1String(clave)));
@@ -566,6 +571,25 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     return m;
 }
 
+QString frmConfig::PuertoMostrado() const
+{
+    const QString texto = cmbPuerto->currentText().trimmed();
+    if (ComprobacionPuerto::esRed(texto))
+        return texto;
+    int numero = 0;
+    QString dispositivo;
+    puertoMostrado(numero, dispositivo);
+    return dispositivo.isEmpty() ? QString::number(numero) : dispositivo;
+}
+
+void frmConfig::cmdComprueba_Click()
+{
+    // The port and settings shown, before they are accepted.
+    ::Maquina m = ValoresMostrados();
+    m.com = PuertoMostrado();
+    frmComprobacion::Muestra(m, this);
+}
+
 void frmConfig::CargaListaMaquinas(const QString &elegida, bool avisar)
 {
     AvisosIni avisos;
@@ -617,6 +641,7 @@ void frmConfig::CompruebaCombos()
     const bool xon = cmbNego->currentData().toString() == QLatin1String("XonXoff");
     lblXonXoff->setEnabled(xon);
     cmbXonXoff->setEnabled(xon);
+    cmdComprueba->setEnabled(!cmbPuerto->currentText().trimmed().isEmpty());
     // A machine is saved only with every setting shown.
     const bool maquina = !cmbMaquina->currentText().isEmpty();
     cmdMaqNueva->setEnabled(completas);

@@ -69,6 +69,8 @@ public:
     // with the XON/XOFF handshake.
     QLabel *lblXonXoff = nullptr;
     ListaEleccion *cmbXonXoff = nullptr;
+    // Checks the port shown and tells what is wrong with it.
+    QPushButton *cmdComprueba = nullptr;
 
     // Machines: the one whose settings are shown (an empty item for none),
     // the presets, and the name that Save as new and Rename give.
@@ -114,6 +116,8 @@ public:
     void MuestraValores(const Maquina &m, bool puerto);
     // The settings the controls show, as a machine without a name.
     Maquina ValoresMostrados() const;
+    // The port the controls show as a device path or a network address.
+    QString PuertoMostrado() const;
     void CompruebaCombos();
     // The key of the status message the main window shows; empty for none.
     QString ClaveEstado() const;
@@ -126,6 +130,7 @@ public:
     void cmbBitsStop_Click();
     void cmbModo_Click();
     void cmbNego_Click();
+    void cmdComprueba_Click();
     void cmbIdioma_Click();
     void cmdAceptar_Click();
     void cmdCancelar_Click();

@@ -246,6 +246,8 @@ void frmPrincipal::creaMenus()
         = orden(mnuTransferencia, "mnuRegistro", cmdConfig, &frmPrincipal::cmdRegistro_Click);
 
     mnuConfig = accion(mnuOpciones, "mnuConfig", cmdConfig, QKeySequence::Preferences);
+    // The check never while a transfer holds the port, as the settings.
+    mnuComprueba = orden(mnuOpciones, "mnuComprueba", cmdConfig, &frmPrincipal::cmdComprueba_Click);
     mnuManual = accion(mnuAyuda, "mnuManual", cmdManual, QKeySequence::HelpContents);
 
     // F10 opens the bar as on other desktops; Qt leaves it to the program.
@@ -277,6 +279,7 @@ void frmPrincipal::textosMenus()
         {mnuRegistro, "RegistroTitulo"},
         {mnuOpciones->menuAction(), "MenuOpciones"},
         {mnuConfig, "MenuConfig"},
+        {mnuComprueba, "MenuComprueba"},
         {mnuAyuda->menuAction(), "MenuAyuda"},
         {mnuManual, "MenuManual"},
     };

@@ -157,6 +157,11 @@ public:
     // The transfer log window (transfer/frmprincipal_transferencia.cpp).
     void cmdRegistro_Click();
 
+    // Checks the port in use and shows what is wrong with it
+    // (transfer/frmprincipal_transferencia.cpp).
+    void cmdComprueba_Click();
+    QAction *mnuComprueba = nullptr;
+
     // Continuous receive: each program saved by itself into the receive folder
     // (transfer/frmprincipal_transferencia.cpp).
     void cmdRecepcionContinua_Click();

@@ -7,6 +7,7 @@
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 #include "transfer/codificadorenvio.h"
+#include "transfer/frmcomprobacion.h"
 #include "transfer/frmregistro.h"
 #include "transfer/parametroslinea.h"
 #include "transfer/progresoestado.h"
@@ -578,4 +579,9 @@ void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
         Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
+}
+
+void frmPrincipal::cmdComprueba_Click()
+{
+    frmComprobacion::MuestraEnUso(this);
 }

@@ -211,6 +211,40 @@ private slots:
         QCOMPARE(estado(), u"|3|4800|E|7|Lf|40|Si|/srv/cnc/vf2|Programa|false||true"_s);
     }
 
+    void comprobarMuestraQuienTieneElPuerto()
+    {
+        // A pseudo-terminal that another process holds open.
+        int maestro = -1, esclavo = -1;
+        QCOMPARE(openpty(&maestro, &esclavo, nullptr, nullptr, nullptr), 0);
+        const QString pty = QString::fromLocal8Bit(ttyname(esclavo));
+        QProcess sleep;
+        sleep.setStandardInputFile(pty);
+        sleep.start(u"sleep"_s, {u"60"_s});
+        QVERIFY(sleep.waitForStarted());
+        const qint64 pid = sleep.processId();
+        ::close(esclavo);
+        frmConfig d(carga());
+        d.cmbPuerto->lineEdit()->selectAll();
+        QTest::keyClicks(d.cmbPuerto->lineEdit(), pty);
+        QString enCurso, mostrado;
+        QTimer::singleShot(0, this, [&] {
+            auto *v = qobject_cast<frmComprobacion *>(QApplication::activeModalWidget());
+            QVERIFY(v);
+            enCurso = v->txtHallazgos->toPlainText();
+            QTRY_VERIFY(!v->comprobacion().enCurso());
+            mostrado = v->txtHallazgos->toPlainText();
+            v->cmdCerrar->click();
+        });
+        d.cmdComprueba->click();
+        sleep.kill();
+        sleep.waitForFinished();
+        ::close(maestro);
+        QCOMPARE(enCurso, u"Checking %1..."_s.arg(pty));
+        QVERIFY2(mostrado.contains(u"Problem: The port is in use by sleep (process %1"_s.arg(pid))
+                && mostrado.contains(u"What to do: close sleep"_s),
+            qPrintable(mostrado));
+    }
+
     void nombresRenombrarYBorrarDesdeLosBotones()
     {
         QVERIFY(escribe(

@@ -78,11 +78,12 @@ class FrmPrincipalTest : public QObject
                 m_frm->findChild<QAction *>(QString("mnu") + (b + 3))->isEnabled());
         }
         // Commands without a button follow Save (compare), Send (from a line),
-        // Receive (continuous) and Settings (the log).
+        // Receive (continuous) and Settings (the log, the port check).
         const bool sinBoton = m_frm->mnuComparar->isEnabled() == m_frm->cmdGuardar->isEnabled()
             && m_frm->mnuEnviaDesde->isEnabled() == m_frm->cmdPcCnc->isEnabled()
             && m_frm->mnuRecepcionContinua->isEnabled() == m_frm->cmdCncPc->isEnabled()
-            && m_frm->mnuRegistro->isEnabled() == m_frm->cmdConfig->isEnabled();
+            && m_frm->mnuRegistro->isEnabled() == m_frm->cmdConfig->isEnabled()
+            && m_frm->mnuComprueba->isEnabled() == m_frm->cmdConfig->isEnabled();
         return botones == acciones && sinBoton ? botones : botones + " menu " + acciones;
     }
 
@@ -289,7 +290,8 @@ private slots:
         QCOMPARE(menus.join(u' '),
             "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
             "@Transferencia @CncPc Continuous &receive into the folder @PcCnc "
-            "Send &from a line... @Stop - @Modo Transfer log @Opciones @Config @Ayuda @Manual");
+            "Send &from a line... @Stop - @Modo Transfer log @Opciones @Config &Check the port... "
+            "@Ayuda @Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
         QCOMPARE(encendidos(), reposo);

@@ -1,0 +1,571 @@
+#include "transfer/comprobacionpuerto.h"
+
+#include "settings/varsfuncsglobales.h"
+#include "text/razonsistema.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
+#include <QHostInfo>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using VarsFuncsGlobales::Texto;
+using Estado = Hallazgo::Estado;
+
+namespace {
+
+// Drivers whose adapters answer XON/XOFF in the chip when the port sets
+// IXON/IXOFF (PL2303 only without IXANY, which the program never sets).
+const char *const kDriversConChip[] = {"ftdi_sio", "cp210x", "pl2303"};
+
+// Processes named in the findings; more would only bury the message.
+constexpr int kMaxProcesos = 5;
+
+const QString kReglaLatencia = QStringLiteral(
+    R"(ACTION=="add", SUBSYSTEM=="usb-serial", DRIVER=="ftdi_sio", ATTR{latency_timer}="1")");
+
+QString t(const char *clave)
+{
+    return Texto(QLatin1String(clave));
+}
+
+QByteArray leeFichero(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString enlace(const QString &ruta)
+{
+    char destino[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(ruta).constData(), destino, sizeof destino);
+    return n > 0 ? QFile::decodeName(QByteArray(destino, int(n))) : QString();
+}
+
+// The check sees the system through the entorno's directories: a path as the
+// operator writes it (/dev/ttyUSB0) and where it is looked at.
+struct Vista
+{
+    const EntornoComprobacion &e;
+
+    QString fisica(const QString &logica) const
+    {
+        if (logica == QLatin1String("/dev") || logica.startsWith(QLatin1String("/dev/")))
+            return e.dev + logica.mid(4);
+        return logica;
+    }
+    // Follows symbolic links (the stable /dev/serial/by-id names) as the
+    // system would, staying in the operator's names.
+    QString resuelve(QString logica) const
+    {
+        for (int i = 0; i < 16; ++i) {
+            const QString destino = enlace(fisica(logica));
+            if (destino.isEmpty())
+                break;
+            logica = QDir::cleanPath(destino.startsWith(QLatin1Char('/'))
+                    ? destino
+                    : QFileInfo(logica).path() + QLatin1Char('/') + destino);
+        }
+        return logica;
+    }
+    // Name of a user or group from passwd or group, by number.
+    QString nombre(const char *fichero, uint id) const
+    {
+        for (const QByteArray &linea :
+            leeFichero(e.etc + QLatin1Char('/') + QLatin1String(fichero)).split('\n')) {
+            const QList<QByteArray> campos = linea.split(':');
+            if (campos.size() >= 3 && campos.at(2).toUInt() == id && !campos.at(2).isEmpty())
+                return QString::fromLocal8Bit(campos.at(0));
+        }
+        return QString::number(id);
+    }
+    // Whether the user belongs to the group by the files: listed in it, or
+    // the group is the user's own in passwd.
+    bool enGrupo(const QString &usuario, gid_t gid) const
+    {
+        for (const QByteArray &linea : leeFichero(e.etc + QStringLiteral("/group")).split('\n')) {
+            const QList<QByteArray> campos = linea.split(':');
+            if (campos.size() >= 4 && campos.at(2).toUInt() == gid
+                && campos.at(3).trimmed().split(',').contains(usuario.toLocal8Bit()))
+                return true;
+        }
+        for (const QByteArray &linea : leeFichero(e.etc + QStringLiteral("/passwd")).split('\n')) {
+            const QList<QByteArray> campos = linea.split(':');
+            if (campos.size() >= 4 && QString::fromLocal8Bit(campos.at(0)) == usuario)
+                return campos.at(3).toUInt() == gid;
+        }
+        return false;
+    }
+    QStringList procesos() const
+    {
+        return QDir(e.proc).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    }
+    QString comando(const QString &pid) const
+    {
+        return QString::fromLocal8Bit(
+            leeFichero(e.proc + QLatin1Char('/') + pid + QStringLiteral("/comm")))
+            .trimmed();
+    }
+    bool vivo(qint64 pid) const
+    {
+        return pid > 0 && QFileInfo::exists(e.proc + QLatin1Char('/') + QString::number(pid));
+    }
+    bool enMarcha(const QString &programa) const
+    {
+        for (const QString &pid : procesos()) {
+            if (comando(pid) == programa)
+                return true;
+        }
+        return false;
+    }
+    bool instalado(const QString &programa) const
+    {
+        for (const QString &dir : e.programas) {
+            if (QFileInfo::exists(dir + QLatin1Char('/') + programa))
+                return true;
+        }
+        return false;
+    }
+    // The udev rules files of that name part, each once (/lib is often /usr/lib).
+    QStringList reglas(const QString &parte) const
+    {
+        QStringList ficheros;
+        QSet<QString> vistos;
+        for (const QString &dir : e.reglasUdev) {
+            const QFileInfoList lista = QDir(dir).entryInfoList(
+                {QStringLiteral("*") + parte + QStringLiteral("*.rules")}, QDir::Files);
+            for (const QFileInfo &f : lista) {
+                if (!vistos.contains(f.canonicalFilePath())) {
+                    vistos.insert(f.canonicalFilePath());
+                    ficheros.append(f.filePath());
+                }
+            }
+        }
+        return ficheros;
+    }
+};
+
+// The USB adapter behind a tty, from sysfs: its driver and vendor:product.
+struct Adaptador
+{
+    QString driver;
+    QString id; // "0403:6001"; empty when not on USB
+};
+
+Adaptador adaptador(const Vista &v, const QString &nombre)
+{
+    Adaptador a;
+    const QString dispositivo
+        = v.e.sys + QStringLiteral("/class/tty/") + nombre + QStringLiteral("/device");
+    a.driver = QFileInfo(enlace(dispositivo + QStringLiteral("/driver"))).fileName();
+    QString dir = QFileInfo(dispositivo).canonicalFilePath();
+    const QString raiz = QFileInfo(v.e.sys).canonicalFilePath();
+    while (!dir.isEmpty() && dir.startsWith(raiz) && dir != raiz) {
+        const QByteArray vendedor = leeFichero(dir + QStringLiteral("/idVendor")).trimmed();
+        const QByteArray producto = leeFichero(dir + QStringLiteral("/idProduct")).trimmed();
+        if (!vendedor.isEmpty() && !producto.isEmpty()) {
+            a.id = QString::fromLatin1(vendedor + ':' + producto).toLower();
+            break;
+        }
+        dir = QFileInfo(dir).path();
+    }
+    return a;
+}
+
+// Whether brltty's rules name the adapter: "Device: 0403:6001" comments, or
+// ENV{PRODUCT}=="403/6001/*" matches (hexadecimal without leading zeros).
+bool brlttyLoToma(const Vista &v, const QString &id)
+{
+    const QStringList partes = id.split(QLatin1Char(':'));
+    if (partes.size() != 2)
+        return false;
+    auto sinCeros = [](const QString &h) { return QString::number(h.toUInt(nullptr, 16), 16); };
+    const QString producto
+        = QStringLiteral("\"%1/%2/").arg(sinCeros(partes.at(0)), sinCeros(partes.at(1)));
+    for (const QString &fichero : v.reglas(QStringLiteral("brltty"))) {
+        const QString texto = QString::fromLatin1(leeFichero(fichero)).toLower();
+        if (texto.contains(QStringLiteral("device: ") + id) || texto.contains(producto))
+            return true;
+    }
+    return false;
+}
+
+void permisos(const Vista &v, const struct stat &st, QList<Hallazgo> &h)
+{
+    const EntornoComprobacion &e = v.e;
+    const mode_t rw = S_IRUSR | S_IWUSR;
+    const bool propio = st.st_uid == e.uid && (st.st_mode & rw) == rw;
+    const bool grupoRw = (st.st_mode & (rw >> 3)) == (rw >> 3);
+    const bool todos = (st.st_mode & (rw >> 6)) == (rw >> 6);
+    const QString grupo = v.nombre("group", st.st_gid);
+    if (e.uid == 0)
+        h.append({Estado::Bien, t("CompruebaPermisoAdmin"), {}});
+    else if (propio)
+        h.append({Estado::Bien, t("CompruebaPermisoPropio").arg(e.usuario), {}});
+    else if (grupoRw && e.gruposSesion.contains(st.st_gid))
+        h.append({Estado::Bien, t("CompruebaPermisoGrupo").arg(grupo), {}});
+    else if (todos)
+        h.append({Estado::Bien, t("CompruebaPermisoTodos"), {}});
+    else if (grupoRw && v.enGrupo(e.usuario, st.st_gid))
+        h.append({Estado::Problema, t("CompruebaGrupoSinSesion").arg(grupo, e.usuario),
+            t("CompruebaGrupoSinSesionRemedio")});
+    else if (grupoRw)
+        h.append({Estado::Problema, t("CompruebaSinGrupo").arg(grupo, e.usuario),
+            t("CompruebaSinGrupoRemedio").arg(grupo, e.usuario)});
+    else
+        h.append(
+            {Estado::Problema, t("CompruebaSinPermiso").arg(QString::number(st.st_mode & 0777, 8)),
+                t("CompruebaSinPermisoRemedio")});
+}
+
+// Who has the device open: every process's open files, and the lock files
+// that programs leave beside it.
+void ocupado(const Vista &v, const QString &real, QList<Hallazgo> &h)
+{
+    const EntornoComprobacion &e = v.e;
+    int poseedores = 0;
+    int sinVer = 0;
+    QSet<qint64> nombrados;
+    for (const QString &pid : v.procesos()) {
+        bool numero = false;
+        const qint64 n = pid.toLongLong(&numero);
+        if (!numero)
+            continue;
+        const QString dirFd = e.proc + QLatin1Char('/') + pid + QStringLiteral("/fd");
+        if (::access(QFile::encodeName(dirFd).constData(), R_OK | X_OK) != 0) {
+            // Processes that end meanwhile are gone, not hidden.
+            if (errno == EACCES)
+                ++sinVer;
+            continue;
+        }
+        const QStringList fds
+            = QDir(dirFd).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        for (const QString &fd : fds) {
+            if (enlace(dirFd + QLatin1Char('/') + fd) != real)
+                continue;
+            if (poseedores++ < kMaxProcesos) {
+                struct stat sp
+                {
+                };
+                const QString usuario
+                    = ::stat(QFile::encodeName(e.proc + QLatin1Char('/') + pid).constData(), &sp)
+                        == 0
+                    ? v.nombre("passwd", sp.st_uid)
+                    : QString();
+                const QString cmd = v.comando(pid);
+                h.append({Estado::Problema, t("CompruebaOcupado").arg(cmd, pid, usuario),
+                    t("CompruebaOcupadoRemedio").arg(cmd, pid)});
+                nombrados.insert(n);
+            }
+            break;
+        }
+    }
+
+    QSet<QString> vistos;
+    const QString nombre = QFileInfo(real).fileName();
+    for (const QString &dir : e.bloqueos) {
+        const QFileInfo bloqueo(dir + QStringLiteral("/LCK..") + nombre);
+        if (!bloqueo.exists() || vistos.contains(bloqueo.canonicalFilePath()))
+            continue;
+        vistos.insert(bloqueo.canonicalFilePath());
+        // The PID as text (first line), or the old four binary bytes.
+        const QByteArray datos = leeFichero(bloqueo.filePath());
+        bool ok = false;
+        qint64 pid = datos.split('\n').value(0).trimmed().toLongLong(&ok);
+        if (!ok && datos.size() == 4) {
+            qint32 binario = 0;
+            memcpy(&binario, datos.constData(), 4);
+            pid = binario;
+        }
+        const QString ruta = bloqueo.filePath();
+        if (v.vivo(pid)) {
+            if (nombrados.contains(pid))
+                continue;
+            const QString cmd = v.comando(QString::number(pid));
+            ++poseedores;
+            h.append({Estado::Problema, t("CompruebaBloqueo").arg(ruta, QString::number(pid), cmd),
+                t("CompruebaOcupadoRemedio").arg(cmd, QString::number(pid))});
+        } else {
+            h.append({Estado::Aviso, t("CompruebaBloqueoViejo").arg(ruta, QString::number(pid)),
+                t("CompruebaBloqueoViejoRemedio").arg(ruta)});
+        }
+    }
+    if (sinVer > 0)
+        h.append({Estado::Aviso, t("CompruebaSinVer").arg(sinVer),
+            t("CompruebaSinVerRemedio").arg(real)});
+    else if (poseedores == 0)
+        h.append({Estado::Bien, t("CompruebaLibre"), {}});
+}
+
+void servicios(const Vista &v, const Adaptador &a, bool existe, QList<Hallazgo> &h)
+{
+    const bool brltty
+        = v.instalado(QStringLiteral("brltty")) || !v.reglas(QStringLiteral("brltty")).isEmpty();
+    if (brltty && !a.id.isEmpty() && brlttyLoToma(v, a.id))
+        h.append({Estado::Problema, t("CompruebaBrltty").arg(a.id), t("CompruebaBrlttyRemedio")});
+    else if (brltty && !existe)
+        // An adapter that vanishes as it is plugged in is brltty's classic work.
+        h.append({Estado::Aviso, t("CompruebaBrlttyGeneral"), t("CompruebaBrlttyRemedio")});
+    if ((!a.id.isEmpty() || !existe) && v.enMarcha(QStringLiteral("ModemManager")))
+        h.append({Estado::Aviso, t("CompruebaModemManager"), t("CompruebaModemManagerRemedio")});
+}
+
+void controlador(const Vista &v, const QString &nombre, const Adaptador &a, QList<Hallazgo> &h)
+{
+    const EntornoComprobacion &e = v.e;
+    if (a.driver.isEmpty())
+        return;
+    bool chip = false;
+    for (const char *d : kDriversConChip)
+        chip = chip || a.driver == QLatin1String(d);
+    if (chip)
+        h.append({Estado::Bien, t("CompruebaChip").arg(a.driver),
+            e.xonXoff && !e.xonXoffEnPuerto ? t("CompruebaChipRemedio") : QString()});
+    else if (e.xonXoff && e.xonXoffEnPuerto)
+        h.append(
+            {Estado::Problema, t("CompruebaSinChip").arg(a.driver), t("CompruebaSinChipRemedio")});
+    else
+        h.append({Estado::Bien, t("CompruebaSinChip").arg(a.driver), {}});
+
+    if (a.driver != QLatin1String("ftdi_sio"))
+        return;
+    bool ok = false;
+    const int ms = leeFichero(e.sys + QStringLiteral("/bus/usb-serial/devices/") + nombre
+        + QStringLiteral("/latency_timer"))
+                       .trimmed()
+                       .toInt(&ok);
+    if (!ok)
+        return;
+    if (ms <= 1) {
+        h.append({Estado::Bien, t("CompruebaLatenciaBien").arg(ms), {}});
+        return;
+    }
+    // Characters the CNC keeps sending while a DC3 waits in the adapter.
+    const qint64 caracteres
+        = qint64(std::floor(ms * double(e.velocidad) / std::max(1.0, e.bitsPorCaracter) / 1000.0));
+    h.append({Estado::Aviso,
+        t("CompruebaLatencia")
+            .arg(QString::number(ms), QString::number(caracteres), QString::number(e.velocidad)),
+        t("CompruebaLatenciaRemedio").arg(kReglaLatencia)});
+}
+
+} // namespace
+
+EntornoComprobacion EntornoComprobacion::delSistema()
+{
+    EntornoComprobacion e;
+    e.uid = ::geteuid();
+    if (const passwd *p = ::getpwuid(e.uid))
+        e.usuario = QString::fromLocal8Bit(p->pw_name);
+    else
+        e.usuario = QString::number(e.uid);
+    const int n = ::getgroups(0, nullptr);
+    QList<gid_t> grupos(qMax(n, 0));
+    if (n > 0 && ::getgroups(n, grupos.data()) == n)
+        e.gruposSesion = grupos;
+    e.gruposSesion.append(::getegid());
+    return e;
+}
+
+EntornoComprobacion EntornoComprobacion::bajo(const QString &raiz)
+{
+    EntornoComprobacion e;
+    auto debajo = [&raiz](QStringList &lista) {
+        for (QString &d : lista)
+            d.prepend(raiz);
+    };
+    e.dev.prepend(raiz);
+    e.sys.prepend(raiz);
+    e.proc.prepend(raiz);
+    e.etc.prepend(raiz);
+    debajo(e.bloqueos);
+    debajo(e.reglasUdev);
+    debajo(e.programas);
+    return e;
+}
+
+ComprobacionPuerto::ComprobacionPuerto(QObject *parent)
+    : QObject(parent), m_limite(new QTimer(this))
+{
+    m_limite->setSingleShot(true);
+    connect(m_limite, &QTimer::timeout, this, [this] {
+        const QString quien
+            = m_socket ? QStringLiteral("%1:%2").arg(m_host).arg(m_puertoRed) : m_host;
+        m_hallazgos.append({Estado::Problema,
+            t("CompruebaRedSinRespuesta").arg(quien, QString::number(m_msRed / 1000.0)),
+            t("CompruebaRedSinRespuestaRemedio")});
+        termina();
+    });
+}
+
+ComprobacionPuerto::~ComprobacionPuerto()
+{
+    cancela();
+}
+
+bool ComprobacionPuerto::esRed(const QString &puerto)
+{
+    return puerto.contains(QStringLiteral("://"));
+}
+
+QList<Hallazgo> ComprobacionPuerto::dispositivo(const QString &ruta, const EntornoComprobacion &e)
+{
+    QList<Hallazgo> h;
+    const Vista v {e};
+    const QString real = v.resuelve(ruta);
+    struct stat st
+    {
+    };
+    const bool existe = ::stat(QFile::encodeName(v.fisica(real)).constData(), &st) == 0;
+    const QString nombre = QFileInfo(real).fileName();
+    const Adaptador a = existe ? adaptador(v, nombre) : Adaptador();
+    if (!existe) {
+        h.append({Estado::Problema,
+            real == ruta ? t("CompruebaNoExiste").arg(ruta)
+                         : t("CompruebaEnlaceRoto").arg(ruta, real),
+            t("CompruebaNoExisteRemedio")});
+    } else {
+        h.append({Estado::Bien,
+            real == ruta ? t("CompruebaExiste").arg(ruta)
+                         : t("CompruebaExisteEnlace").arg(ruta, real),
+            {}});
+        permisos(v, st, h);
+        ocupado(v, real, h);
+    }
+    servicios(v, a, existe, h);
+    if (existe)
+        controlador(v, nombre, a, h);
+    return h;
+}
+
+void ComprobacionPuerto::inicia(const QString &puerto, const EntornoComprobacion &entorno)
+{
+    cancela();
+    ++m_generacion;
+    m_hallazgos.clear();
+    m_enCurso = true;
+    if (!esRed(puerto)) {
+        m_hallazgos = dispositivo(puerto, entorno);
+        terminaLuego();
+        return;
+    }
+    static const QRegularExpression kRed(
+        QStringLiteral(R"(^(tcp|rfc2217)://(\[[^\]]+\]|[^:/\[\]]+):([0-9]{1,5})/?$)"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = kRed.match(puerto.trimmed());
+    const uint numero = m.captured(3).toUInt();
+    if (!m.hasMatch() || numero == 0 || numero > 65535) {
+        m_hallazgos.append({Estado::Problema, t("CompruebaRedMal").arg(puerto), {}});
+        terminaLuego();
+        return;
+    }
+    m_host = m.captured(2);
+    if (m_host.startsWith(QLatin1Char('[')))
+        m_host = m_host.mid(1, m_host.size() - 2);
+    m_puertoRed = quint16(numero);
+    m_msRed = entorno.msRed;
+    if (entorno.xonXoff && entorno.xonXoffEnPuerto)
+        m_hallazgos.append(
+            {Estado::Aviso, t("CompruebaRedEnPuerto"), t("CompruebaSinChipRemedio")});
+    m_limite->start(m_msRed);
+    m_busqueda = QHostInfo::lookupHost(m_host, this, [this](const QHostInfo &info) {
+        m_busqueda = -1;
+        m_limite->stop();
+        if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+            m_hallazgos.append(
+                {Estado::Problema, t("CompruebaRedSinNombre").arg(m_host),
+                    t("CompruebaRedSinNombreRemedio")});
+            termina();
+            return;
+        }
+        // IPv4 first: device servers seldom listen on IPv6.
+        QHostAddress direccion = info.addresses().first();
+        for (const QHostAddress &d : info.addresses()) {
+            if (d.protocol() == QAbstractSocket::IPv4Protocol) {
+                direccion = d;
+                break;
+            }
+        }
+        QStringList textos;
+        for (const QHostAddress &d : info.addresses())
+            textos.append(d.toString());
+        if (QHostAddress(m_host).isNull())
+            m_hallazgos.append({Estado::Bien,
+                t("CompruebaRedNombre").arg(m_host, textos.join(QStringLiteral(", "))), {}});
+        conecta(direccion.toString());
+    });
+}
+
+void ComprobacionPuerto::conecta(const QString &direccion)
+{
+    m_socket = new QTcpSocket(this);
+    connect(m_socket, &QTcpSocket::connected, this, [this] {
+        m_limite->stop();
+        m_hallazgos.append({Estado::Bien,
+            t("CompruebaRedConectado").arg(m_host, QString::number(m_puertoRed)), {}});
+        termina();
+    });
+    connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        m_limite->stop();
+        const QString puerto = QString::number(m_puertoRed);
+        if (error == QAbstractSocket::ConnectionRefusedError)
+            m_hallazgos.append({Estado::Problema, t("CompruebaRedRechazada").arg(m_host, puerto),
+                t("CompruebaRedRechazadaRemedio")});
+        else {
+            const int codigo = error == QAbstractSocket::NetworkError ? ENETUNREACH
+                : error == QAbstractSocket::SocketAccessError         ? EACCES
+                : error == QAbstractSocket::RemoteHostClosedError     ? ECONNRESET
+                                                                      : 0;
+            m_hallazgos.append({Estado::Problema,
+                t("CompruebaRedError")
+                    .arg(m_host, puerto, codigo ? RazonSistema(codigo) : m_socket->errorString()),
+                t("CompruebaRedSinRespuestaRemedio")});
+        }
+        termina();
+    });
+    m_limite->start(m_msRed);
+    m_socket->connectToHost(QHostAddress(direccion), m_puertoRed);
+}
+
+void ComprobacionPuerto::terminaLuego()
+{
+    // Told from the event loop, as a network check is.
+    QTimer::singleShot(0, this, [this, g = m_generacion] {
+        if (g == m_generacion)
+            termina();
+    });
+}
+
+void ComprobacionPuerto::cancela()
+{
+    m_limite->stop();
+    if (m_busqueda >= 0)
+        QHostInfo::abortHostLookup(m_busqueda);
+    m_busqueda = -1;
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+        m_socket->deleteLater();
+        m_socket = nullptr;
+    }
+}
+
+void ComprobacionPuerto::termina()
+{
+    if (!m_enCurso)
+        return;
+    cancela();
+    m_enCurso = false;
+    emit terminada();
+}
