@@ -190,7 +190,7 @@ const char *const kNuevas[][2] = {
     {"CompruebaNoExiste", "The port %1 does not exist."},
     {"CompruebaEnlaceRoto", "%1 points to %2, which is not there."},
     {"CompruebaNoExisteRemedio",
-        "Plug the adapter in, or choose the port again from the list: its name may have changed."},
+        "plug the adapter in, or choose the port again from the list: its name may have changed."},
     {"CompruebaExiste", "The port %1 exists."},
     {"CompruebaExisteEnlace", "The port %1 exists; it is %2."},
     {"CompruebaPermisoAdmin", "Running as administrator: the port can be read and written."},
@@ -261,6 +261,9 @@ const char *const kNuevas[][2] = {
     {"CompruebaRedRechazadaRemedio",
         "check the port number in the device server's settings, and that its service is on."},
     {"CompruebaRedError", "Could not connect to %1, port %2: %3"},
+    {"CompruebaSinUart", "%1 has no serial port chip behind it: this PC has no such port."},
+    {"CompruebaSinUartRemedio",
+        "choose the port the cable is plugged into (a USB adapter appears as /dev/ttyUSB0)."},
 };
 
 QList<ClaveIdioma> construye()

@@ -168,9 +168,16 @@ Adaptador adaptador(const Vista &v, const QString &nombre)
     Adaptador a;
     const QString dispositivo
         = v.e.sys + QStringLiteral("/class/tty/") + nombre + QStringLiteral("/device");
-    a.driver = QFileInfo(enlace(dispositivo + QStringLiteral("/driver"))).fileName();
     QString dir = QFileInfo(dispositivo).canonicalFilePath();
     const QString raiz = QFileInfo(v.e.sys).canonicalFilePath();
+    // Newer kernels put serial-base devices (port, ctrl) between the tty and
+    // its UART: the driver that names the hardware is above them.
+    QString driver = enlace(dispositivo + QStringLiteral("/driver"));
+    for (QString d = dir; driver.contains(QStringLiteral("/serial-base/")) && d.startsWith(raiz);) {
+        d = QFileInfo(d).path();
+        driver = enlace(d + QStringLiteral("/driver"));
+    }
+    a.driver = QFileInfo(driver).fileName();
     while (!dir.isEmpty() && dir.startsWith(raiz) && dir != raiz) {
         const QByteArray vendedor = leeFichero(dir + QStringLiteral("/idVendor")).trimmed();
         const QByteArray producto = leeFichero(dir + QStringLiteral("/idProduct")).trimmed();
@@ -324,6 +331,13 @@ void servicios(const Vista &v, const Adaptador &a, bool existe, QList<Hallazgo> 
 void controlador(const Vista &v, const QString &nombre, const Adaptador &a, QList<Hallazgo> &h)
 {
     const EntornoComprobacion &e = v.e;
+    // Every PC has /dev/ttyS0 to ttyS3; the serial core says "0" (unknown)
+    // for those without a chip behind them.
+    if (leeFichero(e.sys + QStringLiteral("/class/tty/") + nombre + QStringLiteral("/type"))
+            .trimmed()
+        == "0")
+        h.append(
+            {Estado::Problema, t("CompruebaSinUart").arg(nombre), t("CompruebaSinUartRemedio")});
     if (a.driver.isEmpty())
         return;
     bool chip = false;
@@ -483,9 +497,8 @@ void ComprobacionPuerto::inicia(const QString &puerto, const EntornoComprobacion
         m_busqueda = -1;
         m_limite->stop();
         if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-            m_hallazgos.append(
-                {Estado::Problema, t("CompruebaRedSinNombre").arg(m_host),
-                    t("CompruebaRedSinNombreRemedio")});
+            m_hallazgos.append({Estado::Problema, t("CompruebaRedSinNombre").arg(m_host),
+                t("CompruebaRedSinNombreRemedio")});
             termina();
             return;
         }

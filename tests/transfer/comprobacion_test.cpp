@@ -129,10 +129,12 @@ TEST(Comprobacion, DevicesOverSmallTrees)
         {"User not in the port's group",
             [&](Arbol &a, EntornoComprobacion &e) {
                 a.fichero("/dev/ttyS0");
+                a.fichero("/sys/class/tty/ttyS0/type", "0\n");
                 a.fichero("/etc/group", grupo.toUtf8() + "\n");
                 e.uid = otro;
             },
-            "/dev/ttyS0", "BPB", {"user ana is not in it", "sudo adduser ana dialout"}},
+            "/dev/ttyS0", "BPBP",
+            {"user ana is not in it", "sudo adduser ana dialout", "ttyS0 has no serial port chip"}},
         {"In the group since this session began",
             [&](Arbol &a, EntornoComprobacion &e) {
                 a.fichero("/dev/ttyS0");
@@ -143,13 +145,18 @@ TEST(Comprobacion, DevicesOverSmallTrees)
         {"Built-in port with a lock left by an ended process",
             [&](Arbol &a, EntornoComprobacion &) {
                 a.fichero("/dev/ttyS0");
-                a.enlace("/sys/devices/platform/serial8250/tty/ttyS0/device/driver",
-                    "../../../../serial8250");
-                a.enlace("/sys/class/tty/ttyS0", "../../devices/platform/serial8250/tty/ttyS0");
+                // tty, serial-base port and ctrl, the UART's own driver above them
+                const QString uart = "/sys/devices/pnp0/00:04";
+                a.enlace(uart + "/driver", "../../../bus/pnp/drivers/serial");
+                a.enlace(uart + "/00:04:0/driver", "../../../../bus/serial-base/drivers/ctrl");
+                a.enlace(uart + "/00:04:0/00:04:0.0/driver",
+                    "../../../../../bus/serial-base/drivers/port");
+                a.enlace(
+                    "/sys/class/tty/ttyS0/device", "../../../devices/pnp0/00:04/00:04:0/00:04:0.0");
                 a.fichero("/var/lock/LCK..ttyS0", "99999\nkeldan\n");
             },
             "/dev/ttyS0", "BBABB",
-            {"left by process 99999", "sudo rm ", "serial8250: it does not"}},
+            {"left by process 99999", "sudo rm ", "driver is serial: it does not"}},
         {"Missing adapter with brltty installed",
             [&](Arbol &a, EntornoComprobacion &) { a.fichero("/usr/bin/brltty"); }, "/dev/ttyUSB9",
             "PA", {"/dev/ttyUSB9 does not exist", "FTDI, CP210x, CH341"}},
