@@ -361,13 +361,14 @@ void controlador(const Vista &v, const QString &nombre, const Adaptador &a, QLis
                        .toInt(&ok);
     if (!ok)
         return;
-    if (ms <= 1) {
+    // Characters the CNC keeps sending while a DC3 waits in the adapter; at
+    // slow speeds the wait is shorter than one.
+    const qint64 caracteres
+        = qint64(std::floor(ms * double(e.velocidad) / std::max(1.0, e.bitsPorCaracter) / 1000.0));
+    if (ms <= 1 || caracteres < 1) {
         h.append({Estado::Bien, t("CompruebaLatenciaBien").arg(ms), {}});
         return;
     }
-    // Characters the CNC keeps sending while a DC3 waits in the adapter.
-    const qint64 caracteres
-        = qint64(std::floor(ms * double(e.velocidad) / std::max(1.0, e.bitsPorCaracter) / 1000.0));
     h.append({Estado::Aviso,
         t("CompruebaLatencia")
             .arg(QString::number(ms), QString::number(caracteres), QString::number(e.velocidad)),

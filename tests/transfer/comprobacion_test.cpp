@@ -86,21 +86,30 @@ TEST(Comprobacion, DevicesOverSmallTrees)
 {
     const uid_t otro = ::getuid() + 1;
     const QString grupo = QStringLiteral("dialout:x:%1:").arg(::getegid());
+    const auto ftdi = [&](Arbol &a, EntornoComprobacion &e) {
+        a.fichero("/dev/ttyUSB0");
+        a.enlace("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "../../ttyUSB0");
+        a.adaptador("ttyUSB0", "ftdi_sio", "0403", "6001");
+        a.fichero("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer", "16\n");
+        a.fichero("/etc/group", grupo.toUtf8() + "ana\n");
+        e.uid = otro;
+        e.gruposSesion = {::getegid()};
+    };
     const Caso casos[] = {
-        {"FTDI by its stable name, default latency, user in the group",
-            [&](Arbol &a, EntornoComprobacion &e) {
-                a.fichero("/dev/ttyUSB0");
-                a.enlace("/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "../../ttyUSB0");
-                a.adaptador("ttyUSB0", "ftdi_sio", "0403", "6001");
-                a.fichero("/sys/bus/usb-serial/devices/ttyUSB0/latency_timer", "16\n");
-                a.fichero("/etc/group", grupo.toUtf8() + "ana\n");
-                e.uid = otro;
-                e.gruposSesion = {::getegid()};
-            },
+        {"FTDI by its stable name, default latency, user in the group", ftdi,
             "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "BBBBA",
             {"; it is /dev/ttyUSB0.", "group dialout and you are in it", "ftdi_sio: it does",
                 "choose that the port does", "16 ms late, over 15 characters at 9600 baud",
                 R"(DRIVER=="ftdi_sio", ATTR{latency_timer}="1")"}},
+        // At 110 baud 16 ms is less than a character.
+        {"FTDI at 110 baud, in the port",
+            [&](Arbol &a, EntornoComprobacion &e) {
+                ftdi(a, e);
+                e.velocidad = 110;
+                e.xonXoffEnPuerto = true;
+            },
+            "/dev/ttyUSB0", "BBBBB",
+            {"chip and stops the line within a character or two. / \n", "timer is 16 ms. / \n"}},
         {"CH341 set to the port, brltty lists it, ModemManager runs",
             [&](Arbol &a, EntornoComprobacion &e) {
                 a.fichero("/dev/ttyUSB1");
