@@ -264,6 +264,9 @@ const char *const kNuevas[][2] = {
     {"CompruebaSinUart", "%1 has no serial port chip behind it: this PC has no such port."},
     {"CompruebaSinUartRemedio",
         "choose the port the cable is plugged into (a USB adapter appears as /dev/ttyUSB0)."},
+    {"PrinErrorDireccionRed",
+        "The network port %1 is not valid: write tcp://HOST:PORT or rfc2217://HOST:PORT, with a "
+        "port from 1 to 65535."},
 };
 
 QList<ClaveIdioma> construye()

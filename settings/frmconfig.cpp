@@ -6,6 +6,7 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
+#include "transfer/direccionred.h"
 #include "transfer/frmcomprobacion.h"
 
 #include <QAbstractItemView>
@@ -522,10 +523,14 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
 void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
 {
     // An item gives its COM number or its device; typed text names a COM
-    // number or a device, a bare name one under /dev.
+    // number, a network port as written, or a device, a bare name one under /dev.
     const QString puerto = cmbPuerto->currentText().trimmed();
     const int elemento = cmbPuerto->findText(puerto, Qt::MatchExactly | Qt::MatchCaseSensitive);
     dispositivo = elemento >= 0 ? cmbPuerto->itemData(elemento).toString() : puerto;
+    if (DireccionRed::esDeRed(dispositivo)) {
+        numero = 0;
+        return;
+    }
     static const QRegularExpression kCom(
         QStringLiteral("^COM([0-9]{1,3})$"), QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch com = kCom.match(dispositivo);
@@ -710,8 +715,23 @@ void frmConfig::TraduceEstado(const QString &clave)
     m_principal.lblEstado->setText(LeeIni(IdiomaActual, clave, QString(), RutaIni()));
 }
 
+bool frmConfig::puertoAceptable()
+{
+    int numero = 0;
+    QString dispositivo;
+    puertoMostrado(numero, dispositivo);
+    if (!DireccionRed::esDeRed(dispositivo) || DireccionRed::interpreta(dispositivo))
+        return true;
+    Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorDireccionRed")).arg(dispositivo),
+        Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+    cmbPuerto->setFocus();
+    return false;
+}
+
 void frmConfig::cmdAceptar_Click()
 {
+    if (!puertoAceptable())
+        return;
     const Registro anterior = Registro::actual();
 
     const ::Maquina mostrada = ValoresMostrados();
@@ -864,6 +884,8 @@ bool frmConfig::informa(Maquinas::Resultado r, const QString &nombre, const QStr
 
 void frmConfig::cmdMaqNueva_Click()
 {
+    if (!puertoAceptable())
+        return;
     ::Maquina m = ValoresMostrados();
     m.nombre = txtNombreMaquina->text();
     QString error;
@@ -876,6 +898,8 @@ void frmConfig::cmdMaqNueva_Click()
 void frmConfig::cmdMaqActualiza_Click()
 {
     const QString nombre = cmbMaquina->currentText();
+    if (!puertoAceptable())
+        return;
     if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
             Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
             this)

@@ -152,6 +152,9 @@ private:
     void creaControlesMaquina();
     // The port the list shows: a COM number, or a device with number 0.
     void puertoMostrado(int &numero, QString &dispositivo) const;
+    // A network port typed amiss is refused with a message before it is
+    // stored; false then.
+    bool puertoAceptable();
     void muestraAvisos(const AvisosIni &avisos);
     // Tells the operator why a machine operation failed; true when done.
     bool informa(Maquinas::Resultado r, const QString &nombre, const QString &error);

@@ -3,6 +3,7 @@
 #include "languages/valoridioma.h"
 #include "settings/perfilini.h"
 #include "settings/varsfuncsglobales.h"
+#include "transfer/direccionred.h"
 
 #include <QDir>
 #include <QFile>
@@ -43,11 +44,8 @@ std::optional<QString> comValido(const QString &texto)
 {
     if (texto.startsWith(QLatin1Char('/')))
         return texto;
-    for (const char *esquema : {"tcp://", "rfc2217://"}) {
-        const QLatin1String e(esquema);
-        if (texto.startsWith(e, Qt::CaseInsensitive) && texto.size() > e.size())
-            return texto;
-    }
+    if (DireccionRed::esDeRed(texto))
+        return DireccionRed::interpreta(texto) ? std::optional(texto) : std::nullopt;
     if (const auto n = entero(texto, 1, 255))
         return QString::number(*n);
     return std::nullopt;

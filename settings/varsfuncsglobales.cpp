@@ -4,6 +4,7 @@
 #include "settings/maquinas.h"
 #include "settings/perfilini.h"
 #include "settings/ubicacionajustes.h"
+#include "transfer/direccionred.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -142,7 +143,9 @@ void CargaConfig()
     ModoTransmision = LeeIni(general, QStringLiteral("Modo"), QStringLiteral("Ascii"), ruta);
 
     const QString com = LeeIni(general, QStringLiteral("Com"), QStringLiteral("1"), ruta);
-    if (com.trimmed().startsWith(QLatin1Char('/'))) {
+    // A network port is kept as written, well formed or not: opening it says
+    // what is wrong, where falling back to COM1 would send elsewhere.
+    if (com.trimmed().startsWith(QLatin1Char('/')) || DireccionRed::esDeRed(com)) {
         PuertoDispositivo = com.trimmed();
         PuertoCom = 0;
     } else {

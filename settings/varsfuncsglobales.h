@@ -13,7 +13,7 @@ namespace VarsFuncsGlobales {
 extern QString IdiomaActual;
 extern QString ModoTransmision;
 extern int PuertoCom; // port number; 0 while Com holds a device path
-extern QString PuertoDispositivo; // device path held by Com, empty for a number
+extern QString PuertoDispositivo; // device path or network port held by Com, empty for a number
 extern qint32 Velocidad;
 extern QString Paridad;
 extern int BitsDatos;

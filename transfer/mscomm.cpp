@@ -2,6 +2,7 @@
 
 #include "settings/varsfuncsglobales.h"
 #include "transfer/caracterescontrol.h"
+#include "transfer/direccionred.h"
 #include "transfer/motorpuerto.h"
 #include "transfer/parametroslinea.h"
 
@@ -47,7 +48,12 @@ void MSComm::informa(Fallo tipo, const QString &ruta, const QString &detalle, co
     QString mensaje;
     switch (texto.isEmpty() ? tipo : Fallo::Otro) {
     case Fallo::NoExiste:
-        mensaje = Texto(QStringLiteral("PrinErrorPuertoNoExiste")).arg(ruta);
+        // A network port written amiss cannot exist either; saying how to
+        // write it helps more than "does not exist".
+        mensaje = Texto(QLatin1String(DireccionRed::esDeRed(ruta) && !DireccionRed::interpreta(ruta)
+                                ? "PrinErrorDireccionRed"
+                                : "PrinErrorPuertoNoExiste"))
+                      .arg(ruta);
         break;
     case Fallo::Ocupado:
         mensaje = Texto(QStringLiteral("PrinErrorPuertoOcupado")).arg(ruta);

@@ -1,5 +1,7 @@
 #include "transfer/parametroslinea.h"
 
+#include "transfer/direccionred.h"
+
 #include <QStringList>
 
 std::optional<ParametrosLinea> ParametrosLinea::interpreta(const QString &texto)
@@ -49,6 +51,10 @@ QString NombreCortoPuerto(const QString &ruta)
 {
     // A /dev/serial/by-id name runs to 50 characters; its end tells ports apart.
     constexpr qsizetype kLargoMaximo = 20;
+    // A network port keeps its scheme and port: "host:4001" alone would not
+    // say how the line is reached.
+    if (DireccionRed::esDeRed(ruta))
+        return DireccionRed::nombreCorto(ruta);
     const QStringList partes = ruta.split(QLatin1Char('/'), Qt::SkipEmptyParts);
     if (partes.isEmpty())
         return ruta;

@@ -23,5 +23,6 @@ struct ParametrosLinea
 QString RutaPuerto(int puertoCom, const QString &dispositivo);
 
 // The device as the status bar names it: its last part (with the folder when
-// that part is a bare number, as in pts/3), long names cut to their end.
+// that part is a bare number, as in pts/3), long names cut to their end; a
+// network port as "tcp://host:4001".
 QString NombreCortoPuerto(const QString &ruta);

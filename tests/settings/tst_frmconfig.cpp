@@ -126,6 +126,29 @@ private slots:
         QCOMPARE(frmConfig(p).cmbPuerto->currentText(), u"COM3"_s);
     }
 
+    void puertoDeRedComoSeEscribe()
+    {
+        // Stored, shown short with the whole address in the tooltip, typed
+        // again: never under /dev. One written amiss is refused with a
+        // message and the dialog stays open with the last good one saved.
+        const QString largo = u"rfc2217://servidor-serie-taller-norte.example:4001"_s;
+        frmPrincipal &p = carga(u"Com="_s + largo + u'\n');
+        QCOMPARE(junta(acepta(p, {}), p.Panel(1).section(u' ', 1), p.Panels[0]->toolTip()),
+            junta(junta(0, largo, largo), u"rfc2217://servidor-serie-tall…:4001"_s, largo));
+        for (const QString &tecleado :
+            {u"tcp://[::1]:4001"_s, u"tcp://nport"_s, u"rfc2217://nport:0"_s, u"tcp://:23"_s}) {
+            frmConfig d(p);
+            d.cmbPuerto->lineEdit()->selectAll();
+            QTest::keyClicks(d.cmbPuerto->lineEdit(), tecleado);
+            d.cmdAceptar_Click();
+            if (d.result() != QDialog::Accepted)
+                d.cmdMaqNueva_Click();
+        }
+        QCOMPARE(junta(PuertoDispositivo, general("Com"), m_e->mensajes.size(),
+                     m_e->mensajes.value(0).contains(u"tcp://nport "_s)),
+            junta(u"tcp://[::1]:4001"_s, u"tcp://[::1]:4001"_s, 6, true));
+    }
+
     void isoYNegoDesdeElBotonConfig()
     {
         frmPrincipal &p = carga();
