@@ -34,6 +34,13 @@ public:
     ~CncPty() override { cierra(); }
 
     QString ruta() const { return m_ruta; }
+    // The line as the program's side set it: the master reads the slave's settings.
+    termios ajustes() const
+    {
+        termios t {};
+        tcgetattr(m_maestro, &t);
+        return t;
+    }
     const QByteArray &recibido() const { return m_recibido; }
 
     // Called with every chunk read, after it was added to recibido().
