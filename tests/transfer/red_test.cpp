@@ -47,10 +47,7 @@ struct Sesion
     Sesion(quint16 puerto, const char *ajustes, Control control)
         : cliente(*ParametrosLinea::interpreta(QLatin1String(ajustes)), control)
     {
-        sockaddr_in a {};
-        a.sin_family = AF_INET;
-        a.sin_port = htons(puerto);
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in a {AF_INET, htons(puerto), {htonl(INADDR_LOOPBACK)}, {}};
         fd = socket(AF_INET, SOCK_STREAM, 0);
         EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
         envia(cliente.inicio());
@@ -110,7 +107,7 @@ TEST(Rfc2217, LineSettingsReachThePtyAndBytesPassExactlyBothWays)
             {"115200,E,8,1", Control::Ninguno, B115200, 0, 0}};
     for (const auto &[ajustes, control, velocidad, cflag, iflag] : casos) {
         CncPty cnc;
-        Ser2net servidor(cnc.ruta(), Ser2net::Modo::Rfc2217);
+        Ser2net servidor(cnc.ruta(), true);
         ASSERT_TRUE(servidor.escucha());
         Sesion s(servidor.puerto(), ajustes, control);
         EXPECT_TRUE(espera([&] { return s.bombea() || s.cliente.listo(); }, 3000)) << ajustes;
@@ -142,7 +139,7 @@ TEST(Rfc2217, RefusedAndUnansweredSettingsAndOtherOptions)
 {
     // ser2net leaves 1.5 stop bits unanswered: after a time it is as refused.
     CncPty cnc;
-    Ser2net servidor(cnc.ruta(), Ser2net::Modo::Rfc2217);
+    Ser2net servidor(cnc.ruta(), true);
     ASSERT_TRUE(servidor.escucha());
     Sesion s(servidor.puerto(), "9600,N,5,1.5", Control::Ninguno);
     espera([&] { return s.bombea(); }, 1500);
