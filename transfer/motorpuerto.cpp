@@ -75,13 +75,18 @@ void MotorPuerto::despierta()
 
 void MotorPuerto::encola(const QByteArray &datos)
 {
+    bool abierto = false;
     {
         std::lock_guard bloqueo(m_mutex);
         // Copied, not shared: the engine's thread frees its copy.
         m_salida.append(datos.constData(), datos.size());
         m_salidaPendiente = true;
+        abierto = m_abierto;
     }
-    despierta();
+    // While a link is being made, the wake-up stands for Stop; what is
+    // queued meanwhile goes out once it is made.
+    if (abierto)
+        despierta();
 }
 
 qint64 MotorPuerto::recorta(const std::vector<qint64> &fines, const QByteArray &tras)
@@ -133,11 +138,14 @@ qint64 MotorPuerto::msParaVaciar() const
 
 void MotorPuerto::cierraTrasVaciar()
 {
+    bool abierto = false;
     {
         std::lock_guard bloqueo(m_mutex);
         m_cerrando = true;
+        abierto = m_abierto;
     }
-    despierta();
+    if (abierto)
+        despierta();
 }
 
 QByteArray MotorPuerto::recoge()
