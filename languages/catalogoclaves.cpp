@@ -267,6 +267,22 @@ const char *const kNuevas[][2] = {
     {"PrinErrorDireccionRed",
         "The network port %1 is not valid: write tcp://HOST:PORT or rfc2217://HOST:PORT, with a "
         "port from 1 to 65535."},
+    {"PrinErrorRedNombre",
+        "The name %1 of the device server was not found (port %2): check the name, or write its IP "
+        "address."},
+    {"PrinErrorRedRechazada",
+        "The device server %1 refused the connection on port %2: check the port number and that "
+        "the port is enabled."},
+    {"PrinErrorRedSinRespuesta",
+        "The device server %1 did not answer on port %2 within %3 seconds: check that it is on and "
+        "connected."},
+    {"PrinErrorRedCerrada",
+        "The connection to the device server %1 (port %2) closed during the transfer: %3"},
+    {"PrinErrorRedAjustes", "The device server %1 (port %2) did not accept the line settings %3."},
+    {"PrinErrorRedSinRfc2217",
+        "The device server %1 does not set the line on port %2 (no RFC 2217): for a raw TCP port "
+        "write tcp://%1:%2."},
+    {"PrinErrorRed", "The device server %1 (port %2) could not be used: %3"},
 };
 
 QList<ClaveIdioma> construye()

@@ -5,6 +5,7 @@
 #include "transfer/direccionred.h"
 #include "transfer/motorpuerto.h"
 #include "transfer/parametroslinea.h"
+#include "transfer/transportetcp.h"
 
 #include <QFileInfo>
 
@@ -18,6 +19,47 @@ namespace {
 // speeds where a loaded machine may wake the engine late.
 constexpr qint64 kVentanaMinima = 4;
 constexpr qint64 kAdelantoNs = 450000;
+
+// Without a reason the sentence ends at the port, not at a dangling colon.
+QString terminaFrase(QString mensaje, const QString &detalle)
+{
+    if (detalle.isEmpty()) {
+        while (mensaje.endsWith(QLatin1Char(' ')) || mensaje.endsWith(QLatin1Char(':')))
+            mensaje.chop(1);
+        mensaje += QLatin1Char('.');
+    }
+    return mensaje;
+}
+
+// A network port's failure names the server and its port.
+QString mensajeRed(MSComm::Fallo tipo, const DireccionRed &d, const QString &detalle)
+{
+    using F = MSComm::Fallo;
+    using VarsFuncsGlobales::Texto;
+    const QString host
+        = d.host.contains(QLatin1Char(':')) ? QLatin1Char('[') + d.host + QLatin1Char(']') : d.host;
+    const QString puerto = QString::number(d.puerto);
+    switch (tipo) {
+    case F::NombreDesconocido:
+        return Texto(QStringLiteral("PrinErrorRedNombre")).arg(host, puerto);
+    case F::ConexionRechazada:
+        return Texto(QStringLiteral("PrinErrorRedRechazada")).arg(host, puerto);
+    case F::SinRespuesta:
+        return Texto(QStringLiteral("PrinErrorRedSinRespuesta"))
+            .arg(host, puerto, QString::number(TransporteTcp::kSegundosConexion));
+    case F::ParametrosRechazados:
+        // No settings named: the server never took the COM port option.
+        return detalle.isEmpty()
+            ? Texto(QStringLiteral("PrinErrorRedSinRfc2217")).arg(host, puerto)
+            : Texto(QStringLiteral("PrinErrorRedAjustes")).arg(host, puerto, detalle);
+    case F::Perdido:
+        return terminaFrase(
+            Texto(QStringLiteral("PrinErrorRedCerrada")).arg(host, puerto, detalle), detalle);
+    default:
+        return terminaFrase(
+            Texto(QStringLiteral("PrinErrorRed")).arg(host, puerto, detalle), detalle);
+    }
+}
 
 } // namespace
 
@@ -46,7 +88,14 @@ void MSComm::informa(Fallo tipo, const QString &ruta, const QString &detalle, co
 {
     using VarsFuncsGlobales::Texto;
     QString mensaje;
-    switch (texto.isEmpty() ? tipo : Fallo::Otro) {
+    const std::optional<DireccionRed> red = DireccionRed::interpreta(ruta);
+    switch (!texto.isEmpty() ? Fallo::Otro : red ? Fallo::NombreDesconocido : tipo) {
+    case Fallo::NombreDesconocido:
+    case Fallo::ConexionRechazada:
+    case Fallo::SinRespuesta:
+        mensaje = red ? mensajeRed(tipo, *red, detalle)
+                      : Texto(QStringLiteral("PrinErrorPuerto")).arg(ruta, detalle);
+        break;
     case Fallo::NoExiste:
         // A network port written amiss cannot exist either; saying how to
         // write it helps more than "does not exist".
@@ -65,13 +114,8 @@ void MSComm::informa(Fallo tipo, const QString &ruta, const QString &detalle, co
         mensaje = Texto(QStringLiteral("PrinErrorPuertoParametros")).arg(ruta, detalle);
         break;
     case Fallo::Perdido:
-        mensaje = Texto(QStringLiteral("PrinErrorPuertoPerdido")).arg(ruta, detalle);
-        // Without a reason the sentence ends at the port, not at a dangling colon.
-        if (detalle.isEmpty()) {
-            while (mensaje.endsWith(QLatin1Char(' ')) || mensaje.endsWith(QLatin1Char(':')))
-                mensaje.chop(1);
-            mensaje += QLatin1Char('.');
-        }
+        mensaje = terminaFrase(
+            Texto(QStringLiteral("PrinErrorPuertoPerdido")).arg(ruta, detalle), detalle);
         break;
     case Fallo::Otro:
         mensaje

@@ -23,7 +23,19 @@ class MSComm : public QObject
 
 public:
     enum class Negociacion { Ninguna, XonXoff, RtsCts };
-    enum class Fallo { NoExiste, Ocupado, SinPermiso, ParametrosRechazados, Perdido, Otro };
+    // The last three are a network port's: the server's name unknown, the
+    // connection refused, no answer within the time.
+    enum class Fallo {
+        NoExiste,
+        Ocupado,
+        SinPermiso,
+        ParametrosRechazados,
+        Perdido,
+        Otro,
+        NombreDesconocido,
+        ConexionRechazada,
+        SinRespuesta
+    };
     Q_ENUM(Fallo)
 
     explicit MSComm(QObject *parent = nullptr);

@@ -1,6 +1,8 @@
 #include "transfer/transporte.h"
 
 #include "text/razonsistema.h"
+#include "transfer/direccionred.h"
+#include "transfer/transporterfc2217.h"
 #include "transfer/transporteserie.h"
 
 #include <sys/ioctl.h>
@@ -8,8 +10,16 @@
 
 Transporte::~Transporte() = default;
 
-std::unique_ptr<Transporte> Transporte::crea(const QString &)
+std::unique_ptr<Transporte> Transporte::crea(const QString &dispositivo)
 {
+    // A network port written amiss still goes to a network link, which
+    // reports it as such rather than as a missing device.
+    if (DireccionRed::esDeRed(dispositivo)) {
+        const std::optional<DireccionRed> d = DireccionRed::interpreta(dispositivo);
+        if (d && d->protocolo == DireccionRed::Protocolo::Rfc2217)
+            return std::make_unique<TransporteRfc2217>();
+        return std::make_unique<TransporteTcp>();
+    }
     return std::make_unique<TransporteSerie>();
 }
 
