@@ -4,10 +4,18 @@
 #include "cncpty.h"
 #include "comun/junta.h"
 #include "ser2net.h"
+#include "settings/varsfuncsglobales.h"
 #include "transfer/clienterfc2217.h"
+#include "transfer/codificadorenvio.h"
 #include "transfer/direccionred.h"
+#include "transfer/envio.h"
+#include "transfer/mscomm.h"
+#include "transfer/recepcion.h"
 
 #include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
 
 #include <arpa/inet.h>
 
@@ -15,6 +23,9 @@ namespace {
 
 using Control = ClienteRfc2217::Control;
 using Ajuste = ClienteRfc2217::Ajuste;
+using Estado = ResultadoTransferencia::Estado;
+using F = MSComm::Fallo;
+using VarsFuncsGlobales::Texto;
 
 int argc = 1;
 char nombre[] = "transfer_red_test";
@@ -41,37 +52,6 @@ TEST(DireccionRed_, WrittenFormsAndTheShortName)
     EXPECT_FALSE(DireccionRed::esDeRed("/dev/ttyS0") || DireccionRed::esDeRed("tcp:host:1"));
 }
 
-// A client session over a socket to ser2net, pumped from the test's loop.
-struct Sesion
-{
-    Sesion(quint16 puerto, const char *ajustes, Control control)
-        : cliente(*ParametrosLinea::interpreta(QLatin1String(ajustes)), control)
-    {
-        sockaddr_in a {AF_INET, htons(puerto), {htonl(INADDR_LOOPBACK)}, {}};
-        fd = socket(AF_INET, SOCK_STREAM, 0);
-        EXPECT_EQ(::connect(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
-        envia(cliente.inicio());
-    }
-    ~Sesion() { ::close(fd); }
-    void envia(const QByteArray &b) { EXPECT_EQ(::send(fd, b.data(), b.size(), 0), b.size()); }
-    // False, to be called in a waiting condition.
-    bool bombea()
-    {
-        char buf[4096];
-        for (ssize_t n; (n = ::recv(fd, buf, sizeof buf, MSG_DONTWAIT)) > 0;) {
-            QByteArray respuesta;
-            recibido.append(buf, n);
-            cliente.recibe(buf, n, datos, respuesta);
-            envia(respuesta);
-        }
-        return false;
-    }
-
-    int fd = -1;
-    ClienteRfc2217 cliente;
-    QByteArray recibido, datos;
-};
-
 // A server's stream cut anywhere, or fed a byte at a time, decodes as whole.
 void mismoCortado(const QByteArray &flujo, const char *ajustes, Control control)
 {
@@ -96,61 +76,27 @@ void mismoCortado(const QByteArray &flujo, const char *ajustes, Control control)
     EXPECT_EQ(decodifica(unoAUno), entero);
 }
 
-TEST(Rfc2217, LineSettingsReachThePtyAndBytesPassExactlyBothWays)
+TEST(Rfc2217, ARecordedSessionAndAServerOutOfTheOrdinary)
 {
-    QByteArray todos;
-    for (int i = 0; i < 512; ++i)
-        todos.append(char(i));
-    const std::tuple<const char *, Control, speed_t, tcflag_t, tcflag_t> casos[]
-        = {{"19200,O,7,2", Control::XonXoff, B19200, PARODD | CSTOPB, IXON},
-            {"110,M,8,1", Control::RtsCts, B110, CMSPAR | PARODD | CRTSCTS, 0},
-            {"115200,E,8,1", Control::Ninguno, B115200, 0, 0}};
-    for (const auto &[ajustes, control, velocidad, cflag, iflag] : casos) {
-        CncPty cnc;
-        Ser2net servidor(cnc.ruta(), true);
-        ASSERT_TRUE(servidor.escucha());
-        Sesion s(servidor.puerto(), ajustes, control);
-        EXPECT_TRUE(espera([&] { return s.bombea() || s.cliente.listo(); }, 3000)) << ajustes;
-        s.envia(ClienteRfc2217::purga(ClienteRfc2217::Purga::Ambas));
-        EXPECT_TRUE(espera([&] {
-            return s.bombea() || s.recibido.contains(QByteArray::fromHex("fffa2c7003fff0"));
-        }));
-        const termios t = cnc.ajustes();
-        constexpr tcflag_t kVistos = PARODD | CMSPAR | CSTOPB | CRTSCTS;
-        EXPECT_EQ(std::tuple(cfgetospeed(&t), t.c_cflag & kVistos, t.c_iflag & (IXON | IXOFF)),
-            std::tuple(velocidad, cflag, tcflag_t(iflag ? IXON | IXOFF : 0)))
-            << ajustes;
-        // Flow control on the server would eat DC3 and DC1: the data avoid them there.
-        const QByteArray datos
-            = iflag ? QByteArray(todos).replace('\x13', 'a').replace('\x11', 'b') : todos;
-        QByteArray salida;
-        ClienteRfc2217::codifica(datos.constData(), datos.size(), salida);
-        s.envia(salida);
-        cnc.escribe(datos);
-        EXPECT_TRUE(espera(
-            [&] { return s.bombea() || (cnc.recibido() == datos && s.datos == datos); }, 3000))
-            << ajustes;
-
-        mismoCortado(s.recibido, ajustes, control);
-    }
-}
-
-TEST(Rfc2217, RefusedAndUnansweredSettingsAndOtherOptions)
-{
-    // ser2net leaves 1.5 stop bits unanswered: after a time it is as refused.
-    CncPty cnc;
-    Ser2net servidor(cnc.ruta(), true);
-    ASSERT_TRUE(servidor.escucha());
-    Sesion s(servidor.puerto(), "9600,N,5,1.5", Control::Ninguno);
-    espera([&] { return s.bombea(); }, 1500);
-    EXPECT_EQ(junta(s.cliente.listo(), s.cliente.rechazado()), "false|false");
-    EXPECT_EQ(s.cliente.pendientes(), QList {Ajuste::BitsStop});
+    // ser2net answering 19200 7O2 with no flow control, data from the CNC
+    // with DEL doubled, a purge answered, all of 0xF0 to 0xFF.
+    const QByteArray grabado = QByteArray::fromHex(
+        "fffb03fffd03fffb01fffe01fffd00fffb00fffd2cfffa2c6b00fff0fffd03fffa2c6500004b00fff0fffa2c66"
+        "07fff0fffa2c6702fff0fffa2c6802fff0fffa2c6901fff0250d0a4f31ffffffff0d0a93fffa2c7003fff0f0f1"
+        "f2f3f4f5f6f7f8f9fafbfcfdfeffff");
+    ClienteRfc2217 c(*ParametrosLinea::interpreta("19200,O,7,2"), Control::Ninguno);
+    QByteArray d, r = c.inicio();
+    c.recibe(grabado.constData(), grabado.size(), d, r);
+    EXPECT_EQ(junta(c.listo(), d.toHex(), r.contains(QByteArray::fromHex("fffe01"))),
+        "true|250d0a4f31ffff0d0a93f0f1f2f3f4f5f6f7f8f9fafbfcfdfeff|true");
+    mismoCortado(grabado, "19200,O,7,2", Control::Ninguno);
 
     // A server that keeps another speed, offers echo, asks for a terminal
     // type, sends an oversized subnegotiation, then drops the option.
-    ClienteRfc2217 c(*ParametrosLinea::interpreta("19200,N,8,1"), Control::XonXoff);
+    c = ClienteRfc2217(*ParametrosLinea::interpreta("19200,N,8,1"), Control::XonXoff);
     c.inicio();
-    QByteArray d, r;
+    d.clear();
+    r.clear();
     const QByteArray servido
         = QByteArray::fromHex("fffd2c fffa2c650001ffffffff fff0 fffb01 fffd18 fffa2c")
         + QByteArray(1000, 'x') + QByteArray::fromHex("fff0 41ffff42 fffe2c");
@@ -160,6 +106,173 @@ TEST(Rfc2217, RefusedAndUnansweredSettingsAndOtherOptions)
     EXPECT_TRUE(
         r.contains(QByteArray::fromHex("fffe01")) && r.contains(QByteArray::fromHex("fffc18")));
     mismoCortado(servido, "19200,N,8,1", Control::XonXoff);
+}
+
+// A CNC behind ser2net, and the program's port pointed at it.
+class Red : public ::testing::Test
+{
+protected:
+    void monta(bool rfc2217, const char *ajustes)
+    {
+        cnc = std::make_unique<CncPty>();
+        servidor = std::make_unique<Ser2net>(cnc->ruta(), rfc2217);
+        ASSERT_TRUE(servidor->escucha());
+        puerto.setDispositivo(servidor->direccion());
+        puerto.setSettings(ajustes);
+    }
+    ResultadoTransferencia envia(
+        const QList<QByteArray> &lineas, bool iso, const std::function<void(Envio &)> &durante = {})
+    {
+        Envio envio(puerto);
+        QSignalSpy fin(&envio, &Envio::terminado);
+        if (envio.inicia(lineas, iso) && durante)
+            durante(envio);
+        EXPECT_TRUE(!fin.isEmpty() || fin.wait(20000));
+        cnc->alRecibir = nullptr;
+        espera([this] { return cnc->recibido().size() >= puerto.bytesEnviados(); }, 500);
+        return fin.isEmpty() ? ResultadoTransferencia {}
+                             : fin.at(0).at(0).value<ResultadoTransferencia>();
+    }
+    // Opens a port that fails; its kind and message.
+    std::pair<F, QString> fallaAlAbrir(const QString &dispositivo, int *ms = nullptr)
+    {
+        QSignalSpy fallo(&puerto, &MSComm::fallo);
+        puerto.setDispositivo(dispositivo);
+        QElapsedTimer reloj;
+        reloj.start();
+        const bool abierto = puerto.setPortOpen(true);
+        EXPECT_TRUE(!abierto || !fallo.isEmpty() || fallo.wait(10000));
+        if (ms)
+            *ms = int(reloj.elapsed());
+        return {puerto.ultimoFallo(), puerto.ultimoError()};
+    }
+
+    std::unique_ptr<CncPty> cnc;
+    std::unique_ptr<Ser2net> servidor;
+    MSComm puerto;
+};
+
+TEST_F(Red, RoundTripsByteExactThroughPausesWithTheRemoteLineSet)
+{
+    QByteArray todos;
+    for (int i = 0; i < 512; ++i)
+        todos.append(char(i));
+    // DEL goes out as 0xFF in ISO code.
+    const QList<QByteArray> lineas = programa(100) << "N9999 (\x7f)";
+    for (const bool rfc2217 : {false, true}) {
+        for (const bool iso : {false, true}) {
+            monta(rfc2217, "38400,O,7,2");
+            cnc->pausaCadaTrozo(iso, 5, 600, 3);
+            const ResultadoTransferencia r = envia(lineas, iso);
+            EXPECT_EQ(r.estado, Estado::Completa) << r.error.toStdString();
+            EXPECT_EQ(std::tuple(cnc->recibido() == CodificadorEnvio::codificaPrograma(lineas, iso),
+                          cnc->pausas, puerto.pausasCnc()),
+                std::tuple(true, 5, 5))
+                << rfc2217 << iso;
+            // The server's port set as asked, flow control left to the program.
+            const termios t = cnc->ajustes();
+            EXPECT_EQ(std::tuple(cfgetospeed(&t), t.c_cflag & (PARODD | CSTOPB | CRTSCTS),
+                          t.c_iflag & IXON),
+                rfc2217 ? std::tuple(speed_t(B38400), tcflag_t(PARODD | CSTOPB), tcflag_t(0))
+                        : std::tuple(speed_t(B9600), tcflag_t(0), tcflag_t(0)));
+
+            // From the CNC: every byte value, twice.
+            ASSERT_TRUE(espera([&] { return servidor->libre(); }));
+            ASSERT_TRUE(puerto.setPortOpen(true));
+            // ser2net opens the device on a connection, dropping what
+            // waited there: the CNC answers once the first byte is through.
+            const qsizetype antes = cnc->recibido().size();
+            puerto.Output("\x11");
+            ASSERT_TRUE(espera([&] { return cnc->recibido().size() > antes; }));
+            cnc->escribe(todos);
+            EXPECT_TRUE(espera([&] { return puerto.InBufferCount() >= todos.size(); }));
+            EXPECT_EQ(puerto.Input(), todos);
+            puerto.setPortOpen(false);
+        }
+    }
+    // RTS/CTS is set on the server's port; settings it leaves unanswered are refused.
+    monta(true, "9600,N,8,1");
+    puerto.setHandshaking(MSComm::Negociacion::RtsCts);
+    ASSERT_TRUE(puerto.setPortOpen(true));
+    ASSERT_TRUE(espera([&] { return puerto.enLinea(); }));
+    EXPECT_TRUE(cnc->ajustes().c_cflag & CRTSCTS);
+    puerto.setPortOpen(false);
+    ASSERT_TRUE(espera([&] { return servidor->libre(); }));
+    puerto.setSettings("9600,N,5,1.5");
+    EXPECT_EQ(fallaAlAbrir(servidor->direccion()),
+        std::pair(F::ParametrosRechazados,
+            Texto("PrinErrorRedAjustes")
+                .arg("127.0.0.1", QString::number(servidor->puerto()), "9600,N,5,1.5")));
+}
+
+TEST_F(Red, TheServerGoneMidTransferKeepsWhatArrived)
+{
+    for (const bool rfc2217 : {false, true}) {
+        monta(rfc2217, "9600,N,8,1");
+        const QString cerrada = Texto("PrinErrorRedCerrada")
+                                    .arg("127.0.0.1", QString::number(servidor->puerto()), "")
+                                    .chopped(2);
+        const ResultadoTransferencia r = envia(programa(200), false, [this](Envio &) {
+            cnc->alRecibir = [this](const QByteArray &) {
+                if (cnc->recibido().size() >= 300)
+                    servidor->mata();
+            };
+        });
+        EXPECT_TRUE(r.estado == Estado::Fallida && r.error.startsWith(cerrada))
+            << r.error.toStdString();
+        EXPECT_TRUE(
+            CodificadorEnvio::codificaPrograma(programa(200), false).startsWith(cnc->recibido()));
+
+        monta(rfc2217, "9600,N,8,1");
+        Recepcion recepcion(puerto);
+        QSignalSpy fin(&recepcion, &Recepcion::terminado);
+        QList<QByteArray> lineas;
+        QObject::connect(
+            &recepcion, &Recepcion::lineasRecibidas, [&](const auto &l) { lineas += l; });
+        ASSERT_TRUE(recepcion.inicia(false));
+        ASSERT_TRUE(espera([&] { return puerto.enLinea(); }));
+        cnc->escribe("O1\nG1 X");
+        ASSERT_TRUE(espera([&] { return recepcion.lineas() == 1; }));
+        servidor->mata();
+        ASSERT_TRUE(fin.wait(3000));
+        EXPECT_EQ(lineas, (QList<QByteArray> {"O1", "G1 X"}));
+    }
+}
+
+TEST_F(Red, OpenFailuresNameHostAndPortAndStopWhileConnectingReturnsAtOnce)
+{
+    // A port nobody listens on; a name the resolver refuses without asking
+    // any server (a label over 63 characters).
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t largo = sizeof a;
+    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr *>(&a), &largo);
+    const QString puertoLibre = QString::number(ntohs(a.sin_port));
+    EXPECT_EQ(fallaAlAbrir("rfc2217://127.0.0.1:" + puertoLibre),
+        std::pair(
+            F::ConexionRechazada, Texto("PrinErrorRedRechazada").arg("127.0.0.1", puertoLibre)));
+    const QString nombre = QString(64, 'n') + ".example";
+    EXPECT_EQ(fallaAlAbrir("tcp://" + nombre + ":4001"),
+        std::pair(F::NombreDesconocido, Texto("PrinErrorRedNombre").arg(nombre, "4001")));
+
+    // Listening with its one place in the queue taken: a connection is never answered.
+    listen(s, 0);
+    const int relleno = socket(AF_INET, SOCK_STREAM, 0);
+    ::connect(relleno, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    puerto.setDispositivo("tcp://127.0.0.1:" + puertoLibre);
+    ASSERT_TRUE(puerto.setPortOpen(true));
+    QElapsedTimer reloj;
+    reloj.start();
+    puerto.setPortOpen(false);
+    EXPECT_LT(reloj.elapsed(), 100);
+    int ms = 0;
+    EXPECT_EQ(fallaAlAbrir("tcp://127.0.0.1:" + puertoLibre, &ms),
+        std::pair(
+            F::SinRespuesta, Texto("PrinErrorRedSinRespuesta").arg("127.0.0.1", puertoLibre, "5")));
+    EXPECT_TRUE(ms > 4900 && ms < 6500) << ms;
+    ::close(relleno);
+    ::close(s);
 }
 
 } // namespace

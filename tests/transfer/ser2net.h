@@ -57,17 +57,22 @@ public:
         m_proceso.waitForFinished(2000);
     }
 
+    // ser2net serves one client and turns a new one away while it still
+    // closes the last: reconnecting waits for this.
+    bool libre() const { return !tabla().contains(entrada() + " 0100007F:"); }
+
 private:
     // Seen in the kernel's table, not by connecting: a connection would open
     // the device and take the one client allowed.
-    bool escuchando() const
+    bool escuchando() const { return tabla().contains(entrada() + " 00000000:0000 0A"); }
+    QByteArray entrada() const
     {
-        QFile tabla("/proc/net/tcp");
-        return tabla.open(QIODevice::ReadOnly)
-            && tabla.readAll().contains(QStringLiteral("0100007F:%1 00000000:0000 0A")
-                                            .arg(m_puerto, 4, 16, QChar(u'0'))
-                                            .toUpper()
-                                            .toLatin1());
+        return QStringLiteral("0100007F:%1").arg(m_puerto, 4, 16, QChar(u'0')).toUpper().toLatin1();
+    }
+    static QByteArray tabla()
+    {
+        QFile f("/proc/net/tcp");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
     QString m_esquema;
