@@ -8,6 +8,17 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+// A TCP socket bound to a free port of 127.0.0.1, its address in `a`.
+inline int enlazaLocal(sockaddr_in &a)
+{
+    a = {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
+    socklen_t largo = sizeof a;
+    const int s = socket(AF_INET, SOCK_STREAM, 0);
+    bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    getsockname(s, reinterpret_cast<sockaddr *>(&a), &largo);
+    return s;
+}
+
 // Debian's ser2net serving a pseudo-terminal whose other end the test holds
 // as the CNC, on 127.0.0.1 only: raw TCP, or Telnet with RFC 2217.
 class Ser2net
@@ -17,12 +28,8 @@ public:
     {
         // A port found free may be taken again before ser2net binds it.
         for (int intento = 0; intento < 3 && !m_escucha; ++intento) {
-            sockaddr_in a {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-            socklen_t largo = sizeof a;
-            const int s = socket(AF_INET, SOCK_STREAM, 0);
-            bind(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
-            getsockname(s, reinterpret_cast<sockaddr *>(&a), &largo);
-            ::close(s);
+            sockaddr_in a;
+            ::close(enlazaLocal(a));
             m_puerto = ntohs(a.sin_port);
             QFile config(m_dir.filePath("ser2net.yaml"));
             config.open(QIODevice::WriteOnly);
@@ -67,7 +74,7 @@ private:
     bool escuchando() const { return tabla().contains(entrada() + " 00000000:0000 0A"); }
     QByteArray entrada() const
     {
-        return QStringLiteral("0100007F:%1").arg(m_puerto, 4, 16, QChar(u'0')).toUpper().toLatin1();
+        return "0100007F:" + QByteArray::number(m_puerto, 16).toUpper().rightJustified(4, '0');
     }
     static QByteArray tabla()
     {
