@@ -154,7 +154,11 @@ bool MSComm::setPortOpen(bool abrir)
     ajustes.parametros = p;
     ajustes.settings = m_settings;
     ajustes.negociacion = m_negociacion;
-    ajustes.xonXoffEnPuerto = m_xonXoffEnPuerto && m_negociacion == Negociacion::XonXoff;
+    // A device server's port is no adapter whose chip stops at DC3, and RFC
+    // 2217 cannot name ISO's codes: over the network the program answers it.
+    ajustes.xonXoffEnPuerto = m_xonXoffEnPuerto && m_negociacion == Negociacion::XonXoff
+        && !DireccionRed::esDeRed(ruta);
+    m_flujoEnPrograma = m_negociacion == Negociacion::XonXoff && !ajustes.xonXoffEnPuerto;
     if (m_iso && p.bitsDatos == 8) {
         ajustes.paro = char(CaracteresControl::kDc3 | 0x80);
         ajustes.sigue = char(CaracteresControl::kDc1 | 0x80);
@@ -168,7 +172,7 @@ bool MSComm::setPortOpen(bool abrir)
     // Topped up while two characters are still on their way: a late
     // wake-up of a busy machine then does not leave the line idle.
     ritmo.marcaBaja = ritmo.ventana - 2;
-    ritmo.flujoEnPrograma = m_negociacion == Negociacion::XonXoff && !ajustes.xonXoffEnPuerto;
+    ritmo.flujoEnPrograma = m_flujoEnPrograma;
     ritmo.aviso = m_acompasado ? qint64(m_avisoSalidaMs) * 1000000 / ritmo.nsPorCaracter : 0;
 
     const bool alInstante = transporte->abreAlInstante();
@@ -259,7 +263,7 @@ void MSComm::recogeEntrada()
     if (!m_motor)
         return;
     const QByteArray datos = m_motor->recoge();
-    if (m_negociacion == Negociacion::XonXoff && !m_xonXoffEnPuerto)
+    if (m_flujoEnPrograma)
         m_flujo.observa(datos.constData(), datos.size());
     m_entrada.append(datos);
 }
@@ -280,7 +284,6 @@ void MSComm::cierraTrasVaciar()
 void MSComm::procesaEventos()
 {
     const quint64 generacion = m_generacion;
-    const bool flujoEnPrograma = m_negociacion == Negociacion::XonXoff && !m_xonXoffEnPuerto;
     // A handler may close the port, or close and open it again: the rest
     // of these events then belongs to an engine that is gone.
     const auto sigue = [&] { return m_motor && generacion == m_generacion; };
@@ -293,7 +296,7 @@ void MSComm::procesaEventos()
                 return;
             switch (e.tipo) {
             case MotorPuerto::Evento::Tipo::Datos:
-                if (flujoEnPrograma && m_flujo.observa(e.datos.constData(), e.datos.size())) {
+                if (m_flujoEnPrograma && m_flujo.observa(e.datos.constData(), e.datos.size())) {
                     emit flujoCambiado(m_flujo.detenido());
                     if (!sigue())
                         return;

@@ -142,6 +142,8 @@ private:
     bool m_acompasado = true;
 
     bool m_xonXoffEnPuerto = false;
+    // The program watches for DC3 and DC1 on the link open now.
+    bool m_flujoEnPrograma = true;
     bool m_iso = false;
 
     QByteArray m_entrada;

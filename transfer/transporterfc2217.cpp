@@ -11,21 +11,11 @@ bool TransporteRfc2217::prepara(
     const AjustesLinea &ajustes, int cancelar, Reloj::time_point limite, FalloTransporte &fallo)
 {
     using F = MSComm::Fallo;
-    using C = ClienteRfc2217::Control;
-    // XON/XOFF done by the program needs DC3 and DC1 to reach it: the server's
-    // port then does no flow control of its own.
-    C control = C::Ninguno;
-    if (ajustes.negociacion == MSComm::Negociacion::RtsCts)
-        control = C::RtsCts;
-    else if (ajustes.negociacion == MSComm::Negociacion::XonXoff && ajustes.xonXoffEnPuerto)
-        control = C::XonXoff;
-    // The protocol cannot name other XON/XOFF codes than 0x13 and 0x11: ISO's
-    // with the parity bit as data would go unseen, and the line unheld.
-    if (control == C::XonXoff && (ajustes.paro != 0x13 || ajustes.sigue != 0x11)) {
-        fallo = {F::ParametrosRechazados, ajustes.settings, {}};
-        return false;
-    }
-    m_cliente.emplace(ajustes.parametros, control);
+    // XON/XOFF is the program's and needs DC3 and DC1 to reach it: the
+    // server's port then does no flow control of its own.
+    m_cliente.emplace(ajustes.parametros,
+        ajustes.negociacion == MSComm::Negociacion::RtsCts ? ClienteRfc2217::Control::RtsCts
+                                                           : ClienteRfc2217::Control::Ninguno);
     m_previos.clear();
 
     limite = qMin(limite, Reloj::now() + std::chrono::seconds(kSegundosAjustes));

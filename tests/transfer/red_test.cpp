@@ -122,6 +122,7 @@ TEST_F(Red, RoundTripsByteExactThroughPausesWithTheRemoteLineSet)
     for (const bool rfc2217 : {false, true}) {
         for (const bool iso : {false, true}) {
             monta(rfc2217);
+            puerto.setXonXoffEnPuerto(iso); // the program's all the same
             cnc->pausaCadaTrozo(iso, 5, 600, 3);
             Envio envio(puerto);
             QSignalSpy fin(&envio, &Envio::terminado);
