@@ -5,12 +5,14 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -169,4 +171,15 @@ QString TransporteTcp::razonPerdida(int codigo)
 {
     // End of file: the server closed the connection, which the message says.
     return codigo ? RazonSistema(codigo) : QString();
+}
+
+qint64 TransporteTcp::colaDriver() const
+{
+    // Bytes not sent yet. Those sent and not yet acknowledged are with the
+    // server, whose line the pacing models already: counting them would hold
+    // the output for as long as the server delays its acknowledgements.
+    int enCola = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, SIOCOUTQNSD, &enCola) == 0 && enCola > 0)
+        return enCola;
+    return 0;
 }

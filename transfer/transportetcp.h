@@ -17,6 +17,7 @@ public:
     bool abre(const AjustesLinea &ajustes, int cancelar, Reloj::time_point limite,
         FalloTransporte &fallo) override;
     QString razonPerdida(int codigo) override;
+    qint64 colaDriver() const override;
 
 protected:
     // What the protocol needs once connected, before the data flow.
