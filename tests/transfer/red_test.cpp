@@ -150,7 +150,13 @@ TEST_F(Red, RoundTripsByteExactThroughPausesWithTheRemoteLineSet)
             puerto.setPortOpen(false);
         }
     }
-    // Settings ser2net leaves unanswered (1.5 stop bits) are refused.
+    // RTS/CTS is set on the server's port; settings ser2net leaves
+    // unanswered (1.5 stop bits) are refused.
+    monta(true, "9600,N,8,1");
+    puerto.setHandshaking(MSComm::Negociacion::RtsCts);
+    ASSERT_TRUE(puerto.setPortOpen(true) && espera([&] { return puerto.enLinea(); }));
+    EXPECT_TRUE(cnc->ajustes().c_cflag & CRTSCTS);
+    puerto.setPortOpen(false);
     monta(true, "9600,N,5,1.5");
     EXPECT_EQ(fallo(servidor->direccion()),
         junta(F::ParametrosRechazados,
