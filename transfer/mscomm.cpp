@@ -105,7 +105,9 @@ void MSComm::informa(Fallo tipo, const QString &ruta, const QString &detalle, co
                       .arg(ruta);
         break;
     case Fallo::Ocupado:
-        mensaje = Texto(QStringLiteral("PrinErrorPuertoOcupado")).arg(ruta);
+        mensaje = detalle.isEmpty()
+            ? Texto(QStringLiteral("PrinErrorPuertoOcupado")).arg(ruta)
+            : Texto(QStringLiteral("PrinErrorPuertoOcupadoPor")).arg(ruta, detalle);
         break;
     case Fallo::SinPermiso:
         mensaje = Texto(QStringLiteral("PrinErrorPuertoPermiso")).arg(ruta, detalle);
@@ -146,6 +148,11 @@ bool MSComm::setPortOpen(bool abrir)
             = transporte->abreAlInstante() && (ruta.isEmpty() || !QFileInfo::exists(ruta));
         informa(falta ? Fallo::NoExiste : Fallo::ParametrosRechazados, ruta,
             falta ? QString() : m_settings);
+        return false;
+    }
+    // Held by another program (or another port of this one): say which.
+    if (!m_bloqueo.libre(ruta)) {
+        informa(Fallo::Ocupado, ruta, m_bloqueo.titular());
         return false;
     }
     const ParametrosLinea &p = *parametros;
@@ -189,7 +196,9 @@ bool MSComm::setPortOpen(bool abrir)
           });
     if (alInstante) {
         FalloTransporte f;
+        m_bloqueo.toma(ruta);
         if (!motor->abreAhora(f)) {
+            m_bloqueo.suelta();
             informa(f.tipo, ruta, f.detalle, f.mensaje);
             return false;
         }
@@ -214,6 +223,7 @@ void MSComm::cierra(bool descartar)
     // May be inside one of the engine's own events: it is stopped, not kept.
     std::unique_ptr<MotorPuerto> motor = std::move(m_motor);
     motor->detiene(descartar);
+    m_bloqueo.suelta();
     m_enviados = motor->enviados();
 }
 

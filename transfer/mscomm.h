@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/bloqueopuerto.h"
 #include "transfer/controlflujo.h"
 
 #include <QByteArray>
@@ -134,6 +135,7 @@ private:
     // one's.
     quint64 m_generacion = 0;
     ControlFlujo m_flujo;
+    BloqueoPuerto m_bloqueo;
 
     int m_commPort = 1;
     QString m_dispositivo;
