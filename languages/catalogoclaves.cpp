@@ -283,6 +283,10 @@ const char *const kNuevas[][2] = {
         "The device server %1 does not set the line on port %2 (no RFC 2217): for a raw TCP port "
         "write tcp://%1:%2."},
     {"PrinErrorRed", "The device server %1 (port %2) could not be used: %3"},
+    // A port held by another program, named with its process
+    {"PrinErrorPuertoOcupadoPor", "The serial port %1 is in use by %2."},
+    // keldan-dnc: a request from the CNC for a program the folder does not hold
+    {"DncPeticionDesconocida", "Requested program %1 is not in %2."},
 };
 
 QList<ClaveIdioma> construye()

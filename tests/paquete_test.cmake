@@ -11,6 +11,8 @@ execute_process(COMMAND dpkg-deb -c ${deb} OUTPUT_VARIABLE contenido COMMAND_ERR
 foreach(f ./usr/lib/keldan/keldan ./usr/lib/keldan/keldan-cnc ./usr/lib/keldan/KELDAN.INI
     ./usr/lib/keldan/MANUAL_ES.TXT ./usr/lib/keldan/MANUAL_EN.TXT
     "./usr/bin/keldan -> ../lib/keldan/keldan" "./usr/bin/keldan-cnc -> ../lib/keldan/keldan-cnc"
+    ./usr/lib/keldan/keldan-dnc "./usr/bin/keldan-dnc -> ../lib/keldan/keldan-dnc"
+    ./usr/lib/systemd/user/keldan-dnc.service ./usr/lib/systemd/system/keldan-dnc@.service
     ./usr/share/applications/keldan.desktop ./usr/share/icons/hicolor/scalable/apps/keldan.svg)
   string(FIND "${contenido}" " ${f}\n" en)
   if(en EQUAL -1)
@@ -21,7 +23,7 @@ if(contenido MATCHES "\\./(tmp|home|root|usr/local)/")
   message(FATAL_ERROR "the package holds files outside its prefix:\n${contenido}")
 endif()
 execute_process(COMMAND dpkg-deb -f ${deb} Depends OUTPUT_VARIABLE depende COMMAND_ERROR_IS_FATAL ANY)
-foreach(p libqt6core6 libqt6widgets6 libqt6serialport6 qt6-qpa-plugins)
+foreach(p libqt6core6 libqt6widgets6 libqt6serialport6 libqt6network6 qt6-qpa-plugins)
   if(NOT depende MATCHES "(^|, )${p}( |,|\n|$)")
     message(FATAL_ERROR "the package does not depend on ${p}: ${depende}")
   endif()

@@ -201,7 +201,9 @@ bool RecepcionContinua::cierraPrograma(bool incompleto)
     // A character lost to a wrong parity bit is something received.
     if (!m_empezado && m_decodificador->ilegibles() > 0)
         alDecodificar({});
-    if (m_empezado && !m_falloGuardado) {
+    if (m_empezado && !m_falloGuardado && !incompleto && m_filtro && m_filtro(m_lineas)) {
+        m_bytes = 0;
+    } else if (m_empezado && !m_falloGuardado) {
         QString error;
         const QString ruta = guarda(m_carpeta, m_lineas, incompleto, &error);
         if (ruta.isEmpty()) {

@@ -9,6 +9,9 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+#include <utility>
+
 class DecodificadorRecepcion;
 class MSComm;
 class QTimer;
@@ -34,6 +37,12 @@ public:
     // as incomplete.
     void detiene();
     bool activo() const { return m_activo; }
+    // A whole program the filter takes (a request to a service rather than a
+    // program) is handed to it instead of being saved.
+    void setFiltro(std::function<bool(const QList<QByteArray> &)> filtro)
+    {
+        m_filtro = std::move(filtro);
+    }
     // The program that could not be saved, and what came after it.
     const QList<QByteArray> &lineasPendientes() const { return m_lineas; }
 
@@ -79,4 +88,5 @@ private:
     qint64 m_bytes = 0;
     QList<QByteArray> m_lineas;
     QList<QMetaObject::Connection> m_conexiones;
+    std::function<bool(const QList<QByteArray> &)> m_filtro;
 };

@@ -30,6 +30,9 @@ enum class FinBloque { CrLf, Lf, Cr };
 struct Opciones
 {
     std::string dispositivo;
+    // A line the caller keeps open (the master of its pseudo-terminal), so
+    // that one port serves run after run.
+    int descriptor = -1;
     long velocidad = 9600;
     double bitsPorCaracter = 10;
     bool iso = false;
@@ -76,7 +79,9 @@ void uso()
                "Without --device a pseudo-terminal is created and its device printed;\n"
                "--send then starts once the program opens it and ends when it closes it.\n"
                "--crlf is --eol crlf. --overrun N (default 10, 0 for never) raises the\n"
-               "control's alarm and ends when more than N characters come after a DC3.\n",
+               "control's alarm and ends when more than N characters come after a DC3.\n"
+               "--fd N instead of --device uses a line the caller holds open (the master\n"
+               "of its own pseudo-terminal).\n",
         stderr);
 }
 
@@ -93,6 +98,8 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
         };
         if (a == "--device")
             o.dispositivo = valor();
+        else if (a == "--fd")
+            o.descriptor = std::atoi(valor());
         else if (a == "--speed")
             o.velocidad = std::atol(valor());
         else if (a == "--bits-per-char")
@@ -204,7 +211,9 @@ int abreLinea(const Opciones &o, int &esclavo)
     termios t {};
     cfmakeraw(&t);
     int fd = -1;
-    if (o.dispositivo.empty()) {
+    if (o.descriptor >= 0) {
+        fd = o.descriptor;
+    } else if (o.dispositivo.empty()) {
         if (openpty(&fd, &esclavo, nullptr, &t, nullptr) != 0) {
             std::perror("keldan-cnc: openpty");
             return -1;

@@ -1,0 +1,406 @@
+#include "dnc/maquinadnc.h"
+
+#include "browser/logicaexaminar.h"
+#include "settings/perfilini.h"
+#include "settings/varsfuncsglobales.h"
+#include "text/ficheroprograma.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using VarsFuncsGlobales::Texto;
+
+namespace {
+
+bool esSi(const QString &valor)
+{
+    const QString v = valor.trimmed();
+    for (const char *si : {"Si", "Sí", "Yes", "1", "True"}) {
+        if (v.compare(QString::fromUtf8(si), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+QString textoResultado(ResultadoTransferencia::Estado e)
+{
+    switch (e) {
+    case ResultadoTransferencia::Estado::Completa:
+        return QStringLiteral("complete");
+    case ResultadoTransferencia::Estado::Detenida:
+        return QStringLiteral("stopped");
+    case ResultadoTransferencia::Estado::Fallida:
+        return QStringLiteral("failed");
+    case ResultadoTransferencia::Estado::SinFin:
+        return QStringLiteral("incomplete");
+    }
+    return {};
+}
+
+} // namespace
+
+QList<ConfigMaquinaDnc> ConfigMaquinaDnc::lee(
+    const QString &rutaIni, bool todas, QStringList *avisos)
+{
+    const QString rutaMaquinas = Maquinas::rutaMaquinas(rutaIni);
+    const QString dirGuarda = VarsFuncsGlobales::LeeIni(
+        QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz, rutaIni)
+                                  .trimmed();
+    QList<ConfigMaquinaDnc> lista;
+    for (const QString &nombre : Maquinas::lista(rutaIni)) {
+        auto clave = [&](const char *k, const QString &def = {}) {
+            return PerfilIni::lee(rutaMaquinas, nombre, QString::fromLatin1(k), def);
+        };
+        if (!todas && !esSi(clave("Servicio")))
+            continue;
+        AvisosIni avisosIni;
+        ConfigMaquinaDnc c;
+        c.maquina = Maquina::lee(rutaMaquinas, nombre, &avisosIni);
+        if (avisos) {
+            for (const AvisoIni &a : std::as_const(avisosIni))
+                avisos->append(QStringLiteral("%1: %2=%3 cannot be used; its default is taken")
+                                   .arg(nombre, a.clave, a.valor));
+        }
+        c.carpeta = c.maquina.dirRecepcion.isEmpty() ? dirGuarda : c.maquina.dirRecepcion;
+        c.peticion = QRegularExpression(clave("Peticion", kPeticionPorDefecto).trimmed(),
+            QRegularExpression::CaseInsensitiveOption);
+        if (!c.peticion.isValid() || c.peticion.captureCount() < 1) {
+            if (avisos)
+                avisos->append(
+                    QStringLiteral("%1: Peticion=%2 is no regular expression with a capture "
+                                   "group; the default is taken")
+                        .arg(nombre, c.peticion.pattern()));
+            c.peticion = QRegularExpression(
+                kPeticionPorDefecto, QRegularExpression::CaseInsensitiveOption);
+        }
+        c.respuesta = clave("Respuesta").trimmed();
+        lista.append(c);
+    }
+    return lista;
+}
+
+MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegistro, QObject *parent)
+    : QObject(parent), m_config(config), m_registro(rutaRegistro)
+{
+    const Maquina &m = m_config.maquina;
+    const QString com = m.com.trimmed();
+    bool numero = false;
+    const int n = com.toInt(&numero);
+    if (numero)
+        m_puerto.setCommPort(n);
+    else
+        m_puerto.setDispositivo(com);
+    m_puerto.setSettings(QStringLiteral("%1,%2,%3,%4")
+                             .arg(m.velocidad)
+                             .arg(m.paridad)
+                             .arg(m.bitsDatos)
+                             .arg(VarsFuncsGlobales::TextoBitsStop(m.bitsStop)));
+    m_puerto.setHandshaking(MSComm::negociacionDeTexto(m.nego));
+
+    m_reintento.setSingleShot(true);
+    m_reintento.setInterval(kReintentoMs);
+    connect(&m_reintento, &QTimer::timeout, this, &MaquinaDnc::reintenta);
+
+    m_continua.setFiltro([this](const QList<QByteArray> &l) { return filtra(l); });
+    connect(&m_continua, &RecepcionContinua::programaNuevo, this, [this] {
+        m_estado = Estado::Recibiendo;
+        m_entrada = empieza(EntradaRegistro::Sentido::Recepcion);
+    });
+    connect(&m_continua, &RecepcionContinua::guardado, this,
+        [this](const QString &ruta, qint64 lineas, qint64 bytes,
+            const ResultadoTransferencia &programa) {
+            m_entrada.fichero = ruta;
+            m_entrada.lineas = lineas;
+            m_entrada.bytes = bytes;
+            anota(m_entrada, programa, m_reloj.elapsed());
+            emit mensaje(QStringLiteral("%1: received %2 (%3 lines, %4)")
+                             .arg(nombre(), ruta)
+                             .arg(lineas)
+                             .arg(textoResultado(programa.estado)));
+            if (m_estado == Estado::Recibiendo)
+                m_estado = Estado::Escuchando;
+            // A send waiting for this program to end goes now, outside the reception's call.
+            if (!m_cola.isEmpty())
+                QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
+        });
+    connect(&m_continua, &RecepcionContinua::errorGuardado, this,
+        [this](const QString &carpeta, const QString &motivo) {
+            m_entrada.lineas = m_continua.lineasPendientes().size();
+            ResultadoTransferencia r;
+            r.estado = ResultadoTransferencia::Estado::Fallida;
+            r.error = Texto(QStringLiteral("ContinuaErrorGuardar")).arg(carpeta, motivo);
+            anota(m_entrada, r, m_reloj.elapsed());
+            emit mensaje(nombre() + QStringLiteral(": ") + r.error);
+        });
+    connect(&m_continua, &RecepcionContinua::terminado, this, &MaquinaDnc::alTerminarContinua);
+    connect(&m_envio, &Envio::progreso, this, [this](const ProgresoTransferencia &p) {
+        m_entrada.lineas = p.linea;
+        m_entrada.bytes = p.bytes;
+    });
+    connect(&m_envio, &Envio::pausaCnc, this, [this](bool detenido) {
+        if (detenido)
+            ++m_entrada.pausas;
+    });
+    connect(&m_envio, &Envio::terminado, this, &MaquinaDnc::alTerminarEnvio);
+}
+
+bool MaquinaDnc::iso() const
+{
+    return m_config.maquina.modo.compare(QLatin1String("Iso"), Qt::CaseInsensitive) == 0;
+}
+
+EntradaRegistro MaquinaDnc::empieza(EntradaRegistro::Sentido sentido, const QString &fichero)
+{
+    EntradaRegistro e;
+    e.inicio = QDateTime::currentDateTime();
+    e.sentido = sentido;
+    e.maquina = nombre();
+    e.puerto = m_puerto.Dispositivo();
+    e.fichero = fichero;
+    m_reloj.start();
+    return e;
+}
+
+void MaquinaDnc::anota(EntradaRegistro &e, const ResultadoTransferencia &r, qint64 ms)
+{
+    e.duracionMs = ms;
+    e.resultado = r.estado;
+    e.motivo = r.error;
+    e.ilegibles = r.ilegibles;
+    m_ultima = e;
+    QString error;
+    if (!m_registro.anade(e, &error))
+        emit mensaje(Texto(QStringLiteral("RegistroErrorEscritura")).arg(m_registro.ruta(), error));
+}
+
+void MaquinaDnc::arranca()
+{
+    m_servida = true;
+    if (m_parando || m_continua.activo() || m_envio.activo())
+        return;
+    if (!m_sinGuardar.isEmpty()) {
+        // What could not be saved before is saved first, before more comes.
+        QString error;
+        if (RecepcionContinua::guarda(m_config.carpeta, m_sinGuardar, true, &error).isEmpty()) {
+            m_estado = Estado::Fallo;
+            m_motivoFallo = Texto(QStringLiteral("ContinuaErrorGuardar"))
+                                .arg(QDir::toNativeSeparators(m_config.carpeta), error);
+            m_reintento.start();
+            return;
+        }
+        m_sinGuardar.clear();
+    }
+    m_estado = Estado::Escuchando;
+    m_continua.inicia(m_config.carpeta, iso(), m_config.maquina.formato);
+}
+
+void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
+{
+    if (!m_continua.lineasPendientes().isEmpty())
+        m_sinGuardar = m_continua.lineasPendientes();
+    if (std::exchange(m_cedida, false)) {
+        lanzaEnvio();
+        return;
+    }
+    if (m_parando) {
+        m_estado = Estado::Terminada;
+        emit terminada();
+        return;
+    }
+    // The port failed or the folder took nothing: told once, tried again later.
+    const QString motivo = r.error.isEmpty() && !m_sinGuardar.isEmpty()
+        ? QStringLiteral("the received program could not be saved")
+        : r.error;
+    if (m_estado != Estado::Fallo || motivo != m_motivoFallo)
+        emit mensaje(QStringLiteral("%1: %2; retried every %3 s")
+                         .arg(nombre(), motivo)
+                         .arg(kReintentoMs / 1000));
+    m_estado = Estado::Fallo;
+    m_motivoFallo = motivo;
+    m_reintento.start();
+}
+
+void MaquinaDnc::reintenta()
+{
+    if (m_parando || m_envio.activo() || m_continua.activo())
+        return;
+    arranca();
+    if (m_estado == Estado::Escuchando)
+        emit mensaje(nombre() + QStringLiteral(": port open again"));
+}
+
+bool MaquinaDnc::filtra(const QList<QByteArray> &lineas)
+{
+    QList<QByteArray> texto;
+    for (const QByteArray &l : lineas) {
+        const QByteArray t = l.trimmed();
+        if (!t.isEmpty() && t != "%")
+            texto.append(t);
+    }
+    if (texto.size() != 1)
+        return false;
+    const QRegularExpressionMatch m = m_config.peticion.match(QString::fromLatin1(texto.first()));
+    if (!m.hasMatch())
+        return false;
+    // The request is no program: it is answered, not saved.
+    m_estado = Estado::Escuchando;
+    const QString pedido = m.captured(1);
+    const QString fichero = buscaPrograma(m_config.carpeta, pedido);
+    if (!fichero.isEmpty()) {
+        emit mensaje(
+            QStringLiteral("%1: request for %2 answered with %3").arg(nombre(), pedido, fichero));
+        envia(fichero);
+        return true;
+    }
+    // Logged as a send that found nothing to send.
+    EntradaRegistro e = empieza(EntradaRegistro::Sentido::Envio, pedido);
+    ResultadoTransferencia r;
+    r.estado = ResultadoTransferencia::Estado::Fallida;
+    r.error = Texto(QStringLiteral("DncPeticionDesconocida"))
+                  .arg(pedido, QDir::toNativeSeparators(m_config.carpeta));
+    anota(e, r, 0);
+    emit mensaje(nombre() + QStringLiteral(": ") + r.error);
+    const QString respuesta = m_config.respuesta.isEmpty()
+        ? QString()
+        : buscaPrograma(m_config.carpeta, m_config.respuesta);
+    if (!respuesta.isEmpty())
+        envia(respuesta);
+    return true;
+}
+
+QString MaquinaDnc::buscaPrograma(const QString &carpeta, const QString &nombre)
+{
+    // The name comes from the CNC: never a path, never a hidden file.
+    if (nombre.isEmpty() || nombre.contains(QLatin1Char('/'))
+        || nombre.startsWith(QLatin1Char('.')))
+        return {};
+    const QDir dir(carpeta);
+    const QStringList ficheros = dir.entryList(QDir::Files | QDir::Readable);
+    for (const QString &candidato :
+        {nombre, nombre + QStringLiteral(".NC"), nombre + QStringLiteral(".TXT")}) {
+        for (const QString &f : ficheros) {
+            if (f.compare(candidato, Qt::CaseInsensitive) == 0)
+                return dir.absoluteFilePath(f);
+        }
+    }
+    return {};
+}
+
+void MaquinaDnc::envia(const QString &fichero, Aviso hecho)
+{
+    if (m_parando) {
+        ResultadoTransferencia r;
+        r.estado = ResultadoTransferencia::Estado::Fallida;
+        r.error = QStringLiteral("the service is stopping");
+        if (hecho)
+            hecho(r);
+        return;
+    }
+    m_cola.append({fichero, std::move(hecho)});
+    QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
+}
+
+void MaquinaDnc::siguienteEnvio()
+{
+    // One thing at a time on the line: a program on its way in ends first.
+    if (m_cola.isEmpty() || m_envio.activo() || m_cedida || m_estado == Estado::Recibiendo)
+        return;
+    if (m_continua.activo()) {
+        m_cedida = true;
+        m_continua.detiene();
+        return;
+    }
+    lanzaEnvio();
+}
+
+void MaquinaDnc::lanzaEnvio()
+{
+    if (m_cola.isEmpty()) {
+        if (m_parando) {
+            m_estado = Estado::Terminada;
+            emit terminada();
+        } else if (m_servida)
+            arranca();
+        return;
+    }
+    m_reintento.stop();
+    m_enCurso = m_cola.takeFirst();
+    m_entrada = empieza(EntradaRegistro::Sentido::Envio, m_enCurso.fichero);
+    QList<QByteArray> lineas;
+    QString error;
+    if (!FicheroPrograma::lee(m_enCurso.fichero, lineas, &error)) {
+        ResultadoTransferencia r;
+        r.estado = ResultadoTransferencia::Estado::Fallida;
+        r.error = Texto(QStringLiteral("PrinErrorAbre"))
+                      .arg(QDir::toNativeSeparators(m_enCurso.fichero), error);
+        alTerminarEnvio(r);
+        return;
+    }
+    m_estado = Estado::Enviando;
+    // A port that cannot be opened ends the send inside this call.
+    m_envio.inicia(lineas, iso(), m_config.maquina.formato);
+}
+
+void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
+{
+    anota(m_entrada, r, m_reloj.elapsed());
+    emit mensaje(QStringLiteral("%1: sent %2 (%3)%4")
+                     .arg(nombre(), m_enCurso.fichero, textoResultado(r.estado),
+                         r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error));
+    const Pendiente hecho = std::exchange(m_enCurso, {});
+    m_estado = Estado::Inactiva;
+    if (hecho.hecho)
+        hecho.hecho(r);
+    if (m_parando) {
+        m_estado = Estado::Terminada;
+        emit terminada();
+        return;
+    }
+    // The next send, or back to listening, from the event loop.
+    QTimer::singleShot(0, this, &MaquinaDnc::lanzaEnvio);
+}
+
+void MaquinaDnc::detiene()
+{
+    if (m_parando)
+        return;
+    m_parando = true;
+    m_reintento.stop();
+    const QList<Pendiente> cola = std::exchange(m_cola, {});
+    for (const Pendiente &p : cola) {
+        ResultadoTransferencia r;
+        r.estado = ResultadoTransferencia::Estado::Fallida;
+        r.error = QStringLiteral("the service is stopping");
+        if (p.hecho)
+            p.hecho(r);
+    }
+    if (m_envio.activo())
+        m_envio.detiene();
+    else if (m_continua.activo())
+        m_continua.detiene();
+    else {
+        m_estado = Estado::Terminada;
+        QTimer::singleShot(0, this, &MaquinaDnc::terminada);
+    }
+}
+
+QString MaquinaDnc::textoEstado() const
+{
+    switch (m_estado) {
+    case Estado::Inactiva:
+        return QStringLiteral("idle");
+    case Estado::Escuchando:
+        return QStringLiteral("listening");
+    case Estado::Recibiendo:
+        return QStringLiteral("receiving");
+    case Estado::Enviando:
+        return QStringLiteral("sending ") + QFileInfo(m_enCurso.fichero).fileName();
+    case Estado::Fallo:
+        return QStringLiteral("port failed (%1), retried every %2 s")
+            .arg(m_motivoFallo)
+            .arg(kReintentoMs / 1000);
+    case Estado::Terminada:
+        return QStringLiteral("stopped");
+    }
+    return {};
+}

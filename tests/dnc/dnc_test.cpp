@@ -1,0 +1,167 @@
+#include "dnc/lineacnc.h"
+#include "settings/varsfuncsglobales.h"
+#include "transfer/cncpty.h"
+#include "transfer/mscomm.h"
+#include "transfer/registro.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+int argc = 1;
+char nombre[] = "dnc_test";
+char *argv[] = {nombre, nullptr};
+QCoreApplication aplicacion(argc, argv);
+
+QByteArray lee(const QString &ruta)
+{
+    QFile f(ruta);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
+}
+
+void escribe(const QString &ruta, const QByteArray &datos)
+{
+    QFile f(ruta);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
+}
+
+// A program as the CNC punches it (LF) and as it is saved and sent (CR LF).
+QByteArray programa(int numero, int lineas, const char *fin = "\n")
+{
+    QByteArray p = "%" + QByteArray(fin) + "O" + QByteArray::number(numero) + fin;
+    for (const QByteArray &l : ::programa(lineas))
+        p += l + fin;
+    return p + "M30" + fin + "%" + fin;
+}
+
+struct Dnc : ::testing::Test
+{
+    void SetUp() override
+    {
+        QByteArray ini;
+        for (const char *m : {"A", "B", "C", "D"}) {
+            const QString carpeta = dir.filePath(m);
+            QDir().mkpath(carpeta);
+            ini += QStringLiteral("[%1]\nCom=%2\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\n"
+                                  "DirRecepcion=%3\n")
+                       .arg(m, lineas[*m - 'A'].ruta, carpeta)
+                       .toUtf8();
+        }
+        escribe(dir.filePath("MAQUINAS.INI"), ini + "[Z]\nCom=/dev/null\n");
+        VarsFuncsGlobales::EstableceDirectorioPrograma(dir.path());
+    }
+    // keldan-dnc with the arguments; its exit status.
+    int dnc(const QStringList &args, QByteArray *salida = nullptr)
+    {
+        QProcess p;
+        p.start(KELDAN_DNC, QStringList {"--config", dir.path()} + args);
+        const bool fin = espera([&] { return p.state() == QProcess::NotRunning; }, 30000);
+        if (salida)
+            *salida = p.readAllStandardOutput() + p.readAllStandardError();
+        return fin ? p.exitCode() : -1;
+    }
+    // Waits until status says the text on the machine's line.
+    bool estado(const char *maquina, const QString &texto)
+    {
+        return espera(
+            [&] {
+                QByteArray s;
+                dnc({"status"}, &s);
+                for (const QByteArray &l : s.split('\n'))
+                    if (l.startsWith(maquina + QByteArray("\t")) && l.contains(texto.toUtf8()))
+                        return true;
+                return false;
+            },
+            15000);
+    }
+    QTemporaryDir dir;
+    LineaCnc lineas[4];
+};
+
+TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
+{
+    // The window holds D: the service names it and takes D once it is free.
+    MSComm ventana;
+    ventana.setDispositivo(lineas[3].ruta);
+    ASSERT_TRUE(ventana.setPortOpen(true));
+    EXPECT_EQ(dnc({"status"}), 3); // no service yet
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    ASSERT_TRUE(estado("D", "in use by dnc_test, PID " + QString::number(getpid())));
+    ventana.setPortOpen(false);
+    ASSERT_TRUE(estado("D", "listening"));
+
+    // The service's port is told to the window, naming the holder.
+    ventana.setDispositivo(lineas[0].ruta);
+    EXPECT_FALSE(ventana.setPortOpen(true));
+    EXPECT_TRUE(
+        ventana.ultimoError().contains("keldan-dnc, PID " + QString::number(servicio.processId())))
+        << ventana.ultimoError().toStdString();
+
+    // A and B punch programs at once while C is sent one on command; B then
+    // asks for a program it gets back, and for one that is not there.
+    escribe(dir.filePath("a.nc"), programa(1001, 40));
+    escribe(dir.filePath("b.nc"), programa(2002, 40));
+    escribe(dir.filePath("c.nc"), programa(3003, 40));
+    escribe(dir.filePath("B/O77.Nc"), programa(77, 5, "\r\n"));
+    escribe(dir.filePath("pide.nc"), "%\n(SEND o77)\n%\n");
+    escribe(dir.filePath("pide2.nc"), "%\n(SEND O99)\n%\n");
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    std::unique_ptr<QProcess> b(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("b.nc")}));
+    std::unique_ptr<QProcess> c(lineas[2].cnc(KELDAN_CNC, {"--receive", dir.filePath("c.out")}));
+    EXPECT_EQ(dnc({"send", "c", dir.filePath("c.nc")}), 0);
+    ASSERT_TRUE(c->waitForFinished(10000));
+    EXPECT_EQ(c->exitCode(), 0);
+    EXPECT_EQ(lee(dir.filePath("c.out")), programa(3003, 40, "\r\n"));
+    ASSERT_TRUE(espera([&] { return QFile::exists(dir.filePath("B/O2002.TXT")); }, 10000));
+    b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide.nc")}));
+    ASSERT_TRUE(b->waitForFinished(10000));
+    b.reset(lineas[1].cnc(KELDAN_CNC, {"--receive", dir.filePath("b.out")}));
+    ASSERT_TRUE(b->waitForFinished(10000));
+    EXPECT_EQ(lee(dir.filePath("b.out")), programa(77, 5, "\r\n"));
+    b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide2.nc")}));
+    ASSERT_TRUE(b->waitForFinished(10000));
+    ASSERT_TRUE(estado("B", "O99 failed (Requested program O99 is not in " + dir.filePath("B")));
+    // Saved as the window's continuous receive saves: the frame's last line end too.
+    EXPECT_EQ(lee(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n") + "\r\n");
+    EXPECT_EQ(lee(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n") + "\r\n");
+    EXPECT_EQ(QDir(dir.filePath("A")).entryList(QDir::Files).size(), 1);
+    EXPECT_EQ(QDir(dir.filePath("B")).entryList(QDir::Files).size(), 2);
+
+    // C's device vanishes: A goes on receiving.
+    lineas[2].cierra();
+    ASSERT_TRUE(estado("C", "port failed"));
+    escribe(dir.filePath("a.nc"), programa(1002, 400));
+    a.reset(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    ASSERT_TRUE(estado("A", "receiving"));
+
+    // Stopped mid-program: what came is kept apart, every port is let go.
+    QThread::msleep(1000);
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    ASSERT_TRUE(servicio.waitForFinished(10000));
+    EXPECT_EQ(servicio.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(servicio.exitCode(), 0);
+    const QByteArray parte = lee(dir.filePath("A/O1002-INCOMPLETO.TXT"));
+    EXPECT_GT(parte.count('\n'), 20);
+    EXPECT_TRUE(programa(1002, 400, "\r\n").startsWith(parte.chopped(2)));
+    EXPECT_TRUE(ventana.setPortOpen(true));
+    ventana.setPortOpen(false);
+
+    // Without the service, send does the work itself; all went into one log.
+    c.reset(lineas[3].cnc(KELDAN_CNC, {"--receive", dir.filePath("d.out")}));
+    EXPECT_EQ(dnc({"send", "D", dir.filePath("c.nc")}), 0);
+    ASSERT_TRUE(c->waitForFinished(10000));
+    EXPECT_EQ(lee(dir.filePath("d.out")), programa(3003, 40, "\r\n"));
+    const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
+    EXPECT_EQ(log.ilegibles, 0);
+    EXPECT_EQ(log.entradas.size(), 7);
+}
+
+} // namespace
