@@ -1,6 +1,7 @@
 #include "transfer/bloqueopuerto.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -99,7 +100,13 @@ bool BloqueoPuerto::libre(const QString &dispositivo)
         const QString proceso = nombreProceso(pid);
         m_titular = QStringLiteral("%1, PID %2").arg(proceso.isEmpty() ? nombre : proceso).arg(pid);
     }
-    // An unreadable lock is still someone's: the port is left alone.
+    // An unreadable lock may be one being written this instant: left alone,
+    // unless it has stayed unreadable for a while.
+    const QDateTime escrito = QFileInfo(ruta).lastModified();
+    if (pid <= 0 && escrito.isValid() && escrito.secsTo(QDateTime::currentDateTime()) > 2) {
+        QFile::remove(ruta);
+        return true;
+    }
     return false;
 }
 

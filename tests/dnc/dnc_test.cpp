@@ -1,5 +1,6 @@
 #include "dnc/lineacnc.h"
 #include "settings/varsfuncsglobales.h"
+#include "transfer/bloqueopuerto.h"
 #include "transfer/cncpty.h"
 #include "transfer/mscomm.h"
 #include "transfer/registro.h"
@@ -162,6 +163,32 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 7);
+}
+
+TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
+{
+    LineaCnc linea;
+    const QString lck = BloqueoPuerto::rutaBloqueo(linea.ruta);
+    QProcess vivo, muerto;
+    vivo.start("sleep", {"30"});
+    muerto.start("true");
+    ASSERT_TRUE(vivo.waitForStarted() && muerto.waitForStarted());
+    const qint64 ido = muerto.processId();
+    ASSERT_TRUE(muerto.waitForFinished());
+    MSComm puerto;
+    puerto.setDispositivo(linea.ruta);
+    // As minicom writes it: the PID in ten characters and a line end.
+    for (const qint64 pid : {vivo.processId(), ido}) {
+        escribe(lck, QByteArray::number(pid).rightJustified(10, ' ') + '\n');
+        EXPECT_EQ(puerto.setPortOpen(true), pid == ido);
+        if (pid == vivo.processId()) {
+            EXPECT_TRUE(puerto.ultimoError().endsWith(QStringLiteral("sleep, PID %1.").arg(pid)))
+                << puerto.ultimoError().toStdString();
+        }
+    }
+    EXPECT_EQ(lee(lck).left(11), QByteArray::number(getpid()).rightJustified(10, ' ') + '\n');
+    puerto.setPortOpen(false);
+    EXPECT_FALSE(QFile::exists(lck));
 }
 
 } // namespace
