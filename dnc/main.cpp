@@ -164,7 +164,7 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "keldan-dnc: " << error << '\n';
         return kServicio;
     }
-    QTextStream(stderr) << "keldan-dnc: serving " << maquinas.size() << " machines; socket "
+    QTextStream(stderr) << "keldan-dnc: machines served: " << maquinas.size() << "; socket "
                         << rutaSocket << Qt::endl;
     return app.exec();
 }

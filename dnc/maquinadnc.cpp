@@ -191,7 +191,9 @@ void MaquinaDnc::arranca()
         m_sinGuardar.clear();
     }
     m_estado = Estado::Escuchando;
-    m_continua.inicia(m_config.carpeta, iso(), m_config.maquina.formato);
+    if (m_continua.inicia(m_config.carpeta, iso(), m_config.maquina.formato)
+        && !std::exchange(m_motivoFallo, {}).isEmpty())
+        emit mensaje(nombre() + QStringLiteral(": port open again"));
 }
 
 void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
@@ -211,7 +213,7 @@ void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
     const QString motivo = r.error.isEmpty() && !m_sinGuardar.isEmpty()
         ? QStringLiteral("the received program could not be saved")
         : r.error;
-    if (m_estado != Estado::Fallo || motivo != m_motivoFallo)
+    if (motivo != m_motivoFallo)
         emit mensaje(QStringLiteral("%1: %2; retried every %3 s")
                          .arg(nombre(), motivo)
                          .arg(kReintentoMs / 1000));
@@ -225,8 +227,6 @@ void MaquinaDnc::reintenta()
     if (m_parando || m_envio.activo() || m_continua.activo())
         return;
     arranca();
-    if (m_estado == Estado::Escuchando)
-        emit mensaje(nombre() + QStringLiteral(": port open again"));
 }
 
 bool MaquinaDnc::filtra(const QList<QByteArray> &lineas)
