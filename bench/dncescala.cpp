@@ -118,11 +118,14 @@ void recibeEnCnc(Maquina &m, const QString &base, Cuenta &c, const bool &seguir)
         if (m.cnc->state() != QProcess::NotRunning || m.cliente->state() != QProcess::NotRunning
             || m.cliente->exitStatus() != QProcess::NormalExit || !m.ocupada)
             return;
-        const QByteArray salida = m.cnc->readAllStandardOutput();
+        const QByteArray salida = m.cnc->readAllStandardOutput() + m.cnc->readAllStandardError();
         const auto r = QRegularExpression(QStringLiteral("at most (\\d+) characters after DC3"))
                            .match(QString::fromLatin1(salida));
         c.maxTrasDc3 = qMax(c.maxTrasDc3, r.captured(1).toLong());
         c.desbordes += m.cnc->exitCode() == 3;
+        if (m.cnc->exitCode() != 0)
+            std::fprintf(stderr, "%s round %d: keldan-cnc exit %d\n%s", qPrintable(m.nombre),
+                m.ronda, m.cnc->exitCode(), salida.constData());
         c.finesMalos += m.cnc->exitCode() == 4;
         ++c.enviados;
         c.enviadosBien += m.cliente->exitCode() == 0 && lee(llega) == esperado;
