@@ -196,6 +196,9 @@ void ServicioDnc::responde(QLocalSocket *cliente, const QString &texto, int sali
         datos += '\n';
     datos += "exit " + QByteArray::number(salida) + '\n';
     cliente->write(datos);
+    // Out now: the answer to a send cut by a stop must not wait for an event
+    // loop that is about to end.
+    cliente->flush();
     cliente->disconnectFromServer();
 }
 
