@@ -154,6 +154,7 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     EXPECT_TRUE(programa(1002, 400, "\r\n").startsWith(parte.chopped(2)));
     EXPECT_TRUE(ventana.setPortOpen(true));
     ventana.setPortOpen(false);
+    a->kill(), a->waitForFinished();
 
     // Without the service, send does the work itself; all went into one log.
     c.reset(lineas[3].cnc(KELDAN_CNC, {"--receive", dir.filePath("d.out")}));
@@ -189,6 +190,7 @@ TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
     EXPECT_EQ(lee(lck).left(11), QByteArray::number(getpid()).rightJustified(10, ' ') + '\n');
     puerto.setPortOpen(false);
     EXPECT_FALSE(QFile::exists(lck));
+    vivo.kill(), vivo.waitForFinished();
 }
 
 } // namespace
