@@ -22,7 +22,9 @@ bool esSi(const QString &valor)
     return false;
 }
 
-QString textoResultado(ResultadoTransferencia::Estado e)
+} // namespace
+
+QString MaquinaDnc::textoResultado(ResultadoTransferencia::Estado e)
 {
     switch (e) {
     case ResultadoTransferencia::Estado::Completa:
@@ -36,8 +38,6 @@ QString textoResultado(ResultadoTransferencia::Estado e)
     }
     return {};
 }
-
-} // namespace
 
 QList<ConfigMaquinaDnc> ConfigMaquinaDnc::lee(
     const QString &rutaIni, bool todas, QStringList *avisos)

@@ -75,6 +75,8 @@ public:
     // The file of the folder a request names: NAME, NAME.NC or NAME.TXT in
     // any letter case; empty when there is none or the name is no plain name.
     static QString buscaPrograma(const QString &carpeta, const QString &nombre);
+    // As the log names the result: complete, stopped, failed, incomplete.
+    static QString textoResultado(ResultadoTransferencia::Estado e);
 
 signals:
     void terminada();

@@ -27,21 +27,6 @@ void alRecibirSenal(int)
     [[maybe_unused]] const ssize_t n = ::write(g_tuberiaSenal[1], &c, 1);
 }
 
-QString textoResultado(ResultadoTransferencia::Estado e)
-{
-    switch (e) {
-    case ResultadoTransferencia::Estado::Completa:
-        return QStringLiteral("complete");
-    case ResultadoTransferencia::Estado::Detenida:
-        return QStringLiteral("stopped");
-    case ResultadoTransferencia::Estado::Fallida:
-        return QStringLiteral("failed");
-    case ResultadoTransferencia::Estado::SinFin:
-        return QStringLiteral("incomplete");
-    }
-    return {};
-}
-
 } // namespace
 
 ServicioDnc::ServicioDnc(
@@ -82,7 +67,7 @@ QString ServicioDnc::lineaEstado(const QString &nombre, const QString &puerto,
                                                                        : QStringLiteral("receive"),
                     ultima->fichero.isEmpty() ? QStringLiteral("-")
                                               : QFileInfo(ultima->fichero).fileName(),
-                    textoResultado(ultima->resultado));
+                    MaquinaDnc::textoResultado(ultima->resultado));
         if (!ultima->motivo.isEmpty())
             u += QStringLiteral(" (") + ultima->motivo + QLatin1Char(')');
     }
@@ -183,7 +168,7 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
             return;
         const QString texto
             = QStringLiteral("%1: %2%3")
-                  .arg(m->nombre(), textoResultado(r.estado),
+                  .arg(m->nombre(), MaquinaDnc::textoResultado(r.estado),
                       r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error);
         responde(c, texto, r.estado == ResultadoTransferencia::Estado::Completa ? 0 : 1);
     });
