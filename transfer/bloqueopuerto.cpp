@@ -26,7 +26,7 @@ QString directorioBloqueos()
 }
 
 // The holder's PID and name from a lock file: ten-character ASCII (also the
-// serial library's "PID\nname\nhost"), or the old binary int of some tools.
+// Qt serial library's "PID\nname\nhost"), or the old binary int of some tools.
 qint64 leeTitular(const QString &ruta, QString *nombre)
 {
     QFile f(ruta);
@@ -119,13 +119,13 @@ void BloqueoPuerto::toma(const QString &dispositivo)
     const QByteArray nombre = QFile::encodeName(ruta);
     int fd = ::open(nombre.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
     if (fd >= 0) {
-        // Held locked too, as the serial library holds its own: a reader
+        // Held locked too, as Qt's serial library holds its own: a reader
         // that takes an old lock for stale cannot remove a held one.
         m_propio = ruta;
         ::flock(fd, LOCK_EX | LOCK_NB);
     } else if (errno == EEXIST && leeTitular(ruta, nullptr) == ::getpid()) {
-        // The serial library's own lock: rewritten in the format every
-        // serial program reads, and removed by the library on closing.
+        // A lock this process already made through Qt's serial library: rewritten in the format
+        // every serial program reads, and removed by the library on closing.
         fd = ::open(nombre.constData(), O_WRONLY | O_TRUNC | O_CLOEXEC);
     }
     if (fd < 0)

@@ -6,7 +6,7 @@
 // window, keldan-dnc, minicom and the rest never share a line: a lock file
 // LCK..<device> in /run/lock (else /var/lock) whose first line is the holder's
 // PID as ten ASCII characters. The program name and host follow on their own
-// lines, which the serial library's lock reader also understands. A lock of
+// lines, which Qt's serial library reads as its own lock format. A lock of
 // a process that has gone is stale and removed. Network ports take no lock.
 class BloqueoPuerto
 {
@@ -20,7 +20,7 @@ public:
     // the device; titular() then names it. Stale locks are removed here.
     bool libre(const QString &dispositivo);
     // Once the device is open: the lock is made ours in the common format,
-    // created when the serial library did not make one.
+    // created unless this process made one already.
     void toma(const QString &dispositivo);
     // On closing: removes a lock this object created.
     void suelta();
