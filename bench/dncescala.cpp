@@ -84,7 +84,7 @@ bool espera(const std::function<bool()> &condicion, int ms)
 struct Cuenta
 {
     int recibidos = 0, recibidosBien = 0, enviados = 0, enviadosBien = 0;
-    int desbordes = 0, finesMalos = 0;
+    int desbordes = 0, finesMalos = 0, alarmas = 0;
     long maxTrasDc3 = 0;
 };
 
@@ -127,6 +127,7 @@ void recibeEnCnc(Maquina &m, const QString &base, Cuenta &c, const bool &seguir)
             std::fprintf(stderr, "%s round %d: keldan-cnc exit %d\n%s", qPrintable(m.nombre),
                 m.ronda, m.cnc->exitCode(), salida.constData());
         c.finesMalos += m.cnc->exitCode() == 4;
+        c.alarmas += m.cnc->exitCode() == 5; // keldan-cnc's overrun alarm
         ++c.enviados;
         c.enviadosBien += m.cliente->exitCode() == 0 && lee(llega) == esperado;
         m.ocupada = false;
@@ -212,10 +213,11 @@ void mide(int n, int segundos)
         }
     }
     std::printf("N=%2d: %.0f s; programs punched to the service %d, byte-exact %d; sent to the "
-                "CNC %d, byte-exact %d; overflows %d, bad line ends %d, at most %ld characters "
+                "CNC %d, byte-exact %d; overflows %d, overrun alarms %d, bad line ends %d, at most "
+                "%ld characters "
                 "after DC3; service CPU %.2f s (%.1f ms per machine per second, %.2f %% of a "
                 "core), RSS %.1f MB (peak %.1f MB); exit %d\n",
-        n, pared, c.recibidos, c.recibidosBien, c.enviados, c.enviadosBien, c.desbordes,
+        n, pared, c.recibidos, c.recibidosBien, c.enviados, c.enviadosBien, c.desbordes, c.alarmas,
         c.finesMalos, c.maxTrasDc3, cpuServicio, 1000 * cpuServicio / n / pared,
         100 * cpuServicio / pared, rss, pico, servicio.exitCode());
     std::fflush(stdout);
