@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -96,6 +97,7 @@ struct Maquina
     int numero = 0, ronda = 0;
     bool ocupada = false;
     std::unique_ptr<QProcess> cnc, cliente;
+    std::unique_ptr<QSocketNotifier> vaciador;
     QList<int> punzados;
 };
 
@@ -106,18 +108,27 @@ void recibeEnCnc(Maquina &m, const QString &base, Cuenta &c, const bool &seguir)
     const QString sale = QStringLiteral("%1/envia-%2-%3.nc").arg(base, m.nombre).arg(m.ronda);
     const QString llega = QStringLiteral("%1/llega-%2-%3.nc").arg(base, m.nombre).arg(m.ronda);
     escribe(sale, programa(m.numero + 500, "\n"));
-    m.cnc.reset(m.linea.cnc(KELDAN_CNC, {"--receive", llega}));
+    // The control asks for the program with DC1 once it reads (the machines
+    // wait for it): what a line carries while nobody listens is lost, and a
+    // pty would hand it over in one burst.
+    m.cnc.reset(m.linea.cnc(KELDAN_CNC, {"--receive", llega, "--request-dc1"}));
     m.cliente = std::make_unique<QProcess>();
-    // The CNC is set to read before the send starts, as an operator does: what
-    // a line carries while nobody listens is lost, not queued.
-    m.cnc->waitForStarted();
-    QTimer::singleShot(300, m.cliente.get(), [&m, base, sale] {
-        m.cliente->start(KELDAN_DNC, {"--config", base, "send", m.nombre, sale});
-    });
+    m.cliente->start(KELDAN_DNC, {"--config", base, "send", m.nombre, sale});
     auto fin = [&m, &c, &seguir, base, llega, esperado = programa(m.numero + 500, "\r\n")] {
+        if (m.cnc->state() == QProcess::NotRunning && m.cliente->state() != QProcess::NotRunning
+            && !m.vaciador) {
+            // A control in alarm reads no more, but a real line still takes
+            // the rest at its speed: the pty is emptied so the send can end.
+            m.vaciador = std::make_unique<QSocketNotifier>(m.linea.maestro, QSocketNotifier::Read);
+            QObject::connect(m.vaciador.get(), &QSocketNotifier::activated, [&m] {
+                char buf[4096];
+                while (::read(m.linea.maestro, buf, sizeof buf) > 0) { }
+            });
+        }
         if (m.cnc->state() != QProcess::NotRunning || m.cliente->state() != QProcess::NotRunning
-            || m.cliente->exitStatus() != QProcess::NormalExit || !m.ocupada)
+            || !m.ocupada)
             return;
+        m.vaciador.reset();
         const QByteArray salida = m.cnc->readAllStandardOutput() + m.cnc->readAllStandardError();
         const auto r = QRegularExpression(QStringLiteral("at most (\\d+) characters after DC3"))
                            .match(QString::fromLatin1(salida));
@@ -163,7 +174,7 @@ void mide(int n, int segundos)
         m->dir = base + QLatin1Char('/') + m->nombre;
         QDir().mkpath(m->dir);
         ini += QStringLiteral("[%1]\nCom=%2\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\n"
-                              "DirRecepcion=%3\n")
+                              "DirRecepcion=%3\nEsperaDc1=Si\n")
                    .arg(m->nombre, m->linea.ruta, m->dir)
                    .toUtf8();
         maquinas.push_back(std::move(m));
