@@ -117,6 +117,10 @@ void recibeEnCnc(Maquina &m, const QString &base, Cuenta &c, const bool &seguir)
     auto fin = [&m, &c, &seguir, base, llega, esperado = programa(m.numero + 500, "\r\n")] {
         if (m.cnc->state() == QProcess::NotRunning && m.cliente->state() != QProcess::NotRunning
             && !m.vaciador) {
+            std::fprintf(stderr, "%s round %d: CNC ended (exit %d) before the send\n",
+                qPrintable(m.nombre), m.ronda, m.cnc->exitCode());
+            // As an operator does when the control is in alarm: the send is stopped.
+            QProcess::startDetached(KELDAN_DNC, {"--config", base, "stop", m.nombre});
             // A control in alarm reads no more, but a real line still takes
             // the rest at its speed: the pty is emptied so the send can end.
             m.vaciador = std::make_unique<QSocketNotifier>(m.linea.maestro, QSocketNotifier::Read);
@@ -211,7 +215,26 @@ void mide(int n, int segundos)
                 maquinas.begin(), maquinas.end(), [](const auto &m) { return m->ocupada; });
         },
         120000);
+    // A machine whose round did not end is told, with what the service says of it.
+    QProcess estado;
+    estado.start(KELDAN_DNC, {"--config", base, "status"});
+    estado.waitForFinished();
+    const QList<QByteArray> lineasEstado = estado.readAllStandardOutput().split('\n');
+    for (const auto &m : maquinas) {
+        if (m->ocupada)
+            std::fprintf(stderr, "%s round %d did not end (CNC %s, send %s): %s\n",
+                qPrintable(m->nombre), m->ronda,
+                m->cnc->state() == QProcess::Running ? "running" : "ended",
+                m->cliente && m->cliente->state() == QProcess::Running ? "running" : "ended",
+                lineasEstado.value(m->nombre.mid(1).toInt() - 1).constData());
+    }
     const double pared = reloj.elapsed() / 1000.0;
+    for (auto &m : maquinas) {
+        for (QProcess *p : {m->cnc.get(), m->cliente.get()}) {
+            if (p)
+                p->disconnect(), p->kill(), p->waitForFinished();
+        }
+    }
     const double cpuServicio = cpu(pid) - cpu0;
     const double rss = memoriaMb(pid, "VmRSS:"), pico = memoriaMb(pid, "VmHWM:");
     ::kill(pid_t(pid), SIGTERM);

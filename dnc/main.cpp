@@ -24,6 +24,7 @@ int uso()
     QTextStream(stderr) << "usage: keldan-dnc [--config DIR] serve\n"
                            "       keldan-dnc [--config DIR] send MACHINE FILE\n"
                            "       keldan-dnc [--config DIR] status\n"
+                           "       keldan-dnc [--config DIR] stop MACHINE\n"
                            "--config DIR: the settings folder (KELDAN.INI, MAQUINAS.INI);\n"
                            "by default the one the Keldan window uses.\n";
     return kUso;
@@ -141,6 +142,13 @@ int main(int argc, char *argv[])
             = pideAlServicio(rutaSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero)))
             return *s;
         return enviaDirecto(app, args.at(1), fichero);
+    }
+    if (orden == QLatin1String("stop") && args.size() == 2 && !args.at(1).contains('\t')) {
+        if (const std::optional<int> s
+            = pideAlServicio(rutaSocket, QStringLiteral("stop\t") + args.at(1)))
+            return *s;
+        QTextStream(stderr) << "keldan-dnc: no service running (" << rutaSocket << ")\n";
+        return kServicio;
     }
     if (orden != QLatin1String("serve") || args.size() != 1)
         return uso();

@@ -360,6 +360,15 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     QTimer::singleShot(0, this, &MaquinaDnc::lanzaEnvio);
 }
 
+bool MaquinaDnc::detieneEnvio()
+{
+    if (!m_envio.activo())
+        return false;
+    emit mensaje(nombre() + QStringLiteral(": send stopped on command"));
+    m_envio.detiene();
+    return true;
+}
+
 void MaquinaDnc::detiene()
 {
     if (m_parando)

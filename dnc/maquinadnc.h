@@ -61,6 +61,9 @@ public:
     // Sends the file once the port is free (after a program on its way in);
     // hecho is told how it ended.
     void envia(const QString &fichero, Aviso hecho = {});
+    // The window's Stop for the send on its way (a CNC that holds the line
+    // for good, in alarm, would keep it forever); false when none is.
+    bool detieneEnvio();
     // Cuts cleanly: a send finishes its line and its end, a program on its
     // way in is kept as incomplete; terminada() once the port is closed.
     void detiene();

@@ -143,6 +143,14 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
         responde(cliente, lineas.join(QLatin1Char('\n')), 0);
         return;
     }
+    if (orden == QLatin1String("stop") && partes.size() == 2) {
+        MaquinaDnc *m = maquina(partes.at(1));
+        if (!m)
+            responde(cliente, QStringLiteral("no machine %1 is served").arg(partes.at(1)), 2);
+        else
+            responde(cliente, {}, m->detieneEnvio() ? 0 : 1);
+        return;
+    }
     if (orden != QLatin1String("send") || partes.size() != 3) {
         responde(cliente, QStringLiteral("unknown request"), 2);
         return;

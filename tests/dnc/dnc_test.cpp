@@ -136,6 +136,18 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     EXPECT_EQ(QDir(dir.filePath("A")).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(QDir(dir.filePath("B")).entryList(QDir::Files).size(), 2);
 
+    // A CNC that holds the line for good (it never takes a character): stop cuts the send.
+    c.reset(lineas[3].cnc(
+        KELDAN_CNC, {"--receive", dir.filePath("d.out"), "--consume", "0", "--overrun", "0"}));
+    QProcess retenido;
+    retenido.start(KELDAN_DNC, {"--config", dir.path(), "send", "D", dir.filePath("c.nc")});
+    ASSERT_TRUE(estado("D", "sending"));
+    QThread::msleep(1000);
+    EXPECT_EQ(dnc({"stop", "D"}), 0);
+    ASSERT_TRUE(retenido.waitForFinished(30000));
+    EXPECT_EQ(retenido.exitCode(), 1);
+    EXPECT_TRUE(retenido.readAllStandardError().contains("D: incomplete"));
+
     // C's device vanishes: A goes on receiving.
     lineas[2].cierra();
     ASSERT_TRUE(estado("C", "port failed"));
@@ -163,7 +175,7 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     EXPECT_EQ(lee(dir.filePath("d.out")), programa(3003, 40, "\r\n"));
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
-    EXPECT_EQ(log.entradas.size(), 7);
+    EXPECT_EQ(log.entradas.size(), 8);
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
