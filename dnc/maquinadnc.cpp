@@ -96,6 +96,7 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
                              .arg(m.bitsDatos)
                              .arg(VarsFuncsGlobales::TextoBitsStop(m.bitsStop)));
     m_puerto.setHandshaking(MSComm::negociacionDeTexto(m.nego));
+    m_puerto.setXonXoffEnPuerto(m.xonXoffEnPuerto);
 
     m_reintento.setSingleShot(true);
     m_reintento.setInterval(kReintentoMs);
