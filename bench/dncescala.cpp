@@ -4,9 +4,11 @@
 // the line with DC3/DC1 as its buffer fills. Reports whether every program
 // came byte-exact, the CNC's overflows and characters after DC3, and the
 // service's processor time and memory.
-// Usage: bench_dnc [seconds per run, 60] [N ..., 1 8 32]
+// Every second machine is reached through ser2net in raw TCP on 127.0.0.1.
+// Usage: bench_dnc [--ptys] [seconds per run, 60] [N ..., 1 8 32]
 
 #include "dnc/lineacnc.h"
+#include "transfer/ser2net.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -94,6 +96,7 @@ struct Maquina
 {
     QString nombre, dir;
     LineaCnc linea;
+    std::unique_ptr<Ser2net> red; // every second machine is reached through ser2net
     int numero = 0, ronda = 0;
     bool ocupada = false;
     std::unique_ptr<QProcess> cnc, cliente;
@@ -166,7 +169,7 @@ void ronda(Maquina &m, const QString &base, Cuenta &c, const bool &seguir)
         [&m, &c, &seguir, base] { recibeEnCnc(m, base, c, seguir); });
 }
 
-void mide(int n, int segundos)
+void mide(int n, int segundos, bool red)
 {
     QTemporaryDir dir;
     const QString base = dir.path();
@@ -176,10 +179,16 @@ void mide(int n, int segundos)
         auto m = std::make_unique<Maquina>();
         m->nombre = QStringLiteral("M%1").arg(i);
         m->dir = base + QLatin1Char('/') + m->nombre;
+        QString com = m->linea.ruta;
+        if (red && i % 2 == 0) {
+            m->red = std::make_unique<Ser2net>(m->linea.ruta, false);
+            if (m->red->escucha())
+                com = m->red->direccion();
+        }
         QDir().mkpath(m->dir);
         ini += QStringLiteral("[%1]\nCom=%2\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\n"
                               "DirRecepcion=%3\nEsperaDc1=Si\n")
-                   .arg(m->nombre, m->linea.ruta, m->dir)
+                   .arg(m->nombre, com, m->dir)
                    .toUtf8();
         maquinas.push_back(std::move(m));
     }
@@ -246,14 +255,15 @@ void mide(int n, int segundos)
                 == programa(numero, "\r\n") + "\r\n";
         }
     }
-    std::printf("N=%2d: %.0f s; programs punched to the service %d, byte-exact %d; sent to the "
-                "CNC %d, byte-exact %d; overflows %d, overrun alarms %d, bad line ends %d, at most "
-                "%ld characters "
-                "after DC3; service CPU %.2f s (%.1f ms per machine per second, %.2f %% of a "
-                "core), RSS %.1f MB (peak %.1f MB); exit %d\n",
-        n, pared, c.recibidos, c.recibidosBien, c.enviados, c.enviadosBien, c.desbordes, c.alarmas,
-        c.finesMalos, c.maxTrasDc3, cpuServicio, 1000 * cpuServicio / n / pared,
-        100 * cpuServicio / pared, rss, pico, servicio.exitCode());
+    std::printf(
+        "N=%2d (%s): %.0f s; programs punched to the service %d, byte-exact %d; sent to the "
+        "CNC %d, byte-exact %d; overflows %d, overrun alarms %d, bad line ends %d, at most "
+        "%ld characters "
+        "after DC3; service CPU %.2f s (%.1f ms per machine per second, %.2f %% of a "
+        "core), RSS %.1f MB (peak %.1f MB); exit %d\n",
+        n, red ? "half through ser2net" : "ptys", pared, c.recibidos, c.recibidosBien, c.enviados,
+        c.enviadosBien, c.desbordes, c.alarmas, c.finesMalos, c.maxTrasDc3, cpuServicio,
+        1000 * cpuServicio / n / pared, 100 * cpuServicio / pared, rss, pico, servicio.exitCode());
     std::fflush(stdout);
 }
 
@@ -262,13 +272,16 @@ void mide(int n, int segundos)
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    const int segundos = argc > 1 ? std::atoi(argv[1]) : 60;
+    // --ptys: every machine on its pseudo-terminal, none through ser2net.
+    const bool red = argc < 2 || qstrcmp(argv[1], "--ptys") != 0;
+    const int primero = red ? 1 : 2;
+    const int segundos = argc > primero ? std::atoi(argv[primero]) : 60;
     QList<int> tamanos;
-    for (int i = 2; i < argc; ++i)
+    for (int i = primero + 1; i < argc; ++i)
         tamanos.append(std::atoi(argv[i]));
     if (tamanos.isEmpty())
         tamanos = {1, 8, 32};
     for (int n : std::as_const(tamanos))
-        mide(n, segundos);
+        mide(n, segundos, red);
     return 0;
 }

@@ -316,6 +316,8 @@ void MaquinaDnc::siguienteEnvio()
 
 void MaquinaDnc::lanzaEnvio()
 {
+    if (m_envio.activo() || m_continua.activo())
+        return;
     if (m_cola.isEmpty()) {
         if (m_parando) {
             m_estado = Estado::Terminada;
@@ -344,6 +346,14 @@ void MaquinaDnc::lanzaEnvio()
 
 void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
 {
+    const bool sinAbrir = r.estado == ResultadoTransferencia::Estado::Fallida
+        && m_estado == Estado::Enviando && m_entrada.bytes == 0 && !m_puerto.PortOpen();
+    if (sinAbrir && !m_parando && ++m_enCurso.intentos < kIntentosEnvio) {
+        m_cola.prepend(std::exchange(m_enCurso, {}));
+        m_estado = Estado::Inactiva;
+        QTimer::singleShot(kPausaEnvioMs, this, &MaquinaDnc::lanzaEnvio);
+        return;
+    }
     anota(m_entrada, r, m_reloj.elapsed());
     emit mensaje(QStringLiteral("%1: sent %2 (%3)%4")
                      .arg(nombre(), m_enCurso.fichero, textoResultado(r.estado),

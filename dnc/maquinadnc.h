@@ -50,6 +50,11 @@ public:
     enum class Estado { Inactiva, Escuchando, Recibiendo, Enviando, Fallo, Terminada };
     // How long a failed port rests before it is opened again.
     static constexpr int kReintentoMs = 5000;
+    // A send whose port would not open is tried this many times, this far
+    // apart: a device server turns a new connection away while it still
+    // closes the one the receive just let go.
+    static constexpr int kIntentosEnvio = 4;
+    static constexpr int kPausaEnvioMs = 1000;
 
     using Aviso = std::function<void(const ResultadoTransferencia &)>;
 
@@ -91,6 +96,7 @@ private:
     {
         QString fichero;
         Aviso hecho;
+        int intentos = 0;
     };
 
     bool filtra(const QList<QByteArray> &lineas);
