@@ -287,6 +287,29 @@ const char *const kNuevas[][2] = {
     {"PrinErrorPuertoOcupadoPor", "The serial port %1 is in use by %2."},
     // keldan-dnc: a request from the CNC for a program the folder does not hold
     {"DncPeticionDesconocida", "Requested program %1 is not in %2."},
+    {"CompruebaRfc2217Bien",
+        "%1 answers RFC 2217 (COM port control) and took the line settings: %2."},
+    {"CompruebaRfc2217Sin",
+        "%1 does not answer RFC 2217 (COM port control): this port speaks raw TCP."},
+    {"CompruebaRfc2217SinRemedio",
+        "use %1, or set the server's port to RFC 2217 (in ser2net: accepter: "
+        "telnet(rfc2217),tcp,%2)."},
+    {"CompruebaRfc2217Rechaza", "%1 takes COM port control (RFC 2217) but did not accept: %2."},
+    {"CompruebaRfc2217RechazaRemedio",
+        "choose line settings that the server's port can take (see its manual), and the same on "
+        "the CNC."},
+    {"CompruebaAjusteVelocidad", "speed %1"},
+    {"CompruebaAjusteBitsDatos", "%1 data bits"},
+    {"CompruebaAjusteParidad", "parity %1"},
+    {"CompruebaAjusteBitsStop", "%1 stop bits"},
+    {"CompruebaAjusteSinControl", "no flow control on its port"},
+    {"CompruebaAjusteRtsCts", "RTS/CTS flow control"},
+    {"CompruebaAjusteSinRespuesta", "%1 (no answer)"},
+    {"CompruebaRedCerrada", "%1 closed the connection without answering."},
+    {"CompruebaRedCerradaDice", "%1 closed the connection, saying: %2"},
+    {"CompruebaRedCerradaRemedio",
+        "a server's port takes one client at a time: close the other program using it, or check "
+        "the server's serial port."},
 };
 
 QList<ClaveIdioma> construye()

@@ -579,7 +579,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
 QString frmConfig::PuertoMostrado() const
 {
     const QString texto = cmbPuerto->currentText().trimmed();
-    if (ComprobacionPuerto::esRed(texto))
+    if (DireccionRed::esDeRed(texto))
         return texto;
     int numero = 0;
     QString dispositivo;

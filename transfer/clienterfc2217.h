@@ -43,6 +43,8 @@ public:
     // A setting answered with another value, or the COM port option refused.
     bool rechazado() const { return m_sinComPort || !rechazados().isEmpty(); }
     bool sinComPort() const { return m_sinComPort; }
+    // The server took the COM port option and the settings have been asked.
+    bool comPortAceptado() const { return m_ajustesPedidos && !m_sinComPort; }
     QList<Ajuste> rechazados() const;
     // Asked and not answered yet: after a time limit, as good as refused.
     QList<Ajuste> pendientes() const;

@@ -2,13 +2,13 @@
 
 #include "settings/varsfuncsglobales.h"
 #include "text/razonsistema.h"
+#include "transfer/transporterfc2217.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QRegularExpression>
 #include <QSet>
 #include <QTcpSocket>
 #include <QTimer>
@@ -31,6 +31,9 @@ const char *const kDriversConChip[] = {"ftdi_sio", "cp210x", "pl2303"};
 
 // Processes named in the findings; more would only bury the message.
 constexpr int kMaxProcesos = 5;
+
+// Of what a device server says in words before it closes, what is shown.
+constexpr qsizetype kMaxDichos = 120;
 
 const QString kReglaLatencia = QStringLiteral(
     R"(ACTION=="add", SUBSYSTEM=="usb-serial", DRIVER=="ftdi_sio", ATTR{latency_timer}="1")");
@@ -363,16 +366,43 @@ void controlador(const Vista &v, const QString &nombre, const Adaptador &a, QLis
         return;
     // Characters the CNC keeps sending while a DC3 waits in the adapter; at
     // slow speeds the wait is shorter than one.
-    const qint64 caracteres
-        = qint64(std::floor(ms * double(e.velocidad) / std::max(1.0, e.bitsPorCaracter) / 1000.0));
+    const qint64 caracteres = qint64(std::floor(
+        ms * double(e.linea.velocidad) / std::max(1.0, e.linea.bitsPorCaracter()) / 1000.0));
     if (ms <= 1 || caracteres < 1) {
         h.append({Estado::Bien, t("CompruebaLatenciaBien").arg(ms), {}});
         return;
     }
     h.append({Estado::Aviso,
         t("CompruebaLatencia")
-            .arg(QString::number(ms), QString::number(caracteres), QString::number(e.velocidad)),
+            .arg(QString::number(ms), QString::number(caracteres),
+                QString::number(e.linea.velocidad)),
         t("CompruebaLatenciaRemedio").arg(kReglaLatencia)});
+}
+
+// HOST:PORT as messages name a network port, an IPv6 address in brackets.
+QString hostPuerto(const DireccionRed &d)
+{
+    const QString host
+        = d.host.contains(QLatin1Char(':')) ? QLatin1Char('[') + d.host + QLatin1Char(']') : d.host;
+    return host + QLatin1Char(':') + QString::number(d.puerto);
+}
+
+QString nombreAjuste(ClienteRfc2217::Ajuste a, const ParametrosLinea &l, bool rtsCts)
+{
+    using A = ClienteRfc2217::Ajuste;
+    switch (a) {
+    case A::Velocidad:
+        return t("CompruebaAjusteVelocidad").arg(l.velocidad);
+    case A::BitsDatos:
+        return t("CompruebaAjusteBitsDatos").arg(l.bitsDatos);
+    case A::Paridad:
+        return t("CompruebaAjusteParidad").arg(QLatin1Char(l.paridad));
+    case A::BitsStop:
+        return t("CompruebaAjusteBitsStop").arg(l.bitsStop);
+    case A::Control:
+        break;
+    }
+    return t(rtsCts ? "CompruebaAjusteRtsCts" : "CompruebaAjusteSinControl");
 }
 
 } // namespace
@@ -415,8 +445,12 @@ ComprobacionPuerto::ComprobacionPuerto(QObject *parent)
 {
     m_limite->setSingleShot(true);
     connect(m_limite, &QTimer::timeout, this, [this] {
-        const QString quien
-            = m_socket ? QStringLiteral("%1:%2").arg(m_host).arg(m_puertoRed) : m_host;
+        if (m_cliente) {
+            // Silence is an answer too: no RFC 2217, or settings left unconfirmed.
+            juzgaNegociacion();
+            return;
+        }
+        const QString quien = m_socket ? hostPuerto(m_red) : m_red.host;
         m_hallazgos.append({Estado::Problema,
             t("CompruebaRedSinRespuesta").arg(quien, QString::number(m_msRed / 1000.0)),
             t("CompruebaRedSinRespuestaRemedio")});
@@ -426,12 +460,7 @@ ComprobacionPuerto::ComprobacionPuerto(QObject *parent)
 
 ComprobacionPuerto::~ComprobacionPuerto()
 {
-    cancela();
-}
-
-bool ComprobacionPuerto::esRed(const QString &puerto)
-{
-    return puerto.contains(QStringLiteral("://"));
+    suelta();
 }
 
 QList<Hallazgo> ComprobacionPuerto::dispositivo(const QString &ruta, const EntornoComprobacion &e)
@@ -466,59 +495,63 @@ QList<Hallazgo> ComprobacionPuerto::dispositivo(const QString &ruta, const Entor
 
 void ComprobacionPuerto::inicia(const QString &puerto, const EntornoComprobacion &entorno)
 {
-    cancela();
+    suelta();
     ++m_generacion;
     m_hallazgos.clear();
     m_enCurso = true;
-    if (!esRed(puerto)) {
+    // The port's own rules tell a network port from a device.
+    if (!DireccionRed::esDeRed(puerto)) {
         m_hallazgos = dispositivo(puerto, entorno);
         terminaLuego();
         return;
     }
-    static const QRegularExpression kRed(
-        QStringLiteral(R"(^(tcp|rfc2217)://(\[[^\]]+\]|[^:/\[\]]+):([0-9]{1,5})/?$)"),
-        QRegularExpression::CaseInsensitiveOption);
-    const QRegularExpressionMatch m = kRed.match(puerto.trimmed());
-    const uint numero = m.captured(3).toUInt();
-    if (!m.hasMatch() || numero == 0 || numero > 65535) {
+    const std::optional<DireccionRed> red = DireccionRed::interpreta(puerto);
+    if (!red) {
         m_hallazgos.append({Estado::Problema, t("CompruebaRedMal").arg(puerto), {}});
         terminaLuego();
         return;
     }
-    m_host = m.captured(2);
-    if (m_host.startsWith(QLatin1Char('[')))
-        m_host = m_host.mid(1, m_host.size() - 2);
-    m_puertoRed = quint16(numero);
+    m_red = *red;
     m_msRed = entorno.msRed;
+    m_linea = entorno.linea;
+    m_rtsCts = entorno.rtsCts;
     if (entorno.xonXoff && entorno.xonXoffEnPuerto)
         m_hallazgos.append(
             {Estado::Aviso, t("CompruebaRedEnPuerto"), t("CompruebaSinChipRemedio")});
     m_limite->start(m_msRed);
-    m_busqueda = QHostInfo::lookupHost(m_host, this, [this](const QHostInfo &info) {
-        m_busqueda = -1;
-        m_limite->stop();
-        if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
-            m_hallazgos.append({Estado::Problema, t("CompruebaRedSinNombre").arg(m_host),
-                t("CompruebaRedSinNombreRemedio")});
-            termina();
-            return;
+    m_busqueda
+        = QHostInfo::lookupHost(m_red.host, this, [this, g = m_generacion](const QHostInfo &i) {
+              // An answer that comes after all to a check cancelled or replaced.
+              if (g == m_generacion && m_enCurso)
+                  nombreResuelto(i);
+          });
+}
+
+void ComprobacionPuerto::nombreResuelto(const QHostInfo &info)
+{
+    m_busqueda = -1;
+    m_limite->stop();
+    if (info.error() != QHostInfo::NoError || info.addresses().isEmpty()) {
+        m_hallazgos.append({Estado::Problema, t("CompruebaRedSinNombre").arg(m_red.host),
+            t("CompruebaRedSinNombreRemedio")});
+        termina();
+        return;
+    }
+    // IPv4 first: device servers seldom listen on IPv6.
+    QHostAddress direccion = info.addresses().first();
+    for (const QHostAddress &d : info.addresses()) {
+        if (d.protocol() == QAbstractSocket::IPv4Protocol) {
+            direccion = d;
+            break;
         }
-        // IPv4 first: device servers seldom listen on IPv6.
-        QHostAddress direccion = info.addresses().first();
-        for (const QHostAddress &d : info.addresses()) {
-            if (d.protocol() == QAbstractSocket::IPv4Protocol) {
-                direccion = d;
-                break;
-            }
-        }
-        QStringList textos;
-        for (const QHostAddress &d : info.addresses())
-            textos.append(d.toString());
-        if (QHostAddress(m_host).isNull())
-            m_hallazgos.append({Estado::Bien,
-                t("CompruebaRedNombre").arg(m_host, textos.join(QStringLiteral(", "))), {}});
-        conecta(direccion.toString());
-    });
+    }
+    QStringList textos;
+    for (const QHostAddress &d : info.addresses())
+        textos.append(d.toString());
+    if (QHostAddress(m_red.host).isNull())
+        m_hallazgos.append({Estado::Bien,
+            t("CompruebaRedNombre").arg(m_red.host, textos.join(QStringLiteral(", "))), {}});
+    conecta(direccion.toString());
 }
 
 void ComprobacionPuerto::conecta(const QString &direccion)
@@ -527,15 +560,30 @@ void ComprobacionPuerto::conecta(const QString &direccion)
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_limite->stop();
         m_hallazgos.append({Estado::Bien,
-            t("CompruebaRedConectado").arg(m_host, QString::number(m_puertoRed)), {}});
-        termina();
+            t("CompruebaRedConectado").arg(m_red.host, QString::number(m_red.puerto)), {}});
+        if (m_red.protocolo == DireccionRed::Protocolo::Rfc2217)
+            negocia();
+        else
+            termina();
     });
     connect(m_socket, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         m_limite->stop();
-        const QString puerto = QString::number(m_puertoRed);
-        if (error == QAbstractSocket::ConnectionRefusedError)
-            m_hallazgos.append({Estado::Problema, t("CompruebaRedRechazada").arg(m_host, puerto),
-                t("CompruebaRedRechazadaRemedio")});
+        const QString puerto = QString::number(m_red.puerto);
+        if (m_cliente && error == QAbstractSocket::RemoteHostClosedError) {
+            // A server busy with another client, or unable to open its
+            // port, often says why before it hangs up.
+            QString dicho;
+            for (const char c : std::as_const(m_dichos))
+                dicho += quint8(c) >= 0x20 && quint8(c) < 0x7F ? QLatin1Char(c) : QLatin1Char(' ');
+            dicho = dicho.simplified();
+            m_hallazgos.append({Estado::Problema,
+                dicho.isEmpty() ? t("CompruebaRedCerrada").arg(hostPuerto(m_red))
+                                : t("CompruebaRedCerradaDice").arg(hostPuerto(m_red), dicho),
+                t("CompruebaRedCerradaRemedio")});
+        } else if (error == QAbstractSocket::ConnectionRefusedError)
+            m_hallazgos.append(
+                {Estado::Problema, t("CompruebaRedRechazada").arg(m_red.host, puerto),
+                    t("CompruebaRedRechazadaRemedio")});
         else {
             const int codigo = error == QAbstractSocket::NetworkError ? ENETUNREACH
                 : error == QAbstractSocket::SocketAccessError         ? EACCES
@@ -543,13 +591,70 @@ void ComprobacionPuerto::conecta(const QString &direccion)
                                                                       : 0;
             m_hallazgos.append({Estado::Problema,
                 t("CompruebaRedError")
-                    .arg(m_host, puerto, codigo ? RazonSistema(codigo) : m_socket->errorString()),
+                    .arg(m_red.host, puerto,
+                        codigo ? RazonSistema(codigo) : m_socket->errorString()),
                 t("CompruebaRedSinRespuestaRemedio")});
         }
         termina();
     });
     m_limite->start(m_msRed);
-    m_socket->connectToHost(QHostAddress(direccion), m_puertoRed);
+    m_socket->connectToHost(QHostAddress(direccion), m_red.puerto);
+}
+
+void ComprobacionPuerto::negocia()
+{
+    // What a transfer asks: XON/XOFF stays the program's, so the server's
+    // port is set to no flow control unless the line uses RTS/CTS.
+    m_cliente.emplace(
+        m_linea, m_rtsCts ? ClienteRfc2217::Control::RtsCts : ClienteRfc2217::Control::Ninguno);
+    m_dichos.clear();
+    connect(m_socket, &QTcpSocket::readyRead, this, &ComprobacionPuerto::leeServidor);
+    // A server slower than a transfer allows would fail the transfer.
+    m_limite->start(qMin(m_msRed, TransporteRfc2217::kSegundosAjustes * 1000));
+    m_socket->write(m_cliente->inicio());
+}
+
+void ComprobacionPuerto::leeServidor()
+{
+    const QByteArray leido = m_socket->readAll();
+    QByteArray datos;
+    QByteArray respuesta;
+    m_cliente->recibe(leido.constData(), leido.size(), datos, respuesta);
+    m_dichos += datos.left(kMaxDichos - m_dichos.size());
+    if (!respuesta.isEmpty())
+        m_socket->write(respuesta);
+    const ClienteRfc2217 &c = *m_cliente;
+    if (c.listo() || c.sinComPort() || (c.comPortAceptado() && c.pendientes().isEmpty()))
+        juzgaNegociacion();
+}
+
+void ComprobacionPuerto::juzgaNegociacion()
+{
+    const ClienteRfc2217 &c = *m_cliente;
+    const QString quien = hostPuerto(m_red);
+    using A = ClienteRfc2217::Ajuste;
+    if (c.listo()) {
+        QStringList ajustes;
+        for (const A a : {A::Velocidad, A::BitsDatos, A::Paridad, A::BitsStop, A::Control})
+            ajustes.append(nombreAjuste(a, m_linea, m_rtsCts));
+        m_hallazgos.append({Estado::Bien,
+            t("CompruebaRfc2217Bien").arg(quien, ajustes.join(QStringLiteral(", "))), {}});
+    } else if (!c.comPortAceptado()) {
+        m_hallazgos.append({Estado::Problema, t("CompruebaRfc2217Sin").arg(quien),
+            t("CompruebaRfc2217SinRemedio")
+                .arg(QStringLiteral("tcp://") + quien, QString::number(m_red.puerto))});
+    } else {
+        QStringList ajustes;
+        for (const A a : c.rechazados())
+            ajustes.append(nombreAjuste(a, m_linea, m_rtsCts));
+        for (const A a : c.pendientes())
+            ajustes.append(
+                t("CompruebaAjusteSinRespuesta").arg(nombreAjuste(a, m_linea, m_rtsCts)));
+        m_hallazgos.append({Estado::Problema,
+            t("CompruebaRfc2217Rechaza").arg(quien, ajustes.join(QStringLiteral(", "))),
+            t("CompruebaRfc2217RechazaRemedio")});
+    }
+    termina();
 }
 
 void ComprobacionPuerto::terminaLuego()
@@ -563,6 +668,12 @@ void ComprobacionPuerto::terminaLuego()
 
 void ComprobacionPuerto::cancela()
 {
+    suelta();
+    m_enCurso = false;
+}
+
+void ComprobacionPuerto::suelta()
+{
     m_limite->stop();
     if (m_busqueda >= 0)
         QHostInfo::abortHostLookup(m_busqueda);
@@ -573,13 +684,14 @@ void ComprobacionPuerto::cancela()
         m_socket->deleteLater();
         m_socket = nullptr;
     }
+    m_cliente.reset();
 }
 
 void ComprobacionPuerto::termina()
 {
     if (!m_enCurso)
         return;
-    cancela();
+    suelta();
     m_enCurso = false;
     emit terminada();
 }

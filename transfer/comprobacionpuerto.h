@@ -1,12 +1,18 @@
 #pragma once
 
+#include "transfer/clienterfc2217.h"
+#include "transfer/direccionred.h"
+#include "transfer/parametroslinea.h"
+
 #include <QList>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 
+#include <optional>
 #include <sys/types.h>
 
+class QHostInfo;
 class QTcpSocket;
 class QTimer;
 
@@ -44,13 +50,15 @@ struct EntornoComprobacion
     QString usuario;
     QList<gid_t> gruposSesion;
 
-    // How the port is to be used.
-    qint32 velocidad = 9600;
-    double bitsPorCaracter = 10;
+    // How the port is to be used: an RFC 2217 server is asked for this
+    // line and flow control, as a transfer would ask it.
+    ParametrosLinea linea {9600, 'N', 8, 1};
     bool xonXoff = true;
     bool xonXoffEnPuerto = false;
+    bool rtsCts = false;
 
-    // Time allowed to each network step (name, connection).
+    // Time allowed to each network step (name, connection, the RFC 2217
+    // answer; that one no longer than a transfer gives it).
     int msRed = 5000;
 
     // The running user and session, on the system's own directories.
@@ -61,9 +69,10 @@ struct EntornoComprobacion
 
 // Checks a port before a transfer needs it, and says in the operator's
 // language what is right and what to do. A device is looked at at once; a
-// network port (tcp://HOST:PORT, rfc2217://HOST:PORT) takes a name lookup and
-// a connection, each within msRed, without blocking the caller's thread:
-// terminada() tells when the findings are complete.
+// network port (tcp://HOST:PORT, rfc2217://HOST:PORT) takes a name lookup, a
+// connection and for RFC 2217 the server's answer to the line settings, each
+// within msRed, without blocking the caller's thread: terminada() tells when
+// the findings are complete.
 class ComprobacionPuerto : public QObject
 {
     Q_OBJECT
@@ -75,10 +84,11 @@ public:
     // Starts the check of the port (a device path or a network address); a
     // check under way is dropped.
     void inicia(const QString &puerto, const EntornoComprobacion &entorno);
+    // Drops the check under way; terminada() is not emitted for it.
+    void cancela();
     bool enCurso() const { return m_enCurso; }
     QList<Hallazgo> hallazgos() const { return m_hallazgos; }
 
-    static bool esRed(const QString &puerto);
     // The findings for a device, at once.
     static QList<Hallazgo> dispositivo(const QString &ruta, const EntornoComprobacion &entorno);
 
@@ -86,17 +96,26 @@ signals:
     void terminada();
 
 private:
+    void nombreResuelto(const QHostInfo &info);
     void conecta(const QString &direccion);
+    void negocia();
+    void leeServidor();
+    // What the server's answers (or its silence) say of RFC 2217.
+    void juzgaNegociacion();
     // Tells the findings from the event loop, unless another check began since.
     void terminaLuego();
     void termina();
-    void cancela();
+    void suelta();
 
     QList<Hallazgo> m_hallazgos;
     bool m_enCurso = false;
-    QString m_host;
-    quint16 m_puertoRed = 0;
+    DireccionRed m_red;
     int m_msRed = 5000;
+    ParametrosLinea m_linea;
+    bool m_rtsCts = false;
+    std::optional<ClienteRfc2217> m_cliente;
+    // What the server said as data meanwhile: a refusal in words, perhaps.
+    QByteArray m_dichos;
     int m_busqueda = -1;
     int m_generacion = 0;
     QTcpSocket *m_socket = nullptr;

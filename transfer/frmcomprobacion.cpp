@@ -42,6 +42,13 @@ frmComprobacion::frmComprobacion(
     m_comprobacion.inicia(puerto, entorno);
 }
 
+void frmComprobacion::done(int resultado)
+{
+    // Closed while checking: the connection goes with the window.
+    m_comprobacion.cancela();
+    QDialog::done(resultado);
+}
+
 void frmComprobacion::muestraHallazgos()
 {
     static const char *const kEstados[][2] = {{"CompruebaBien", "#1a7f37"},
@@ -65,12 +72,12 @@ void frmComprobacion::muestraHallazgos()
 void frmComprobacion::Muestra(const Maquina &ajustes, QWidget *parent)
 {
     EntornoComprobacion e = EntornoComprobacion::delSistema();
-    e.velocidad = ajustes.velocidad;
-    e.bitsPorCaracter = ParametrosLinea {ajustes.velocidad,
-        ajustes.paridad.isEmpty() ? 'N' : ajustes.paridad.at(0).toLatin1(), ajustes.bitsDatos,
-        ajustes.bitsStop}
-                            .bitsPorCaracter();
-    e.xonXoff = MSComm::negociacionDeTexto(ajustes.nego) == MSComm::Negociacion::XonXoff;
+    e.linea
+        = {ajustes.velocidad, ajustes.paridad.isEmpty() ? 'N' : ajustes.paridad.at(0).toLatin1(),
+            ajustes.bitsDatos, ajustes.bitsStop};
+    const MSComm::Negociacion nego = MSComm::negociacionDeTexto(ajustes.nego);
+    e.xonXoff = nego == MSComm::Negociacion::XonXoff;
+    e.rtsCts = nego == MSComm::Negociacion::RtsCts;
     e.xonXoffEnPuerto = ajustes.xonXoffEnPuerto;
     bool numero = false;
     const int com = ajustes.com.toInt(&numero);

@@ -28,6 +28,7 @@ public:
     QTextBrowser *txtHallazgos = nullptr;
     QPushButton *cmdCerrar = nullptr;
     ComprobacionPuerto &comprobacion() { return m_comprobacion; }
+    void done(int resultado) override;
 
 private:
     void muestraHallazgos();

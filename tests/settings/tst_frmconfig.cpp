@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
@@ -266,6 +268,33 @@ private slots:
         QVERIFY2(mostrado.contains(u"Problem: The port is in use by sleep (process %1"_s.arg(pid))
                 && mostrado.contains(u"What to do: close sleep"_s),
             qPrintable(mostrado));
+    }
+
+    void cerrarLaComprobacionCortaLaConexion()
+    {
+        // A server that takes the connection and never answers RFC 2217:
+        // the check waits for it, and closing the window must not.
+        QTcpServer mudo;
+        QVERIFY(mudo.listen(QHostAddress::LocalHost));
+        frmConfig d(carga());
+        d.cmbPuerto->lineEdit()->selectAll();
+        QTest::keyClicks(
+            d.cmbPuerto->lineEdit(), u"rfc2217://127.0.0.1:%1"_s.arg(mudo.serverPort()));
+        bool cortada = false;
+        QTimer::singleShot(0, this, [&] {
+            auto *v = qobject_cast<frmComprobacion *>(QApplication::activeModalWidget());
+            // Connected, the offers sent: the check waits for the server.
+            const bool esperando = v
+                && QTest::qWaitFor([&] { return v->comprobacion().hallazgos().size() == 1; })
+                && mudo.hasPendingConnections();
+            QTcpSocket *s = mudo.nextPendingConnection();
+            if (v)
+                v->close();
+            cortada = esperando && s->waitForDisconnected(1000)
+                && v->comprobacion().hallazgos().size() == 1;
+        });
+        d.cmdComprueba->click();
+        QVERIFY(cortada);
     }
 
     void nombresRenombrarYBorrarDesdeLosBotones()

@@ -1,12 +1,14 @@
 // The port check over small trees standing for /dev, /sys, /proc, /etc and
 // the lock folders, and against ser2net on 127.0.0.1 for network ports.
 
+#include "cncpty.h"
+#include "ser2net.h"
 #include "transfer/comprobacionpuerto.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -14,8 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <netinet/in.h>
-#include <pty.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,7 +105,7 @@ TEST(Comprobacion, DevicesOverSmallTrees)
         {"FTDI at 110 baud, in the port",
             [&](Arbol &a, EntornoComprobacion &e) {
                 ftdi(a, e);
-                e.velocidad = 110;
+                e.linea.velocidad = 110;
                 e.xonXoffEnPuerto = true;
             },
             "/dev/ttyUSB0", "BBBBB",
@@ -195,64 +195,77 @@ quint16 puertoLibre()
     return s.listen(QHostAddress::LocalHost) ? s.serverPort() : 0;
 }
 
-QList<Hallazgo> comprueba(const QString &puerto)
-{
-    EntornoComprobacion e;
-    e.msRed = 2000;
-    ComprobacionPuerto c;
-    QSignalSpy fin(&c, &ComprobacionPuerto::terminada);
-    c.inicia(puerto, e);
-    EXPECT_TRUE(fin.wait(10000));
-    return c.hallazgos();
-}
-
 TEST(Comprobacion, NetworkPortsAgainstSer2net)
 {
-    int maestro = -1, esclavo = -1;
-    ASSERT_EQ(openpty(&maestro, &esclavo, nullptr, nullptr, nullptr), 0);
-    const QString pty = QString::fromLocal8Bit(ttyname(esclavo));
-    const quint16 raw = puertoLibre(), rfc = puertoLibre();
-    QTemporaryDir dir;
-    QProcess ser2net;
-    const QString conexion = QStringLiteral(
-        "connection: &%1#  accepter: %2tcp,127.0.0.1,%3#  connector: serialdev,%4,9600n81,local#");
-    ser2net.start(QStringLiteral("ser2net"),
-        {"-n", "-u", "-P", dir.filePath("ser2net.pid"), "-Y",
-            conexion.arg("a", "").arg(raw).arg(pty)
-                + conexion.arg("b", "telnet(rfc2217),").arg(rfc).arg(pty)});
-    ASSERT_TRUE(ser2net.waitForStarted());
-    QTcpSocket listo; // ser2net listens a moment after it starts
-    for (int i = 0; i < 50 && !listo.waitForConnected(100); ++i, ::usleep(100000))
-        listo.connectToHost(QHostAddress::LocalHost, rfc);
+    CncPty cnc;
+    Ser2net raw(cnc.ruta(), false), rfc(cnc.ruta(), true);
+    ASSERT_TRUE(raw.escucha() && rfc.escucha());
     // A listener whose queue is full lets the next connection hang.
-    const int lleno = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in local {AF_INET, 0, {htonl(INADDR_LOOPBACK)}, {}};
-    socklen_t largo = sizeof local;
-    ASSERT_EQ(::bind(lleno, reinterpret_cast<sockaddr *>(&local), largo) + ::listen(lleno, 0)
-            + ::getsockname(lleno, reinterpret_cast<sockaddr *>(&local), &largo),
-        0);
+    sockaddr_in local;
+    const int lleno = enlazaLocal(local);
+    ASSERT_EQ(::listen(lleno, 0), 0);
     QTcpSocket primero;
     primero.connectToHost(QHostAddress::LocalHost, ntohs(local.sin_port));
     ASSERT_TRUE(primero.waitForConnected(1000));
-    const std::pair<QString, std::string> casos[] = {
-        {QStringLiteral("tcp://127.0.0.1:%1").arg(raw), "B: Connected to 127.0.0.1, port"},
+    const QString crudo = QString::number(raw.puerto());
+    const struct
+    {
+        QString puerto;
+        std::string esperado; // a finding, whole or its start
+        const char *linea = "9600,N,8,1";
+    } casos[] = {
+        {raw.direccion(), "B: Connected to 127.0.0.1, port " + crudo.toStdString() + ". / \n"},
         {QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(local.sin_port)),
             "P: No answer from 127.0.0.1:"},
-        {QStringLiteral("RFC2217://localhost:%1").arg(rfc), "B: The name localhost was found"},
+        {QStringLiteral("RFC2217://localhost:%1").arg(rfc.puerto()),
+            "B: localhost:" + std::to_string(rfc.puerto())
+                + " answers RFC 2217 (COM port control) and took the line settings: speed 19200, "
+                  "7 data bits, parity E, 2 stop bits, no flow control on its port.",
+            "19200,E,7,2"},
+        // ser2net leaves 1.5 stop bits unanswered.
+        {rfc.direccion(),
+            "P: 127.0.0.1:" + std::to_string(rfc.puerto())
+                + " takes COM port control (RFC 2217) but did not accept: 1.5 stop bits (no "
+                  "answer).",
+            "9600,N,8,1.5"},
+        {"rfc2217://127.0.0.1:" + crudo,
+            "P: 127.0.0.1:" + crudo.toStdString()
+                + " does not answer RFC 2217 (COM port control): this port speaks raw TCP. / use "
+                  "tcp://127.0.0.1:"
+                + crudo.toStdString() + ", or set the server's port to RFC 2217 (in ser2net: "
+                + "accepter: telnet(rfc2217),tcp," + crudo.toStdString() + ")."},
         {QStringLiteral("tcp://127.0.0.1:%1").arg(puertoLibre()),
             "P: 127.0.0.1 refused the connection"},
         {QStringLiteral("tcp://nohay.invalid:5000"), "P: "},
         {QStringLiteral("tcp://cnc"), "P: tcp://cnc is not a network port"},
     };
-    for (const auto &[puerto, esperado] : casos) {
-        const std::string r = resumen(comprueba(puerto));
-        EXPECT_EQ(r.find(esperado), 0u) << puerto.toStdString() << "\n" << r;
+    const auto comprueba = [](const QString &puerto, const char *linea) {
+        EntornoComprobacion e;
+        e.linea = *ParametrosLinea::interpreta(QLatin1String(linea));
+        e.msRed = 1500;
+        ComprobacionPuerto c;
+        QSignalSpy fin(&c, &ComprobacionPuerto::terminada);
+        QElapsedTimer reloj;
+        reloj.start();
+        c.inicia(puerto, e);
+        // Only one step of a check ever waits here: for its time limit at most.
+        return fin.wait(10000) && reloj.elapsed() < 2500 ? resumen(c.hallazgos()) : "too slow";
+    };
+    for (const auto &c : casos) {
+        // ser2net turns a client away while it still closes the last one.
+        ASSERT_TRUE(espera([&] { return raw.libre() && rfc.libre(); }));
+        const std::string r = comprueba(c.puerto, c.linea);
+        EXPECT_NE(r.find(c.esperado), std::string::npos) << c.puerto.toStdString() << "\n" << r;
     }
-    ser2net.kill();
-    ser2net.waitForFinished();
+    // Serving another client, ser2net says so and hangs up.
+    QTcpSocket otro;
+    otro.connectToHost(QHostAddress::LocalHost, rfc.puerto());
+    ASSERT_TRUE(otro.waitForConnected(1000));
+    EXPECT_NE(comprueba(rfc.direccion(), "9600,N,8,1")
+                  .find(" closed the connection, saying: Port already in use / a server's port "
+                        "takes one client at a time"),
+        std::string::npos);
     ::close(lleno);
-    ::close(maestro);
-    ::close(esclavo);
 }
 
 } // namespace
