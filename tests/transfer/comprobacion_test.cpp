@@ -237,7 +237,9 @@ TEST(Comprobacion, NetworkPortsAgainstSer2net)
         {QStringLiteral("tcp://127.0.0.1:%1").arg(puertoLibre()),
             "P: 127.0.0.1 refused the connection"},
         {QStringLiteral("tcp://nohay.invalid:5000"), "P: "},
+        // Refused as the port refuses them, even where a server listens.
         {QStringLiteral("tcp://cnc"), "P: tcp://cnc is not a network port"},
+        {raw.direccion() + '/', "/ is not a network port"},
     };
     const auto comprueba = [](const QString &puerto, const char *linea) {
         EntornoComprobacion e;
