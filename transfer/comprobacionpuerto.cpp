@@ -283,7 +283,10 @@ void ocupado(const Vista &v, const QString &real, QList<Hallazgo> &h)
     }
 
     QSet<QString> vistos;
-    const QString nombre = QFileInfo(real).fileName();
+    // Named as serial programs name it: LCK..ttyUSB0, LCK..pts_3.
+    QString nombre
+        = real.startsWith(QStringLiteral("/dev/")) ? real.mid(5) : QFileInfo(real).fileName();
+    nombre.replace(QLatin1Char('/'), QLatin1Char('_'));
     for (const QString &dir : e.bloqueos) {
         const QFileInfo bloqueo(dir + QStringLiteral("/LCK..") + nombre);
         if (!bloqueo.exists() || vistos.contains(bloqueo.canonicalFilePath()))

@@ -135,6 +135,13 @@ TEST(Comprobacion, DevicesOverSmallTrees)
             "/dev/ttyUSB0", "BBPP",
             {"in use by cu (process 555", "close cu; if it does not close: sudo kill 555",
                 "LCK..ttyUSB0 says process 777 (minicom)"}},
+        {"A device in a folder is locked as serial programs name it",
+            [&](Arbol &a, EntornoComprobacion &) {
+                a.fichero("/dev/pts/7");
+                a.proceso(778, "minicom", "/dev/null");
+                a.fichero("/run/lock/LCK..pts_7", "       778\n");
+            },
+            "/dev/pts/7", "BBP", {"LCK..pts_7 says process 778 (minicom)"}},
         {"User not in the port's group",
             [&](Arbol &a, EntornoComprobacion &e) {
                 a.fichero("/dev/ttyS0");
