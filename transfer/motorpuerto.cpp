@@ -12,6 +12,10 @@ namespace {
 constexpr qint64 kBloqueSinRitmo = 64 * 1024;
 // A link that takes time to open has this long.
 constexpr auto kPlazoApertura = std::chrono::seconds(10);
+// Slack on top of the line time when closing a network link, and how often
+// the acknowledgements are looked at meanwhile.
+constexpr qint64 kMargenCierreNs = 1000000000;
+constexpr qint64 kSondeoCierreNs = 10000000;
 
 qint64 ahoraNs()
 {
@@ -132,8 +136,11 @@ qint64 MotorPuerto::enviados() const
 qint64 MotorPuerto::msParaVaciar() const
 {
     std::lock_guard bloqueo(m_mutex);
-    const qint64 enCola = m_abierto ? caracteresEnCola(ahoraNs()) : 0;
-    return (m_salida.size() - m_posicion + enCola) * m_ritmo.nsPorCaracter / 1000000;
+    const qint64 ahora = ahoraNs();
+    const qint64 enCola = m_abierto ? caracteresEnCola(ahora) : 0;
+    // A network link kept open for what its server may still hold counts too.
+    const qint64 retencion = m_retencionNs > ahora ? m_retencionNs - ahora : 0;
+    return ((m_salida.size() - m_posicion + enCola) * m_ritmo.nsPorCaracter + retencion) / 1000000;
 }
 
 void MotorPuerto::cierraTrasVaciar()
@@ -238,6 +245,35 @@ qint64 MotorPuerto::caracteresEnCola(qint64 ahora) const
     return qMax(modelo, m_transporte->colaDriver());
 }
 
+// A device server on the network drops what it still holds when the
+// connection ends, even half-closed (ser2net answers the end at once and
+// drops its buffer). Closing waits until every byte is acknowledged, then
+// while what the server may hold could still go out on its line. Returns
+// how long to wait, 0 when the link may close, -1 when it is lost.
+qint64 MotorPuerto::esperaCierre(qint64 ahora)
+{
+    const qint64 ns = m_ritmo.nsPorCaracter;
+    if (const qint64 cola = m_transporte->sinConfirmar(); cola > 0) {
+        // Each acknowledgement restarts the time: a server held up by its
+        // line is slow, not gone.
+        if (m_colaCierre < 0 || cola < m_colaCierre) {
+            m_colaCierre = cola;
+            m_plazoCierreNs = ahora + kMargenCierreNs + cola * ns;
+        }
+        if (ahora >= m_plazoCierreNs) {
+            pierde(ETIMEDOUT);
+            return -1;
+        }
+        return qMin(kSondeoCierreNs, m_plazoCierreNs - ahora);
+    }
+    const qint64 retenidos = qMin(m_enviados, m_transporte->retenidosServidor());
+    if (retenidos <= 0)
+        return 0;
+    if (m_retencionNs == 0)
+        m_retencionNs = ahora + kMargenCierreNs + retenidos * ns;
+    return qMax<qint64>(m_retencionNs - ahora, 0);
+}
+
 // Writes what may go now. Returns how long until more may go (-1: until
 // something happens); `esperaEscritura` when the link must take what it has first.
 qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
@@ -269,6 +305,8 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
                 = m_ritmo.acompasado ? caracteresEnCola(ahora) : m_transporte->colaDriver();
             if (enCola > 0)
                 return qMax<qint64>(enCola * m_ritmo.nsPorCaracter, 100000);
+            if (const qint64 espera = esperaCierre(ahora); espera != 0)
+                return espera;
             m_terminado = true;
             publica({Evento::Tipo::Vaciado, {}, {}});
             return -1;
@@ -298,6 +336,8 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
         }
         m_posicion += tomados;
         m_enviados += tomados;
+        m_colaCierre = -1;
+        m_retencionNs = 0;
         m_libreNs = qMax(m_libreNs, ahora) + tomados * m_ritmo.nsPorCaracter;
         if (m_posicion > (1 << 20) && m_posicion * 2 > m_salida.size()) {
             m_salida.remove(0, m_posicion);

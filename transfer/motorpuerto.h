@@ -75,6 +75,7 @@ private:
     bool lee();
     qint64 escribe(const char *datos, qint64 n);
     qint64 caracteresEnCola(qint64 ahora) const;
+    qint64 esperaCierre(qint64 ahora);
     void publica(Evento evento);
     void pierde(int codigo);
     void despierta();
@@ -102,4 +103,9 @@ private:
     bool m_terminado = false; // lost, or emptied for closing: nothing more to do
     bool m_cerrando = false;
     bool m_salidaPendiente = false;
+    // Closing over the network: the unacknowledged bytes last seen, when
+    // they must have been acknowledged, and until when the link stays open.
+    qint64 m_colaCierre = -1;
+    qint64 m_plazoCierreNs = 0;
+    qint64 m_retencionNs = 0;
 };

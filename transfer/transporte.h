@@ -69,6 +69,11 @@ public:
     virtual QString razonPerdida(int codigo);
     // Bytes written but still held by the driver or the OS.
     virtual qint64 colaDriver() const;
+    // Bytes written that the far end has not acknowledged yet (0 where the
+    // link cannot tell), and how many characters a device server may still
+    // hold for its line once it has acknowledged them all.
+    virtual qint64 sinConfirmar() const { return 0; }
+    virtual qint64 retenidosServidor() const { return 0; }
     virtual void descartaSalida();
     virtual void cierra();
 

@@ -183,3 +183,11 @@ qint64 TransporteTcp::colaDriver() const
         return enCola;
     return 0;
 }
+
+qint64 TransporteTcp::sinConfirmar() const
+{
+    int enCola = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, SIOCOUTQ, &enCola) == 0 && enCola > 0)
+        return enCola;
+    return 0;
+}

@@ -10,6 +10,10 @@ class TransporteTcp : public Transporte
 public:
     // How long a server has to take the connection.
     static constexpr int kSegundosConexion = 5;
+    // What a device server may hold ahead of its line and drops when the
+    // connection ends (ser2net takes up to about 16 KB; waiting for all of
+    // it at 110 baud would keep every send open for half an hour).
+    static constexpr qint64 kRetencionServidor = 4096;
 
     ~TransporteTcp() override;
 
@@ -18,6 +22,8 @@ public:
         FalloTransporte &fallo) override;
     QString razonPerdida(int codigo) override;
     qint64 colaDriver() const override;
+    qint64 sinConfirmar() const override;
+    qint64 retenidosServidor() const override { return kRetencionServidor; }
 
 protected:
     // What the protocol needs once connected, before the data flow.

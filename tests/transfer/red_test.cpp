@@ -172,6 +172,28 @@ TEST_F(Red, RoundTripsByteExactThroughPausesWithTheRemoteLineSet)
                 .arg("127.0.0.1", QString::number(servidor->puerto()), "9600,N,5,1.5")));
 }
 
+TEST_F(Red, TheEndHeldByTheServerReachesTheCncBeforeTheLinkCloses)
+{
+    // The CNC reads nothing until the program has written its last byte
+    // and 600 ms more: its pty fills, ser2net holds the tail, and drops it
+    // if the connection ends meanwhile.
+    monta(false);
+    const QList<QByteArray> lineas = programa(250);
+    const QByteArray esperado = CodificadorEnvio::codificaPrograma(lineas, false);
+    cnc->sordo(true);
+    Envio envio(puerto);
+    QSignalSpy fin(&envio, &Envio::terminado);
+    ASSERT_TRUE(envio.inicia(lineas, false));
+    ASSERT_TRUE(espera([&] { return puerto.bytesEnviados() == esperado.size(); }, 20000));
+    QTimer::singleShot(600, cnc.get(), [&] { cnc->sordo(false); });
+    ASSERT_TRUE(fin.wait(20000));
+    espera([&] { return cnc->recibido().size() >= esperado.size(); }, 2000);
+    EXPECT_EQ(
+        fin[0][0].value<ResultadoTransferencia>().estado, ResultadoTransferencia::Estado::Completa);
+    EXPECT_EQ(cnc->recibido().size(), esperado.size());
+    EXPECT_TRUE(cnc->recibido() == esperado);
+}
+
 TEST_F(Red, TheServerGoneMidReceptionKeepsWhatArrived)
 {
     for (const bool rfc2217 : {false, true}) {
