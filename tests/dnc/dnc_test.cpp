@@ -1,3 +1,4 @@
+#include "comun/ficheros.h"
 #include "dnc/lineacnc.h"
 #include "settings/varsfuncsglobales.h"
 #include "transfer/bloqueopuerto.h"
@@ -20,12 +21,6 @@ int argc = 1;
 char nombre[] = "dnc_test";
 char *argv[] = {nombre, nullptr};
 QCoreApplication aplicacion(argc, argv);
-
-QByteArray lee(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 void escribe(const QString &ruta, const QByteArray &datos)
 {
@@ -120,19 +115,19 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     EXPECT_EQ(dnc({"send", "c", dir.filePath("c.nc")}), 0);
     ASSERT_TRUE(c->waitForFinished(10000));
     EXPECT_EQ(c->exitCode(), 0);
-    EXPECT_EQ(lee(dir.filePath("c.out")), programa(3003, 40, "\r\n"));
+    EXPECT_EQ(leeBytes(dir.filePath("c.out")), programa(3003, 40, "\r\n"));
     ASSERT_TRUE(espera([&] { return QFile::exists(dir.filePath("B/O2002.TXT")); }, 10000));
     b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide.nc")}));
     ASSERT_TRUE(b->waitForFinished(10000));
     b.reset(lineas[1].cnc(KELDAN_CNC, {"--receive", dir.filePath("b.out")}));
     ASSERT_TRUE(b->waitForFinished(10000));
-    EXPECT_EQ(lee(dir.filePath("b.out")), programa(77, 5, "\r\n"));
+    EXPECT_EQ(leeBytes(dir.filePath("b.out")), programa(77, 5, "\r\n"));
     b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide2.nc")}));
     ASSERT_TRUE(b->waitForFinished(10000));
     ASSERT_TRUE(estado("B", "O99 failed (Requested program O99 is not in " + dir.filePath("B")));
     // Saved as the window's continuous receive saves: the frame's last line end too.
-    EXPECT_EQ(lee(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n") + "\r\n");
-    EXPECT_EQ(lee(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n") + "\r\n");
+    EXPECT_EQ(leeBytes(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n") + "\r\n");
+    EXPECT_EQ(leeBytes(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n") + "\r\n");
     EXPECT_EQ(QDir(dir.filePath("A")).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(QDir(dir.filePath("B")).entryList(QDir::Files).size(), 2);
 
@@ -161,7 +156,7 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     ASSERT_TRUE(servicio.waitForFinished(10000));
     EXPECT_EQ(servicio.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(servicio.exitCode(), 0);
-    const QByteArray parte = lee(dir.filePath("A/O1002-INCOMPLETO.TXT"));
+    const QByteArray parte = leeBytes(dir.filePath("A/O1002-INCOMPLETO.TXT"));
     EXPECT_GT(parte.count('\n'), 10);
     EXPECT_TRUE(programa(1002, 400, "\r\n").startsWith(parte.chopped(2)));
     EXPECT_TRUE(ventana.setPortOpen(true));
@@ -172,7 +167,7 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     c.reset(lineas[3].cnc(KELDAN_CNC, {"--receive", dir.filePath("d.out")}));
     EXPECT_EQ(dnc({"send", "D", dir.filePath("c.nc")}), 0);
     ASSERT_TRUE(c->waitForFinished(10000));
-    EXPECT_EQ(lee(dir.filePath("d.out")), programa(3003, 40, "\r\n"));
+    EXPECT_EQ(leeBytes(dir.filePath("d.out")), programa(3003, 40, "\r\n"));
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 8);
@@ -199,7 +194,7 @@ TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
                 << puerto.ultimoError().toStdString();
         }
     }
-    EXPECT_EQ(lee(lck).left(11), QByteArray::number(getpid()).rightJustified(10, ' ') + '\n');
+    EXPECT_EQ(leeBytes(lck).left(11), QByteArray::number(getpid()).rightJustified(10, ' ') + '\n');
     puerto.setPortOpen(false);
     EXPECT_FALSE(QFile::exists(lck));
     vivo.kill(), vivo.waitForFinished();

@@ -1,4 +1,5 @@
 #include "cncpty.h"
+#include "comun/ficheros.h"
 #include "transfer/mscomm.h"
 #include "transfer/recepcioncontinua.h"
 
@@ -16,12 +17,6 @@ int argc = 1;
 char nombre[] = "transfer_continua_test";
 char *argv[] = {nombre, nullptr};
 QCoreApplication aplicacion(argc, argv);
-
-QByteArray contenido(const QString &ruta)
-{
-    QFile f(ruta);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(missing)");
-}
 
 struct Continua : ::testing::Test
 {
@@ -62,9 +57,9 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
         const auto &[nombre, bytes, estado] = casos[i];
         EXPECT_EQ(guardados.at(i).at(0).toString(), dir.filePath(nombre));
         EXPECT_EQ(guardados.at(i).at(3).value<ResultadoTransferencia>().estado, estado) << i;
-        EXPECT_EQ(contenido(dir.filePath(nombre)), bytes) << nombre.toStdString();
+        EXPECT_EQ(leeBytes(dir.filePath(nombre)), bytes) << nombre.toStdString();
     }
-    EXPECT_EQ(contenido(dir.filePath("O1002.TXT")), "old");
+    EXPECT_EQ(leeBytes(dir.filePath("O1002.TXT")), "old");
 }
 
 TEST_F(Continua, AFolderThatCannotBeWrittenEndsTheModeAndKeepsEverythingReceived)
@@ -88,7 +83,7 @@ TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
     const QByteArray iso = "\x12\xA5\n\xCF\xB7\n\x47\xB1\x58\n\xA5\n\x14";
     cnc.escribe(iso + iso);
     ASSERT_TRUE(espera([&] { return guardados.size() == 2; }));
-    EXPECT_EQ(contenido(dir.filePath("O7-2.TXT")), "%\r\nO7\r\nG1\r\n%\r\n");
+    EXPECT_EQ(leeBytes(dir.filePath("O7-2.TXT")), "%\r\nO7\r\nG1\r\n%\r\n");
     const auto r = guardados.at(1).at(3).value<ResultadoTransferencia>();
     EXPECT_EQ(std::tuple(r.ilegibles, r.lineasIlegibles), std::tuple(1, QList<qint64> {2}));
 }
