@@ -1,5 +1,7 @@
 #include "transfer/motorpuerto.h"
 
+#include "transfer/hilopuntual.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <poll.h>
@@ -53,7 +55,12 @@ bool MotorPuerto::abreAhora(FalloTransporte &fallo)
 
 void MotorPuerto::arranca()
 {
-    m_hilo = std::thread([this] { bucle(); });
+    m_hilo = std::thread([this] {
+        // Paced output and the answer to DC3 are only as good as its wake-ups.
+        if (m_ritmo.acompasado || m_ritmo.flujoEnPrograma)
+            HiloPuntual::aplica();
+        bucle();
+    });
 }
 
 void MotorPuerto::detiene(bool descartar)
