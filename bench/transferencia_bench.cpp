@@ -1,6 +1,6 @@
 // Transfer benchmarks: throughput over a pty against cat, line use and DC3
 // reaction against keldan-cnc at real speeds, CPU while waiting for a CNC.
-// Usage: bench_transfer [throughput] [line] [idle]   (all when none given)
+// Usage: bench_transfer [throughput] [line] [line-tcp] [idle]   (all when none given)
 
 #include "transfer/codificadorenvio.h"
 #include "transfer/envio.h"
@@ -16,11 +16,14 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <pty.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -176,7 +179,8 @@ void throughput()
     }
 }
 
-void linea(int velocidad, int lineas, bool iso)
+// `red`: the same line reached as a raw TCP device server's port, over loopback.
+void linea(int velocidad, int lineas, bool iso, bool red)
 {
     const QString cnc = QCoreApplication::applicationDirPath() + "/keldan-cnc";
     QTemporaryDir dir;
@@ -187,12 +191,38 @@ void linea(int velocidad, int lineas, bool iso)
     if (iso)
         args << "--iso"
              << "--dc3-iso";
-    proceso.start(cnc, args);
-    if (!proceso.waitForReadyRead(5000)) {
-        std::printf("  keldan-cnc did not start\n");
-        return;
+    QString ruta;
+    if (red) {
+        // keldan-cnc inherits the listening socket and takes its first connection.
+        const int escucha = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t largo = sizeof a;
+        if (::bind(escucha, reinterpret_cast<sockaddr *>(&a), sizeof a) != 0
+            || ::listen(escucha, 1) != 0
+            || ::getsockname(escucha, reinterpret_cast<sockaddr *>(&a), &largo) != 0) {
+            ::close(escucha);
+            std::printf("  no loopback port\n");
+            return;
+        }
+        ruta = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(a.sin_port));
+        proceso.start(cnc, args << "--fd" << QString::number(escucha));
+        const bool arrancado = proceso.waitForReadyRead(5000);
+        ::close(escucha);
+        proceso.readLine();
+        if (!arrancado) {
+            std::printf("  keldan-cnc did not start\n");
+            return;
+        }
+    } else {
+        proceso.start(cnc, args);
+        if (!proceso.waitForReadyRead(5000)) {
+            std::printf("  keldan-cnc did not start\n");
+            return;
+        }
+        ruta = QString::fromLocal8Bit(proceso.readLine()).trimmed();
     }
-    const QString ruta = QString::fromLocal8Bit(proceso.readLine()).trimmed();
     const QList<QByteArray> programa = generaPrograma(lineas);
     MSComm puerto;
     puerto.setDispositivo(ruta);
@@ -211,8 +241,8 @@ void linea(int velocidad, int lineas, bool iso)
     f.open(QIODevice::ReadOnly);
     QByteArray esperado = CodificadorEnvio::codificaPrograma(programa, iso);
     esperado = esperado.mid(1, esperado.size() - 2);
-    std::printf("  %6d bit/s %s, %d lines: %s; program %s\n", velocidad, iso ? "ISO  " : "ASCII",
-        lineas, filas.isEmpty() ? "no report" : qPrintable(filas.last()),
+    std::printf("  %s %6d bit/s %s, %d lines: %s; program %s\n", red ? "tcp" : "pty", velocidad,
+        iso ? "ISO  " : "ASCII", lineas, filas.isEmpty() ? "no report" : qPrintable(filas.last()),
         f.readAll() == esperado ? "byte-exact" : "DIFFERS");
 }
 
@@ -247,16 +277,20 @@ int main(int argc, char **argv)
     QCoreApplication app(argc, argv);
     QStringList que = app.arguments().mid(1);
     if (que.isEmpty())
-        que = {"throughput", "line", "idle"};
+        que = {"throughput", "line", "line-tcp", "idle"};
     if (que.contains("throughput"))
         throughput();
-    if (que.contains("line")) {
+    if (que.contains("line") || que.contains("line-tcp")) {
         std::printf("line: keldan-cnc 8N1, 256-byte buffer, DC3 at 80 %%, DC1 at 20 %%, "
                     "taking 70 %% of the line speed\n");
-        for (const bool iso : {false, true}) {
-            linea(9600, 100, iso);
-            linea(38400, 400, iso);
-            linea(115200, 1200, iso);
+        for (const bool red : {false, true}) {
+            if (!que.contains(red ? "line-tcp" : "line"))
+                continue;
+            for (const bool iso : {false, true}) {
+                linea(9600, 100, iso, red);
+                linea(38400, 400, iso, red);
+                linea(115200, 1200, iso, red);
+            }
         }
     }
     if (que.contains("idle"))

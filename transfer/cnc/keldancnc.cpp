@@ -4,6 +4,7 @@
 // one from a file, at the pace of a real line of the given speed.
 
 #include "transfer/caracterescontrol.h"
+#include "transfer/hilopuntual.h"
 #include "transfer/tablaiso.h"
 
 #include <cerrno>
@@ -13,9 +14,12 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <poll.h>
 #include <pty.h>
 #include <string>
+#include <sys/socket.h>
 #include <sys/timerfd.h>
 #include <termios.h>
 #include <time.h>
@@ -81,7 +85,8 @@ void uso()
                "--crlf is --eol crlf. --overrun N (default 10, 0 for never) raises the\n"
                "control's alarm and ends when more than N characters come after a DC3.\n"
                "--fd N instead of --device uses a line the caller holds open (the master\n"
-               "of its own pseudo-terminal).\n",
+               "of its own pseudo-terminal), or, for a listening socket, the first\n"
+               "connection to it (a CNC behind a raw TCP device server).\n",
         stderr);
 }
 
@@ -213,6 +218,21 @@ int abreLinea(const Opciones &o, int &esclavo)
     int fd = -1;
     if (o.descriptor >= 0) {
         fd = o.descriptor;
+        int escucha = 0;
+        socklen_t largo = sizeof escucha;
+        if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &escucha, &largo) == 0 && escucha) {
+            // Said before waiting, so that the caller connects only once the
+            // line is watched: what came before would count as a backlog.
+            std::printf("waiting for a connection\n");
+            std::fflush(stdout);
+            fd = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (fd < 0) {
+                std::perror("keldan-cnc: accept");
+                return -1;
+            }
+            const int uno = 1;
+            setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &uno, sizeof uno);
+        }
     } else if (o.dispositivo.empty()) {
         if (openpty(&fd, &esclavo, nullptr, &t, nullptr) != 0) {
             std::perror("keldan-cnc: openpty");
@@ -569,6 +589,9 @@ int main(int argc, char **argv)
         uso();
         return 2;
     }
+    // A control's UART takes each character as it comes, however busy the
+    // machine: the simulated one must not wake late either.
+    HiloPuntual::aplica();
     int esclavo = -1;
     const int fd = abreLinea(o, esclavo);
     if (fd < 0)
