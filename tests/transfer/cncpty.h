@@ -127,10 +127,14 @@ inline bool espera(const std::function<bool()> &condicion, int ms = 5000)
 {
     QElapsedTimer reloj;
     reloj.start();
+    // processEvents with a time limit does not wait for events: it would
+    // spin a core. What changes without an event is looked at on each beat.
+    QTimer latido;
+    latido.start(10);
     while (!condicion()) {
         if (reloj.elapsed() > ms)
             return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
