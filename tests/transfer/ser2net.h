@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/hilopuntual.h"
+
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -34,13 +36,17 @@ public:
             QFile config(m_dir.filePath("ser2net.yaml"));
             config.open(QIODevice::WriteOnly);
             config.write(QStringLiteral("connection: &cnc\n  accepter: %1tcp,127.0.0.1,%2\n"
-                                        "  connector: serialdev,%3,9600n81,local\n")
+                                        "  connector: serialdev,%3,9600n81,local\n"
+                                        "  options:\n    chardelay: false\n")
                              .arg(rfc2217 ? "telnet(rfc2217)," : "")
                              .arg(m_puerto)
                              .arg(pty)
                              .toUtf8());
             config.close();
             m_proceso.setStandardOutputFile(m_dir.filePath("ser2net.log"));
+            // It stands in for a device server, a box of its own: here it
+            // must not wait for a core behind the program it serves.
+            m_proceso.setChildProcessModifier([] { HiloPuntual::aplica(); });
             m_proceso.start("ser2net", {"-n", "-d", "-c", config.fileName()});
             for (int i = 0; i < 250 && !(m_escucha = escuchando()); ++i) {
                 if (m_proceso.waitForFinished(20))
