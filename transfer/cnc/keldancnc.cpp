@@ -263,7 +263,8 @@ int abreLinea(const Opciones &o, int &esclavo)
 // A clock of line slots: one character per character time.
 struct Reloj
 {
-    explicit Reloj(double cps) : cps(cps), fd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC))
+    // Slots count from `desde`: what came before the first tick was on the line then.
+    Reloj(double cps, double desde) : cps(cps), fd(timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC))
     {
         // Tick once a character, but not more than 10000 times a second.
         const double tick = std::max(1.0 / cps, 100e-6);
@@ -272,7 +273,7 @@ struct Reloj
         it.it_interval.tv_nsec = long((tick - std::floor(tick)) * 1e9);
         it.it_value = it.it_interval;
         timerfd_settime(fd, 0, &it, nullptr);
-        ultimo = ahora();
+        ultimo = desde;
     }
     // Slots elapsed since the last call.
     long huecos()
@@ -321,7 +322,8 @@ struct RevisorFinBloque
     long malos = 0;
 };
 
-int recibe(const Opciones &o, int fd)
+// `abierta`: when the line was offered to the program, which may send at once.
+int recibe(const Opciones &o, int fd, double abierta)
 {
     using namespace CaracteresControl;
     const double cps = o.velocidad / o.bitsPorCaracter;
@@ -334,7 +336,9 @@ int recibe(const Opciones &o, int fd)
         std::fprintf(stderr, "keldan-cnc: cannot write %s\n", o.ficheroRecibido.c_str());
         return 1;
     }
-    Reloj reloj(cps);
+    // Characters sent before this point took their slots then: counted from
+    // later, they would stand in the pty as a backlog until the first DC3.
+    Reloj reloj(cps, abierta);
     RevisorFinBloque revisor(o.eol, o.iso);
     double ocupado = 0;
     bool detenido = false, empezado = false, terminado = false;
@@ -541,7 +545,7 @@ int envia(const Opciones &o, int fd, int &esclavo)
     if (o.retrasoMs > 0)
         usleep(useconds_t(o.retrasoMs) * 1000);
     const double cps = o.velocidad / o.bitsPorCaracter;
-    Reloj reloj(cps);
+    Reloj reloj(cps, ahora());
     size_t hecho = 0, siguientePausa = 0;
     double reanuda = 0;
     while (hecho < flujo.size()) {
@@ -593,13 +597,14 @@ int main(int argc, char **argv)
     // machine: the simulated one must not wake late either.
     HiloPuntual::aplica();
     int esclavo = -1;
+    const double abierta = ahora();
     const int fd = abreLinea(o, esclavo);
     if (fd < 0)
         return 1;
     // The program sends CR LF in ASCII, LF in ISO code; a CNC's own default is LF.
     if (!o.eolDado)
         o.eol = !o.ficheroRecibido.empty() && !o.iso ? FinBloque::CrLf : FinBloque::Lf;
-    const int r = o.ficheroRecibido.empty() ? envia(o, fd, esclavo) : recibe(o, fd);
+    const int r = o.ficheroRecibido.empty() ? envia(o, fd, esclavo) : recibe(o, fd, abierta);
     std::fflush(stdout);
     ::close(fd);
     if (esclavo >= 0)
