@@ -15,10 +15,11 @@ namespace {
 
 // How far ahead of the line the writer may be. The engine reacts to a DC3
 // within microseconds, so what the CNC still gets after its DC3 is about
-// this window: four characters, or half a millisecond of line at the
-// speeds where a loaded machine may wake the engine late.
+// this window: four characters, or 350 µs of line (5 characters at 115200)
+// where a loaded machine may wake the engine late. A DC3 the kernel hands
+// over late adds to it, so the window stays well inside the budget of 10.
 constexpr qint64 kVentanaMinima = 4;
-constexpr qint64 kAdelantoNs = 450000;
+constexpr qint64 kAdelantoNs = 350000;
 
 // Without a reason the sentence ends at the port, not at a dangling colon.
 QString terminaFrase(QString mensaje, const QString &detalle)
