@@ -7,6 +7,7 @@
 // Every second machine is reached through ser2net in raw TCP on 127.0.0.1.
 // Usage: bench_dnc [--ptys] [seconds per run, 60] [N ..., 1 8 32]
 
+#include "comun/espera.h"
 #include "dnc/lineacnc.h"
 #include "transfer/ser2net.h"
 
@@ -70,22 +71,6 @@ double memoriaMb(qint64 pid, const char *clave)
             return l.mid(qstrlen(clave)).trimmed().split(' ').value(0).toDouble() / 1024;
     }
     return -1;
-}
-
-bool espera(const std::function<bool()> &condicion, int ms)
-{
-    QElapsedTimer reloj;
-    reloj.start();
-    // processEvents with a time limit does not wait for events: it would
-    // spin a core. What changes without an event is looked at on each beat.
-    QTimer latido;
-    latido.start(20);
-    while (!condicion()) {
-        if (reloj.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
 }
 
 struct Cuenta

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "comun/espera.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSocketNotifier>
@@ -120,24 +122,6 @@ private:
     QByteArray m_recibido;
     bool m_parado = false;
 };
-
-// Runs the event loop until the condition holds or the time is up. QTRY
-// would sleep 10 ms between its looks, which starves a paced sender.
-inline bool espera(const std::function<bool()> &condicion, int ms = 5000)
-{
-    QElapsedTimer reloj;
-    reloj.start();
-    // processEvents with a time limit does not wait for events: it would
-    // spin a core. What changes without an event is looked at on each beat.
-    QTimer latido;
-    latido.start(10);
-    while (!condicion()) {
-        if (reloj.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
 
 inline QList<QByteArray> programa(int lineas)
 {
