@@ -221,8 +221,8 @@ int abreLinea(const Opciones &o, int &esclavo)
         int escucha = 0;
         socklen_t largo = sizeof escucha;
         if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &escucha, &largo) == 0 && escucha) {
-            // Said before waiting, so that the caller connects only once the
-            // line is watched: what came before would count as a backlog.
+            // Said before waiting: the caller connects once it knows the
+            // CNC is there, as it reads a pty's name.
             std::printf("waiting for a connection\n");
             std::fflush(stdout);
             fd = ::accept4(fd, nullptr, nullptr, SOCK_CLOEXEC);
