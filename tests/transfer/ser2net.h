@@ -1,7 +1,5 @@
 #pragma once
 
-#include "transfer/hilopuntual.h"
-
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -44,9 +42,6 @@ public:
                              .toUtf8());
             config.close();
             m_proceso.setStandardOutputFile(m_dir.filePath("ser2net.log"));
-            // It stands in for a device server, a box of its own: here it
-            // must not wait for a core behind the program it serves.
-            m_proceso.setChildProcessModifier([] { HiloPuntual::aplica(); });
             m_proceso.start("ser2net", {"-n", "-d", "-c", config.fileName()});
             for (int i = 0; i < 250 && !(m_escucha = escuchando()); ++i) {
                 if (m_proceso.waitForFinished(20))
