@@ -38,13 +38,18 @@ QString Transporte::razonPerdida(int codigo)
     return codigo ? RazonSistema(codigo) : QString();
 }
 
+qint64 Transporte::cuentaCola(unsigned long peticion) const
+{
+    int enCola = 0;
+    if (m_fd >= 0 && ::ioctl(m_fd, peticion, &enCola) == 0 && enCola > 0)
+        return enCola;
+    return 0;
+}
+
 qint64 Transporte::colaDriver() const
 {
     // TIOCOUTQ for a tty is SIOCOUTQ for a socket: bytes not yet on the wire.
-    int enCola = 0;
-    if (m_fd >= 0 && ::ioctl(m_fd, TIOCOUTQ, &enCola) == 0 && enCola > 0)
-        return enCola;
-    return 0;
+    return cuentaCola(TIOCOUTQ);
 }
 
 void Transporte::descartaSalida() { }

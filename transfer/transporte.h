@@ -78,5 +78,9 @@ public:
     virtual void cierra();
 
 protected:
+    // What an ioctl that counts queued bytes (TIOCOUTQ, SIOCOUTQ...) says; 0 when closed or
+    // refused.
+    qint64 cuentaCola(unsigned long peticion) const;
+
     int m_fd = -1;
 };

@@ -167,27 +167,15 @@ bool TransporteTcp::abre(
     return falla(tipo, detalle);
 }
 
-QString TransporteTcp::razonPerdida(int codigo)
-{
-    // End of file: the server closed the connection, which the message says.
-    return codigo ? RazonSistema(codigo) : QString();
-}
-
 qint64 TransporteTcp::colaDriver() const
 {
     // Bytes not sent yet. Those sent and not yet acknowledged are with the
     // server, whose line the pacing models already: counting them would hold
     // the output for as long as the server delays its acknowledgements.
-    int enCola = 0;
-    if (m_fd >= 0 && ::ioctl(m_fd, SIOCOUTQNSD, &enCola) == 0 && enCola > 0)
-        return enCola;
-    return 0;
+    return cuentaCola(SIOCOUTQNSD);
 }
 
 qint64 TransporteTcp::sinConfirmar() const
 {
-    int enCola = 0;
-    if (m_fd >= 0 && ::ioctl(m_fd, SIOCOUTQ, &enCola) == 0 && enCola > 0)
-        return enCola;
-    return 0;
+    return cuentaCola(SIOCOUTQ);
 }

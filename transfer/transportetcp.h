@@ -20,7 +20,6 @@ public:
     bool abreAlInstante() const override { return false; }
     bool abre(const AjustesLinea &ajustes, int cancelar, Reloj::time_point limite,
         FalloTransporte &fallo) override;
-    QString razonPerdida(int codigo) override;
     qint64 colaDriver() const override;
     qint64 sinConfirmar() const override;
     qint64 retenidosServidor() const override { return kRetencionServidor; }
