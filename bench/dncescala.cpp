@@ -9,7 +9,7 @@
 
 #include "comun/espera.h"
 #include "dnc/lineacnc.h"
-#include "transfer/ser2net.h"
+#include "comun/ser2net.h"
 
 #include <QCoreApplication>
 #include <QDir>

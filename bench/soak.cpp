@@ -4,9 +4,9 @@
 // the start and the end, and open file descriptors.
 // Usage: bench_soak [transfers each way, 100] [lines, 10000] [bit/s, 2000000]
 
-#include "transfer/codificadorenvio.h"
+#include "line/codificadorenvio.h"
 #include "transfer/envio.h"
-#include "transfer/mscomm.h"
+#include "port/mscomm.h"
 #include "transfer/progresotransferencia.h"
 #include "transfer/recepcion.h"
 

@@ -2,9 +2,9 @@
 // reaction against keldan-cnc at real speeds, CPU while waiting for a CNC.
 // Usage: bench_transfer [throughput] [line] [line-tcp] [idle]   (all when none given)
 
-#include "transfer/codificadorenvio.h"
+#include "line/codificadorenvio.h"
 #include "transfer/envio.h"
-#include "transfer/mscomm.h"
+#include "port/mscomm.h"
 #include "transfer/recepcion.h"
 
 #include <QCoreApplication>

@@ -3,7 +3,7 @@
 #include "browser/pasamayusculas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
-#include "text/razonsistema.h"
+#include "base/razonsistema.h"
 #include "text/textoprograma.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 #include "dnc/maquinadnc.h"
 
 #include "browser/logicaexaminar.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 #include "settings/varsfuncsglobales.h"
 #include "text/ficheroprograma.h"
 

@@ -2,7 +2,7 @@
 
 #include "settings/maquinas.h"
 #include "transfer/envio.h"
-#include "transfer/mscomm.h"
+#include "port/mscomm.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
 

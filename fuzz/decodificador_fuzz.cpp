@@ -1,7 +1,7 @@
 // The receive decoder fed random byte streams in random chunk sizes, in both
 // modes: the same lines, the same end, the same partial line and the same
 // count of unreadable bytes come out whatever the chunking.
-#include "transfer/decodificadorrecepcion.h"
+#include "line/decodificadorrecepcion.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // Random settings files and random sequences of writes and section removals:
 // a written value reads back whole, the lines a write did not concern stay as
 // they were byte for byte, and the file never ends up empty.
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 
 #include <QFile>
 #include <QTemporaryDir>

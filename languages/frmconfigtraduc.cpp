@@ -3,7 +3,7 @@
 #include "languages/catalogoclaves.h"
 #include "languages/valoridioma.h"
 #include "settings/frmconfig.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 

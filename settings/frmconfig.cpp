@@ -6,8 +6,8 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
-#include "transfer/direccionred.h"
-#include "transfer/frmcomprobacion.h"
+#include "line/direccionred.h"
+#include "port/frmcomprobacion.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

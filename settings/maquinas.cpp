@@ -1,9 +1,9 @@
 #include "settings/maquinas.h"
 
 #include "languages/valoridioma.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 #include "settings/varsfuncsglobales.h"
-#include "transfer/direccionred.h"
+#include "line/direccionred.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "settings/avisoini.h"
-#include "transfer/formatolinea.h"
+#include "base/avisoini.h"
+#include "line/formatolinea.h"
 
 #include <QString>
 #include <QStringList>

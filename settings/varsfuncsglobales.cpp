@@ -2,9 +2,9 @@
 
 #include "languages/catalogoclaves.h"
 #include "settings/maquinas.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 #include "settings/ubicacionajustes.h"
-#include "transfer/direccionred.h"
+#include "line/direccionred.h"
 
 #include <QCoreApplication>
 #include <QDir>

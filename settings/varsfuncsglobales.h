@@ -1,6 +1,6 @@
 #pragma once
 
-#include "transfer/formatolinea.h"
+#include "line/formatolinea.h"
 
 #include <QHash>
 #include <QString>

@@ -3,11 +3,11 @@
 #include "shell/disposicion.h"
 #include "transfer/envio.h"
 #include "transfer/envioparcial.h"
-#include "transfer/mscomm.h"
+#include "port/mscomm.h"
 #include "transfer/recepcion.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
-#include "transfer/tablaiso.h"
+#include "line/tablaiso.h"
 
 #include <QElapsedTimer>
 #include <QList>

@@ -2,7 +2,7 @@
 
 #include "languages/catalogoclaves.h"
 #include "settings/varsfuncsglobales.h"
-#include "text/razonsistema.h"
+#include "base/razonsistema.h"
 
 #include <QApplication>
 #include <QCursor>

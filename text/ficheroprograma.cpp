@@ -1,6 +1,6 @@
 #include "text/ficheroprograma.h"
 
-#include "text/razonsistema.h"
+#include "base/razonsistema.h"
 
 #include <QFile>
 #include <QSaveFile>

@@ -1,9 +1,9 @@
 #include "transfer/envio.h"
 
 #include "settings/varsfuncsglobales.h"
-#include "transfer/caracterescontrol.h"
-#include "transfer/codificadorenvio.h"
-#include "transfer/mscomm.h"
+#include "line/caracterescontrol.h"
+#include "line/codificadorenvio.h"
+#include "port/mscomm.h"
 
 #include <QTimer>
 

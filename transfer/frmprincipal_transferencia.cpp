@@ -6,10 +6,10 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
-#include "transfer/codificadorenvio.h"
-#include "transfer/frmcomprobacion.h"
+#include "line/codificadorenvio.h"
+#include "port/frmcomprobacion.h"
 #include "transfer/frmregistro.h"
-#include "transfer/parametroslinea.h"
+#include "line/parametroslinea.h"
 #include "transfer/progresoestado.h"
 
 #include <QCheckBox>

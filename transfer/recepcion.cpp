@@ -1,7 +1,7 @@
 #include "transfer/recepcion.h"
 
-#include "transfer/decodificadorrecepcion.h"
-#include "transfer/mscomm.h"
+#include "line/decodificadorrecepcion.h"
+#include "port/mscomm.h"
 
 #include <QTimer>
 

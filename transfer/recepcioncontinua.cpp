@@ -2,9 +2,9 @@
 
 #include "browser/logicaexaminar.h"
 #include "text/ficheroprograma.h"
-#include "text/razonsistema.h"
-#include "transfer/decodificadorrecepcion.h"
-#include "transfer/mscomm.h"
+#include "base/razonsistema.h"
+#include "line/decodificadorrecepcion.h"
+#include "port/mscomm.h"
 
 #include <QDir>
 #include <QFile>

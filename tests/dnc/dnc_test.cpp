@@ -1,9 +1,9 @@
 #include "comun/ficheros.h"
 #include "dnc/lineacnc.h"
 #include "settings/varsfuncsglobales.h"
-#include "transfer/bloqueopuerto.h"
-#include "transfer/cncpty.h"
-#include "transfer/mscomm.h"
+#include "port/bloqueopuerto.h"
+#include "comun/cncpty.h"
+#include "port/mscomm.h"
 #include "transfer/registro.h"
 
 #include <gtest/gtest.h>

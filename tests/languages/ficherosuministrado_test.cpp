@@ -1,6 +1,6 @@
 #include "languages/catalogoclaves.h"
 #include "languages/listaidiomas.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -6,7 +6,7 @@
 #include "languages/catalogoclaves.h"
 #include "languages/frmconfigtraduc.h"
 #include "settings/frmconfig.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 
 #include <QLineEdit>
 #include <QListWidget>

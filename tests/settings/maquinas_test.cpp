@@ -1,5 +1,5 @@
 #include "settings/maquinas.h"
-#include "settings/perfilini.h"
+#include "base/perfilini.h"
 
 #include <QFile>
 #include <QTemporaryDir>

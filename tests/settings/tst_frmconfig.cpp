@@ -18,7 +18,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "transfer/frmcomprobacion.h"
+#include "port/frmcomprobacion.h"
 
 #include <pty.h>
 #include <unistd.h>

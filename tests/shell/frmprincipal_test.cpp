@@ -7,7 +7,7 @@
 #include "comun/ficheros.h"
 #include "comun/junta.h"
 #include "comun/sinprivilegios.h"
-#include "transfer/cncpty.h"
+#include "comun/cncpty.h"
 
 #include <QDir>
 #include <QLabel>

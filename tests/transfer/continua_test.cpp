@@ -1,6 +1,6 @@
-#include "cncpty.h"
+#include "comun/cncpty.h"
 #include "comun/ficheros.h"
-#include "transfer/mscomm.h"
+#include "port/mscomm.h"
 #include "transfer/recepcioncontinua.h"
 
 #include <gtest/gtest.h>

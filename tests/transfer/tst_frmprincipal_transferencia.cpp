@@ -1,10 +1,10 @@
-#include "cncpty.h"
+#include "comun/cncpty.h"
 #include "comun/junta.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
-#include "transfer/codificadorenvio.h"
+#include "line/codificadorenvio.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 

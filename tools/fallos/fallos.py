@@ -6,7 +6,7 @@ hand (it takes a build and a test run per fault), never by CI.
 Usage: tools/fallos/fallos.py LIST [BUILD_DIR]
 
 LIST holds one fault per block, blocks separated by a line "---":
-    file: transfer/tablaiso.cpp
+    file: line/tablaiso.cpp
     find: {0xD7, "W"}
     replace: {0x7D, "W"}
 The text after "find:" must appear exactly once in the file.
