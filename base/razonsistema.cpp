@@ -1,6 +1,6 @@
 #include "base/razonsistema.h"
 
-#include "settings/varsfuncsglobales.h"
+#include "base/idiomaactual.h"
 
 #include <QLocale>
 
@@ -37,6 +37,8 @@ QStringList nombresLocale(const QString &idioma)
 }
 
 } // namespace
+
+QString VarsFuncsGlobales::IdiomaActual;
 
 QString RazonSistema(int codigo)
 {

@@ -8,8 +8,8 @@
 // Usage: bench_dnc [--ptys] [seconds per run, 60] [N ..., 1 8 32]
 
 #include "comun/espera.h"
-#include "dnc/lineacnc.h"
 #include "comun/ser2net.h"
+#include "dnc/lineacnc.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 // Usage: bench_soak [transfers each way, 100] [lines, 10000] [bit/s, 2000000]
 
 #include "line/codificadorenvio.h"
-#include "transfer/envio.h"
 #include "port/mscomm.h"
+#include "transfer/envio.h"
 #include "transfer/progresotransferencia.h"
 #include "transfer/recepcion.h"
 

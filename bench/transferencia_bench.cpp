@@ -3,8 +3,8 @@
 // Usage: bench_transfer [throughput] [line] [line-tcp] [idle]   (all when none given)
 
 #include "line/codificadorenvio.h"
-#include "transfer/envio.h"
 #include "port/mscomm.h"
+#include "transfer/envio.h"
 #include "transfer/recepcion.h"
 
 #include <QCoreApplication>

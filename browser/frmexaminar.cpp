@@ -1,9 +1,9 @@
 #include "browser/frmexaminar.h"
 
+#include "base/razonsistema.h"
 #include "browser/pasamayusculas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
-#include "base/razonsistema.h"
 #include "text/textoprograma.h"
 
 #include <QApplication>

@@ -4,8 +4,8 @@
 // one from a file, at the pace of a real line of the given speed.
 
 #include "line/caracterescontrol.h"
-#include "port/hilopuntual.h"
 #include "line/tablaiso.h"
+#include "port/hilopuntual.h"
 
 #include <cerrno>
 #include <cmath>

@@ -1,7 +1,7 @@
 #include "dnc/maquinadnc.h"
 
-#include "browser/logicaexaminar.h"
 #include "base/perfilini.h"
+#include "browser/logicaexaminar.h"
 #include "settings/varsfuncsglobales.h"
 #include "text/ficheroprograma.h"
 

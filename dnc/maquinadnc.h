@@ -1,8 +1,8 @@
 #pragma once
 
+#include "port/mscomm.h"
 #include "settings/maquinas.h"
 #include "transfer/envio.h"
-#include "port/mscomm.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
 

@@ -1,9 +1,9 @@
 #include "languages/frmconfigtraduc.h"
 
+#include "base/perfilini.h"
 #include "languages/catalogoclaves.h"
 #include "languages/valoridioma.h"
 #include "settings/frmconfig.h"
-#include "base/perfilini.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 

@@ -1,8 +1,8 @@
 #include "port/comprobacionpuerto.h"
 
-#include "settings/varsfuncsglobales.h"
 #include "base/razonsistema.h"
 #include "port/transporterfc2217.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QDir>
 #include <QFile>

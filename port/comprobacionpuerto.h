@@ -1,8 +1,8 @@
 #pragma once
 
-#include "port/clienterfc2217.h"
 #include "line/direccionred.h"
 #include "line/parametroslinea.h"
+#include "port/clienterfc2217.h"
 
 #include <QList>
 #include <QObject>

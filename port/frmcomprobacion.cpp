@@ -1,10 +1,10 @@
 #include "port/frmcomprobacion.h"
 
+#include "line/parametroslinea.h"
+#include "port/mscomm.h"
 #include "settings/maquinas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
-#include "port/mscomm.h"
-#include "line/parametroslinea.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,11 +1,11 @@
 #include "port/mscomm.h"
 
-#include "settings/varsfuncsglobales.h"
 #include "line/caracterescontrol.h"
 #include "line/direccionred.h"
-#include "port/motorpuerto.h"
 #include "line/parametroslinea.h"
+#include "port/motorpuerto.h"
 #include "port/transportetcp.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QFileInfo>
 

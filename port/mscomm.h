@@ -1,7 +1,7 @@
 #pragma once
 
-#include "port/bloqueopuerto.h"
 #include "line/controlflujo.h"
+#include "port/bloqueopuerto.h"
 
 #include <QByteArray>
 #include <QObject>

@@ -11,8 +11,8 @@
 // - colaDriver(), descartaSalida() and cierra() act on the link's own queue.
 // The engine itself paces the output at the line speed, whatever the link.
 
-#include "port/mscomm.h"
 #include "line/parametroslinea.h"
+#include "port/mscomm.h"
 
 #include <QByteArray>
 #include <QString>

@@ -2,12 +2,12 @@
 
 #include "languages/frmconfigtraduc.h"
 #include "languages/listaidiomas.h"
+#include "line/direccionred.h"
+#include "port/frmcomprobacion.h"
 #include "settings/listapuertos.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
-#include "line/direccionred.h"
-#include "port/frmcomprobacion.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>

@@ -1,9 +1,9 @@
 #include "settings/maquinas.h"
 
-#include "languages/valoridioma.h"
 #include "base/perfilini.h"
-#include "settings/varsfuncsglobales.h"
+#include "languages/valoridioma.h"
 #include "line/direccionred.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QDir>
 #include <QFile>

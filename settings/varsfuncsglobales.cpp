@@ -1,10 +1,10 @@
 #include "settings/varsfuncsglobales.h"
 
-#include "languages/catalogoclaves.h"
-#include "settings/maquinas.h"
 #include "base/perfilini.h"
-#include "settings/ubicacionajustes.h"
+#include "languages/catalogoclaves.h"
 #include "line/direccionred.h"
+#include "settings/maquinas.h"
+#include "settings/ubicacionajustes.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -16,7 +16,6 @@
 
 namespace VarsFuncsGlobales {
 
-QString IdiomaActual;
 QString ModoTransmision;
 int PuertoCom = 0;
 QString PuertoDispositivo;

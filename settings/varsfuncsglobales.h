@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/idiomaactual.h"
 #include "line/formatolinea.h"
 
 #include <QHash>
@@ -10,7 +11,7 @@
 namespace VarsFuncsGlobales {
 
 // Settings record, section General of KELDAN.INI.
-extern QString IdiomaActual;
+// IdiomaActual: base/idiomaactual.h
 extern QString ModoTransmision;
 extern int PuertoCom; // port number; 0 while Com holds a device path
 extern QString PuertoDispositivo; // device path or network port held by Com, empty for a number

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "line/tablaiso.h"
+#include "port/mscomm.h"
 #include "shell/disposicion.h"
 #include "transfer/envio.h"
 #include "transfer/envioparcial.h"
-#include "port/mscomm.h"
 #include "transfer/recepcion.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
-#include "line/tablaiso.h"
 
 #include <QElapsedTimer>
 #include <QList>

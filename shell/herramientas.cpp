@@ -1,8 +1,8 @@
 #include "shell/herramientas.h"
 
+#include "base/razonsistema.h"
 #include "languages/catalogoclaves.h"
 #include "settings/varsfuncsglobales.h"
-#include "base/razonsistema.h"
 
 #include <QApplication>
 #include <QCursor>

@@ -1,9 +1,9 @@
 #include "transfer/envio.h"
 
-#include "settings/varsfuncsglobales.h"
 #include "line/caracterescontrol.h"
 #include "line/codificadorenvio.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QTimer>
 

@@ -3,13 +3,13 @@
 #include "shell/frmprincipal.h"
 
 #include "browser/logicaexaminar.h"
+#include "line/codificadorenvio.h"
+#include "line/parametroslinea.h"
+#include "port/frmcomprobacion.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
-#include "line/codificadorenvio.h"
-#include "port/frmcomprobacion.h"
 #include "transfer/frmregistro.h"
-#include "line/parametroslinea.h"
 #include "transfer/progresoestado.h"
 
 #include <QCheckBox>

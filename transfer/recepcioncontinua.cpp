@@ -1,10 +1,10 @@
 #include "transfer/recepcioncontinua.h"
 
-#include "browser/logicaexaminar.h"
-#include "text/ficheroprograma.h"
 #include "base/razonsistema.h"
+#include "browser/logicaexaminar.h"
 #include "line/decodificadorrecepcion.h"
 #include "port/mscomm.h"
+#include "text/ficheroprograma.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // Each line format against keldan-cnc on its own pseudo-terminal: what the
 // CNC stores when the program sends, what the program keeps when it receives.
-#include "transfer/envio.h"
 #include "port/mscomm.h"
+#include "transfer/envio.h"
 #include "transfer/recepcion.h"
 #include "transfer/recepcioncontinua.h"
 

@@ -1,9 +1,9 @@
+#include "comun/cncpty.h"
 #include "comun/ficheros.h"
 #include "dnc/lineacnc.h"
-#include "settings/varsfuncsglobales.h"
 #include "port/bloqueopuerto.h"
-#include "comun/cncpty.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
 #include "transfer/registro.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
+#include "base/perfilini.h"
 #include "languages/catalogoclaves.h"
 #include "languages/listaidiomas.h"
-#include "base/perfilini.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,10 +3,10 @@
 #include "comun/junta.h"
 #include "settings/ayudadialogos.h"
 
+#include "base/perfilini.h"
 #include "languages/catalogoclaves.h"
 #include "languages/frmconfigtraduc.h"
 #include "settings/frmconfig.h"
-#include "base/perfilini.h"
 
 #include <QLineEdit>
 #include <QListWidget>

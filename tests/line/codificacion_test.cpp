@@ -1,8 +1,8 @@
 #include "line/codificadorenvio.h"
 #include "line/decodificadorrecepcion.h"
-#include "transfer/medidaprogreso.h"
 #include "line/parametroslinea.h"
 #include "line/tablaiso.h"
+#include "transfer/medidaprogreso.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 #include "comun/cncpty.h"
-#include "settings/varsfuncsglobales.h"
 #include "line/codificadorenvio.h"
-#include "transfer/envio.h"
 #include "line/formatolinea.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
+#include "transfer/envio.h"
 #include "transfer/recepcion.h"
 
 #include <gtest/gtest.h>

@@ -4,12 +4,12 @@
 #include "comun/cncpty.h"
 #include "comun/junta.h"
 #include "comun/ser2net.h"
-#include "settings/varsfuncsglobales.h"
-#include "port/clienterfc2217.h"
 #include "line/codificadorenvio.h"
 #include "line/direccionred.h"
-#include "transfer/envio.h"
+#include "port/clienterfc2217.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
+#include "transfer/envio.h"
 #include "transfer/recepcion.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "settings/maquinas.h"
 #include "base/perfilini.h"
+#include "settings/maquinas.h"
 
 #include <QFile>
 #include <QTemporaryDir>

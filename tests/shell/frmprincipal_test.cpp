@@ -4,10 +4,10 @@
 #include "text/textoprograma.h"
 
 #include "browser/examinar_prueba.h"
+#include "comun/cncpty.h"
 #include "comun/ficheros.h"
 #include "comun/junta.h"
 #include "comun/sinprivilegios.h"
-#include "comun/cncpty.h"
 
 #include <QDir>
 #include <QLabel>

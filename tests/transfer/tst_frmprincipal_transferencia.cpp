@@ -1,10 +1,10 @@
 #include "comun/cncpty.h"
 #include "comun/junta.h"
+#include "line/codificadorenvio.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
-#include "line/codificadorenvio.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 
