@@ -138,7 +138,9 @@ bool RegistroTransferencias::anade(const EntradaRegistro &entrada, QString *erro
     QByteArray datos = linea(entrada);
     const QByteArray ruta = QFile::encodeName(m_ruta);
     constexpr int kModo = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
-    int fd = ::open(ruta.constData(), kModo, 0644);
+    // What was sent to which machine and when is the user's own.
+    constexpr mode_t kPermisos = 0600;
+    int fd = ::open(ruta.constData(), kModo, kPermisos);
     if (fd < 0)
         return falla(error, errno);
     struct stat st
@@ -155,7 +157,7 @@ bool RegistroTransferencias::anade(const EntradaRegistro &entrada, QString *erro
             && actual.st_dev == st.st_dev)
             ::rename(ruta.constData(), QFile::encodeName(rutaAnterior()).constData());
         ::close(fd);
-        fd = ::open(ruta.constData(), kModo, 0644);
+        fd = ::open(ruta.constData(), kModo, kPermisos);
         if (fd < 0 || ::fstat(fd, &st) != 0) {
             const int codigo = errno;
             if (fd >= 0)

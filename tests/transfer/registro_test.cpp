@@ -43,6 +43,10 @@ TEST(RegistroTransferenciasTest, EveryOutcomeIsReadBackAndPastTheLimitTheNewestA
     ASSERT_EQ(leido.entradas.size(), 4);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(Registro::linea(leido.entradas[i]), Registro::linea(entrada(6 + i)));
+    // What was sent where is the user's alone, in both generations.
+    const auto grupoYOtros = QFileDevice::Permissions(0x0077);
+    EXPECT_FALSE(QFile::permissions(registro.ruta()) & grupoYOtros);
+    EXPECT_FALSE(QFile::permissions(registro.rutaAnterior()) & grupoYOtros);
 }
 
 TEST(RegistroTransferenciasTest, ACorruptLogGivesItsGoodRecordsAndAnUnreadableOneIsReported)
