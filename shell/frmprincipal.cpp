@@ -394,6 +394,17 @@ void frmPrincipal::Form_Load()
             this);
 }
 
+frmPrincipal *frmPrincipal::Arranca(const QString &fichero)
+{
+    auto *principal = new frmPrincipal;
+    principal->setAttribute(Qt::WA_DeleteOnClose);
+    principal->Form_Load();
+    principal->show();
+    if (!fichero.isEmpty())
+        principal->AbreFichero(fichero);
+    return principal;
+}
+
 void frmPrincipal::MuestraMaquina()
 {
     QString texto = VarsFuncsGlobales::Maquina;

@@ -107,6 +107,9 @@ public:
 
     // Start-up and shell (shell/frmprincipal.cpp).
     void Form_Load();
+    // A main window loaded and shown, closing itself at the end, with the
+    // program file given on the command line (none when empty) opened.
+    static frmPrincipal *Arranca(const QString &fichero);
     // Runs Clear (with its save question); false when the window must stay open.
     bool Form_Unload();
     void HabilitaBotones();
@@ -125,6 +128,8 @@ public:
 
     // Program text (text/frmprincipal_texto.cpp).
     void cmdAbrir_Click();
+    // Opens the file as if chosen in the browser for Open (keldan FILE).
+    void AbreFichero(const QString &ruta);
     // True when the text was written.
     bool cmdGuardar_Click();
     // True when the text window was cleared; false when the save question
@@ -184,6 +189,9 @@ private:
     int AltoBarraMenu(int ancho) const;
     void aplicaDisposicion();
     void colocaControl(Disposicion::Control c, const Disposicion::Rect &r);
+    // Loads NombreFichero into the text window; on failure says why and
+    // makes the file before it (anterior) current again.
+    void CargaFichero(const QString &anterior);
     QWidget *control(Disposicion::Control c) const;
     // Outer size of the window in twips.
     double AltoTwips() const;

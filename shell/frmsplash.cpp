@@ -78,11 +78,28 @@ void frmSplash::Form_Load()
 
 void frmSplash::Timer1_Timer()
 {
+    // A click just before the tick must not open a second main window.
+    if (m_principal)
+        return;
     Herramientas::EstablecePuntero(Herramientas::Puntero::Normal);
     Timer1->stop();
     close();
-    m_principal = new frmPrincipal;
-    m_principal->setAttribute(Qt::WA_DeleteOnClose);
-    m_principal->Form_Load();
-    m_principal->show();
+    m_principal = frmPrincipal::Arranca(FicheroInicial);
+}
+
+void frmSplash::mousePressEvent(QMouseEvent *)
+{
+    Timer1_Timer();
+}
+
+void frmSplash::keyPressEvent(QKeyEvent *)
+{
+    Timer1_Timer();
+}
+
+void frmSplash::showEvent(QShowEvent *evento)
+{
+    QWidget::showEvent(evento);
+    // Keys reach only the active window.
+    activateWindow();
 }

@@ -19,6 +19,8 @@ public:
     QLabel *lblProductName = nullptr;
     QLabel *lblVersion = nullptr;
     QTimer *Timer1 = nullptr;
+    // The program file the main window opens at once (keldan FILE).
+    QString FicheroInicial;
 
     void Form_Load();
     void Timer1_Timer();
@@ -28,6 +30,12 @@ public:
 
     // "V. " and the version's three parts.
     static QString TextoVersion(int mayor, int menor, int revision);
+
+protected:
+    // A click or a key hands over at once: the wait is no obstacle.
+    void mousePressEvent(QMouseEvent *evento) override;
+    void keyPressEvent(QKeyEvent *evento) override;
+    void showEvent(QShowEvent *evento) override;
 
 private:
     frmPrincipal *m_principal = nullptr;

@@ -48,7 +48,18 @@ void frmPrincipal::cmdAbrir_Click()
     frmExaminar examinar(m_texto, this);
     if (!examinar.Muestra() || NombreFichero.isEmpty())
         return;
+    CargaFichero(anterior);
+}
 
+void frmPrincipal::AbreFichero(const QString &ruta)
+{
+    const QString anterior = NombreFichero;
+    NombreFichero = QFileInfo(ruta).absoluteFilePath();
+    CargaFichero(anterior);
+}
+
+void frmPrincipal::CargaFichero(const QString &anterior)
+{
     QList<QByteArray> lineas;
     QString error;
     bool leido = false;

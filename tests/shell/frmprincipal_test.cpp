@@ -1,5 +1,6 @@
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
+#include "shell/frmsplash.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
 
@@ -352,6 +353,38 @@ private slots:
         QCOMPARE(junta(leeBytes(o1), QDir(m_progs).entryList({"o*.txt"}).join(u','), situacion(),
                      texto()->lineas().join('/'), m_frm->cmdSpace->isEnabled(), m_mensajes.size()),
             junta(kO1, "o1.txt", situacion(5, "Saved", o1), "%/O1/N10 G01 X5//M30|false|0"));
+    }
+
+    void theCommandLinesFileOpensAfterAClickOrAKeyOnTheSplashOrWithoutIt()
+    {
+        const QString o1 = m_progs + "/o1.txt";
+        m_frm.reset();
+        for (int forma : {0, 1, 2}) {
+            frmPrincipal *principal = nullptr;
+            if (forma < 2) {
+                QPointer<frmSplash> splash = new frmSplash;
+                splash->FicheroInicial = o1;
+                splash->Form_Load();
+                splash->show();
+                if (forma == 0)
+                    QTest::mouseClick(splash, Qt::LeftButton);
+                else
+                    QTest::keyClick(splash, Qt::Key_Space);
+                principal = splash->principal();
+                // The tick that comes meanwhile opens no second window.
+                splash->Timer1_Timer();
+                QVERIFY(principal && splash->principal() == principal);
+                QTRY_VERIFY(splash.isNull());
+            } else {
+                // keldan --no-splash o1.txt, started in its folder.
+                QDir::setCurrent(m_progs);
+                principal = frmPrincipal::Arranca("o1.txt");
+            }
+            m_frm.reset(principal);
+            QCOMPARE(junta(forma, situacion(), m_frm->isVisible()),
+                junta(forma, situacion(5, "Opened", o1), true));
+            QCOMPARE(texto()->lineas().join('/'), "%/O1/N10G01X5//M30");
+        }
     }
 
     void unsavedTextGoesOnlyWhenAnsweredNoOrSaved()
