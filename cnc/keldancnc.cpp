@@ -3,6 +3,7 @@
 // or a real serial device, and then receives a program into a file or sends
 // one from a file, at the pace of a real line of the given speed.
 
+#include "keldanversion.h"
 #include "line/caracterescontrol.h"
 #include "line/tablaiso.h"
 #include "port/hilopuntual.h"
@@ -588,6 +589,19 @@ int envia(const Opciones &o, int fd, int &esclavo)
 
 int main(int argc, char **argv)
 {
+    // Asked for, the usage goes to stdout and ends well (the manual page is made from it).
+    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+        ::dup2(STDOUT_FILENO, STDERR_FILENO);
+        uso();
+        std::puts("Exit status: 0 done; 1 the line or a file could not be used; 2 a wrong\n"
+                  "command line; 3 a buffer overflow (receive); 4 line ends that differ from\n"
+                  "--eol or bytes after the end (receive).");
+        return 0;
+    }
+    if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
+        std::puts("keldan-cnc " KELDAN_VERSION_TEXT);
+        return 0;
+    }
     Opciones o;
     if (!leeOpciones(argc, argv, o)) {
         uso();

@@ -10,6 +10,8 @@
 #include <QLocalSocket>
 #include <QTextStream>
 
+#include <unistd.h>
+
 namespace {
 
 // Exit statuses: 0 done; 1 the transfer failed or was cut; 2 a wrong command
@@ -109,6 +111,19 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("keldan-dnc"));
     QCoreApplication::setApplicationVersion(QStringLiteral(KELDAN_VERSION_TEXT));
     QStringList args = app.arguments().mid(1);
+    // Asked for, the usage goes to stdout and ends well (the manual page is made from it).
+    if (args.size() == 1 && (args.first() == QLatin1String("--help") || args.first() == "-h")) {
+        ::dup2(STDOUT_FILENO, STDERR_FILENO);
+        uso();
+        QTextStream(stdout) << "Exit status: 0 done; 1 the transfer failed or was cut; 2 a wrong\n"
+                               "command line, an unknown machine or an unreadable file; 3 no\n"
+                               "service running (status), or the service cannot start.\n";
+        return 0;
+    }
+    if (args.size() == 1 && args.first() == QLatin1String("--version")) {
+        QTextStream(stdout) << "keldan-dnc " KELDAN_VERSION_TEXT "\n";
+        return 0;
+    }
     if (args.size() >= 2 && args.first() == QLatin1String("--config")) {
         const QString dir = QFileInfo(args.at(1)).absoluteFilePath();
         if (!QFileInfo(dir).isDir()) {
