@@ -66,13 +66,15 @@ QString idiomaDeLocale(const QString &locale, const QString &rutaIni)
     const QLocale l(nombre);
     if (nombre.isEmpty() || l.language() == QLocale::C || l.language() == QLocale::AnyLanguage)
         return {};
-    // en_US calls its language "American English", es_MX "español": the
-    // language's plain names are those of its first locale and in English.
+    // Qt names the language with its country ("español de España",
+    // "American English"): a section named as the start of that name, or as
+    // the language in English, is the one.
     const QString nombres[] = {l.nativeLanguageName(), QLocale(l.language()).nativeLanguageName(),
         QLocale::languageToString(l.language())};
     for (const QString &seccion : ListaIdiomas::lee(rutaIni)) {
         for (const QString &n : nombres) {
-            if (seccion.compare(n, Qt::CaseInsensitive) == 0)
+            if (n.compare(seccion, Qt::CaseInsensitive) == 0
+                || n.startsWith(seccion + QLatin1Char(' '), Qt::CaseInsensitive))
                 return seccion;
         }
     }
