@@ -1,5 +1,6 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
+#include "comun/junta.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
 #include "port/mscomm.h"
@@ -16,6 +17,8 @@
 #include <memory>
 
 namespace {
+
+using VarsFuncsGlobales::Texto;
 
 int argc = 1;
 char nombre[] = "dnc_test";
@@ -54,22 +57,23 @@ struct Dnc : ::testing::Test
         VarsFuncsGlobales::EstableceDirectorioPrograma(dir.path());
     }
     // keldan-dnc with the arguments; its exit status.
-    int dnc(const QStringList &args, QByteArray *salida = nullptr)
+    int dnc(const QStringList &args, QByteArray *salida = nullptr, QString config = {})
     {
         QProcess p;
-        p.start(KELDAN_DNC, QStringList {"--config", dir.path()} + args);
+        p.start(
+            KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
         const bool fin = espera([&] { return p.state() == QProcess::NotRunning; }, 30000);
         if (salida)
             *salida = p.readAllStandardOutput() + p.readAllStandardError();
         return fin ? p.exitCode() : -1;
     }
     // Waits until status says the text on the machine's line.
-    bool estado(const char *maquina, const QString &texto)
+    bool estado(const char *maquina, const QString &texto, const QString &config = {})
     {
         return espera(
             [&] {
                 QByteArray s;
-                dnc({"status"}, &s);
+                dnc({"status"}, &s, config);
                 for (const QByteArray &l : s.split('\n'))
                     if (l.startsWith(maquina + QByteArray("\t")) && l.contains(texto.toUtf8()))
                         return true;
@@ -77,8 +81,54 @@ struct Dnc : ::testing::Test
             },
             15000);
     }
+    // A machine's section on line i; extra keys after.
+    QByteArray maquina(const char *nombre, int i, const char *extra = "Servicio=Si\n")
+    {
+        return QStringLiteral("[%1]\nCom=%2\nVt=9600\nPar=N\nBd=8\nBs=1\nDirRecepcion=%3\n")
+                   .arg(nombre, lineas[i].ruta, dir.path())
+                   .toUtf8()
+            + extra;
+    }
+    QProcess *sirve(const QString &config = {})
+    {
+        auto *p = new QProcess;
+        p->start(KELDAN_DNC, {"--config", config.isEmpty() ? dir.path() : config, "serve"});
+        return p;
+    }
+    static void senal(QProcess &p, int s) { ::kill(pid_t(p.processId()), s); }
+    static bool fin(QProcess &p, int ms = 20000)
+    {
+        return espera([&] { return p.state() == QProcess::NotRunning; }, ms);
+    }
+    QList<EntradaRegistro> registro()
+    {
+        return RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas;
+    }
     QTemporaryDir dir;
     LineaCnc lineas[4];
+};
+
+// A CNC that lets a few characters through now and then, far slower than
+// the line: 50 ms of every 450, holding the rest with DC3.
+struct CncLento : QObject
+{
+    explicit CncLento(int maestro) : fd(maestro)
+    {
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
+        connect(&latido, &QTimer::timeout, this, [this] {
+            char buf[4096];
+            for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;)
+                recibido.append(buf, n);
+            const int f = ++paso % 9;
+            if (f == 1 || f == 2) [[maybe_unused]]
+                const ssize_t n = ::write(fd, f == 1 ? "\x11" : "\x13", 1);
+        });
+        latido.start(50);
+    }
+    int fd;
+    int paso = 0;
+    QByteArray recibido;
+    QTimer latido;
 };
 
 TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
@@ -171,6 +221,73 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 8);
+}
+
+TEST_F(Dnc, StoppingTheServiceLetsASendFinishOrCutsItWithoutItsEnd)
+{
+    // A's CNC reads at the line's pace and gets its program whole; B's reads
+    // so slowly that its send is cut, without "%" and DC4, so that the
+    // control sees a program cut short.
+    escribe(dir.filePath("MAQUINAS.INI"), maquina("A", 0) + maquina("B", 1));
+    escribe(dir.filePath("p.nc"), programa(1001, 120));
+    std::unique_ptr<QProcess> servicio(sirve());
+    ASSERT_TRUE(estado("A", "listening") && estado("B", "listening"));
+    std::unique_ptr<QProcess> a(
+        lineas[0].cnc(KELDAN_CNC, {"--receive", dir.filePath("a.out"), "--consume", "5000"}));
+    CncLento b(lineas[1].maestro);
+    QProcess envioA, envioB;
+    envioA.start(KELDAN_DNC, {"--config", dir.path(), "send", "A", dir.filePath("p.nc")});
+    envioB.start(KELDAN_DNC, {"--config", dir.path(), "send", "B", dir.filePath("p.nc")});
+    ASSERT_TRUE(estado("A", "sending") && estado("B", "sending"));
+    senal(*servicio, SIGTERM);
+    ASSERT_TRUE(fin(envioA) && fin(envioB) && fin(*servicio) && fin(*a));
+    EXPECT_EQ(envioA.exitCode(), 0);
+    EXPECT_EQ(leeBytes(dir.filePath("a.out")), programa(1001, 120, "\r\n"));
+    EXPECT_EQ(envioB.exitCode(), 1);
+    EXPECT_TRUE(envioB.readAllStandardError().contains(
+        "B: incomplete: " + Texto("DncParadaServicio").toUtf8()));
+    EXPECT_FALSE(b.recibido.contains('\x14') || b.recibido.contains("M30")) << b.recibido.size();
+    EXPECT_EQ(servicio->exitCode(), 0);
+    const auto log = registro();
+    ASSERT_EQ(log.size(), 2);
+    for (const EntradaRegistro &e : log)
+        EXPECT_EQ(e.resultado,
+            e.maquina == "A" ? ResultadoTransferencia::Estado::Completa
+                             : ResultadoTransferencia::Estado::SinFin);
+}
+
+TEST_F(Dnc, ADirectSendEndsAHoldBeyondItsLimitAndIsLoggedWhenEnded)
+{
+    // No service. C may be held 2 s, D as long as it likes; their CNCs, in
+    // alarm, take a buffer's worth and never another character.
+    escribe(dir.filePath("MAQUINAS.INI"),
+        maquina("C", 2, "RetencionMax=2\n") + maquina("D", 3, "RetencionMax=0\n"));
+    escribe(dir.filePath("p.nc"), programa(1001, 100));
+    escribe(dir.filePath("vacio.nc"), "\r\n \t\r\n");
+    QByteArray salida;
+    EXPECT_EQ(dnc({"send", "C", dir.filePath("vacio.nc")}, &salida), 2);
+    EXPECT_TRUE(salida.contains("holds no program")) << salida.constData();
+    std::unique_ptr<QProcess> c(lineas[2].cnc(
+        KELDAN_CNC, {"--receive", dir.filePath("c.out"), "--consume", "0", "--overrun", "0"}));
+    std::unique_ptr<QProcess> d(lineas[3].cnc(
+        KELDAN_CNC, {"--receive", dir.filePath("d.out"), "--consume", "0", "--overrun", "0"}));
+    EXPECT_EQ(dnc({"send", "C", dir.filePath("p.nc")}, &salida), 1);
+    EXPECT_TRUE(salida.contains("C: not complete: " + Texto("DncRetencionMax").arg(2).toUtf8()))
+        << salida.constData();
+    // Ended by SIGTERM: what went is logged.
+    QProcess envio;
+    envio.start(KELDAN_DNC, {"--config", dir.path(), "send", "D", dir.filePath("p.nc")});
+    ASSERT_FALSE(fin(envio, 1500));
+    senal(envio, SIGTERM);
+    ASSERT_TRUE(fin(envio));
+    EXPECT_EQ(envio.exitCode(), 1);
+    const auto log = registro();
+    ASSERT_EQ(log.size(), 2);
+    const int sinFin = int(ResultadoTransferencia::Estado::SinFin);
+    EXPECT_EQ(junta(log[0].maquina, int(log[0].resultado), log[1].maquina, int(log[1].resultado),
+                  log[1].motivo.startsWith(Texto("DncParadaServicio"))),
+        junta("C", sinFin, "D", sinFin, true));
+    c->kill(), d->kill(), c->waitForFinished(), d->waitForFinished();
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
