@@ -1,6 +1,7 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
 #include "comun/junta.h"
+#include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
 #include "port/mscomm.h"
@@ -15,6 +16,10 @@
 
 #include <csignal>
 #include <memory>
+#include <poll.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 namespace {
 
@@ -60,6 +65,7 @@ struct Dnc : ::testing::Test
     int dnc(const QStringList &args, QByteArray *salida = nullptr, QString config = {})
     {
         QProcess p;
+        comoNadie(p);
         p.start(
             KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
         const bool fin = espera([&] { return p.state() == QProcess::NotRunning; }, 30000);
@@ -92,8 +98,24 @@ struct Dnc : ::testing::Test
     QProcess *sirve(const QString &config = {})
     {
         auto *p = new QProcess;
+        comoNadie(*p);
         p->start(KELDAN_DNC, {"--config", config.isEmpty() ? dir.path() : config, "serve"});
         return p;
+    }
+    // Run as nobody where the tests run as root, so that a folder's
+    // permissions apply; the machines' lines are opened to it.
+    bool nadie = false;
+    void comoNadie(QProcess &p)
+    {
+        if (!nadie || ::geteuid() != 0)
+            return;
+        for (const LineaCnc &l : lineas)
+            ::chmod(QFile::encodeName(l.ruta).constData(), 0666);
+        ::chmod(QFile::encodeName(dir.path()).constData(), 0777);
+        p.setChildProcessModifier([] {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+        });
     }
     static void senal(QProcess &p, int s) { ::kill(pid_t(p.processId()), s); }
     static bool fin(QProcess &p, int ms = 20000)
@@ -288,6 +310,143 @@ TEST_F(Dnc, ADirectSendEndsAHoldBeyondItsLimitAndIsLoggedWhenEnded)
                   log[1].motivo.startsWith(Texto("DncParadaServicio"))),
         junta("C", sinFin, "D", sinFin, true));
     c->kill(), d->kill(), c->waitForFinished(), d->waitForFinished();
+}
+
+// A client of the service's socket that says nothing.
+int conecta(const QString &ruta)
+{
+    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a {AF_UNIX, {}};
+    qstrncpy(a.sun_path, QFile::encodeName(ruta).constData(), sizeof a.sun_path);
+    ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    return s;
+}
+
+TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIsTrue)
+{
+    // A served, its last transfer logged before the start; N on a network
+    // port nobody answers yet; Z not served, on D's line. 64 descriptors.
+    sockaddr_in red;
+    const int servidorN = enlazaLocal(red);
+    escribe(dir.filePath("MAQUINAS.INI"),
+        maquina("A", 0)
+            + QStringLiteral("[N]\nCom=tcp://127.0.0.1:%1\nServicio=Si\nDirRecepcion=%2\n")
+                  .arg(ntohs(red.sin_port))
+                  .arg(dir.path())
+                  .toUtf8()
+            + maquina("Z", 3, ""));
+    EntradaRegistro anterior;
+    anterior.inicio = QDateTime::currentDateTime().addDays(-1);
+    anterior.sentido = EntradaRegistro::Sentido::Recepcion;
+    anterior.maquina = "A";
+    anterior.fichero = dir.filePath("O55.TXT");
+    ASSERT_TRUE(RegistroTransferencias(dir.filePath("KELDAN.LOG")).anade(anterior));
+    QProcess servicio;
+    servicio.setChildProcessModifier([] {
+        const rlimit r {64, 64};
+        ::setrlimit(RLIMIT_NOFILE, &r);
+    });
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    QElapsedTimer reloj;
+    reloj.start();
+    ASSERT_TRUE(estado("A", "listening"));
+    QByteArray s;
+    dnc({"status"}, &s);
+    EXPECT_TRUE(s.contains("receive O55.TXT complete")) << s.constData();
+
+    // Z is sent to directly.
+    escribe(dir.filePath("p.nc"), programa(7, 10));
+    std::unique_ptr<QProcess> z(
+        lineas[3].cnc(KELDAN_CNC, {"--receive", dir.filePath("z.out"), "--consume", "5000"}));
+    EXPECT_EQ(dnc({"send", "Z", dir.filePath("p.nc")}), 0);
+    ASSERT_TRUE(fin(*z));
+    EXPECT_EQ(leeBytes(dir.filePath("z.out")), programa(7, 10, "\r\n"));
+
+    // An endless request line costs its connection; a hundred idle clients
+    // cost the oldest of them theirs, and status is answered.
+    const QString ruta = dir.filePath("keldan-dnc.sock");
+    const int largo = conecta(ruta);
+    const QByteArray relleno(1 << 20, 'x');
+    qint64 enviados = 0;
+    for (pollfd p {largo, POLLOUT, 0}; enviados < 200 << 20 && ::poll(&p, 1, 5000) == 1;) {
+        const ssize_t n = ::send(largo, relleno.constData(), relleno.size(), MSG_NOSIGNAL);
+        if (n < 0)
+            break;
+        enviados += n;
+    }
+    ::close(largo);
+    EXPECT_LT(enviados, 16 << 20);
+    std::vector<int> clientes;
+    for (int i = 0; i < 100; ++i)
+        clientes.push_back(conecta(ruta));
+    EXPECT_EQ(dnc({"status"}, &s), 0) << s.constData();
+
+    // A request punched with a terminal's escapes is shown written out.
+    escribe(dir.filePath("pide.nc"), "%\n(SEND O\x1b]0;PWNED\x07X)\n%\n");
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("pide.nc")}));
+    ASSERT_TRUE(estado("A", "send O\\x1B]0;PWNED\\x07X failed"));
+    dnc({"status"}, &s);
+    EXPECT_FALSE(s.contains('\x1b') || s.contains('\x07'));
+    for (const int c : clientes)
+        ::close(c);
+
+    // Two retries of N: its failure told once; "open again" only once it is.
+    espera([] { return false; }, int(11500 - reloj.elapsed()));
+    listen(servidorN, 4);
+    QByteArray diario;
+    EXPECT_TRUE(espera(
+        [&] { return (diario += servicio.readAllStandardError()).contains("N: port open again"); },
+        10000));
+    EXPECT_EQ(junta(diario.count("\nN: "), diario.count("open again")), junta(2, 1))
+        << diario.constData();
+
+    // Out of descriptors, the listener closes itself; it is made again.
+    const int usados = int(QDir(QStringLiteral("/proc/%1/fd").arg(servicio.processId()))
+                               .entryList(QDir::NoDotAndDotDot | QDir::AllEntries)
+                               .size());
+    rlimit r {rlim_t(usados + 2), 64};
+    ASSERT_EQ(::prlimit(pid_t(servicio.processId()), RLIMIT_NOFILE, &r, nullptr), 0);
+    for (int i = 0; i < 8; ++i)
+        clientes[i] = conecta(ruta);
+    espera([] { return false; }, 500);
+    r.rlim_cur = 64;
+    ::prlimit(pid_t(servicio.processId()), RLIMIT_NOFILE, &r, nullptr);
+    for (int i = 0; i < 8; ++i)
+        ::close(clientes[i]);
+    EXPECT_TRUE(estado("A", "listening"));
+    senal(servicio, SIGTERM);
+    ASSERT_TRUE(fin(servicio));
+    diario += servicio.readAllStandardError();
+    EXPECT_TRUE(diario.contains("listening again on " + ruta.toUtf8())) << diario.constData();
+    EXPECT_FALSE(diario.contains('\x1b') || diario.contains('\x07'));
+    EXPECT_EQ(servicio.exitCode(), 0);
+    ::close(servidorN);
+}
+
+TEST_F(Dnc, AReadOnlyOrDeepSettingsFolderIsServedAndSighupReadsTheMachinesAgain)
+{
+    // 120 characters and more, read-only: the socket goes to a short path.
+    nadie = true;
+    const QString ajustes = dir.filePath(QString(100, 'k'));
+    QDir().mkpath(ajustes);
+    escribe(ajustes + "/MAQUINAS.INI", maquina("A", 0));
+    ::chmod(QFile::encodeName(ajustes).constData(), 0555);
+    std::unique_ptr<QProcess> servicio(sirve(ajustes));
+    ASSERT_TRUE(estado("A", "listening", ajustes));
+
+    // Read again while A receives: B is added, A's program comes in whole.
+    ::chmod(QFile::encodeName(ajustes).constData(), 0755);
+    escribe(dir.filePath("p.nc"), programa(1001, 120));
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("p.nc")}));
+    ASSERT_TRUE(estado("A", "receiving", ajustes));
+    escribe(ajustes + "/MAQUINAS.INI", maquina("A", 0) + maquina("B", 1));
+    senal(*servicio, SIGHUP);
+    ASSERT_TRUE(estado("B", "listening", ajustes));
+    ASSERT_TRUE(espera([&] { return QFile::exists(dir.filePath("O1001.TXT")); }, 10000));
+    EXPECT_TRUE(leeBytes(dir.filePath("O1001.TXT")).startsWith(programa(1001, 120, "\r\n")));
+    senal(*servicio, SIGTERM);
+    ASSERT_TRUE(fin(*servicio));
+    EXPECT_EQ(servicio->exitCode(), 0);
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
