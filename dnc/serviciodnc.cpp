@@ -18,8 +18,9 @@
 
 namespace {
 
-// The longest path a local socket can have (the NUL takes the last byte).
-constexpr qsizetype kRutaSocketMax = sizeof(sockaddr_un::sun_path) - 1;
+// The longest path Qt makes a local socket of (the NUL and one byte more
+// than the kernel's own limit).
+constexpr qsizetype kRutaSocketMax = sizeof(sockaddr_un::sun_path) - 2;
 
 void diario(const QString &texto)
 {
@@ -215,6 +216,8 @@ void ServicioDnc::vigila()
 void ServicioDnc::acepta()
 {
     while (QLocalSocket *c = m_servidor->nextPendingConnection()) {
+        // Ours, not the listener's: a listener made again must not take it along.
+        c->setParent(this);
         connect(c, &QLocalSocket::disconnected, this, [this, c] {
             m_clientes.removeOne(c);
             c->deleteLater();
