@@ -66,7 +66,7 @@ MaquinaDnc *ServicioDnc::crea(const ConfigMaquinaDnc &config)
 
 QStringList ServicioDnc::rutasSocket(const QString &dirAjustes)
 {
-    const QString dir = QFileInfo(dirAjustes).absoluteFilePath();
+    const QString dir = QDir::cleanPath(QFileInfo(dirAjustes).absoluteFilePath());
     QStringList rutas;
     const QString propia = QDir(dir).absoluteFilePath(QStringLiteral("keldan-dnc.sock"));
     if (QFile::encodeName(propia).size() <= kRutaSocketMax)
@@ -168,7 +168,7 @@ bool ServicioDnc::escucha(QString *error)
     for (const QString &ruta : rutasSocket(m_dirAjustes)) {
         const QString carpeta = QFileInfo(ruta).path();
         // A settings folder that is only read (--config) lends no place to the socket.
-        const bool usable = carpeta == QFileInfo(m_dirAjustes).absoluteFilePath()
+        const bool usable = carpeta == QDir::cleanPath(QFileInfo(m_dirAjustes).absoluteFilePath())
             ? QFileInfo(carpeta).isWritable()
             : carpetaPropia(carpeta);
         if (!usable) {
