@@ -60,9 +60,8 @@ struct Dnc : ::testing::Test
         escribe(dir.filePath("MAQUINAS.INI"), ini + "[Z]\nCom=/dev/null\n");
         VarsFuncsGlobales::EstableceDirectorioPrograma(dir.path());
     }
-    // keldan-dnc with the arguments on the settings in `config` (dir's by
-    // default); as nobody when `nadie` where the tests run as root, so that
-    // a folder's permissions apply (the lines opened to it).
+    // keldan-dnc on `config` (dir by default); as nobody when `nadie` and the
+    // tests run as root, so that a folder's permissions apply.
     QProcess *lanza(const QStringList &args, const QString &config = {})
     {
         auto *p = new QProcess;
@@ -78,7 +77,6 @@ struct Dnc : ::testing::Test
             KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
         return p;
     }
-    // Its exit status, -1 when it does not end.
     int dnc(const QStringList &args, QByteArray *salida = nullptr, const QString &config = {})
     {
         std::unique_ptr<QProcess> p(lanza(args, config));
@@ -319,10 +317,14 @@ TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIs
         << diario.constData();
 
     // Out of descriptors, the listener closes itself; it is made again.
-    r.rlim_cur = 0;
+    // (Not below those open: poll() refuses more descriptors than the limit.)
+    r.rlim_cur = QDir(QStringLiteral("/proc/%1/fd").arg(pid), {}, {}, QDir::System).count() + 2;
     ::prlimit(pid, RLIMIT_NOFILE, &r, nullptr);
-    ::close(conecta(ruta));
-    espera([] { return false; }, 500);
+    for (int &c : clientes)
+        c = conecta(ruta);
+    EXPECT_TRUE(espera([&] { return !QFile::exists(ruta); }));
+    for (const int c : clientes)
+        ::close(c);
     r.rlim_cur = 64;
     ::prlimit(pid, RLIMIT_NOFILE, &r, nullptr);
     EXPECT_TRUE(estado("A", "listening"));
