@@ -1,14 +1,18 @@
 // keldan-dnc: serves a shop's machines from one PC (see the README).
 
+#include "dnc/senalesdnc.h"
 #include "dnc/serviciodnc.h"
 #include "keldanversion.h"
 #include "settings/varsfuncsglobales.h"
+#include "text/ficheroprograma.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalSocket>
 #include <QTextStream>
+
+#include <csignal>
 
 #include <unistd.h>
 
@@ -28,7 +32,8 @@ int uso()
                            "       keldan-dnc [--config DIR] status\n"
                            "       keldan-dnc [--config DIR] stop MACHINE\n"
                            "--config DIR: the settings folder (KELDAN.INI, MAQUINAS.INI);\n"
-                           "by default the one the Keldan window uses.\n";
+                           "by default the one the Keldan window uses.\n"
+                           "serve: SIGHUP reads MAQUINAS.INI again; SIGTERM stops.\n";
     return kUso;
 }
 
@@ -40,11 +45,16 @@ QString rutaRegistro()
 
 // Sends the request to a running service and prints its answer; nothing
 // when no service answers.
-std::optional<int> pideAlServicio(const QString &rutaSocket, const QString &peticion)
+std::optional<int> pideAlServicio(const QStringList &rutasSocket, const QString &peticion)
 {
     QLocalSocket s;
-    s.connectToServer(rutaSocket);
-    if (!s.waitForConnected(2000))
+    for (const QString &ruta : rutasSocket) {
+        s.connectToServer(ruta);
+        if (s.waitForConnected(2000))
+            break;
+        s.abort();
+    }
+    if (s.state() != QLocalSocket::ConnectedState)
         return std::nullopt;
     s.write(peticion.toUtf8() + '\n');
     s.waitForBytesWritten(2000);
@@ -57,24 +67,29 @@ std::optional<int> pideAlServicio(const QString &rutaSocket, const QString &peti
     int salida = kFallo;
     if (!lineas.isEmpty() && lineas.last().startsWith(QLatin1String("exit ")))
         salida = lineas.takeLast().mid(5).toInt();
-    QTextStream(salida == 0 ? stdout : stderr)
-        << lineas.join(QLatin1Char('\n')) << (lineas.isEmpty() ? "" : "\n");
+    // A machine this service does not serve is the caller's to send to.
+    if (salida == ServicioDnc::kNoServida)
+        return salida;
+    QTextStream salidaTexto(salida == 0 ? stdout : stderr);
+    // Status fields are apart by tabs; nothing else of the service's text is control.
+    for (const QString &l : std::as_const(lineas)) {
+        QStringList campos = l.split(QLatin1Char('\t'));
+        for (QString &c : campos)
+            c = ServicioDnc::visible(c);
+        salidaTexto << campos.join(QLatin1Char('\t')) << '\n';
+    }
     return salida;
 }
 
-int estadoSinServicio(const QString &rutaSocket)
+int estadoSinServicio()
 {
-    QTextStream(stderr) << "keldan-dnc: no service running (" << rutaSocket << ")\n";
+    QTextStream(stderr) << "keldan-dnc: no service running (settings "
+                        << VarsFuncsGlobales::DirectorioAjustes() << ")\n";
     const auto entradas = RegistroTransferencias(rutaRegistro()).lee().entradas;
     QTextStream salida(stdout);
     for (const ConfigMaquinaDnc &c : ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni())) {
-        std::optional<EntradaRegistro> ultima;
-        for (const EntradaRegistro &e : entradas) {
-            if (e.maquina.compare(c.maquina.nombre, Qt::CaseInsensitive) == 0)
-                ultima = e;
-        }
-        salida << ServicioDnc::lineaEstado(
-            c.maquina.nombre, c.maquina.com, QStringLiteral("not served"), ultima)
+        salida << ServicioDnc::lineaEstado(c.maquina.nombre, c.maquina.com,
+            QStringLiteral("not served"), ServicioDnc::ultimaDe(entradas, c.maquina.nombre))
                << '\n';
     }
     return kServicio;
@@ -82,25 +97,58 @@ int estadoSinServicio(const QString &rutaSocket)
 
 int enviaDirecto(QCoreApplication &app, const QString &nombre, const QString &fichero)
 {
-    for (const ConfigMaquinaDnc &c : ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), true)) {
+    QStringList avisos;
+    for (const ConfigMaquinaDnc &c :
+        ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), true, &avisos)) {
         if (c.maquina.nombre.compare(nombre.trimmed(), Qt::CaseInsensitive) != 0)
             continue;
         MaquinaDnc maquina(c, rutaRegistro());
         int salida = kFallo;
         maquina.envia(fichero, [&](const ResultadoTransferencia &r) {
             const bool bien = r.estado == ResultadoTransferencia::Estado::Completa;
-            QTextStream(bien ? stdout : stderr)
-                << c.maquina.nombre << ": " << (bien ? "complete" : "not complete")
-                << (r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error) << '\n';
+            QTextStream(bien ? stdout : stderr) << ServicioDnc::visible(c.maquina.nombre
+                + (bien ? QStringLiteral(": complete") : QStringLiteral(": not complete"))
+                + (r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error))
+                                                << '\n';
             salida = bien ? 0 : kFallo;
             app.exit(salida);
+        });
+        // Ctrl+C is the operator's Stop; being ended (SIGTERM, SIGHUP) is not:
+        // the send ends as it would, or is cut without its end. A second
+        // signal cuts it now. Either way the transfer is logged.
+        SenalesDnc senales;
+        int veces = 0;
+        QObject::connect(&senales, &SenalesDnc::senal, &maquina, [&](int senal) {
+            if (++veces > 1)
+                maquina.abandonaEnvio();
+            else if (senal != SIGINT || !maquina.detieneEnvio())
+                maquina.detiene(
+                    ServicioDnc::kPlazoCierreMs, QStringLiteral("keldan-dnc was stopped"));
         });
         app.exec();
         return salida;
     }
+    for (const QString &a : std::as_const(avisos)) {
+        if (a.startsWith(nombre.trimmed() + QLatin1Char(':'), Qt::CaseInsensitive))
+            QTextStream(stderr) << "keldan-dnc: " << ServicioDnc::visible(a) << '\n';
+    }
     QTextStream(stderr) << "keldan-dnc: no machine " << nombre << " in "
                         << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni()) << '\n';
     return kUso;
+}
+
+QList<ConfigMaquinaDnc> maquinasServidas()
+{
+    QStringList avisos;
+    const QList<ConfigMaquinaDnc> maquinas
+        = ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), false, &avisos);
+    for (const QString &a : std::as_const(avisos))
+        QTextStream(stderr) << "keldan-dnc: " << ServicioDnc::visible(a) << '\n';
+    if (maquinas.isEmpty())
+        QTextStream(stderr) << "keldan-dnc: no machine of "
+                            << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni())
+                            << " has Servicio=Si" << Qt::endl;
+    return maquinas;
 }
 
 } // namespace
@@ -130,64 +178,78 @@ int main(int argc, char *argv[])
             QTextStream(stderr) << "keldan-dnc: no folder " << dir << '\n';
             return kUso;
         }
-        VarsFuncsGlobales::EstableceDirectorioPrograma(dir);
+        // That folder, even read-only: the log and socket then go elsewhere or are told.
+        VarsFuncsGlobales::EstableceDirectorioAjustes(dir);
         args = args.mid(2);
     }
     if (args.isEmpty())
         return uso();
     // The operator's language, for the messages that go into the log.
     VarsFuncsGlobales::CargaConfig();
-    const QString rutaSocket = ServicioDnc::rutaSocket(VarsFuncsGlobales::DirectorioAjustes());
+    const QStringList rutasSocket
+        = ServicioDnc::rutasSocket(VarsFuncsGlobales::DirectorioAjustes());
     const QString orden = args.first();
 
     if (orden == QLatin1String("status") && args.size() == 1) {
-        if (const std::optional<int> s = pideAlServicio(rutaSocket, QStringLiteral("status")))
+        if (const std::optional<int> s = pideAlServicio(rutasSocket, QStringLiteral("status")))
             return *s;
-        return estadoSinServicio(rutaSocket);
+        return estadoSinServicio();
     }
     if (orden == QLatin1String("send") && args.size() == 3) {
         const QString fichero = QFileInfo(args.at(2)).absoluteFilePath();
-        if (!QFileInfo(fichero).isFile() || !QFileInfo(fichero).isReadable()) {
-            QTextStream(stderr) << "keldan-dnc: cannot read " << fichero << '\n';
+        QList<QByteArray> lineas;
+        QString error;
+        if (!QFileInfo(fichero).isFile() || !FicheroPrograma::lee(fichero, lineas, &error)) {
+            QTextStream(stderr) << "keldan-dnc: cannot read " << fichero
+                                << (error.isEmpty() ? QString() : QStringLiteral(": ") + error)
+                                << '\n';
+            return kUso;
+        }
+        if (FicheroPrograma::sinPrograma(lineas)) {
+            QTextStream(stderr) << "keldan-dnc: " << fichero
+                                << " holds no program (every line is empty): nothing is sent\n";
             return kUso;
         }
         if (args.at(1).contains(QLatin1Char('\t')))
             return uso();
-        if (const std::optional<int> s
-            = pideAlServicio(rutaSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero)))
+        const std::optional<int> s
+            = pideAlServicio(rutasSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero));
+        if (s && *s != ServicioDnc::kNoServida)
             return *s;
         return enviaDirecto(app, args.at(1), fichero);
     }
     if (orden == QLatin1String("stop") && args.size() == 2 && !args.at(1).contains('\t')) {
         if (const std::optional<int> s
-            = pideAlServicio(rutaSocket, QStringLiteral("stop\t") + args.at(1)))
+            = pideAlServicio(rutasSocket, QStringLiteral("stop\t") + args.at(1)))
             return *s;
-        QTextStream(stderr) << "keldan-dnc: no service running (" << rutaSocket << ")\n";
+        QTextStream(stderr) << "keldan-dnc: no service running (settings "
+                            << VarsFuncsGlobales::DirectorioAjustes() << ")\n";
         return kServicio;
     }
     if (orden != QLatin1String("serve") || args.size() != 1)
         return uso();
 
-    QStringList avisos;
-    const QList<ConfigMaquinaDnc> maquinas
-        = ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), false, &avisos);
-    for (const QString &a : std::as_const(avisos))
-        QTextStream(stderr) << "keldan-dnc: " << a << '\n';
-    if (maquinas.isEmpty()) {
-        QTextStream(stderr) << "keldan-dnc: no machine of "
-                            << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni())
-                            << " has Servicio=Si\n";
+    const QList<ConfigMaquinaDnc> maquinas = maquinasServidas();
+    if (maquinas.isEmpty())
         return kServicio;
-    }
     ServicioDnc servicio(maquinas, rutaRegistro());
-    servicio.atiendeSenales();
+    SenalesDnc senales;
+    QObject::connect(&senales, &SenalesDnc::senal, &servicio, [&servicio](int senal) {
+        if (senal == SIGHUP) {
+            QTextStream(stderr) << "keldan-dnc: reading the machines again" << Qt::endl;
+            servicio.recarga(maquinasServidas());
+            return;
+        }
+        QTextStream(stderr) << "keldan-dnc: stopping" << Qt::endl;
+        servicio.detiene();
+    });
     QObject::connect(&servicio, &ServicioDnc::terminado, &app, [] { QCoreApplication::exit(0); });
     QString error;
-    if (!servicio.arranca(rutaSocket, &error)) {
+    if (!servicio.arranca(VarsFuncsGlobales::DirectorioAjustes(), &error)) {
         QTextStream(stderr) << "keldan-dnc: " << error << '\n';
         return kServicio;
     }
     QTextStream(stderr) << "keldan-dnc: machines served: " << maquinas.size() << "; socket "
-                        << rutaSocket << Qt::endl;
+                        << servicio.rutaSocket() << Qt::endl;
     return app.exec();
 }

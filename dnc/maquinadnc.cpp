@@ -74,6 +74,19 @@ QList<ConfigMaquinaDnc> ConfigMaquinaDnc::lee(
                 kPeticionPorDefecto, QRegularExpression::CaseInsensitiveOption);
         }
         c.respuesta = clave("Respuesta").trimmed();
+        // It decides when a send is cut: a value that cannot be read is no
+        // reason to cut sooner or later than the operator meant.
+        const QString retencion = clave("RetencionMax").trimmed();
+        bool numero = retencion.isEmpty();
+        if (!retencion.isEmpty())
+            c.retencionMaxS = retencion.toInt(&numero);
+        if (!numero || c.retencionMaxS < 0) {
+            if (avisos)
+                avisos->append(QStringLiteral("%1: RetencionMax=%2 is no number of seconds; the "
+                                              "machine is left out")
+                                   .arg(nombre, retencion));
+            continue;
+        }
         lista.append(c);
     }
     return lista;
@@ -101,6 +114,16 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
     m_reintento.setSingleShot(true);
     m_reintento.setInterval(kReintentoMs);
     connect(&m_reintento, &QTimer::timeout, this, &MaquinaDnc::reintenta);
+    m_retencion.setSingleShot(true);
+    connect(&m_retencion, &QTimer::timeout, this, [this] {
+        m_envio.abandona(Texto(QStringLiteral("DncRetencionMax")).arg(m_config.retencionMaxS));
+    });
+    m_plazoParada.setSingleShot(true);
+    connect(&m_plazoParada, &QTimer::timeout, this, &MaquinaDnc::abandonaEnvio);
+    connect(&m_puerto, &MSComm::conectado, this, [this] {
+        if (m_continua.activo())
+            alConectar();
+    });
 
     m_continua.setFiltro([this](const QList<QByteArray> &l) { return filtra(l); });
     connect(&m_continua, &RecepcionContinua::programaNuevo, this, [this] {
@@ -141,6 +164,11 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
     connect(&m_envio, &Envio::pausaCnc, this, [this](bool detenido) {
         if (detenido)
             ++m_entrada.pausas;
+        // A CNC in alarm holds the line for good: the send must not wait with it.
+        if (!detenido)
+            m_retencion.stop();
+        else if (m_config.retencionMaxS > 0)
+            m_retencion.start(m_config.retencionMaxS * 1000);
     });
     connect(&m_envio, &Envio::terminado, this, &MaquinaDnc::alTerminarEnvio);
 }
@@ -192,9 +220,17 @@ void MaquinaDnc::arranca()
         m_sinGuardar.clear();
     }
     m_estado = Estado::Escuchando;
-    if (m_continua.inicia(m_config.carpeta, iso(), m_config.maquina.formato)
-        && !std::exchange(m_motivoFallo, {}).isEmpty())
+    // A network port is only being connected when this returns: it is open
+    // again once conectado() says so.
+    if (m_continua.inicia(m_config.carpeta, iso(), m_config.maquina.formato) && m_puerto.enLinea())
+        alConectar();
+}
+
+void MaquinaDnc::alConectar()
+{
+    if (!std::exchange(m_motivoFallo, {}).isEmpty())
         emit mensaje(nombre() + QStringLiteral(": port open again"));
+    m_avisoFallo.invalidate();
 }
 
 void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
@@ -206,18 +242,22 @@ void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
         return;
     }
     if (m_parando) {
-        m_estado = Estado::Terminada;
-        emit terminada();
+        acaba();
         return;
     }
     // The port failed or the folder took nothing: told once, tried again later.
     const QString motivo = r.error.isEmpty() && !m_sinGuardar.isEmpty()
         ? QStringLiteral("the received program could not be saved")
         : r.error;
-    if (motivo != m_motivoFallo)
-        emit mensaje(QStringLiteral("%1: %2; retried every %3 s")
-                         .arg(nombre(), motivo)
-                         .arg(kReintentoMs / 1000));
+    // The same failure again is told once an hour, not at every retry.
+    const bool repetido = motivo == m_motivoFallo && m_avisoFallo.isValid();
+    if (!repetido || m_avisoFallo.hasExpired(kRecordatorioFalloMs)) {
+        emit mensaje(
+            QStringLiteral("%1: %2; %3retried every %4 s")
+                .arg(nombre(), motivo, repetido ? QStringLiteral("still failing, ") : QString())
+                .arg(kReintentoMs / 1000));
+        m_avisoFallo.start();
+    }
     m_estado = Estado::Fallo;
     m_motivoFallo = motivo;
     m_reintento.start();
@@ -292,7 +332,7 @@ void MaquinaDnc::envia(const QString &fichero, Aviso hecho)
     if (m_parando) {
         ResultadoTransferencia r;
         r.estado = ResultadoTransferencia::Estado::Fallida;
-        r.error = QStringLiteral("the service is stopping");
+        r.error = m_motivoParada;
         if (hecho)
             hecho(r);
         return;
@@ -320,8 +360,7 @@ void MaquinaDnc::lanzaEnvio()
         return;
     if (m_cola.isEmpty()) {
         if (m_parando) {
-            m_estado = Estado::Terminada;
-            emit terminada();
+            acaba();
         } else if (m_servida)
             arranca();
         return;
@@ -336,6 +375,14 @@ void MaquinaDnc::lanzaEnvio()
         r.estado = ResultadoTransferencia::Estado::Fallida;
         r.error = Texto(QStringLiteral("PrinErrorAbre"))
                       .arg(QDir::toNativeSeparators(m_enCurso.fichero), error);
+        alTerminarEnvio(r);
+        return;
+    }
+    if (FicheroPrograma::sinPrograma(lineas)) {
+        ResultadoTransferencia r;
+        r.estado = ResultadoTransferencia::Estado::Fallida;
+        r.error = Texto(QStringLiteral("DncSinPrograma"))
+                      .arg(QDir::toNativeSeparators(m_enCurso.fichero));
         alTerminarEnvio(r);
         return;
     }
@@ -354,6 +401,8 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
         QTimer::singleShot(kPausaEnvioMs, this, &MaquinaDnc::lanzaEnvio);
         return;
     }
+    m_retencion.stop();
+    m_plazoParada.stop();
     anota(m_entrada, r, m_reloj.elapsed());
     emit mensaje(QStringLiteral("%1: sent %2 (%3)%4")
                      .arg(nombre(), m_enCurso.fichero, textoResultado(r.estado),
@@ -363,8 +412,7 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     if (hecho.hecho)
         hecho.hecho(r);
     if (m_parando) {
-        m_estado = Estado::Terminada;
-        emit terminada();
+        acaba();
         return;
     }
     // The next send, or back to listening, from the event loop.
@@ -380,28 +428,46 @@ bool MaquinaDnc::detieneEnvio()
     return true;
 }
 
-void MaquinaDnc::detiene()
+void MaquinaDnc::abandonaEnvio()
+{
+    m_envio.abandona(Texto(QStringLiteral("DncParadaServicio")));
+}
+
+void MaquinaDnc::detiene(qint64 plazoMaxMs, const QString &motivo)
 {
     if (m_parando)
         return;
     m_parando = true;
+    m_motivoParada = motivo;
     m_reintento.stop();
     const QList<Pendiente> cola = std::exchange(m_cola, {});
     for (const Pendiente &p : cola) {
         ResultadoTransferencia r;
         r.estado = ResultadoTransferencia::Estado::Fallida;
-        r.error = QStringLiteral("the service is stopping");
+        r.error = motivo;
         if (p.hecho)
             p.hecho(r);
     }
-    if (m_envio.activo())
-        m_envio.detiene();
-    else if (m_continua.activo())
+    if (m_envio.activo()) {
+        // "%" and the end after a cut line would make a truncated program
+        // look whole on the control: the send ends as it would, or visibly cut.
+        if (m_envio.esperandoDc1())
+            abandonaEnvio();
+        else
+            m_plazoParada.start(int(qBound<qint64>(
+                0, m_envio.msRestantes() + Envio::kMargenMs, qMax<qint64>(plazoMaxMs, 0))));
+    } else if (m_continua.activo())
         m_continua.detiene();
     else {
-        m_estado = Estado::Terminada;
-        QTimer::singleShot(0, this, &MaquinaDnc::terminada);
+        QTimer::singleShot(0, this, &MaquinaDnc::acaba);
     }
+}
+
+void MaquinaDnc::acaba()
+{
+    // Once: a send that was waiting to be tried again may end here too.
+    if (std::exchange(m_estado, Estado::Terminada) != Estado::Terminada)
+        emit terminada();
 }
 
 QString MaquinaDnc::textoEstado() const

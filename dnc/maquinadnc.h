@@ -22,19 +22,27 @@
 //              aside, letter case ignored) asks for the program captured
 //   Respuesta  a file of the folder sent when the program asked for is not
 //              there (default: nothing is sent)
+//   RetencionMax  seconds the CNC may hold the line (DC3, or its wait before
+//              asking with DC1) before the send is ended as incomplete
+//              (default 600; 0: as long as it likes)
 // Programs go to and come from DirRecepcion, else DirGuarda of General.
 struct ConfigMaquinaDnc
 {
     static inline const QString kPeticionPorDefecto
         = QStringLiteral(R"(^\(\s*SEND\s+([^\s()]+)\s*\)$)");
+    static constexpr int kRetencionMaxPorDefecto = 600;
 
     Maquina maquina;
     QString carpeta;
     QRegularExpression peticion;
     QString respuesta;
+    int retencionMaxS = kRetencionMaxPorDefecto;
+
+    bool operator==(const ConfigMaquinaDnc &) const = default;
 
     // Every machine of MAQUINAS.INI beside rutaIni; with todas false only
-    // those marked for the service. Values that cannot be used go to avisos.
+    // those marked for the service. Values that cannot be used go to avisos;
+    // a machine whose RetencionMax cannot be read is left out.
     static QList<ConfigMaquinaDnc> lee(
         const QString &rutaIni, bool todas = false, QStringList *avisos = nullptr);
 };
@@ -48,8 +56,10 @@ class MaquinaDnc : public QObject
 
 public:
     enum class Estado { Inactiva, Escuchando, Recibiendo, Enviando, Fallo, Terminada };
-    // How long a failed port rests before it is opened again.
+    // How long a failed port rests before it is opened again, and how
+    // often a failure that goes on is told again.
     static constexpr int kReintentoMs = 5000;
+    static constexpr qint64 kRecordatorioFalloMs = 3600 * 1000;
     // A send whose port would not open is tried this many times, this far
     // apart: a device server turns a new connection away while it still
     // closes the one the receive just let go.
@@ -69,9 +79,15 @@ public:
     // The window's Stop for the send on its way (a CNC that holds the line
     // for good, in alarm, would keep it forever); false when none is.
     bool detieneEnvio();
-    // Cuts cleanly: a send finishes its line and its end, a program on its
-    // way in is kept as incomplete; terminada() once the port is closed.
-    void detiene();
+    // Stops serving, which is no operator's Stop: a send on its way goes on
+    // for the line time of its rest and Envio::kMargenMs (at most plazoMaxMs)
+    // and is otherwise cut without its end, as incomplete; a program on its
+    // way in is kept as incomplete; sends still queued fail with motivo.
+    // terminada() once the port is closed.
+    void detiene(
+        qint64 plazoMaxMs, const QString &motivo = QStringLiteral("the service is stopping"));
+    // Ends the send on its way at once, without its end.
+    void abandonaEnvio();
 
     QString nombre() const { return m_config.maquina.nombre; }
     QString puerto() const { return m_puerto.Dispositivo(); }
@@ -79,6 +95,8 @@ public:
     // The state in plain words, for status.
     QString textoEstado() const;
     const std::optional<EntradaRegistro> &ultima() const { return m_ultima; }
+    void setUltima(const std::optional<EntradaRegistro> &ultima) { m_ultima = ultima; }
+    const ConfigMaquinaDnc &config() const { return m_config; }
 
     // The file of the folder a request names: NAME, NAME.NC or NAME.TXT in
     // any letter case; empty when there is none or the name is no plain name.
@@ -105,6 +123,8 @@ private:
     void alTerminarEnvio(const ResultadoTransferencia &r);
     void alTerminarContinua(const ResultadoTransferencia &r);
     void reintenta();
+    void alConectar();
+    void acaba();
     void anota(EntradaRegistro &e, const ResultadoTransferencia &r, qint64 ms);
     EntradaRegistro empieza(EntradaRegistro::Sentido sentido, const QString &fichero = {});
     bool iso() const;
@@ -115,6 +135,12 @@ private:
     RecepcionContinua m_continua {m_puerto};
     Envio m_envio {m_puerto};
     QTimer m_reintento;
+    // The CNC's hold beyond RetencionMax, and the send's time once the service stops.
+    QTimer m_retencion;
+    QTimer m_plazoParada;
+    QString m_motivoParada;
+    // When the failure in m_motivoFallo was last told.
+    QElapsedTimer m_avisoFallo;
     Estado m_estado = Estado::Inactiva;
     bool m_servida = false;
     bool m_parando = false;

@@ -1,59 +1,115 @@
 #include "dnc/serviciodnc.h"
 
-#include <QCoreApplication>
+#include "base/textovisible.h"
+
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTextStream>
-#include <QTimer>
 
-#include <csignal>
-#include <sys/socket.h>
+#include <algorithm>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-// The signal handler only writes a byte; the event loop does the rest.
-int g_tuberiaSenal[2] = {-1, -1};
+// The longest path Qt makes a local socket of (the NUL and one byte more
+// than the kernel's own limit).
+constexpr qsizetype kRutaSocketMax = sizeof(sockaddr_un::sun_path) - 2;
 
-void alRecibirSenal(int)
+void diario(const QString &texto)
 {
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_tuberiaSenal[1], &c, 1);
+    QTextStream(stderr) << ServicioDnc::visible(texto) << Qt::endl;
+}
+
+// A folder only this user can enter, made when missing: a socket in a shared
+// place (/tmp) must not be one another user put there.
+bool carpetaPropia(const QString &ruta)
+{
+    const QByteArray r = QFile::encodeName(ruta);
+    ::mkdir(r.constData(), 0700);
+    struct stat st
+    {
+    };
+    if (::lstat(r.constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid())
+        return false;
+    return (st.st_mode & 077) == 0 || ::chmod(r.constData(), 0700) == 0;
 }
 
 } // namespace
 
 ServicioDnc::ServicioDnc(
     const QList<ConfigMaquinaDnc> &maquinas, const QString &rutaRegistro, QObject *parent)
-    : QObject(parent)
+    : QObject(parent), m_rutaRegistro(rutaRegistro)
 {
-    for (const ConfigMaquinaDnc &c : maquinas) {
-        auto *m = new MaquinaDnc(c, rutaRegistro, this);
-        connect(m, &MaquinaDnc::mensaje, this,
-            [](const QString &texto) { QTextStream(stderr) << texto << Qt::endl; });
-        connect(m, &MaquinaDnc::terminada, this, &ServicioDnc::alTerminarMaquina);
-        m_maquinas.append(m);
-    }
+    // What status says of each machine survives a restart: the log has it.
+    const QList<EntradaRegistro> entradas = RegistroTransferencias(rutaRegistro).lee().entradas;
+    for (const ConfigMaquinaDnc &c : maquinas)
+        crea(c)->setUltima(ultimaDe(entradas, c.maquina.nombre));
+    m_vigilancia.setInterval(kVigilanciaMs);
+    connect(&m_vigilancia, &QTimer::timeout, this, &ServicioDnc::vigila);
 }
 
-QString ServicioDnc::rutaSocket(const QString &dirAjustes)
+MaquinaDnc *ServicioDnc::crea(const ConfigMaquinaDnc &config)
 {
-    return QDir(dirAjustes).absoluteFilePath(QStringLiteral("keldan-dnc.sock"));
+    auto *m = new MaquinaDnc(config, m_rutaRegistro, this);
+    connect(m, &MaquinaDnc::mensaje, this, &diario);
+    connect(m, &MaquinaDnc::terminada, this, [this, m] { alTerminarMaquina(m); });
+    m_maquinas.append(m);
+    return m;
+}
+
+QStringList ServicioDnc::rutasSocket(const QString &dirAjustes)
+{
+    const QString dir = QDir::cleanPath(QFileInfo(dirAjustes).absoluteFilePath());
+    QStringList rutas;
+    const QString propia = QDir(dir).absoluteFilePath(QStringLiteral("keldan-dnc.sock"));
+    if (QFile::encodeName(propia).size() <= kRutaSocketMax)
+        rutas.append(propia);
+    // Named after the settings folder, so that two services of one user on
+    // different settings do not meet.
+    const QString nombre = QStringLiteral("dnc-%1.sock")
+                               .arg(QString::fromLatin1(QCryptographicHash::hash(
+                                   QFile::encodeName(dir), QCryptographicHash::Sha1)
+                                                            .toHex()
+                                                            .left(16)));
+    const QString uid = QString::number(::getuid());
+    QStringList carpetas;
+    const QString xdg = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (QDir::isAbsolutePath(xdg))
+        carpetas.append(xdg + QStringLiteral("/keldan"));
+    carpetas.append(QStringLiteral("/run/user/%1/keldan").arg(uid));
+    carpetas.append(QStringLiteral("/tmp/keldan-%1").arg(uid));
+    for (const QString &c : std::as_const(carpetas)) {
+        const QString ruta = c + QLatin1Char('/') + nombre;
+        if (!rutas.contains(ruta) && QFile::encodeName(ruta).size() <= kRutaSocketMax)
+            rutas.append(ruta);
+    }
+    return rutas;
 }
 
 MaquinaDnc *ServicioDnc::maquina(const QString &nombre) const
 {
+    // One stopping for a re-read is found only while nothing replaces it yet.
+    MaquinaDnc *saliente = nullptr;
     for (MaquinaDnc *m : m_maquinas) {
-        if (m->nombre().compare(nombre.trimmed(), Qt::CaseInsensitive) == 0)
+        if (m->nombre().compare(nombre.trimmed(), Qt::CaseInsensitive) != 0)
+            continue;
+        if (!m_relevos.contains(m))
             return m;
+        saliente = m;
     }
-    return nullptr;
+    return saliente;
+}
+
+QString ServicioDnc::visible(const QString &texto)
+{
+    return TextoVisible(QString(texto).replace(QLatin1Char('\n'), QLatin1Char(' ')));
 }
 
 QString ServicioDnc::lineaEstado(const QString &nombre, const QString &puerto,
@@ -71,68 +127,143 @@ QString ServicioDnc::lineaEstado(const QString &nombre, const QString &puerto,
         if (!ultima->motivo.isEmpty())
             u += QStringLiteral(" (") + ultima->motivo + QLatin1Char(')');
     }
-    return QStringLiteral("%1\t%2\t%3\t%4").arg(nombre, puerto, estado, u);
+    // Names and reasons may hold what a CNC sent: never a tab or an escape.
+    return QStringLiteral("%1\t%2\t%3\t%4")
+        .arg(visible(nombre), visible(puerto), visible(estado), visible(u));
 }
 
-bool ServicioDnc::arranca(const QString &rutaSocket, QString *error)
+std::optional<EntradaRegistro> ServicioDnc::ultimaDe(
+    const QList<EntradaRegistro> &entradas, const QString &maquina)
 {
-    {
+    for (auto e = entradas.crbegin(); e != entradas.crend(); ++e) {
+        if (e->maquina.compare(maquina, Qt::CaseInsensitive) == 0)
+            return *e;
+    }
+    return std::nullopt;
+}
+
+bool ServicioDnc::arranca(const QString &dirAjustes, QString *error)
+{
+    m_dirAjustes = dirAjustes;
+    for (const QString &ruta : rutasSocket(dirAjustes)) {
         QLocalSocket otro;
-        otro.connectToServer(rutaSocket);
+        otro.connectToServer(ruta);
         if (otro.waitForConnected(1000)) {
-            *error = QStringLiteral("another keldan-dnc already serves %1").arg(rutaSocket);
+            *error = QStringLiteral("another keldan-dnc already serves %1").arg(ruta);
             return false;
         }
     }
-    // A socket left by a service that died answers nobody: it is replaced.
-    QLocalServer::removeServer(rutaSocket);
-    m_servidor = new QLocalServer(this);
-    m_servidor->setSocketOptions(QLocalServer::UserAccessOption);
-    if (!m_servidor->listen(rutaSocket)) {
-        *error
-            = QStringLiteral("cannot listen on %1: %2").arg(rutaSocket, m_servidor->errorString());
+    if (!escucha(error))
         return false;
-    }
-    ::chmod(QFile::encodeName(rutaSocket).constData(), 0600);
-    m_rutaSocket = rutaSocket;
-    connect(m_servidor, &QLocalServer::newConnection, this, [this] {
-        while (QLocalSocket *c = m_servidor->nextPendingConnection()) {
-            connect(c, &QLocalSocket::disconnected, c, &QObject::deleteLater);
-            connect(c, &QLocalSocket::readyRead, this, [this, c] { atiende(c); });
-        }
-    });
+    m_vigilancia.start();
     for (MaquinaDnc *m : std::as_const(m_maquinas))
         m->arranca();
     return true;
 }
 
-void ServicioDnc::atiendeSenales()
+bool ServicioDnc::escucha(QString *error)
 {
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_tuberiaSenal) != 0)
+    delete std::exchange(m_servidor, nullptr);
+    QString motivo = QStringLiteral("no socket path fits");
+    for (const QString &ruta : rutasSocket(m_dirAjustes)) {
+        const QString carpeta = QFileInfo(ruta).path();
+        // A settings folder that is only read (--config) lends no place to the socket.
+        const bool usable = carpeta == QDir::cleanPath(QFileInfo(m_dirAjustes).absoluteFilePath())
+            ? QFileInfo(carpeta).isWritable()
+            : carpetaPropia(carpeta);
+        if (!usable) {
+            motivo = QStringLiteral("%1 cannot be written").arg(carpeta);
+            continue;
+        }
+        // A socket left by a service that died answers nobody: it is replaced.
+        QLocalServer::removeServer(ruta);
+        auto *servidor = new QLocalServer(this);
+        servidor->setSocketOptions(QLocalServer::UserAccessOption);
+        if (!servidor->listen(ruta)) {
+            motivo = QStringLiteral("cannot listen on %1: %2").arg(ruta, servidor->errorString());
+            delete servidor;
+            continue;
+        }
+        ::chmod(QFile::encodeName(ruta).constData(), 0600);
+        m_servidor = servidor;
+        m_rutaSocket = ruta;
+        connect(m_servidor, &QLocalServer::newConnection, this, &ServicioDnc::acepta);
+        return true;
+    }
+    if (error)
+        *error = motivo;
+    return false;
+}
+
+void ServicioDnc::vigila()
+{
+    // The listener closes itself (and removes its socket) when a connection
+    // cannot be taken, out of descriptors; the socket may also be removed
+    // under it (/run/user at logout). Commands must find the service again.
+    if (m_parando || (m_servidor && m_servidor->isListening() && QFileInfo::exists(m_rutaSocket)))
         return;
-    m_senal = new QSocketNotifier(g_tuberiaSenal[0], QSocketNotifier::Read, this);
-    connect(m_senal, &QSocketNotifier::activated, this, [this] {
-        char c;
-        [[maybe_unused]] const ssize_t n = ::read(g_tuberiaSenal[0], &c, 1);
-        QTextStream(stderr) << "keldan-dnc: stopping" << Qt::endl;
-        detiene();
-    });
-    struct sigaction sa
-    {
-    };
-    sa.sa_handler = alRecibirSenal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGINT, &sa, nullptr);
-    ::signal(SIGPIPE, SIG_IGN);
+    QString error;
+    if (escucha(&error)) {
+        diario(QStringLiteral("keldan-dnc: listening again on ") + m_rutaSocket);
+        m_sinSocketAvisado = false;
+    } else if (!std::exchange(m_sinSocketAvisado, true))
+        diario(QStringLiteral("keldan-dnc: the control socket is lost (%1); tried again every "
+                              "%2 s")
+                   .arg(error)
+                   .arg(kVigilanciaMs / 1000));
+}
+
+void ServicioDnc::acepta()
+{
+    while (QLocalSocket *c = m_servidor->nextPendingConnection()) {
+        // Ours, not the listener's: a listener made again must not take it along.
+        c->setParent(this);
+        connect(c, &QLocalSocket::disconnected, this, [this, c] {
+            m_clientes.removeOne(c);
+            c->deleteLater();
+        });
+        c->setReadBufferSize(kLineaMaxima + 1);
+        if (m_clientes.size() >= kClientesMax) {
+            // Room is made by the oldest that has not said what it wants yet.
+            const auto viejo = std::find_if(m_clientes.begin(), m_clientes.end(),
+                [](const QLocalSocket *s) { return !s->property("pedido").toBool(); });
+            if (viejo == m_clientes.end()) {
+                responde(c, QStringLiteral("the service is busy: too many connections"), 1);
+                continue;
+            }
+            QLocalSocket *v = *viejo;
+            m_clientes.erase(viejo);
+            v->abort();
+            v->deleteLater();
+        }
+        m_clientes.append(c);
+        auto *plazo = new QTimer(c);
+        plazo->setSingleShot(true);
+        connect(plazo, &QTimer::timeout, this, [this, c] {
+            m_clientes.removeOne(c);
+            c->abort();
+            c->deleteLater();
+        });
+        plazo->start(kInactividadMs);
+        connect(c, &QLocalSocket::readyRead, this, [this, c] { atiende(c); });
+        if (c->bytesAvailable() > 0)
+            atiende(c);
+    }
 }
 
 void ServicioDnc::atiende(QLocalSocket *cliente)
 {
-    if (!cliente->canReadLine())
+    const bool linea = cliente->canReadLine();
+    if (!linea && cliente->bytesAvailable() <= kLineaMaxima)
         return;
+    // Said what it wants: no longer idle, its answer may take a whole send.
     disconnect(cliente, &QLocalSocket::readyRead, this, nullptr);
+    cliente->setProperty("pedido", true);
+    delete cliente->findChild<QTimer *>();
+    if (!linea) {
+        responde(cliente, QStringLiteral("request too long"), 2);
+        return;
+    }
     const QStringList partes
         = QString::fromUtf8(cliente->readLine()).chopped(1).split(QLatin1Char('\t'));
     const QString orden = partes.value(0).trimmed();
@@ -146,7 +277,8 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
     if (orden == QLatin1String("stop") && partes.size() == 2) {
         MaquinaDnc *m = maquina(partes.at(1));
         if (!m)
-            responde(cliente, QStringLiteral("no machine %1 is served").arg(partes.at(1)), 2);
+            responde(
+                cliente, QStringLiteral("no machine %1 is served").arg(visible(partes.at(1))), 2);
         else
             responde(cliente, {}, m->detieneEnvio() ? 0 : 1);
         return;
@@ -157,12 +289,13 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
     }
     MaquinaDnc *m = maquina(partes.at(1));
     if (!m) {
-        responde(cliente, QStringLiteral("no machine %1 is served").arg(partes.at(1)), 2);
+        responde(cliente, QStringLiteral("no machine %1 is served").arg(visible(partes.at(1))),
+            kNoServida);
         return;
     }
     const QString fichero = partes.at(2);
     if (!QFileInfo(fichero).isAbsolute() || !QFileInfo(fichero).isReadable()) {
-        responde(cliente, QStringLiteral("cannot read %1").arg(fichero), 2);
+        responde(cliente, QStringLiteral("cannot read %1").arg(visible(fichero)), 2);
         return;
     }
     if (m_parando) {
@@ -178,7 +311,7 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
             = QStringLiteral("%1: %2%3")
                   .arg(m->nombre(), MaquinaDnc::textoResultado(r.estado),
                       r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error);
-        responde(c, texto, r.estado == ResultadoTransferencia::Estado::Completa ? 0 : 1);
+        responde(c, visible(texto), r.estado == ResultadoTransferencia::Estado::Completa ? 0 : 1);
     });
 }
 
@@ -200,6 +333,7 @@ void ServicioDnc::detiene()
     if (m_parando)
         return;
     m_parando = true;
+    m_vigilancia.stop();
     if (m_servidor) {
         m_servidor->close();
         QLocalServer::removeServer(m_rutaSocket);
@@ -209,13 +343,65 @@ void ServicioDnc::detiene()
         QTimer::singleShot(0, this, &ServicioDnc::terminado);
         return;
     }
-    QTimer::singleShot(kPlazoCierreMs, this, &ServicioDnc::terminado);
+    // Every send is cut by then; a port that will not even close is left.
+    QTimer::singleShot(kPlazoCierreMs + 5000, this, &ServicioDnc::terminado);
     for (MaquinaDnc *m : std::as_const(m_maquinas))
-        m->detiene();
+        m->detiene(kPlazoCierreMs);
 }
 
-void ServicioDnc::alTerminarMaquina()
+void ServicioDnc::recarga(const QList<ConfigMaquinaDnc> &maquinas)
 {
+    if (m_parando)
+        return;
+    QStringList anadidas, quitadas, cambiadas;
+    const QString motivo = QStringLiteral("the machine's settings are being read again");
+    for (MaquinaDnc *m : std::as_const(m_maquinas)) {
+        const auto nueva = std::find_if(maquinas.begin(), maquinas.end(), [m](const auto &c) {
+            return c.maquina.nombre.compare(m->nombre(), Qt::CaseInsensitive) == 0;
+        });
+        if (m_relevos.contains(m)) {
+            // Read again before it has stopped: the latest settings take its place.
+            m_relevos[m]
+                = nueva == maquinas.end() ? std::nullopt : std::optional<ConfigMaquinaDnc>(*nueva);
+            continue;
+        }
+        if (nueva != maquinas.end() && *nueva == m->config())
+            continue;
+        (nueva == maquinas.end() ? quitadas : cambiadas).append(m->nombre());
+        m_relevos.insert(
+            m, nueva == maquinas.end() ? std::nullopt : std::optional<ConfigMaquinaDnc>(*nueva));
+        m->detiene(kPlazoCierreMs, motivo);
+    }
+    std::optional<QList<EntradaRegistro>> entradas;
+    for (const ConfigMaquinaDnc &c : maquinas) {
+        if (maquina(c.maquina.nombre))
+            continue;
+        if (!entradas)
+            entradas = RegistroTransferencias(m_rutaRegistro).lee().entradas;
+        MaquinaDnc *m = crea(c);
+        m->setUltima(ultimaDe(*entradas, c.maquina.nombre));
+        m->arranca();
+        anadidas.append(c.maquina.nombre);
+    }
+    const auto lista = [](const QStringList &l) {
+        return l.isEmpty() ? QStringLiteral("none") : l.join(QStringLiteral(", "));
+    };
+    diario(QStringLiteral("keldan-dnc: machines read again: added %1; removed %2; restarted %3")
+               .arg(lista(anadidas), lista(quitadas), lista(cambiadas)));
+}
+
+void ServicioDnc::alTerminarMaquina(MaquinaDnc *m)
+{
+    if (m_relevos.contains(m)) {
+        const std::optional<ConfigMaquinaDnc> relevo = m_relevos.take(m);
+        m_maquinas.removeOne(m);
+        m->deleteLater();
+        if (relevo && !m_parando) {
+            MaquinaDnc *nueva = crea(*relevo);
+            nueva->setUltima(m->ultima());
+            nueva->arranca();
+        }
+    }
     if (m_parando && --m_pendientes == 0)
         emit terminado();
 }

@@ -45,6 +45,7 @@ const char *const kNuevas[][2] = {
     {"PrinAvisoIsoIntransmisible",
         "%1 characters cannot be sent in ISO code and would go out as 0 bytes; the first is in "
         "line %2. Send anyway?"},
+    {"PrinAvisoSinPrograma", "There is no program to send: every line is empty."},
     // Dialogs (settings/, languages/)
     {"ConfiglblNego", "Handshake:"},
     {"ConfigcmbNegoXonXoff", "XON/XOFF"},
@@ -287,6 +288,12 @@ const char *const kNuevas[][2] = {
     {"PrinErrorPuertoOcupadoPor", "The serial port %1 is in use by %2."},
     // keldan-dnc: a request from the CNC for a program the folder does not hold
     {"DncPeticionDesconocida", "Requested program %1 is not in %2."},
+    // keldan-dnc: sends it ended itself
+    {"DncSinPrograma", "%1 holds no program: nothing was sent."},
+    {"DncRetencionMax",
+        "The CNC held the line (or did not ask for the program) for more than %1 s: the send was "
+        "ended."},
+    {"DncParadaServicio", "keldan-dnc stopped before the send could end."},
     {"CompruebaRfc2217Bien",
         "%1 answers RFC 2217 (COM port control) and took the line settings: %2."},
     {"CompruebaRfc2217Sin",

@@ -18,6 +18,10 @@ constexpr auto kPlazoApertura = std::chrono::seconds(10);
 // the acknowledgements are looked at meanwhile.
 constexpr qint64 kMargenCierreNs = 1000000000;
 constexpr qint64 kSondeoCierreNs = 10000000;
+// Answers of the link's protocol (Telnet's) waiting for the peer to read
+// them: a peer that sends commands and never reads must not make them pile
+// up in the program's memory; it loses the link instead.
+constexpr qsizetype kRespuestaMaxima = 64 * 1024;
 
 qint64 ahoraNs()
 {
@@ -128,6 +132,12 @@ bool MotorPuerto::abierto() const
     return m_abierto;
 }
 
+bool MotorPuerto::activaXonXoff()
+{
+    std::lock_guard bloqueo(m_mutex);
+    return m_abierto && m_transporte->activaXonXoff(m_ajustes);
+}
+
 qint64 MotorPuerto::pendientes() const
 {
     std::lock_guard bloqueo(m_mutex);
@@ -219,6 +229,10 @@ bool MotorPuerto::lee()
         }
         QByteArray datos;
         m_transporte->decodifica(buf, n, datos, m_respuesta);
+        if (m_respuesta.size() > kRespuestaMaxima) {
+            pierde(ENOBUFS);
+            return false;
+        }
         if (m_ritmo.flujoEnPrograma)
             m_flujo.observa(datos.constData(), datos.size());
         if (!datos.isEmpty())
@@ -374,6 +388,7 @@ void MotorPuerto::bucle()
         }
         m_abierto = true;
         m_libreNs = ahoraNs();
+        publica({Evento::Tipo::Abierto, {}, {}});
     }
     const int fd = m_transporte->descriptor();
     for (;;) {

@@ -22,7 +22,8 @@ class MotorPuerto
 public:
     struct Evento
     {
-        enum class Tipo { Datos, SalidaVacia, Vaciado, Fallo };
+        // Abierto: a link opened on the engine's thread is made.
+        enum class Tipo { Datos, SalidaVacia, Vaciado, Fallo, Abierto };
         Tipo tipo;
         QByteArray datos;
         FalloTransporte fallo;
@@ -60,6 +61,8 @@ public:
     // done) when none is left to cut at.
     qint64 recorta(const std::vector<qint64> &fines, const QByteArray &tras);
     bool abierto() const;
+    // See Transporte::activaXonXoff().
+    bool activaXonXoff();
     qint64 pendientes() const;
     qint64 enviados() const;
     qint64 msParaVaciar() const;

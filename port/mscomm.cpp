@@ -10,6 +10,7 @@
 #include <QFileInfo>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -139,6 +140,7 @@ bool MSComm::setPortOpen(bool abrir)
     if (m_motor)
         return true;
 
+    const bool diferido = std::exchange(m_xonXoffDiferido, false);
     m_ultimoError.clear();
     const QString ruta = Dispositivo();
     std::unique_ptr<Transporte> transporte = Transporte::crea(ruta);
@@ -166,6 +168,7 @@ bool MSComm::setPortOpen(bool abrir)
     // 2217 cannot name ISO's codes: over the network the program answers it.
     ajustes.xonXoffEnPuerto = m_xonXoffEnPuerto && m_negociacion == Negociacion::XonXoff
         && !DireccionRed::esDeRed(ruta);
+    ajustes.xonXoffDiferido = diferido;
     m_flujoEnPrograma = m_negociacion == Negociacion::XonXoff && !ajustes.xonXoffEnPuerto;
     if (m_iso && p.bitsDatos == 8) {
         ajustes.paro = char(CaracteresControl::kDc3 | 0x80);
@@ -214,6 +217,16 @@ bool MSComm::setPortOpen(bool abrir)
     m_avisadoVacio = true;
     m_motor->arranca();
     return true;
+}
+
+bool MSComm::activaXonXoffPuerto()
+{
+    if (!m_motor || m_motor->activaXonXoff())
+        return true;
+    m_ultimoFallo = Fallo::ParametrosRechazados;
+    m_ultimoError = VarsFuncsGlobales::Texto(QStringLiteral("PrinErrorPuertoParametros"))
+                        .arg(m_rutaAbierta, m_settings);
+    return false;
 }
 
 void MSComm::cierra(bool descartar)
@@ -320,6 +333,9 @@ void MSComm::procesaEventos()
                     m_avisadoVacio = true;
                     emit salidaLista();
                 }
+                break;
+            case MotorPuerto::Evento::Tipo::Abierto:
+                emit conectado();
                 break;
             case MotorPuerto::Evento::Tipo::Vaciado:
                 cierra(false);

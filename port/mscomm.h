@@ -68,6 +68,12 @@ public:
     void setXonXoffEnPuerto(bool enPuerto) { m_xonXoffEnPuerto = enPuerto; }
     bool xonXoffEnPuerto() const { return m_xonXoffEnPuerto; }
     void setIso(bool iso) { m_iso = iso; }
+    // For the next opening only: the port's XON/XOFF leaves the CNC's DC1
+    // and DC3 to the program until activaXonXoffPuerto(), so that a send
+    // waiting for the CNC's DC1 sees it.
+    void setXonXoffPuertoDiferido(bool diferido) { m_xonXoffDiferido = diferido; }
+    // False (the reason in ultimoError()) when the driver refuses it.
+    bool activaXonXoffPuerto();
 
     // Opening a device reports a failure through fallo() and returns false. A
     // link that takes time to open returns true and reports a failure later;
@@ -120,6 +126,8 @@ signals:
     // Everything queued has been handed on: the sender may queue more.
     void salidaLista();
     void flujoCambiado(bool detenido);
+    // A link that takes time to open (a network port) is made.
+    void conectado();
     void cerrado();
     // A failure of the device, once per opening; the port is closed by then.
     void fallo(MSComm::Fallo tipo, const QString &dispositivo, const QString &mensaje);
@@ -144,6 +152,7 @@ private:
     bool m_acompasado = true;
 
     bool m_xonXoffEnPuerto = false;
+    bool m_xonXoffDiferido = false;
     // The program watches for DC3 and DC1 on the link open now.
     bool m_flujoEnPrograma = true;
     bool m_iso = false;

@@ -30,6 +30,9 @@ struct AjustesLinea
     MSComm::Negociacion negociacion = MSComm::Negociacion::XonXoff;
     // XON/XOFF done by the driver or the adapter, with these codes.
     bool xonXoffEnPuerto = false;
+    // ...but only its answer to our own input (IXOFF) until activaXonXoff():
+    // the CNC's first DC1 must reach a send that waits for it.
+    bool xonXoffDiferido = false;
     char paro = 0x13;
     char sigue = 0x11;
 };
@@ -76,6 +79,9 @@ public:
     virtual qint64 retenidosServidor() const { return 0; }
     virtual void descartaSalida();
     virtual void cierra();
+    // The port's XON/XOFF, put off at opening, answers the CNC's DC3 from now
+    // on; false when the driver would not take it.
+    virtual bool activaXonXoff(const AjustesLinea &) { return true; }
 
 protected:
     // What an ioctl that counts queued bytes (TIOCOUTQ, SIOCOUTQ...) says; 0 when closed or

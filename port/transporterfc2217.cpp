@@ -42,6 +42,10 @@ bool TransporteRfc2217::prepara(
         }
         if (n > 0)
             m_cliente->recibe(buf, n, m_previos, respuesta);
+        if (m_previos.size() > kPreviosMaximos) {
+            fallo = {F::Perdido, RazonSistema(ENOBUFS), {}};
+            return false;
+        }
     }
     if (m_cliente->listo())
         return escribeTodo(respuesta, cancelar, limite);

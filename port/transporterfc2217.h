@@ -13,6 +13,10 @@ class TransporteRfc2217 : public TransporteTcp
 public:
     // How long the server has to confirm the settings once connected.
     static constexpr int kSegundosAjustes = 3;
+    // Data the line can carry in that time is far less: a server that sends
+    // more before it confirms the settings is no device server, and loses
+    // the connection rather than the program its memory.
+    static constexpr qsizetype kPreviosMaximos = 1 << 20;
 
     bool codifica(const char *datos, qsizetype n, QByteArray &destino) override;
     void decodifica(

@@ -109,7 +109,7 @@ bool TransporteSerie::abre(
     if (ajustes.negociacion == MSComm::Negociacion::RtsCts)
         t.c_cflag |= CRTSCTS;
     if (ajustes.negociacion == MSComm::Negociacion::XonXoff && ajustes.xonXoffEnPuerto) {
-        t.c_iflag |= IXON | IXOFF;
+        t.c_iflag |= ajustes.xonXoffDiferido ? IXOFF : IXON | IXOFF;
         t.c_cc[VSTOP] = cc_t(ajustes.paro);
         t.c_cc[VSTART] = cc_t(ajustes.sigue);
     }
@@ -123,6 +123,19 @@ bool TransporteSerie::abre(
         || std::abs(qint64(leido.c_ospeed) - p.velocidad) > p.velocidad / 50)
         return falla(MSComm::Fallo::ParametrosRechazados, ajustes.settings);
     return true;
+}
+
+bool TransporteSerie::activaXonXoff(const AjustesLinea &ajustes)
+{
+    if (m_fd < 0 || !ajustes.xonXoffEnPuerto || !ajustes.xonXoffDiferido)
+        return true;
+    termios2 t {};
+    if (::ioctl(m_fd, TCGETS2, &t) != 0)
+        return false;
+    t.c_iflag |= IXON;
+    termios2 leido {};
+    return ::ioctl(m_fd, TCSETS2, &t) == 0 && ::ioctl(m_fd, TCGETS2, &leido) == 0
+        && (leido.c_iflag & IXON);
 }
 
 QString TransporteSerie::razonPerdida(int codigo)

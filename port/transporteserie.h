@@ -14,4 +14,5 @@ public:
         FalloTransporte &fallo) override;
     QString razonPerdida(int codigo) override;
     void descartaSalida() override;
+    bool activaXonXoff(const AjustesLinea &ajustes) override;
 };

@@ -86,6 +86,13 @@ QString DirectorioAjustes()
     return g_directorioAjustes;
 }
 
+void EstableceDirectorioAjustes(const QString &directorio)
+{
+    g_directorio = directorio;
+    g_directorioAjustes = directorio;
+    g_errorAjustes.clear();
+}
+
 QString ErrorDirectorioAjustes()
 {
     return g_errorAjustes;

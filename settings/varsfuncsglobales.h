@@ -48,6 +48,9 @@ void EstableceDirectorioPrograma(const QString &directorio);
 QString DirectorioAjustes();
 // Why the user's settings directory could not be filled; empty when it was.
 QString ErrorDirectorioAjustes();
+// The settings directory chosen by the operator (keldan-dnc --config): taken
+// as it is, read-only or not, instead of the choice above.
+void EstableceDirectorioAjustes(const QString &directorio);
 
 QString RutaIni();
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -83,6 +84,12 @@ QList<QByteArray> separaLineas(QByteArrayView datos)
     QList<QByteArray> lineas;
     separaFisicas(datos.data(), datos.data() + datos.size(), true, lineas);
     return lineas;
+}
+
+bool sinPrograma(const QList<QByteArray> &lineas)
+{
+    return std::all_of(
+        lineas.begin(), lineas.end(), [](const QByteArray &l) { return l.trimmed().isEmpty(); });
 }
 
 bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error, const Progreso &progreso)

@@ -21,6 +21,9 @@ using Progreso = std::function<void(qint64 hecho, qint64 total)>;
 // The text lines of a file's whole content.
 QList<QByteArray> separaLineas(QByteArrayView datos);
 
+// No line holds anything but blanks: sent, the CNC would get only the frame.
+bool sinPrograma(const QList<QByteArray> &lineas);
+
 // Reads the file at ruta into lineas; false with the reason when it cannot
 // be opened or read, lineas then untouched.
 bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error = nullptr,

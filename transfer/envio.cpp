@@ -2,6 +2,7 @@
 
 #include "line/caracterescontrol.h"
 #include "line/codificadorenvio.h"
+#include "line/parametroslinea.h"
 #include "port/mscomm.h"
 #include "settings/varsfuncsglobales.h"
 
@@ -9,9 +10,9 @@
 
 namespace {
 
-// After Stop, the CNC gets this long beyond the time "%" and DC4 need at the
-// line's speed; a line that moves meanwhile earns it again.
-constexpr int kPlazoParadaMs = 1500;
+// After Stop, the CNC gets Envio::kMargenMs beyond the time "%" and DC4 need
+// at the line's speed; a line that moves meanwhile earns it again.
+constexpr int kPlazoParadaMs = Envio::kMargenMs;
 // Progress is reported at most this often.
 constexpr qint64 kIntervaloProgresoMs = 40;
 // While the CNC holds the line, the held time is shown at this pace.
@@ -66,6 +67,7 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
     qint64 bytesTotales = formato.cabecera().size() + formato.cola().size();
     for (const QByteArray &linea : lineas)
         bytesTotales += linea.size() + finBloque;
+    m_bytesTotales = bytesTotales;
 
     m_conexiones = {
         connect(&m_puerto, &MSComm::salidaLista, this, &Envio::alimenta),
@@ -79,6 +81,9 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
     m_puerto.setIso(iso);
     // A pause after each line needs to hear when the line has wholly left.
     m_puerto.setAvisoSalidaMs(formato.retardoLineaMs > 0 ? 0 : kAvisoSalidaMs);
+    // XON/XOFF done by the port would swallow the DC1 the send waits for:
+    // the port takes it up once the DC1 has come.
+    m_puerto.setXonXoffPuertoDiferido(formato.esperaDc1);
     if (!m_puerto.setPortOpen(true))
         return false; // fallo() has ended the send
     m_abierto = true;
@@ -114,6 +119,12 @@ void Envio::alLlegar()
     for (char c : datos) {
         if ((quint8(c) & 0x7F) == CaracteresControl::kDc1) {
             esperaDc1(false);
+            if (!m_puerto.activaXonXoffPuerto()) {
+                const QString error = m_puerto.ultimoError();
+                m_puerto.setPortOpen(false);
+                termina(ResultadoTransferencia::Estado::Fallida, error);
+                return;
+            }
             m_puerto.Output(m_formato.cabecera());
             alimenta();
             return;
@@ -208,6 +219,32 @@ void Envio::detiene()
     }
     if (m_activo)
         armaPlazo();
+}
+
+void Envio::abandona(const QString &motivo)
+{
+    if (!m_activo)
+        return;
+    const bool algoSalio = m_abierto && m_puerto.bytesEnviados() > 0;
+    const QString aviso = sinFin();
+    m_puerto.setPortOpen(false);
+    m_medida.retiene(false, m_reloj.elapsed());
+    informaProgreso(true);
+    if (algoSalio)
+        termina(ResultadoTransferencia::Estado::SinFin, motivo + QLatin1Char('\n') + aviso);
+    else
+        termina(ResultadoTransferencia::Estado::Fallida, motivo);
+}
+
+qint64 Envio::msRestantes()
+{
+    if (!m_activo)
+        return 0;
+    const std::optional<ParametrosLinea> p = ParametrosLinea::interpreta(m_puerto.Settings());
+    const double msPorByte = p ? p->bitsPorCaracter() * 1000.0 / p->velocidad : 0;
+    const qint64 bytes = qMax<qint64>(0, m_bytesTotales - m_puerto.bytesEnviados());
+    const qint64 lineas = qMax<qint64>(0, m_lineas.size() - lineasSalidas());
+    return qint64(bytes * msPorByte) + lineas * m_formato.retardoLineaMs;
 }
 
 void Envio::armaPlazo()

@@ -34,7 +34,17 @@ public:
     // closed without them, and the send ends as SinFin. While the send still
     // waits for the CNC's DC1, nothing has gone and it ends at once.
     void detiene();
+    // Ends the send now, however far it has come, without "%" or the end of
+    // the frame: what has not left is dropped, so that the CNC holds a
+    // program visibly cut rather than one that looks whole. Ends as SinFin
+    // once bytes have gone (Fallida when none have), with the reason.
+    void abandona(const QString &motivo);
     bool activo() const { return m_activo; }
+    bool esperandoDc1() const { return m_esperandoDc1; }
+    // How long the rest takes on the line at its speed, pauses after lines included.
+    qint64 msRestantes();
+    // The margin a Stop gives the CNC beyond the line time of the end.
+    static constexpr int kMargenMs = 1500;
 
     // Bytes kept queued ahead of the line at least. Lines beyond the one on
     // the line are taken back at Stop, so a Stop still ends after the
@@ -84,6 +94,7 @@ private:
     qint64 m_enviadosAlArmar = 0;
     qint64 m_siguiente = 0;
     qint64 m_adelanto = 1;
+    qint64 m_bytesTotales = 0;
     // Where each line queued and not yet handed to the device ends, in the
     // port's bytesEncolados() terms: Stop cuts the queue at the first.
     std::deque<qint64> m_finesLinea;

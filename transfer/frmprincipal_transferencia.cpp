@@ -8,6 +8,7 @@
 #include "port/frmcomprobacion.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
+#include "text/ficheroprograma.h"
 #include "text/textoprograma.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
@@ -241,6 +242,13 @@ void frmPrincipal::cmdEnviaDesde_Click()
 
 void frmPrincipal::enviaSeleccion(EnvioParcial::Seleccion seleccion)
 {
+    // The frame alone would reach the CNC as a program with nothing in it.
+    if (FicheroPrograma::sinPrograma(seleccion.lineas)) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinAvisoSinPrograma")),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
     const bool iso = modoIso();
     if (iso) {
         const CodificadorEnvio::Intransmisibles malos

@@ -1,5 +1,6 @@
 #include "transfer/frmregistro.h"
 
+#include "base/textovisible.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 
@@ -121,9 +122,11 @@ void frmRegistro::cmbMaquina_Click()
         const bool fallida = e.resultado == Estado::Fallida;
         const bool incompleta = e.resultado == Estado::SinFin;
         for (int c = 0; c < kColumnas; ++c) {
-            auto *celda = new QTableWidgetItem(textos[c]);
+            // Names and reasons may hold what a CNC sent: its control characters written out.
+            const QString texto = TextoVisible(textos[c]);
+            auto *celda = new QTableWidgetItem(texto);
             if (c == 4 || c == kColumnaResultado)
-                celda->setToolTip(c == 4 ? e.fichero : textos[c]);
+                celda->setToolTip(c == 4 ? TextoVisible(e.fichero) : texto);
             if (c >= 5 && c != kColumnaResultado)
                 celda->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             if (fallida || incompleta)

@@ -1,5 +1,7 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
+#include "comun/junta.h"
+#include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
 #include "port/mscomm.h"
@@ -14,8 +16,13 @@
 
 #include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/un.h>
 
 namespace {
+
+using VarsFuncsGlobales::Texto;
 
 int argc = 1;
 char nombre[] = "dnc_test";
@@ -53,23 +60,38 @@ struct Dnc : ::testing::Test
         escribe(dir.filePath("MAQUINAS.INI"), ini + "[Z]\nCom=/dev/null\n");
         VarsFuncsGlobales::EstableceDirectorioPrograma(dir.path());
     }
-    // keldan-dnc with the arguments; its exit status.
-    int dnc(const QStringList &args, QByteArray *salida = nullptr)
+    // keldan-dnc on `config` (dir by default); as nobody when `nadie` and the
+    // tests run as root, so that a folder's permissions apply.
+    QProcess *lanza(const QStringList &args, const QString &config = {})
     {
-        QProcess p;
-        p.start(KELDAN_DNC, QStringList {"--config", dir.path()} + args);
-        const bool fin = espera([&] { return p.state() == QProcess::NotRunning; }, 30000);
+        auto *p = new QProcess;
+        if (nadie && ::geteuid() == 0) {
+            for (const QString &r : {lineas[0].ruta, lineas[1].ruta, dir.path()})
+                ::chmod(QFile::encodeName(r).constData(), 0777);
+            p->setChildProcessModifier([] {
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(2);
+            });
+        }
+        p->start(
+            KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
+        return p;
+    }
+    int dnc(const QStringList &args, QByteArray *salida = nullptr, const QString &config = {})
+    {
+        std::unique_ptr<QProcess> p(lanza(args, config));
+        const bool fin = Dnc::fin(*p, 30000);
         if (salida)
-            *salida = p.readAllStandardOutput() + p.readAllStandardError();
-        return fin ? p.exitCode() : -1;
+            *salida = p->readAllStandardOutput() + p->readAllStandardError();
+        return fin ? p->exitCode() : -1;
     }
     // Waits until status says the text on the machine's line.
-    bool estado(const char *maquina, const QString &texto)
+    bool estado(const char *maquina, const QString &texto, const QString &config = {})
     {
         return espera(
             [&] {
                 QByteArray s;
-                dnc({"status"}, &s);
+                dnc({"status"}, &s, config);
                 for (const QByteArray &l : s.split('\n'))
                     if (l.startsWith(maquina + QByteArray("\t")) && l.contains(texto.toUtf8()))
                         return true;
@@ -77,6 +99,19 @@ struct Dnc : ::testing::Test
             },
             15000);
     }
+    // A machine's section on line i; extra keys after.
+    QByteArray maquina(const char *nombre, int i, const char *extra = "Servicio=Si\n")
+    {
+        return QStringLiteral("[%1]\nCom=%2\nVt=9600\nPar=N\nBd=8\nBs=1\nDirRecepcion=%3\n")
+                   .arg(nombre, lineas[i].ruta, dir.path())
+                   .toUtf8()
+            + extra;
+    }
+    static bool fin(QProcess &p, int ms = 20000)
+    {
+        return espera([&] { return p.state() == QProcess::NotRunning; }, ms);
+    }
+    bool nadie = false;
     QTemporaryDir dir;
     LineaCnc lineas[4];
 };
@@ -171,6 +206,160 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 8);
+}
+
+TEST_F(Dnc, AStopOrAHeldLineEndsASendWholeOrWithoutItsEndAndLogged)
+{
+    // Served: A, whose CNC reads at the line's pace, and B, whose CNC takes
+    // 100 characters a second: too slow for its send to end in time, it is
+    // cut without "%" and DC4 (and keldan-cnc, no DC4, goes on waiting).
+    // Not served, so sent to directly: C and D, whose CNCs (in alarm) take a
+    // buffer's worth and no more; C may be held 2 s, D as long as it likes.
+    escribe(dir.filePath("MAQUINAS.INI"),
+        maquina("A", 0) + maquina("B", 1) + maquina("C", 2, "RetencionMax=2\n")
+            + maquina("D", 3, "RetencionMax=0\n"));
+    escribe(dir.filePath("p.nc"), programa(1001, 120));
+    escribe(dir.filePath("vacio.nc"), "\r\n \t\r\n");
+    std::shared_ptr<QProcess> servicio(lanza({"serve"}));
+    QList<std::shared_ptr<QProcess>> cnc, envio;
+    for (const char *consumo : {"5000", "100", "0", "0"})
+        cnc << std::shared_ptr<QProcess>(lineas[cnc.size()].cnc(KELDAN_CNC,
+            {"--receive", dir.filePath("o%1").arg(cnc.size()), "--consume", consumo, "--overrun",
+                "0"}));
+    ASSERT_TRUE(estado("A", "listening") && estado("B", "listening"));
+    QByteArray salida;
+    EXPECT_EQ(dnc({"send", "C", dir.filePath("vacio.nc")}, &salida), 2);
+    EXPECT_TRUE(salida.contains("holds no program")) << salida.constData();
+    for (const char *m : {"A", "B", "C", "D"})
+        envio << std::shared_ptr<QProcess>(lanza({"send", m, dir.filePath("p.nc")}));
+    ASSERT_TRUE(estado("A", "sending") && estado("B", "sending") && !fin(*envio[3], 1500));
+    ::kill(pid_t(servicio->processId()), SIGTERM);
+    ::kill(pid_t(envio[3]->processId()), SIGTERM);
+    for (const auto &p : envio + QList {servicio, cnc[0]})
+        ASSERT_TRUE(fin(*p));
+    EXPECT_FALSE(fin(*cnc[1], 2000));
+    EXPECT_EQ(leeBytes(dir.filePath("o0")), programa(1001, 120, "\r\n"));
+    QStringList log; // machine and result
+    for (const auto &e : RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
+        log << e.maquina + QString::number(int(e.resultado));
+    log.sort();
+    EXPECT_EQ(junta(envio[0]->exitCode(), envio[1]->exitCode(), envio[2]->exitCode(),
+                  envio[3]->exitCode(), servicio->exitCode(), log.join(' ')),
+        junta(0, 1, 1, 1, 0, "A0 B3 C3 D3"));
+    EXPECT_TRUE(envio[1]->readAllStandardError().contains(Texto("DncParadaServicio").toUtf8()));
+    EXPECT_TRUE(
+        envio[2]->readAllStandardError().contains(Texto("DncRetencionMax").arg(2).toUtf8()));
+    for (const auto &p : cnc)
+        p->kill(), p->waitForFinished();
+}
+
+// A client of the service's socket that says nothing.
+int conecta(const QString &ruta)
+{
+    const int s = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a {AF_UNIX, {}};
+    qstrncpy(a.sun_path, QFile::encodeName(ruta).constData(), sizeof a.sun_path);
+    ::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    return s;
+}
+
+TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIsTrue)
+{
+    // A served, its last transfer logged before the start; N on a network
+    // port nobody answers yet. 64 descriptors.
+    sockaddr_in red;
+    const int servidorN = enlazaLocal(red);
+    escribe(dir.filePath("MAQUINAS.INI"),
+        maquina("A", 0) + "[N]\nServicio=Si\nCom=tcp://127.0.0.1:"
+            + QByteArray::number(ntohs(red.sin_port)) + "\n");
+    EntradaRegistro e;
+    e.maquina = "A", e.fichero = "O55.TXT", e.inicio = QDateTime::currentDateTime();
+    ASSERT_TRUE(RegistroTransferencias(dir.filePath("KELDAN.LOG")).anade(e));
+    std::unique_ptr<QProcess> servicio(lanza({"serve"}));
+    const pid_t pid = pid_t(servicio->processId());
+    rlimit r {64, 64};
+    ::prlimit(pid, RLIMIT_NOFILE, &r, nullptr);
+    QElapsedTimer reloj;
+    reloj.start();
+    ASSERT_TRUE(estado("A", "listening") && estado("A", "send O55.TXT complete"));
+
+    // An endless request line costs its connection; a hundred idle clients
+    // cost the oldest of them theirs, and status is answered.
+    const QString ruta = dir.filePath("keldan-dnc.sock");
+    const int largo = conecta(ruta);
+    const QByteArray relleno(1 << 20, 'x');
+    const timeval plazo {5, 0};
+    ::setsockopt(largo, SOL_SOCKET, SO_SNDTIMEO, &plazo, sizeof plazo);
+    qint64 enviados = 0;
+    for (ssize_t n = 0; n >= 0 && enviados < 200 << 20; enviados += n)
+        n = ::send(largo, relleno.constData(), relleno.size(), MSG_NOSIGNAL);
+    EXPECT_LT(enviados, 16 << 20);
+    std::vector<int> clientes {largo};
+    for (int i = 0; i < 100; ++i)
+        clientes.push_back(conecta(ruta));
+    EXPECT_EQ(dnc({"status"}), 0);
+
+    // A request punched with a terminal's escapes is shown written out.
+    escribe(dir.filePath("pide.nc"), "%\n(SEND O\x1b]0;PWNED\x07X)\n%\n");
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("pide.nc")}));
+    ASSERT_TRUE(estado("A", "send O\\x1B]0;PWNED\\x07X failed"));
+    for (const int c : clientes)
+        ::close(c);
+
+    // Two retries of N: its failure told once; "open again" only once it is.
+    espera([] { return false; }, int(11500 - reloj.elapsed()));
+    listen(servidorN, 4);
+    QByteArray diario;
+    EXPECT_TRUE(espera(
+        [&] { return (diario += servicio->readAllStandardError()).contains("N: port open again"); },
+        10000));
+    EXPECT_EQ(junta(diario.count("\nN: "), diario.count("open again")), junta(2, 1))
+        << diario.constData();
+
+    // Out of descriptors, the listener closes itself; it is made again.
+    // (Not below those open: poll() refuses more descriptors than the limit.)
+    r.rlim_cur = QDir(QStringLiteral("/proc/%1/fd").arg(pid), {}, {}, QDir::System).count() + 2;
+    ::prlimit(pid, RLIMIT_NOFILE, &r, nullptr);
+    for (int &c : clientes)
+        c = conecta(ruta);
+    EXPECT_TRUE(espera([&] { return !QFile::exists(ruta); }));
+    for (const int c : clientes)
+        ::close(c);
+    r.rlim_cur = 64;
+    ::prlimit(pid, RLIMIT_NOFILE, &r, nullptr);
+    EXPECT_TRUE(estado("A", "listening"));
+    ::kill(pid, SIGTERM);
+    ASSERT_TRUE(fin(*servicio));
+    diario += servicio->readAllStandardError();
+    EXPECT_TRUE(diario.contains("listening again on " + ruta.toUtf8())) << diario.constData();
+    EXPECT_FALSE(diario.contains('\x1b') || diario.contains('\x07'));
+    ::close(servidorN);
+}
+
+TEST_F(Dnc, AReadOnlyOrDeepSettingsFolderIsServedAndSighupReadsTheMachinesAgain)
+{
+    // 120 characters and more, read-only: the socket goes to a short path.
+    nadie = true;
+    const QString ajustes = dir.filePath(QString(100, 'k'));
+    QDir().mkpath(ajustes);
+    escribe(ajustes + "/MAQUINAS.INI", maquina("A", 0));
+    ::chmod(QFile::encodeName(ajustes).constData(), 0555);
+    std::unique_ptr<QProcess> servicio(lanza({"serve"}, ajustes));
+    ASSERT_TRUE(estado("A", "listening", ajustes));
+
+    // Read again while A receives: B is added, A's program comes in whole.
+    ::chmod(QFile::encodeName(ajustes).constData(), 0755);
+    escribe(dir.filePath("p.nc"), programa(1001, 120));
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("p.nc")}));
+    ASSERT_TRUE(estado("A", "receiving", ajustes));
+    escribe(ajustes + "/MAQUINAS.INI", maquina("A", 0) + maquina("B", 1));
+    ::kill(pid_t(servicio->processId()), SIGHUP);
+    ASSERT_TRUE(estado("B", "listening", ajustes));
+    ASSERT_TRUE(espera([&] { return QFile::exists(dir.filePath("O1001.TXT")); }, 10000));
+    EXPECT_TRUE(leeBytes(dir.filePath("O1001.TXT")).startsWith(programa(1001, 120, "\r\n")));
+    ::kill(pid_t(servicio->processId()), SIGTERM);
+    ASSERT_TRUE(fin(*servicio));
+    EXPECT_EQ(servicio->exitCode(), 0);
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)

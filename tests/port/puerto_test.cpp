@@ -253,23 +253,28 @@ TEST_F(Puerto, XonXoffInThePortHoldsTheLineWithoutTheProgram)
 {
     // The pty's line discipline does the flow control: after the CNC's DC3
     // (0x93 in ISO with 8 data bits) nothing more leaves until its DC1, and
-    // the program never sees either code.
+    // the program never sees either code. A send that waits for the CNC's
+    // DC1 (ISO here) gets it: the port takes up XON/XOFF only after it.
     for (const bool iso : {false, true}) {
         nuevoCnc("115200,N,8,1");
         puerto.setXonXoffEnPuerto(true);
         qsizetype alParar = -1, alSeguir = -1;
-        const ResultadoTransferencia r = envia(programa(300), iso, [&](Envio &) {
-            cnc->alRecibir = [&](const QByteArray &) {
-                if (alParar >= 0 || cnc->recibido().size() < 2000)
-                    return;
-                cnc->escribe(iso ? "\x93" : "\x13");
-                alParar = cnc->recibido().size();
-                QTimer::singleShot(300, cnc.get(), [&] {
-                    alSeguir = cnc->recibido().size();
-                    cnc->escribe(iso ? "\x91" : "\x11");
-                });
-            };
-        });
+        const ResultadoTransferencia r = envia(programa(300), iso,
+            [&](Envio &) {
+                if (iso)
+                    cnc->escribe("\x91");
+                cnc->alRecibir = [&](const QByteArray &) {
+                    if (alParar >= 0 || cnc->recibido().size() < 2000)
+                        return;
+                    cnc->escribe(iso ? "\x93" : "\x13");
+                    alParar = cnc->recibido().size();
+                    QTimer::singleShot(300, cnc.get(), [&] {
+                        alSeguir = cnc->recibido().size();
+                        cnc->escribe(iso ? "\x91" : "\x11");
+                    });
+                };
+            },
+            {.esperaDc1 = iso});
         EXPECT_EQ(r.estado, Estado::Completa);
         EXPECT_TRUE(cnc->recibido() == CodificadorEnvio::codificaPrograma(programa(300), iso));
         EXPECT_TRUE(alParar >= 0 && alSeguir - alParar <= 10) << alParar << " " << alSeguir;

@@ -18,6 +18,7 @@
 #include <QSignalSpy>
 
 #include <numeric>
+#include <thread>
 
 namespace {
 
@@ -114,6 +115,34 @@ struct Red : ::testing::Test
     MSComm puerto;
     QElapsedTimer reloj;
 };
+
+// A peer that floods, before it confirms the settings (data) or after
+// (Telnet commands whose answers it never reads), loses its connection;
+// the program's memory does not pay for it.
+TEST_F(Red, AFloodingServerLosesItsConnection)
+{
+    // COM port control taken, 4800 8N2 without flow control confirmed.
+    const QByteArray si = QByteArray::fromHex("fffd2c fffa2c65000012c0fff0 fffa2c6608fff0"
+                                              "fffa2c6701fff0 fffa2c6802fff0 fffa2c6901fff0");
+    for (const auto &[inicio, trozo] : {std::pair(QByteArray(), QByteArray(60000, 'x')),
+             std::pair(si, QByteArray::fromHex("fffd63").repeated(20000))}) {
+        sockaddr_in a;
+        const int s = enlazaLocal(a);
+        listen(s, 1);
+        qint64 enviados = 0;
+        std::thread par([&] {
+            const int c = accept(s, nullptr, nullptr);
+            for (ssize_t n = ::send(c, inicio.constData(), inicio.size(), MSG_NOSIGNAL);
+                 n >= 0 && enviados < 200 << 20; enviados += n)
+                n = ::send(c, trozo.constData(), trozo.size(), MSG_NOSIGNAL);
+            ::close(c), ::close(s);
+        });
+        EXPECT_TRUE(fallo("rfc2217://127.0.0.1:" + QString::number(ntohs(a.sin_port)))
+                        .startsWith(junta(F::Perdido)));
+        par.join();
+        EXPECT_LT(enviados, 64 << 20);
+    }
+}
 
 TEST_F(Red, RoundTripsByteExactThroughPausesWithTheRemoteLineSet)
 {

@@ -144,6 +144,12 @@ private slots:
     {
         // 2 ms a character: the CNC's DC3 after the first bytes comes in time.
         nuevaVentana("Vt=4800\nModo=Iso\n");
+        // Lines with nothing in them are no program: told, and nothing goes.
+        abierto({"", " \t"}, u"Opened"_s);
+        m_frm->cmdPcCnc->click();
+        compruebaMensaje(1, Herramientas::vbExclamation, u"no program"_s);
+        compruebaReposo(u"Opened"_s, false, {"", " \t"});
+        m_mensajes.clear();
         const QList<QByteArray> lineas = {"(tool 3)", "", "N20 G01 X-10.5 Y22.75 F1200", "M30"};
         // Received, not saved yet: the marker must survive the send.
         abierto(lineas, u"Not saved"_s);
