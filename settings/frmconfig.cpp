@@ -4,12 +4,12 @@
 #include "languages/listaidiomas.h"
 #include "line/direccionred.h"
 #include "port/frmcomprobacion.h"
+#include "settings/cuadromaquinas.h"
 #include "settings/listapuertos.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 
-#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDir>
 #include <QLabel>
@@ -107,20 +107,6 @@ struct Registro
 
 } // namespace
 
-ListaEleccion::ListaEleccion(QWidget *parent) : QComboBox(parent)
-{
-    setEditable(false);
-}
-
-void ListaEleccion::showPopup()
-{
-    if (alDesplegar)
-        alDesplegar();
-    // Device names are longer than the list is wide: let the drop-down show them whole.
-    view()->setMinimumWidth(qMax(width(), view()->sizeHintForColumn(0) + 24));
-    QComboBox::showPopup();
-}
-
 frmConfig::frmConfig(frmPrincipal &principal, QWidget *parent)
     : QDialog(parent), m_principal(principal)
 {
@@ -209,7 +195,18 @@ void frmConfig::creaControles()
     for (const auto &[lbl, control] : companeros)
         lbl->setBuddy(control);
 
-    creaControlesMaquina();
+    fraMaquinas = new CuadroMaquinas(this);
+    fraMaquinas->setGeometry(Herramientas::RectTwips(0, 3480, 7200, 1395));
+    cmbMaquina = fraMaquinas->cmbMaquina;
+    cmbPredefinida = fraMaquinas->cmbPredefinida;
+    txtNombreMaquina = fraMaquinas->txtNombreMaquina;
+    cmdMaqNueva = fraMaquinas->cmdMaqNueva;
+    cmdMaqRenombra = fraMaquinas->cmdMaqRenombra;
+    cmdMaqActualiza = fraMaquinas->cmdMaqActualiza;
+    cmdMaqBorra = fraMaquinas->cmdMaqBorra;
+    fraMaquinas->valoresMostrados = [this] { return ValoresMostrados(); };
+    fraMaquinas->puertoAceptable = [this] { return puertoAceptable(); };
+    creaControlesFormato();
 
     QWidget *orden[] = {cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
         cmbIdioma, cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff,
@@ -234,15 +231,12 @@ void frmConfig::creaControles()
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfig::cmdCancelar_Click);
     connect(cmdAltaIdioma, &QPushButton::clicked, this, &frmConfig::cmdAltaIdioma_Click);
     connect(cmdModifIdioma, &QPushButton::clicked, this, &frmConfig::cmdModifIdioma_Click);
-    connect(cmbMaquina, &QComboBox::activated, this, &frmConfig::cmbMaquina_Click);
-    connect(cmbPredefinida, &QComboBox::activated, this, &frmConfig::cmbPredefinida_Click);
-    connect(cmdMaqNueva, &QPushButton::clicked, this, &frmConfig::cmdMaqNueva_Click);
-    connect(cmdMaqRenombra, &QPushButton::clicked, this, &frmConfig::cmdMaqRenombra_Click);
-    connect(cmdMaqActualiza, &QPushButton::clicked, this, &frmConfig::cmdMaqActualiza_Click);
-    connect(cmdMaqBorra, &QPushButton::clicked, this, &frmConfig::cmdMaqBorra_Click);
+    connect(fraMaquinas, &CuadroMaquinas::muestra, this, &frmConfig::MuestraValores);
+    connect(fraMaquinas, &CuadroMaquinas::cambiado, this, &frmConfig::CompruebaCombos);
+    connect(fraMaquinas, &CuadroMaquinas::actualCambiada, this, &frmConfig::sigueMaquinaActual);
 }
 
-void frmConfig::creaControlesMaquina()
+void frmConfig::creaControlesFormato()
 {
     auto etiqueta = [this](int l, int t, int w) {
         auto *lbl = new QLabel(this);
@@ -254,13 +248,6 @@ void frmConfig::creaControlesMaquina()
         cmb->setObjectName(QLatin1String(nombre));
         cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
         return cmb;
-    };
-    auto boton = [this](const char *nombre, int l, int t, int w) {
-        auto *cmd = new QPushButton(this);
-        cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(Herramientas::RectTwips(l, t, w, 315));
-        cmd->setAutoDefault(false);
-        return cmd;
     };
     auto numero = [this](const char *nombre, int t, int maximo) {
         auto *spn = new QSpinBox(this);
@@ -275,23 +262,6 @@ void frmConfig::creaControlesMaquina()
         chk->setGeometry(Herramientas::RectTwips(4320, t, 2775, 315));
         return chk;
     };
-
-    // The buttons that act on the chosen machine sit beside its list, those
-    // that use the typed name below the name.
-    lblMaquina = etiqueta(120, 3480, 1785);
-    cmbMaquina = lista("cmbMaquina", 3000, 3480, 2775);
-    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 3480, 1215);
-    lblPredefinida = etiqueta(120, 3840, 1785);
-    cmbPredefinida = lista("cmbPredefinida", 3000, 3840, 2775);
-    cmdMaqBorra = boton("cmdMaqBorra", 5880, 3840, 1215);
-    lblNombreMaquina = etiqueta(120, 4200, 1785);
-    txtNombreMaquina = new QLineEdit(this);
-    txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
-    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 4200, 2775, 315));
-    // Longer names would come back cut from the settings reads.
-    txtNombreMaquina->setMaxLength(126);
-    cmdMaqNueva = boton("cmdMaqNueva", 3000, 4560, 1335);
-    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 4560, 1335);
 
     lblFormato = etiqueta(120, 5040, 2775);
     lblFinBloque = etiqueta(120, 5400, 1785);
@@ -318,15 +288,10 @@ void frmConfig::creaControlesMaquina()
 
     for (const char *fin : kFinesBloque)
         cmbFinBloque->addItem(QLatin1String(fin));
-    for (Maquinas::Predefinida p : Maquinas::predefinidas())
-        cmbPredefinida->addItem(Maquinas::nombrePredefinida(p));
-    // No preset is shown until the operator chooses one.
-    cmbPredefinida->setCurrentIndex(-1);
 
-    const std::pair<QLabel *, QWidget *> companeros[] = {{lblMaquina, cmbMaquina},
-        {lblPredefinida, cmbPredefinida}, {lblNombreMaquina, txtNombreMaquina},
-        {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin},
-        {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}, {lblDirRecepcion, txtDirRecepcion}};
+    const std::pair<QLabel *, QWidget *> companeros[] = {{lblFinBloque, cmbFinBloque},
+        {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin}, {lblRetardo, spnRetardo},
+        {lblSilencio, spnSilencio}, {lblDirRecepcion, txtDirRecepcion}};
     for (const auto &[lbl, control] : companeros)
         lbl->setBuddy(control);
 }
@@ -337,7 +302,7 @@ void frmConfig::Form_Load()
     CargaListaIdiomas();
     ActualizaPuertos();
     MuestraConfig();
-    CargaListaMaquinas(VarsFuncsGlobales::Maquina, true);
+    fraMaquinas->CargaListaMaquinas(VarsFuncsGlobales::Maquina, true);
 }
 
 void frmConfig::CargaTextos()
@@ -374,16 +339,10 @@ void frmConfig::CargaTextos()
     cmdModifIdioma->setText(Texto(QStringLiteral("ConfigcmdModifIdioma")));
     cmdComprueba->setText(Texto(QStringLiteral("ConfigcmdComprueba")));
 
-    // Captions and tooltips of the machine and format controls; a control
-    // with a label is named by it for screen readers.
+    fraMaquinas->CargaTextos();
+    // Captions and tooltips of the format controls; a control with a label
+    // is named by it for screen readers.
     const std::pair<QWidget *, const char *> textos[] = {
-        {lblMaquina, "ConfiglblMaquina"},
-        {lblPredefinida, "ConfiglblPredefinida"},
-        {lblNombreMaquina, "ConfiglblNombreMaquina"},
-        {cmdMaqNueva, "ConfigcmdMaqNueva"},
-        {cmdMaqRenombra, "ConfigcmdMaqRenombra"},
-        {cmdMaqActualiza, "ConfigcmdMaqActualiza"},
-        {cmdMaqBorra, "ConfigcmdMaqBorra"},
         {lblFormato, "ConfiglblFormato"},
         {lblFinBloque, "ConfiglblFinBloque"},
         {lblNulosInicio, "ConfiglblNulosInicio"},
@@ -404,13 +363,6 @@ void frmConfig::CargaTextos()
             static_cast<QAbstractButton *>(control)->setText(texto);
     }
     const std::pair<QWidget *, const char *> consejos[] = {
-        {cmbMaquina, "ConfigcmbMaquina"},
-        {cmbPredefinida, "ConfigcmbPredefinida"},
-        {txtNombreMaquina, "ConfigtxtNombreMaquina"},
-        {cmdMaqNueva, "ConfigcmdMaqNuevaTip"},
-        {cmdMaqRenombra, "ConfigcmdMaqRenombraTip"},
-        {cmdMaqActualiza, "ConfigcmdMaqActualizaTip"},
-        {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
         {spnSilencio, "ConfigSilencioTip"},
         {txtDirRecepcion, "ConfigDirRecepcionTip"},
         {cmbXonXoff, "ConfigXonXoffTip"},
@@ -595,43 +547,6 @@ void frmConfig::cmdComprueba_Click()
     frmComprobacion::Muestra(m, this);
 }
 
-void frmConfig::CargaListaMaquinas(const QString &elegida, bool avisar)
-{
-    AvisosIni avisos;
-    const QStringList nombres = Maquinas::lista(RutaIni(), &avisos);
-    cmbMaquina->clear();
-    cmbMaquina->addItem(QString());
-    cmbMaquina->addItems(nombres);
-    // Names match in any letter case and without the blanks around them.
-    for (int i = 1; i < cmbMaquina->count(); ++i) {
-        if (QString::compare(cmbMaquina->itemText(i), elegida.trimmed(), Qt::CaseInsensitive) == 0)
-            cmbMaquina->setCurrentIndex(i);
-    }
-    if (avisar)
-        muestraAvisos(avisos);
-    CompruebaCombos();
-}
-
-void frmConfig::muestraAvisos(const AvisosIni &avisos)
-{
-    if (avisos.isEmpty())
-        return;
-    QStringList lineas {Texto(QStringLiteral("ConfigAvisoMaquinas"))
-                            .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())))};
-    for (const AvisoIni &a : avisos) {
-        if (!a.clave.isEmpty())
-            lineas.append(
-                Texto(QStringLiteral("ConfigAvisoMaquina")).arg(a.seccion, a.clave, a.valor));
-        else if (!a.valor.isEmpty())
-            lineas.append(
-                Texto(QStringLiteral("ConfigAvisoMaquinaRepetida")).arg(a.seccion, a.valor));
-        else
-            lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinaNombre")).arg(a.seccion));
-    }
-    Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
-        Texto(QStringLiteral("PrinTitulo")), this);
-}
-
 void frmConfig::CompruebaCombos()
 {
     const ListaEleccion *listas[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
@@ -647,12 +562,7 @@ void frmConfig::CompruebaCombos()
     lblXonXoff->setEnabled(xon);
     cmbXonXoff->setEnabled(xon);
     cmdComprueba->setEnabled(!cmbPuerto->currentText().trimmed().isEmpty());
-    // A machine is saved only with every setting shown.
-    const bool maquina = !cmbMaquina->currentText().isEmpty();
-    cmdMaqNueva->setEnabled(completas);
-    cmdMaqActualiza->setEnabled(completas && maquina);
-    cmdMaqRenombra->setEnabled(maquina);
-    cmdMaqBorra->setEnabled(maquina);
+    fraMaquinas->Habilita(completas);
 }
 
 void frmConfig::cmbPuerto_Click()
@@ -820,128 +730,9 @@ void frmConfig::cmdModifIdioma_Click()
     editor.exec();
 }
 
-void frmConfig::cmbMaquina_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (!nombre.isEmpty()) {
-        AvisosIni avisos;
-        const std::optional<::Maquina> m = Maquinas::lee(RutaIni(), nombre, &avisos);
-        if (!m) {
-            informa(Maquinas::Resultado::NoExiste, nombre, QString());
-            CargaListaMaquinas(QString(), false);
-            return;
-        }
-        MuestraValores(*m, true);
-        txtNombreMaquina->setText(m->nombre);
-        cmbPredefinida->setCurrentIndex(-1);
-        muestraAvisos(avisos);
-    }
-    CompruebaCombos();
-}
-
-void frmConfig::cmbPredefinida_Click()
-{
-    const QList<Maquinas::Predefinida> predefinidas = Maquinas::predefinidas();
-    const int i = cmbPredefinida->currentIndex();
-    if (i < 0 || i >= predefinidas.size())
-        return;
-    // The port is where the cable is plugged, not part of the control's
-    // settings: it stays as shown.
-    const ::Maquina m = Maquinas::predefinida(predefinidas.at(i));
-    MuestraValores(m, false);
-    txtNombreMaquina->setText(m.nombre);
-    // The controls no longer show a stored machine.
-    cmbMaquina->setCurrentIndex(0);
-    CompruebaCombos();
-}
-
-bool frmConfig::informa(Maquinas::Resultado r, const QString &nombre, const QString &error)
-{
-    using R = Maquinas::Resultado;
-    QString mensaje;
-    int icono = Herramientas::vbExclamation;
-    switch (r) {
-    case R::Hecho:
-        return true;
-    case R::NombreNoValido:
-        mensaje = Texto(QStringLiteral("ConfigErrorNombreMaquina")).arg(nombre);
-        break;
-    case R::NombreOcupado:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaOcupada")).arg(nombre.trimmed());
-        break;
-    case R::NoExiste:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaNoExiste")).arg(nombre);
-        break;
-    case R::ErrorFichero:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinas"))
-                      .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())), error);
-        icono = Herramientas::vbCritical;
-        break;
-    }
-    Herramientas::MsgBox(mensaje, icono, Texto(QStringLiteral("PrinTitulo")), this);
-    return false;
-}
-
 void frmConfig::cmdMaqNueva_Click()
 {
-    if (!puertoAceptable())
-        return;
-    ::Maquina m = ValoresMostrados();
-    m.nombre = txtNombreMaquina->text();
-    QString error;
-    if (!informa(Maquinas::guarda(RutaIni(), m, false, &error), m.nombre, error))
-        return;
-    // Chosen at once: Aceptar makes it the current machine.
-    CargaListaMaquinas(m.nombre, false);
-}
-
-void frmConfig::cmdMaqActualiza_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (!puertoAceptable())
-        return;
-    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
-            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
-            this)
-        != Herramientas::vbYes)
-        return;
-    ::Maquina m = ValoresMostrados();
-    m.nombre = nombre;
-    QString error;
-    // The current machine may now match the settings in use, or no longer.
-    if (informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error))
-        sigueMaquinaActual();
-}
-
-void frmConfig::cmdMaqRenombra_Click()
-{
-    const QString viejo = cmbMaquina->currentText();
-    const QString nuevo = txtNombreMaquina->text();
-    QString error;
-    const Maquinas::Resultado r = Maquinas::renombra(RutaIni(), viejo, nuevo, &error);
-    if (!informa(r, r == Maquinas::Resultado::NoExiste ? viejo : nuevo, error)) {
-        if (r == Maquinas::Resultado::NoExiste)
-            CargaListaMaquinas(QString(), false);
-        return;
-    }
-    CargaListaMaquinas(nuevo, false);
-    sigueMaquinaActual();
-}
-
-void frmConfig::cmdMaqBorra_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaBorra")).arg(nombre),
-            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
-            this)
-        != Herramientas::vbYes)
-        return;
-    QString error;
-    const Maquinas::Resultado r = Maquinas::borra(RutaIni(), nombre, &error);
-    if (informa(r, nombre, error) || r == Maquinas::Resultado::NoExiste) {
-        CargaListaMaquinas(QString(), false);
-        sigueMaquinaActual();
-    }
+    fraMaquinas->cmdMaqNueva_Click();
 }
 
 void frmConfig::sigueMaquinaActual()

@@ -1,0 +1,273 @@
+#include "settings/cuadromaquinas.h"
+
+#include "settings/listaeleccion.h"
+#include "settings/varsfuncsglobales.h"
+#include "shell/herramientas.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+using VarsFuncsGlobales::RutaIni;
+using VarsFuncsGlobales::Texto;
+
+CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QWidget(parent)
+{
+    auto etiqueta = [this](int l, int t, int w) {
+        auto *lbl = new QLabel(this);
+        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
+        return lbl;
+    };
+    auto lista = [this](const char *nombre, int l, int t, int w) {
+        auto *cmb = new ListaEleccion(this);
+        cmb->setObjectName(QLatin1String(nombre));
+        cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
+        return cmb;
+    };
+    auto boton = [this](const char *nombre, int l, int t, int w) {
+        auto *cmd = new QPushButton(this);
+        cmd->setObjectName(QLatin1String(nombre));
+        cmd->setGeometry(Herramientas::RectTwips(l, t, w, 315));
+        cmd->setAutoDefault(false);
+        return cmd;
+    };
+
+    // The buttons that act on the chosen machine sit beside its list, those
+    // that use the typed name below the name.
+    lblMaquina = etiqueta(120, 0, 1785);
+    cmbMaquina = lista("cmbMaquina", 3000, 0, 2775);
+    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 0, 1215);
+    lblPredefinida = etiqueta(120, 360, 1785);
+    cmbPredefinida = lista("cmbPredefinida", 3000, 360, 2775);
+    cmdMaqBorra = boton("cmdMaqBorra", 5880, 360, 1215);
+    lblNombreMaquina = etiqueta(120, 720, 1785);
+    txtNombreMaquina = new QLineEdit(this);
+    txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
+    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 720, 2775, 315));
+    // Longer names would come back cut from the settings reads.
+    txtNombreMaquina->setMaxLength(126);
+    cmdMaqNueva = boton("cmdMaqNueva", 3000, 1080, 1335);
+    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 1080, 1335);
+
+    for (Maquinas::Predefinida p : Maquinas::predefinidas())
+        cmbPredefinida->addItem(Maquinas::nombrePredefinida(p));
+    // No preset is shown until the operator chooses one.
+    cmbPredefinida->setCurrentIndex(-1);
+
+    const std::pair<QLabel *, QWidget *> companeros[] = {{lblMaquina, cmbMaquina},
+        {lblPredefinida, cmbPredefinida}, {lblNombreMaquina, txtNombreMaquina}};
+    for (const auto &[lbl, control] : companeros)
+        lbl->setBuddy(control);
+
+    connect(cmbMaquina, &QComboBox::activated, this, &CuadroMaquinas::cmbMaquina_Click);
+    connect(cmbPredefinida, &QComboBox::activated, this, &CuadroMaquinas::cmbPredefinida_Click);
+    connect(cmdMaqNueva, &QPushButton::clicked, this, &CuadroMaquinas::cmdMaqNueva_Click);
+    connect(cmdMaqRenombra, &QPushButton::clicked, this, &CuadroMaquinas::cmdMaqRenombra_Click);
+    connect(cmdMaqActualiza, &QPushButton::clicked, this, &CuadroMaquinas::cmdMaqActualiza_Click);
+    connect(cmdMaqBorra, &QPushButton::clicked, this, &CuadroMaquinas::cmdMaqBorra_Click);
+}
+
+void CuadroMaquinas::CargaTextos()
+{
+    // A control with a label is named by it for screen readers.
+    const std::pair<QLabel *, const char *> etiquetas[] = {
+        {lblMaquina, "ConfiglblMaquina"},
+        {lblPredefinida, "ConfiglblPredefinida"},
+        {lblNombreMaquina, "ConfiglblNombreMaquina"},
+    };
+    for (const auto &[lbl, clave] : etiquetas) {
+        const QString texto = Texto(QLatin1String(clave));
+        lbl->setText(texto);
+        lbl->buddy()->setAccessibleName(QString(texto).remove(QLatin1Char('&')));
+    }
+    const std::pair<QPushButton *, const char *> botones[] = {
+        {cmdMaqNueva, "ConfigcmdMaqNueva"},
+        {cmdMaqRenombra, "ConfigcmdMaqRenombra"},
+        {cmdMaqActualiza, "ConfigcmdMaqActualiza"},
+        {cmdMaqBorra, "ConfigcmdMaqBorra"},
+    };
+    for (const auto &[cmd, clave] : botones)
+        cmd->setText(Texto(QLatin1String(clave)));
+    const std::pair<QWidget *, const char *> consejos[] = {
+        {cmbMaquina, "ConfigcmbMaquina"},
+        {cmbPredefinida, "ConfigcmbPredefinida"},
+        {txtNombreMaquina, "ConfigtxtNombreMaquina"},
+        {cmdMaqNueva, "ConfigcmdMaqNuevaTip"},
+        {cmdMaqRenombra, "ConfigcmdMaqRenombraTip"},
+        {cmdMaqActualiza, "ConfigcmdMaqActualizaTip"},
+        {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
+    };
+    for (const auto &[control, clave] : consejos)
+        control->setToolTip(Texto(QLatin1String(clave)));
+}
+
+void CuadroMaquinas::CargaListaMaquinas(const QString &elegida, bool avisar)
+{
+    AvisosIni avisos;
+    const QStringList nombres = Maquinas::lista(RutaIni(), &avisos);
+    cmbMaquina->clear();
+    cmbMaquina->addItem(QString());
+    cmbMaquina->addItems(nombres);
+    // Names match in any letter case and without the blanks around them.
+    for (int i = 1; i < cmbMaquina->count(); ++i) {
+        if (QString::compare(cmbMaquina->itemText(i), elegida.trimmed(), Qt::CaseInsensitive) == 0)
+            cmbMaquina->setCurrentIndex(i);
+    }
+    if (avisar)
+        muestraAvisos(avisos);
+    emit cambiado();
+}
+
+void CuadroMaquinas::Habilita(bool completas)
+{
+    const bool maquina = !cmbMaquina->currentText().isEmpty();
+    cmdMaqNueva->setEnabled(completas);
+    cmdMaqActualiza->setEnabled(completas && maquina);
+    cmdMaqRenombra->setEnabled(maquina);
+    cmdMaqBorra->setEnabled(maquina);
+}
+
+void CuadroMaquinas::muestraAvisos(const AvisosIni &avisos)
+{
+    if (avisos.isEmpty())
+        return;
+    QStringList lineas {Texto(QStringLiteral("ConfigAvisoMaquinas"))
+                            .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())))};
+    for (const AvisoIni &a : avisos) {
+        if (!a.clave.isEmpty())
+            lineas.append(
+                Texto(QStringLiteral("ConfigAvisoMaquina")).arg(a.seccion, a.clave, a.valor));
+        else if (!a.valor.isEmpty())
+            lineas.append(
+                Texto(QStringLiteral("ConfigAvisoMaquinaRepetida")).arg(a.seccion, a.valor));
+        else
+            lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinaNombre")).arg(a.seccion));
+    }
+    Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
+        Texto(QStringLiteral("PrinTitulo")), this);
+}
+
+void CuadroMaquinas::cmbMaquina_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (!nombre.isEmpty()) {
+        AvisosIni avisos;
+        const std::optional<Maquina> m = Maquinas::lee(RutaIni(), nombre, &avisos);
+        if (!m) {
+            informa(Maquinas::Resultado::NoExiste, nombre, QString());
+            CargaListaMaquinas(QString(), false);
+            return;
+        }
+        emit muestra(*m, true);
+        txtNombreMaquina->setText(m->nombre);
+        cmbPredefinida->setCurrentIndex(-1);
+        muestraAvisos(avisos);
+    }
+    emit cambiado();
+}
+
+void CuadroMaquinas::cmbPredefinida_Click()
+{
+    const QList<Maquinas::Predefinida> predefinidas = Maquinas::predefinidas();
+    const int i = cmbPredefinida->currentIndex();
+    if (i < 0 || i >= predefinidas.size())
+        return;
+    // The port is where the cable is plugged, not part of the control's
+    // settings: it stays as shown.
+    const Maquina m = Maquinas::predefinida(predefinidas.at(i));
+    emit muestra(m, false);
+    txtNombreMaquina->setText(m.nombre);
+    // The controls no longer show a stored machine.
+    cmbMaquina->setCurrentIndex(0);
+    emit cambiado();
+}
+
+bool CuadroMaquinas::informa(Maquinas::Resultado r, const QString &nombre, const QString &error)
+{
+    using R = Maquinas::Resultado;
+    QString mensaje;
+    int icono = Herramientas::vbExclamation;
+    switch (r) {
+    case R::Hecho:
+        return true;
+    case R::NombreNoValido:
+        mensaje = Texto(QStringLiteral("ConfigErrorNombreMaquina")).arg(nombre);
+        break;
+    case R::NombreOcupado:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaOcupada")).arg(nombre.trimmed());
+        break;
+    case R::NoExiste:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaNoExiste")).arg(nombre);
+        break;
+    case R::ErrorFichero:
+        mensaje = Texto(QStringLiteral("ConfigErrorMaquinas"))
+                      .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())), error);
+        icono = Herramientas::vbCritical;
+        break;
+    }
+    Herramientas::MsgBox(mensaje, icono, Texto(QStringLiteral("PrinTitulo")), this);
+    return false;
+}
+
+void CuadroMaquinas::cmdMaqNueva_Click()
+{
+    if (!puertoAceptable())
+        return;
+    Maquina m = valoresMostrados();
+    m.nombre = txtNombreMaquina->text();
+    QString error;
+    if (!informa(Maquinas::guarda(RutaIni(), m, false, &error), m.nombre, error))
+        return;
+    // Chosen at once: Aceptar makes it the current machine.
+    CargaListaMaquinas(m.nombre, false);
+}
+
+void CuadroMaquinas::cmdMaqActualiza_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (!puertoAceptable())
+        return;
+    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
+            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
+            this)
+        != Herramientas::vbYes)
+        return;
+    Maquina m = valoresMostrados();
+    m.nombre = nombre;
+    QString error;
+    // The current machine may now match the settings in use, or no longer.
+    if (informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error))
+        emit actualCambiada();
+}
+
+void CuadroMaquinas::cmdMaqRenombra_Click()
+{
+    const QString viejo = cmbMaquina->currentText();
+    const QString nuevo = txtNombreMaquina->text();
+    QString error;
+    const Maquinas::Resultado r = Maquinas::renombra(RutaIni(), viejo, nuevo, &error);
+    if (!informa(r, r == Maquinas::Resultado::NoExiste ? viejo : nuevo, error)) {
+        if (r == Maquinas::Resultado::NoExiste)
+            CargaListaMaquinas(QString(), false);
+        return;
+    }
+    CargaListaMaquinas(nuevo, false);
+    emit actualCambiada();
+}
+
+void CuadroMaquinas::cmdMaqBorra_Click()
+{
+    const QString nombre = cmbMaquina->currentText();
+    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaBorra")).arg(nombre),
+            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
+            this)
+        != Herramientas::vbYes)
+        return;
+    QString error;
+    const Maquinas::Resultado r = Maquinas::borra(RutaIni(), nombre, &error);
+    if (informa(r, nombre, error) || r == Maquinas::Resultado::NoExiste) {
+        CargaListaMaquinas(QString(), false);
+        emit actualCambiada();
+    }
+}
