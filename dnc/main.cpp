@@ -71,11 +71,28 @@ int estadoSinServicio(const QString &rutaSocket)
             if (e.maquina.compare(c.maquina.nombre, Qt::CaseInsensitive) == 0)
                 ultima = e;
         }
-        salida << ServicioDnc::lineaEstado(
-            c.maquina.nombre, c.maquina.com, QStringLiteral("not served"), ultima)
+        const QString estado = c.maquina.rechazada() ? QStringLiteral("refused: ") + c.rechazo()
+                                                     : QStringLiteral("not served");
+        salida << ServicioDnc::lineaEstado(c.maquina.nombre, c.puertoEscrito(), estado, ultima)
                << '\n';
     }
     return kServicio;
+}
+
+// A machine whose file holds values no port could use gets nothing: neither
+// the service nor a direct send may put a default in their place.
+bool rechazada(const QString &nombre)
+{
+    for (const ConfigMaquinaDnc &c : ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), true)) {
+        if (c.maquina.nombre.compare(nombre.trimmed(), Qt::CaseInsensitive) == 0
+            && c.maquina.rechazada()) {
+            QTextStream(stderr) << "keldan-dnc: machine " << c.maquina.nombre << " of "
+                                << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni()) << ": "
+                                << c.rechazo() << "; nothing sent\n";
+            return true;
+        }
+    }
+    return false;
 }
 
 int enviaDirecto(QCoreApplication &app, const QString &nombre, const QString &fichero)
@@ -138,6 +155,8 @@ int main(int argc, char *argv[])
         }
         if (args.at(1).contains(QLatin1Char('\t')))
             return uso();
+        if (rechazada(args.at(1)))
+            return kUso;
         if (const std::optional<int> s
             = pideAlServicio(rutaSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero)))
             return *s;
@@ -158,10 +177,18 @@ int main(int argc, char *argv[])
         = ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), false, &avisos);
     for (const QString &a : std::as_const(avisos))
         QTextStream(stderr) << "keldan-dnc: " << a << '\n';
-    if (maquinas.isEmpty()) {
+    qsizetype servidas = 0;
+    for (const ConfigMaquinaDnc &c : maquinas) {
+        if (!c.maquina.rechazada())
+            ++servidas;
+        else
+            QTextStream(stderr) << "keldan-dnc: " << c.maquina.nombre
+                                << ": not served: " << c.rechazo() << '\n';
+    }
+    if (servidas == 0) {
         QTextStream(stderr) << "keldan-dnc: no machine of "
                             << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni())
-                            << " has Servicio=Si\n";
+                            << " that can be used has Servicio=Si\n";
         return kServicio;
     }
     ServicioDnc servicio(maquinas, rutaRegistro());
@@ -172,7 +199,7 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "keldan-dnc: " << error << '\n';
         return kServicio;
     }
-    QTextStream(stderr) << "keldan-dnc: machines served: " << maquinas.size() << "; socket "
-                        << rutaSocket << Qt::endl;
+    QTextStream(stderr) << "keldan-dnc: machines served: " << servidas << "; socket " << rutaSocket
+                        << Qt::endl;
     return app.exec();
 }

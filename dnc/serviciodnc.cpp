@@ -34,6 +34,12 @@ ServicioDnc::ServicioDnc(
     : QObject(parent)
 {
     for (const ConfigMaquinaDnc &c : maquinas) {
+        // A machine whose file holds values no port could use has no port:
+        // no default may stand in for it.
+        if (c.maquina.rechazada()) {
+            m_rechazadas.append(c);
+            continue;
+        }
         auto *m = new MaquinaDnc(c, rutaRegistro, this);
         connect(m, &MaquinaDnc::mensaje, this,
             [](const QString &texto) { QTextStream(stderr) << texto << Qt::endl; });
@@ -140,6 +146,9 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
         QStringList lineas;
         for (const MaquinaDnc *m : std::as_const(m_maquinas))
             lineas.append(lineaEstado(m->nombre(), m->puerto(), m->textoEstado(), m->ultima()));
+        for (const ConfigMaquinaDnc &c : std::as_const(m_rechazadas))
+            lineas.append(lineaEstado(c.maquina.nombre, c.puertoEscrito(),
+                QStringLiteral("refused: ") + c.rechazo(), std::nullopt));
         responde(cliente, lineas.join(QLatin1Char('\n')), 0);
         return;
     }

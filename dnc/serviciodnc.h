@@ -58,6 +58,8 @@ private:
     void alTerminarMaquina();
 
     QList<MaquinaDnc *> m_maquinas;
+    // Machines marked for the service that it refused: status names them.
+    QList<ConfigMaquinaDnc> m_rechazadas;
     QLocalServer *m_servidor = nullptr;
     QString m_rutaSocket;
     QSocketNotifier *m_senal = nullptr;

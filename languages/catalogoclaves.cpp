@@ -108,6 +108,12 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoMaquina", "Machine %1, key %2: \"%3\""},
     {"ConfigAvisoMaquinaRepetida", "Section [%1] passed over: the machine %2 has the same name."},
     {"ConfigAvisoMaquinaNombre", "Section [%1] passed over: no machine may have that name."},
+    {"ConfigMaquinaRechazada",
+        "The machine %1 cannot be used as stored: no port takes these values. Choose them again "
+        "and click Update."},
+    {"ConfigAvisoGeneral",
+        "Settings in use that no list offers (%1, section General); choose them again:"},
+    {"ConfigAvisoClave", "Key %1: \"%2\""},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
     // The transfer log

@@ -128,12 +128,19 @@ void CuadroMaquinas::Habilita(bool completas)
     cmdMaqBorra->setEnabled(maquina);
 }
 
-void CuadroMaquinas::muestraAvisos(const AvisosIni &avisos)
+void CuadroMaquinas::muestraAvisos(const AvisosIni &avisos, const Maquina *elegida)
 {
-    if (avisos.isEmpty())
-        return;
-    QStringList lineas {Texto(QStringLiteral("ConfigAvisoMaquinas"))
-                            .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())))};
+    QStringList lineas;
+    // A refused machine first: its values are what the operator must put right.
+    if (elegida && elegida->rechazada()) {
+        lineas.append(Texto(QStringLiteral("ConfigMaquinaRechazada")).arg(elegida->nombre));
+        for (const AvisoIni &r : elegida->rechazos)
+            lineas.append(
+                Texto(QStringLiteral("ConfigAvisoMaquina")).arg(r.seccion, r.clave, r.valor));
+    }
+    if (!avisos.isEmpty())
+        lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinas"))
+                          .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni()))));
     for (const AvisoIni &a : avisos) {
         if (!a.clave.isEmpty())
             lineas.append(
@@ -144,6 +151,8 @@ void CuadroMaquinas::muestraAvisos(const AvisosIni &avisos)
         else
             lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinaNombre")).arg(a.seccion));
     }
+    if (lineas.isEmpty())
+        return;
     Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
         Texto(QStringLiteral("PrinTitulo")), this);
 }
@@ -162,7 +171,7 @@ void CuadroMaquinas::cmbMaquina_Click()
         emit muestra(*m, true);
         txtNombreMaquina->setText(m->nombre);
         cmbPredefinida->setCurrentIndex(-1);
-        muestraAvisos(avisos);
+        muestraAvisos(avisos, &*m);
     }
     emit cambiado();
 }
@@ -199,6 +208,9 @@ bool CuadroMaquinas::informa(Maquinas::Resultado r, const QString &nombre, const
         break;
     case R::NoExiste:
         mensaje = Texto(QStringLiteral("ConfigErrorMaquinaNoExiste")).arg(nombre);
+        break;
+    case R::Rechazada:
+        mensaje = Texto(QStringLiteral("ConfigMaquinaRechazada")).arg(nombre);
         break;
     case R::ErrorFichero:
         mensaje = Texto(QStringLiteral("ConfigErrorMaquinas"))

@@ -66,7 +66,8 @@ signals:
     void actualCambiada();
 
 private:
-    void muestraAvisos(const AvisosIni &avisos);
+    // What the file holds amiss, with why the machine chosen is refused.
+    void muestraAvisos(const AvisosIni &avisos, const Maquina *elegida = nullptr);
     // Tells the operator why a machine operation failed; true when done.
     bool informa(Maquinas::Resultado r, const QString &nombre, const QString &error);
 };

@@ -3,6 +3,7 @@
 #include "languages/frmconfigtraduc.h"
 #include "languages/listaidiomas.h"
 #include "line/direccionred.h"
+#include "line/parametroslinea.h"
 #include "port/frmcomprobacion.h"
 #include "settings/cuadromaquinas.h"
 #include "settings/listapuertos.h"
@@ -24,24 +25,10 @@ using namespace VarsFuncsGlobales;
 
 namespace {
 
-const char *const kVelocidades[] = {"110", "300", "600", "1200", "2400", "4800", "9600", "14400",
-    "19200", "28800", "38400", "57600", "115200"};
-
-// Parity items in list order: the key of the item's text and its letter.
-const std::pair<const char *, const char *> kParidades[] = {
-    {"ConfigcmbParNo", "N"},
-    {"ConfigcmbParImpar", "O"},
-    {"ConfigcmbParPar", "E"},
-    {"ConfigcmbParMarca", "M"},
-    {"ConfigcmbParEspacio", "S"},
-};
-
-// Handshake items in list order: the key of the item's text and the value of Nego.
-const std::pair<const char *, const char *> kNegos[] = {
-    {"ConfigcmbNegoXonXoff", "XonXoff"},
-    {"ConfigcmbNegoRtsCts", "RtsCts"},
-    {"ConfigcmbNegoNinguno", "Ninguno"},
-};
+// The key of each parity item's text, in the order of ValoresLinea::kParidades.
+const char *const kClavesParidad[] = {"ConfigcmbParNo", "ConfigcmbParImpar", "ConfigcmbParPar",
+    "ConfigcmbParMarca", "ConfigcmbParEspacio"};
+static_assert(std::size(kClavesParidad) == std::size(ValoresLinea::kParidades));
 
 // Where XON/XOFF is done, in list order: the key of the item's text and
 // whether it is the port.
@@ -178,12 +165,16 @@ void frmConfig::creaControles()
     cmbPuerto->setEditable(true);
     cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
     cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
-    for (const char *v : kVelocidades)
-        cmbVT->addItem(QLatin1String(v));
-    for (const char *b : {"4", "5", "6", "7", "8"})
-        cmbBitsDatos->addItem(QLatin1String(b));
-    cmbBitsStop->addItems({QStringLiteral("1"), QStringLiteral("2")});
-    cmbModo->addItems({QStringLiteral("Ascii"), QStringLiteral("Iso")});
+    // Exactly the values a machine may hold: what the lists cannot show is
+    // refused when a machine is read.
+    for (const qint32 v : ValoresLinea::kVelocidades)
+        cmbVT->addItem(QString::number(v));
+    for (const int b : ValoresLinea::kBitsDatos)
+        cmbBitsDatos->addItem(QString::number(b));
+    for (const double b : ValoresLinea::kBitsStop)
+        cmbBitsStop->addItem(TextoBitsStop(b));
+    for (const char *m : ValoresLinea::kModos)
+        cmbModo->addItem(QLatin1String(m));
 
     cmdAceptar->setEnabled(false);
     cmdAceptar->setDefault(true);
@@ -322,14 +313,16 @@ void frmConfig::CargaTextos()
     for (const auto &[lbl, clave] : etiquetas)
         lbl->setText(Texto(QLatin1String(clave)));
 
-    for (const auto &[clave, letra] : kParidades) {
+    for (size_t i = 0; i < std::size(kClavesParidad); ++i) {
         // Without the language's texts the items would all be empty and
         // Aceptar could never be enabled: the letter stands in for its text.
-        const QString texto = Texto(QLatin1String(clave));
-        cmbParidad->addItem(texto.isEmpty() ? QLatin1String(letra) : texto, QLatin1String(letra));
+        const QString letra(QLatin1Char(ValoresLinea::kParidades[i]));
+        const QString texto = Texto(QLatin1String(kClavesParidad[i]));
+        cmbParidad->addItem(texto.isEmpty() ? letra : texto, letra);
     }
-    for (const auto &[clave, valor] : kNegos)
-        cmbNego->addItem(Texto(QLatin1String(clave)), QLatin1String(valor));
+    for (const char *valor : ValoresLinea::kNegos)
+        cmbNego->addItem(
+            Texto(QStringLiteral("ConfigcmbNego") + QLatin1String(valor)), QLatin1String(valor));
     for (const auto &[clave, enPuerto] : kXonXoff)
         cmbXonXoff->addItem(Texto(QLatin1String(clave)), enPuerto);
 
@@ -436,6 +429,40 @@ void frmConfig::MuestraConfig()
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
+
+    // A value of General that no list offers leaves its list empty and OK
+    // off: the operator is told which, so as to choose it again.
+    const std::pair<const char *, QString> valores[] = {
+        {"Vt", QString::number(Velocidad)},
+        {"Par", Paridad},
+        {"Bd", QString::number(BitsDatos)},
+        {"Bs", TextoBitsStop(BitsStop)},
+        {"Modo", ModoTransmision},
+        {"Nego", Nego},
+    };
+    QStringList lineas;
+    for (const auto &[clave, valor] : valores) {
+        if (listaDeClave(QLatin1String(clave))->currentIndex() < 0)
+            lineas.append(Texto(QStringLiteral("ConfigAvisoClave")).arg(clave, valor));
+    }
+    if (!lineas.isEmpty()) {
+        lineas.prepend(
+            Texto(QStringLiteral("ConfigAvisoGeneral")).arg(QDir::toNativeSeparators(RutaIni())));
+        Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    }
+}
+
+QComboBox *frmConfig::listaDeClave(const QString &clave) const
+{
+    const std::pair<const char *, QComboBox *> listas[] = {{"Vt", cmbVT}, {"Par", cmbParidad},
+        {"Bd", cmbBitsDatos}, {"Bs", cmbBitsStop}, {"Modo", cmbModo}, {"Nego", cmbNego},
+        {"XonXoffEn", cmbXonXoff}, {"FinBloque", cmbFinBloque}};
+    for (const auto &[c, lista] : listas) {
+        if (clave == QLatin1String(c))
+            return lista;
+    }
+    return nullptr;
 }
 
 void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
@@ -469,6 +496,15 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
     txtDirRecepcion->setText(m.dirRecepcion);
+    // A refused value is shown as no choice (the port as written), never as
+    // the default that stands in for it; the operator chooses it again.
+    for (const AvisoIni &r : m.rechazos) {
+        if (r.clave == QLatin1String("Com") && puerto) {
+            cmbPuerto->setCurrentIndex(-1);
+            cmbPuerto->setEditText(r.valor);
+        } else if (QComboBox *lista = listaDeClave(r.clave))
+            lista->setCurrentIndex(-1);
+    }
     CompruebaCombos();
 }
 
@@ -550,7 +586,7 @@ void frmConfig::cmdComprueba_Click()
 void frmConfig::CompruebaCombos()
 {
     const ListaEleccion *listas[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
-        cmbModo, cmbNego, cmbXonXoff, cmbIdioma};
+        cmbModo, cmbNego, cmbXonXoff, cmbFinBloque, cmbIdioma};
     bool completas = true;
     for (const ListaEleccion *l : listas) {
         if (l->currentText().isEmpty())

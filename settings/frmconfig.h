@@ -128,6 +128,8 @@ public:
 private:
     void creaControles();
     void creaControlesFormato();
+    // The list that shows a key's value; none for other keys.
+    QComboBox *listaDeClave(const QString &clave) const;
     // The port the list shows: a COM number, or a device with number 0.
     void puertoMostrado(int &numero, QString &dispositivo) const;
     // A network port typed amiss is refused with a message before it is

@@ -3,6 +3,7 @@
 #include "comun/junta.h"
 #include "settings/ayudadialogos.h"
 
+#include "settings/cuadromaquinas.h"
 #include "settings/frmconfig.h"
 
 #include <QApplication>
@@ -270,6 +271,22 @@ private slots:
             qPrintable(mostrado));
     }
 
+    void comprobarElPuertoEnUsoMiraElEscrito()
+    {
+        // A network port written amiss in General is checked as written, not as COM1.
+        frmPrincipal &p = carga(u"Com=tcp://nport\n"_s);
+        QString titulo;
+        QTimer::singleShot(0, this, [&] {
+            auto *v = qobject_cast<frmComprobacion *>(QApplication::activeModalWidget());
+            QVERIFY(v);
+            titulo = v->windowTitle();
+            QTRY_VERIFY(!v->comprobacion().enCurso());
+            v->cmdCerrar->click();
+        });
+        p.cmdComprueba_Click();
+        QCOMPARE(titulo, u"Port check: tcp://nport"_s);
+    }
+
     void cerrarLaComprobacionCortaLaConexion()
     {
         // A server that takes the connection and never answers RFC 2217:
@@ -297,6 +314,66 @@ private slots:
         QVERIFY(cortada);
     }
 
+    void maquinaRechazadaSeDiceYSeArreglaConActualizar()
+    {
+        // A port written amiss: no default stands in, the dialog shows it as
+        // written with the reason, and Update stores it once put right.
+        QVERIFY(escribe(Maquinas::rutaMaquinas(m_e->ruta()),
+            u"[Torno]\nCom=tcp://127.0.0.1\nVt=12345\nBd=8\n"_s));
+        frmPrincipal &p = carga(u"Vt=12345\n"_s);
+        frmConfig d(p);
+        QCOMPARE(junta(m_e->mensajes.join(u'/'), d.cmbVT->currentText(), d.cmdAceptar->isEnabled()),
+            junta(u"Settings in use that no list offers (%1, section General); choose them again:\n"
+                  "Key Vt: \"12345\""_s.arg(m_e->ruta()),
+                QString(), false));
+        m_e->mensajes.clear();
+        QVERIFY(elige(d.cmbMaquina, u"Torno"_s));
+        QCOMPARE(junta(m_e->mensajes.join(u'/'), d.cmbPuerto->currentText(), d.cmbVT->currentText(),
+                     d.cmdMaqActualiza->isEnabled()),
+            junta(u"The machine Torno cannot be used as stored: no port takes these values. Choose "
+                  "them again and click Update.\nMachine Torno, key Com: \"tcp://127.0.0.1\"\n"
+                  "Machine Torno, key Vt: \"12345\""_s,
+                u"tcp://127.0.0.1"_s, QString(), false));
+        QVERIFY(elige(d.cmbVT, u"9600"_s));
+        m_respuesta = Herramientas::vbYes;
+        d.cmdMaqActualiza->click();
+        QVERIFY(Maquinas::lee(m_e->ruta(), u"Torno"_s)->rechazada());
+        d.cmbPuerto->lineEdit()->setText(u"tcp://127.0.0.1:47101"_s);
+        d.cmdMaqActualiza->click();
+        const ::Maquina t = *Maquinas::lee(m_e->ruta(), u"Torno"_s);
+        QCOMPARE(junta(t.rechazada(), t.com, t.velocidad),
+            junta(false, u"tcp://127.0.0.1:47101"_s, 9600));
+    }
+
+    void listasOfrecenLoQueUnaMaquinaPuedeTener()
+    {
+        // Each item, and values around them: a machine holding the value is
+        // shown exactly when the reader takes it.
+        frmConfig d(carga());
+        const std::tuple<const char *, QComboBox *, QStringList> listas[] = {
+            {"Vt", d.cmbVT, {u"75"_s, u"12345"_s, u"230400"_s}},
+            {"Bd", d.cmbBitsDatos, {u"4"_s, u"9"_s}},
+            {"Bs", d.cmbBitsStop, {u"1.5"_s, u"3"_s}},
+            {"Par", d.cmbParidad, {u"Q"_s}},
+            {"Modo", d.cmbModo, {u"EIA"_s}},
+            {"Nego", d.cmbNego, {u"Dtr"_s}},
+        };
+        for (const auto &[clave, lista, otros] : listas) {
+            QStringList valores = otros;
+            for (int i = 0; i < lista->count(); ++i)
+                valores.append(lista->itemData(i).isValid() ? lista->itemData(i).toString()
+                                                            : lista->itemText(i));
+            for (const QString &v : std::as_const(valores)) {
+                QVERIFY(escribe(Maquinas::rutaMaquinas(m_e->ruta()),
+                    u"[M]\n%1=%2\n"_s.arg(QLatin1String(clave), v)));
+                d.fraMaquinas->CargaListaMaquinas(QString(), false);
+                QVERIFY(elige(d.cmbMaquina, u"M"_s));
+                QCOMPARE(junta(clave, v, lista->currentIndex() >= 0),
+                    junta(clave, v, !Maquinas::lee(m_e->ruta(), u"M"_s)->rechazada()));
+            }
+        }
+    }
+
     void nombresRenombrarYBorrarDesdeLosBotones()
     {
         QVERIFY(escribe(
@@ -304,12 +381,12 @@ private slots:
         frmPrincipal &p = carga(u"Maquina=Fanuc\n"_s);
         frmConfig d(p);
         // What the file holds amiss is told when the list loads and when a
-        // machine is chosen; the defaults stand in.
+        // machine is chosen; a value no port could use is left unchosen.
         QVERIFY(elige(d.cmbMaquina, u"Mazak"_s));
         QCOMPARE(junta(m_e->mensajes.size(), m_e->mensajes.value(0).section(u'\n', 1),
                      m_e->mensajes.value(1).section(u'\n', 1), d.cmbBitsDatos->currentText()),
             junta(2, u"Section [fanuc] passed over: the machine Fanuc has the same name."_s,
-                u"Machine Mazak, key Bd: \"9\""_s, u"8"_s));
+                u"Machine Mazak, key Bd: \"9\""_s, QString()));
         struct Caso
         {
             QString elegida;
@@ -338,7 +415,7 @@ private slots:
                 junta(borrar, u"/Mazak"_s, u""_s)},
         };
         for (const Caso &c : casos) {
-            QVERIFY(elige(d.cmbMaquina, c.elegida));
+            QVERIFY(elige(d.cmbMaquina, c.elegida) && elige(d.cmbBitsDatos, u"8"_s));
             m_e->mensajes.clear();
             m_respuesta = c.respuesta;
             d.txtNombreMaquina->setText(c.nombre);
