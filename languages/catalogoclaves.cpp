@@ -114,6 +114,9 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoGeneral",
         "Settings in use that no list offers (%1, section General); choose them again:"},
     {"ConfigAvisoClave", "Key %1: \"%2\""},
+    {"ConfigErrorDirRecepcion",
+        "The receive folder %1 is no full path: begin it with / (or ~/ for your home folder), or "
+        "leave it empty."},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
     // The transfer log
@@ -176,7 +179,8 @@ const char *const kNuevas[][2] = {
     // The machine's receive folder
     {"ConfiglblDirRecepcion", "Receive folder:"},
     {"ConfigDirRecepcionTip",
-        "Where continuous receive saves the programs (a full path); empty: the folder of Save."},
+        "Where continuous receive saves the programs (a full path; ~/ is your home folder); empty: "
+        "the folder of Save."},
     // Where XON/XOFF is done, and the port check
     {"ConfiglblXonXoff", "XON/XOFF done:"},
     {"ConfigcmbXonXoffPrograma", "The program"},

@@ -224,7 +224,7 @@ bool CuadroMaquinas::informa(Maquinas::Resultado r, const QString &nombre, const
 
 void CuadroMaquinas::cmdMaqNueva_Click()
 {
-    if (!puertoAceptable())
+    if (!valoresAceptables())
         return;
     Maquina m = valoresMostrados();
     m.nombre = txtNombreMaquina->text();
@@ -238,7 +238,7 @@ void CuadroMaquinas::cmdMaqNueva_Click()
 void CuadroMaquinas::cmdMaqActualiza_Click()
 {
     const QString nombre = cmbMaquina->currentText();
-    if (!puertoAceptable())
+    if (!valoresAceptables())
         return;
     if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
             Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),

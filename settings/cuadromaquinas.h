@@ -37,9 +37,9 @@ public:
     QPushButton *cmdMaqBorra = nullptr;
 
     // What the dialog lends: the settings it shows as a machine without a
-    // name, and whether its port may be stored (false once it told why).
+    // name, and whether they may be stored (false once it told why).
     std::function<Maquina()> valoresMostrados;
-    std::function<bool()> puertoAceptable;
+    std::function<bool()> valoresAceptables;
 
     void CargaTextos();
     // Fills cmbMaquina from MAQUINAS.INI and chooses the machine of that name

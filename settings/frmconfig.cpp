@@ -196,7 +196,7 @@ void frmConfig::creaControles()
     cmdMaqActualiza = fraMaquinas->cmdMaqActualiza;
     cmdMaqBorra = fraMaquinas->cmdMaqBorra;
     fraMaquinas->valoresMostrados = [this] { return ValoresMostrados(); };
-    fraMaquinas->puertoAceptable = [this] { return puertoAceptable(); };
+    fraMaquinas->valoresAceptables = [this] { return valoresAceptables(); };
     creaControlesFormato();
 
     QWidget *orden[] = {cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
@@ -558,9 +558,8 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.nulosFin = spnNulosFin->value();
     m.formato.retardoLineaMs = spnRetardo->value();
     m.formato.silencioS = spnSilencio->value();
-    // A folder that is no absolute path would depend on where the program started.
-    const QString dir = txtDirRecepcion->text().trimmed();
-    m.dirRecepcion = dir.startsWith(QLatin1Char('/')) ? dir : QString();
+    // Refused before it is stored (valoresAceptables); "~" stands for the home folder.
+    m.dirRecepcion = Maquinas::dirRecepcionDeTexto(txtDirRecepcion->text()).value_or(QString());
     return m;
 }
 
@@ -661,22 +660,31 @@ void frmConfig::TraduceEstado(const QString &clave)
     m_principal.lblEstado->setText(LeeIni(IdiomaActual, clave, QString(), RutaIni()));
 }
 
-bool frmConfig::puertoAceptable()
+bool frmConfig::valoresAceptables()
 {
     int numero = 0;
     QString dispositivo;
     puertoMostrado(numero, dispositivo);
-    if (!DireccionRed::esDeRed(dispositivo) || DireccionRed::interpreta(dispositivo))
-        return true;
-    Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorDireccionRed")).arg(dispositivo),
-        Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
-    cmbPuerto->setFocus();
-    return false;
+    if (DireccionRed::esDeRed(dispositivo) && !DireccionRed::interpreta(dispositivo)) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorDireccionRed")).arg(dispositivo),
+            Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+        cmbPuerto->setFocus();
+        return false;
+    }
+    // A relative folder would depend on where the program was started.
+    const QString dir = txtDirRecepcion->text().trimmed();
+    if (!Maquinas::dirRecepcionDeTexto(dir)) {
+        Herramientas::MsgBox(Texto(QStringLiteral("ConfigErrorDirRecepcion")).arg(dir),
+            Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+        txtDirRecepcion->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void frmConfig::cmdAceptar_Click()
 {
-    if (!puertoAceptable())
+    if (!valoresAceptables())
         return;
     const Registro anterior = Registro::actual();
 

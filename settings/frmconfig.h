@@ -132,9 +132,9 @@ private:
     QComboBox *listaDeClave(const QString &clave) const;
     // The port the list shows: a COM number, or a device with number 0.
     void puertoMostrado(int &numero, QString &dispositivo) const;
-    // A network port typed amiss is refused with a message before it is
-    // stored; false then.
-    bool puertoAceptable();
+    // A network port typed amiss, or a receive folder that is no full path,
+    // is refused with a message before it is stored; false then.
+    bool valoresAceptables();
     // The file now names another machine (renamed, deleted): the record and
     // the main window follow it.
     void sigueMaquinaActual();

@@ -2,7 +2,6 @@
 // receiving.
 #include "shell/frmprincipal.h"
 
-#include "browser/logicaexaminar.h"
 #include "line/codificadorenvio.h"
 #include "line/parametroslinea.h"
 #include "port/frmcomprobacion.h"
@@ -535,10 +534,8 @@ void frmPrincipal::cmdRecepcionContinua_Click()
     preparaTransferencia();
     preparaContinua();
     // The machine's receive folder, else the save folder (a path read whole).
-    const QString carpeta = !DirRecepcion.isEmpty()
-        ? DirRecepcion
-        : LeeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz,
-            RutaIni());
+    const QString carpeta
+        = !DirRecepcion.isEmpty() ? DirRecepcion : CarpetaRecepcionPorDefecto(RutaIni());
     lblEstado->setText(
         Texto(QStringLiteral("ContinuamsgEsperando")).arg(QDir::toNativeSeparators(carpeta)));
     DeshabilitaBotones();

@@ -2,7 +2,9 @@
 #include "languages/catalogoclaves.h"
 #include "settings/varsfuncsglobales.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +93,28 @@ TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
     EXPECT_TRUE(leeIni().contains("Bs=1\nXonXoffEn=Programa\n[Español]"));
     EstableceDirectorioPrograma("/");
     EXPECT_EQ(RutaIni(), "/KELDAN.INI"); // a root gives one slash
+}
+
+// Continuous receive never targets the root of the disk or a folder that
+// depends on where the program started.
+TEST_F(Config, ReceiveFoldersAreFullPathsWithTheHomeForATilde)
+{
+    const QString casa = QDir::homePath();
+    const std::pair<QByteArray, QString> casos[] = {
+        {"[General]\n", {}},
+        {"[General]\nDirGuarda=~/progs/\nDirRecepcion=~\n", casa + "/progs/|" + casa},
+        {"[General]\nDirGuarda=progs\nDirRecepcion=cnc/torno\n", "|"},
+        {"[General]\nDirGuarda= /srv/cnc/ \nDirRecepcion=~/cnc\n", "/srv/cnc/|" + casa + "/cnc"},
+    };
+    for (const auto &[datos, esperado] : casos) {
+        registro(datos);
+        const QString guarda = CarpetaRecepcionPorDefecto(RutaIni());
+        EXPECT_NE(guarda, "/");
+        if (esperado.isEmpty() || esperado.startsWith('|'))
+            EXPECT_TRUE(QFileInfo(guarda).isDir() && guarda.startsWith(casa)) << datos.data();
+        else
+            EXPECT_EQ(guarda + "|" + DirRecepcion, esperado) << datos.data();
+    }
 }
 
 } // namespace

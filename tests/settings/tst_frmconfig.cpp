@@ -152,6 +152,29 @@ private slots:
             junta(u"tcp://[::1]:4001"_s, u"tcp://[::1]:4001"_s, 6, true));
     }
 
+    void carpetaDeRecepcionCompletaOConLaCasa()
+    {
+        // A relative folder is refused with a message, never dropped; "~" is the home.
+        frmPrincipal &p = carga();
+        frmConfig d(p);
+        const QString antes = lee(m_e->ruta());
+        d.txtDirRecepcion->setText(u"progs"_s);
+        d.txtNombreMaquina->setText(u"Torno"_s);
+        d.cmdMaqNueva->click();
+        d.cmdAceptar->click();
+        QCOMPARE(junta(m_e->mensajes.size(), m_e->mensajes.value(1), lee(m_e->ruta()) == antes,
+                     Maquinas::lista(m_e->ruta()).size()),
+            junta(2,
+                u"The receive folder progs is no full path: begin it with / (or ~/ for your home "
+                "folder), or leave it empty."_s,
+                true, 0));
+        d.txtDirRecepcion->setText(u" ~/cnc "_s);
+        d.cmdAceptar->click();
+        QCOMPARE(junta(d.result(), DirRecepcion, general("DirRecepcion")),
+            junta(int(QDialog::Accepted), QDir::homePath() + u"/cnc"_s,
+                QDir::homePath() + u"/cnc"_s));
+    }
+
     void isoYNegoDesdeElBotonConfig()
     {
         frmPrincipal &p = carga();
