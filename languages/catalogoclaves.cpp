@@ -82,7 +82,9 @@ const char *const kNuevas[][2] = {
     {"ConfigcmdMaqRenombraTip", "Gives the chosen machine the name typed."},
     {"ConfigcmdMaqBorra", "Delete"},
     {"ConfigcmdMaqBorraTip", "Deletes the chosen machine; the settings in use stay."},
-    {"ConfiglblFormato", "Line format:"},
+    {"ConfigfraMaquinas", "Machines"},
+    {"ConfigfraLinea", "Line"},
+    {"ConfigfraFormato", "Line format"},
     {"ConfiglblFinBloque", "End of block:"},
     {"ConfiglblNulosInicio", "NULs before the program:"},
     {"ConfiglblNulosFin", "NULs after the program:"},
@@ -177,7 +179,7 @@ const char *const kNuevas[][2] = {
         "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
         "continuous receive stopped."},
     // The machine's receive folder
-    {"ConfiglblDirRecepcion", "Receive folder:"},
+    {"ConfigfraRecepcion", "Receive folder (continuous receive)"},
     {"ConfigDirRecepcionTip",
         "Where continuous receive saves the programs (a full path; ~/ is your home folder); empty: "
         "the folder of Save."},

@@ -5,6 +5,7 @@
 #include "shell/herramientas.h"
 
 #include <QDir>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,43 +13,49 @@
 using VarsFuncsGlobales::RutaIni;
 using VarsFuncsGlobales::Texto;
 
-CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QWidget(parent)
+CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QGroupBox(parent)
 {
-    auto etiqueta = [this](int l, int t, int w) {
-        auto *lbl = new QLabel(this);
-        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
-        return lbl;
-    };
-    auto lista = [this](const char *nombre, int l, int t, int w) {
+    auto lista = [this](const char *nombre) {
         auto *cmb = new ListaEleccion(this);
         cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
+        // Room for a name of some length, whatever the list holds now.
+        cmb->setMinimumContentsLength(24);
         return cmb;
     };
-    auto boton = [this](const char *nombre, int l, int t, int w) {
+    auto boton = [this](const char *nombre) {
         auto *cmd = new QPushButton(this);
         cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(Herramientas::RectTwips(l, t, w, 315));
         cmd->setAutoDefault(false);
         return cmd;
     };
-
-    // The buttons that act on the chosen machine sit beside its list, those
-    // that use the typed name below the name.
-    lblMaquina = etiqueta(120, 0, 1785);
-    cmbMaquina = lista("cmbMaquina", 3000, 0, 2775);
-    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 0, 1215);
-    lblPredefinida = etiqueta(120, 360, 1785);
-    cmbPredefinida = lista("cmbPredefinida", 3000, 360, 2775);
-    cmdMaqBorra = boton("cmdMaqBorra", 5880, 360, 1215);
-    lblNombreMaquina = etiqueta(120, 720, 1785);
+    cmbMaquina = lista("cmbMaquina");
+    cmdMaqActualiza = boton("cmdMaqActualiza");
+    cmdMaqBorra = boton("cmdMaqBorra");
+    cmbPredefinida = lista("cmbPredefinida");
     txtNombreMaquina = new QLineEdit(this);
     txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
-    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 720, 2775, 315));
     // Longer names would come back cut from the settings reads.
     txtNombreMaquina->setMaxLength(126);
-    cmdMaqNueva = boton("cmdMaqNueva", 3000, 1080, 1335);
-    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 1080, 1335);
+    cmdMaqNueva = boton("cmdMaqNueva");
+    cmdMaqRenombra = boton("cmdMaqRenombra");
+    lblMaquina = new QLabel(this);
+    lblPredefinida = new QLabel(this);
+    lblNombreMaquina = new QLabel(this);
+
+    // The buttons that act on the chosen machine sit beside its list, those
+    // that use the typed name beside the name.
+    auto *rejilla = new QGridLayout(this);
+    rejilla->addWidget(lblMaquina, 0, 0);
+    rejilla->addWidget(cmbMaquina, 0, 1);
+    rejilla->addWidget(cmdMaqActualiza, 0, 2);
+    rejilla->addWidget(cmdMaqBorra, 0, 3);
+    rejilla->addWidget(lblPredefinida, 1, 0);
+    rejilla->addWidget(cmbPredefinida, 1, 1);
+    rejilla->addWidget(lblNombreMaquina, 2, 0);
+    rejilla->addWidget(txtNombreMaquina, 2, 1);
+    rejilla->addWidget(cmdMaqNueva, 2, 2);
+    rejilla->addWidget(cmdMaqRenombra, 2, 3);
+    rejilla->setColumnStretch(1, 1);
 
     for (Maquinas::Predefinida p : Maquinas::predefinidas())
         cmbPredefinida->addItem(Maquinas::nombrePredefinida(p));
@@ -70,6 +77,7 @@ CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QWidget(parent)
 
 void CuadroMaquinas::CargaTextos()
 {
+    setTitle(Texto(QStringLiteral("ConfigfraMaquinas")));
     // A control with a label is named by it for screen readers.
     const std::pair<QLabel *, const char *> etiquetas[] = {
         {lblMaquina, "ConfiglblMaquina"},

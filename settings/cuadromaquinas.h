@@ -2,7 +2,7 @@
 
 #include "settings/maquinas.h"
 
-#include <QWidget>
+#include <QGroupBox>
 
 #include <functional>
 
@@ -18,7 +18,7 @@ class ListaEleccion;
 // shows. They write MAQUINAS.INI at once, as the translation editor writes
 // its languages, and the name of the current machine when it is renamed or
 // deleted.
-class CuadroMaquinas : public QWidget
+class CuadroMaquinas : public QGroupBox
 {
     Q_OBJECT
 

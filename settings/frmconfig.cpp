@@ -11,8 +11,11 @@
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 
+#include <QBoxLayout>
 #include <QCheckBox>
 #include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -104,90 +107,62 @@ frmConfig::frmConfig(frmPrincipal &principal, QWidget *parent)
 
 frmConfig::~frmConfig() = default;
 
+namespace {
+
+ListaEleccion *lista(const char *nombre, QWidget *padre)
+{
+    auto *cmb = new ListaEleccion(padre);
+    cmb->setObjectName(QLatin1String(nombre));
+    return cmb;
+}
+
+QPushButton *boton(const char *nombre, QWidget *padre)
+{
+    auto *cmd = new QPushButton(padre);
+    cmd->setObjectName(QLatin1String(nombre));
+    cmd->setAutoDefault(false);
+    return cmd;
+}
+
+// A label named for the control it stands beside (Alt and its letter go there).
+QLabel *etiqueta(QWidget *control)
+{
+    auto *lbl = new QLabel(control->parentWidget());
+    lbl->setBuddy(control);
+    return lbl;
+}
+
+// Label and control side by side, two pairs a row from the given row on,
+// in columns 0-1 and 3-4 with a gap between.
+template<size_t N>
+void colocaPares(QGridLayout *rejilla, int fila, const std::pair<QLabel *, QWidget *> (&pares)[N])
+{
+    for (size_t i = 0; i < N; ++i) {
+        const int f = fila + int(i / 2);
+        const int c = int(i % 2) * 3;
+        rejilla->addWidget(pares[i].first, f, c);
+        rejilla->addWidget(pares[i].second, f, c + 1);
+    }
+    rejilla->setColumnMinimumWidth(2, Herramientas::Pixeles(240));
+}
+
+// The widest address the port box must show whole.
+const QString kPuertoMasLargo = QStringLiteral("rfc2217://192.168.100.200:65535");
+
+} // namespace
+
 void frmConfig::creaControles()
 {
     setModal(true);
     // A fixed-size dialog: title and close button only.
     setWindowFlags(
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
-    // The handshake row sits below the design's last row, the machines and
-    // the line format below it.
-    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 8160).size());
 
-    auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
-        auto *lbl = new QLabel(QString::fromUtf8(texto), this);
-        lbl->setGeometry(Herramientas::RectTwips(l, t, w, h + 60));
-        return lbl;
-    };
-    auto lista = [this](const char *nombre, int l, int t, int w, int h) {
-        auto *cmb = new ListaEleccion(this);
-        cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(Herramientas::RectTwips(l, t, w, h));
-        return cmb;
-    };
-    auto boton = [this](const char *nombre, const char *texto, int l, int t, int w, int h) {
-        auto *cmd = new QPushButton(QString::fromUtf8(texto), this);
-        cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(Herramientas::RectTwips(l, t, w, h));
-        cmd->setAutoDefault(false);
-        return cmd;
-    };
-
-    lblPuerto = etiqueta("Puerto de Comunicación:", 120, 120, 1785, 195);
-    cmbPuerto = lista("cmbPuerto", 3000, 120, 1095, 315);
-    lblVT = etiqueta("Velocidad de Transmisión (bps):", 120, 480, 2250, 195);
-    cmbVT = lista("cmbVT", 3000, 480, 1095, 315);
-    lblParidad = etiqueta("Paridad:", 120, 840, 585, 195);
-    cmbParidad = lista("cmbParidad", 3000, 840, 1095, 315);
-    lblBitsDatos = etiqueta("Bits de Datos:", 120, 1200, 990, 195);
-    cmbBitsDatos = lista("cmbBitsDatos", 3000, 1200, 855, 315);
-    lblBitsStop = etiqueta("Bits de Stop:", 120, 1560, 900, 195);
-    cmbBitsStop = lista("cmbBitsStop", 3000, 1560, 855, 315);
-    lblIdioma = etiqueta("Idioma:", 120, 2280, 510, 195);
-    cmbIdioma = lista("cmbIdioma", 3000, 2280, 2775, 315);
-    cmdAceptar = boton("cmdAceptar", "&Aceptar", 5880, 120, 1215, 375);
-    cmdCancelar = boton("cmdCancelar", "&Cancelar", 5880, 600, 1215, 375);
-    cmdAltaIdioma = boton("cmdAltaIdioma", "Añadir", 5880, 2160, 1215, 255);
-    lblModo = etiqueta("Modo:", 120, 1920, 450, 195);
-    cmbModo = lista("cmbModo", 3000, 1920, 1095, 315);
-    lblNego = etiqueta("Protocolo:", 120, 2640, 1785, 195);
-    cmbNego = lista("cmbNego", 3000, 2640, 1575, 315);
-    cmdModifIdioma = boton("cmdModifIdioma", "&Modificar", 5880, 2520, 1215, 255);
-    lblXonXoff = etiqueta("XON/XOFF:", 120, 3000, 1785, 195);
-    cmbXonXoff = lista("cmbXonXoff", 3000, 3000, 2775, 315);
-    cmdComprueba = boton("cmdComprueba", "Comprobar", 4200, 120, 1575, 315);
-
-    for (int n = 1; n <= kPuertosCom; ++n)
-        cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
-    // Any device can be typed in (a pseudo-terminal, say); it is checked
-    // when the port opens, where a missing one is reported.
-    cmbPuerto->setEditable(true);
-    cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
-    cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
-    // Exactly the values a machine may hold: what the lists cannot show is
-    // refused when a machine is read.
-    for (const qint32 v : ValoresLinea::kVelocidades)
-        cmbVT->addItem(QString::number(v));
-    for (const int b : ValoresLinea::kBitsDatos)
-        cmbBitsDatos->addItem(QString::number(b));
-    for (const double b : ValoresLinea::kBitsStop)
-        cmbBitsStop->addItem(TextoBitsStop(b));
-    for (const char *m : ValoresLinea::kModos)
-        cmbModo->addItem(QLatin1String(m));
-
-    cmdAceptar->setEnabled(false);
-    cmdAceptar->setDefault(true);
-    cmdModifIdioma->setEnabled(false);
-
-    const std::pair<QLabel *, QWidget *> companeros[] = {{lblPuerto, cmbPuerto}, {lblVT, cmbVT},
-        {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos}, {lblBitsStop, cmbBitsStop},
-        {lblIdioma, cmbIdioma}, {lblModo, cmbModo}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
-    for (const auto &[lbl, control] : companeros)
-        lbl->setBuddy(control);
-
+    // As an operator reads it: the machine, its line, how programs are
+    // framed on it, where continuous receive saves; then the language and
+    // the buttons. Each box is laid out from its texts, so a longer
+    // translation widens the dialog instead of cutting them.
     fraMaquinas = new CuadroMaquinas(this);
-    fraMaquinas->setGeometry(Herramientas::RectTwips(0, 3480, 7200, 1395));
     cmbMaquina = fraMaquinas->cmbMaquina;
     cmbPredefinida = fraMaquinas->cmbPredefinida;
     txtNombreMaquina = fraMaquinas->txtNombreMaquina;
@@ -197,13 +172,50 @@ void frmConfig::creaControles()
     cmdMaqBorra = fraMaquinas->cmdMaqBorra;
     fraMaquinas->valoresMostrados = [this] { return ValoresMostrados(); };
     fraMaquinas->valoresAceptables = [this] { return valoresAceptables(); };
-    creaControlesFormato();
+    fraLinea = creaLinea();
+    fraFormato = creaFormato();
+    fraRecepcion = new QGroupBox(this);
+    txtDirRecepcion = new QLineEdit(fraRecepcion);
+    txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
+    (new QHBoxLayout(fraRecepcion))->addWidget(txtDirRecepcion);
 
-    QWidget *orden[] = {cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
-        cmbIdioma, cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff,
-        cmdModifIdioma, cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
-        cmdMaqNueva, cmdMaqRenombra, cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1,
-        spnNulosFin, spnRetardo, spnSilencio, txtDirRecepcion};
+    cmbIdioma = lista("cmbIdioma", this);
+    cmbIdioma->setMinimumContentsLength(16);
+    lblIdioma = etiqueta(cmbIdioma);
+    cmdAltaIdioma = boton("cmdAltaIdioma", this);
+    cmdModifIdioma = boton("cmdModifIdioma", this);
+    cmdAceptar = boton("cmdAceptar", this);
+    cmdCancelar = boton("cmdCancelar", this);
+    lblFichero = new QLabel(this);
+    lblFichero->setWordWrap(true);
+    lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    auto *idioma = new QHBoxLayout;
+    for (QWidget *w :
+        std::initializer_list<QWidget *> {lblIdioma, cmbIdioma, cmdAltaIdioma, cmdModifIdioma})
+        idioma->addWidget(w);
+    idioma->addStretch(1);
+    idioma->addSpacing(Herramientas::Pixeles(240));
+    idioma->addWidget(cmdAceptar);
+    idioma->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    for (QWidget *caja :
+        std::initializer_list<QWidget *> {fraMaquinas, fraLinea, fraFormato, fraRecepcion})
+        todo->addWidget(caja);
+    todo->addLayout(idioma);
+    todo->addWidget(lblFichero);
+    // The size its texts ask for, and no other: nothing to stretch.
+    todo->setSizeConstraint(QLayout::SetFixedSize);
+
+    cmdAceptar->setEnabled(false);
+    cmdAceptar->setDefault(true);
+    cmdModifIdioma->setEnabled(false);
+
+    QWidget *orden[] = {cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
+        cmdMaqNueva, cmdMaqRenombra, cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos,
+        cmbBitsStop, cmbNego, cmbXonXoff, cmbModo, cmbFinBloque, spnNulosInicio, spnNulosFin,
+        spnRetardo, spnSilencio, chkMarco, chkEsperaDc1, txtDirRecepcion, cmbIdioma, cmdAltaIdioma,
+        cmdModifIdioma, cmdAceptar, cmdCancelar};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -216,6 +228,7 @@ void frmConfig::creaControles()
     connect(cmbModo, &QComboBox::activated, this, &frmConfig::cmbModo_Click);
     connect(cmbNego, &QComboBox::activated, this, &frmConfig::cmbNego_Click);
     connect(cmbXonXoff, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
+    connect(cmbFinBloque, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
     connect(cmdComprueba, &QPushButton::clicked, this, &frmConfig::cmdComprueba_Click);
     connect(cmbIdioma, &QComboBox::activated, this, &frmConfig::cmbIdioma_Click);
     connect(cmdAceptar, &QPushButton::clicked, this, &frmConfig::cmdAceptar_Click);
@@ -227,64 +240,97 @@ void frmConfig::creaControles()
     connect(fraMaquinas, &CuadroMaquinas::actualCambiada, this, &frmConfig::sigueMaquinaActual);
 }
 
-void frmConfig::creaControlesFormato()
+QGroupBox *frmConfig::creaLinea()
 {
-    auto etiqueta = [this](int l, int t, int w) {
-        auto *lbl = new QLabel(this);
-        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
-        return lbl;
-    };
-    auto lista = [this](const char *nombre, int l, int t, int w) {
-        auto *cmb = new ListaEleccion(this);
-        cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
-        return cmb;
-    };
-    auto numero = [this](const char *nombre, int t, int maximo) {
-        auto *spn = new QSpinBox(this);
+    auto *caja = new QGroupBox(this);
+    cmbPuerto = lista("cmbPuerto", caja);
+    cmdComprueba = boton("cmdComprueba", caja);
+    cmbVT = lista("cmbVT", caja);
+    cmbParidad = lista("cmbParidad", caja);
+    cmbBitsDatos = lista("cmbBitsDatos", caja);
+    cmbBitsStop = lista("cmbBitsStop", caja);
+    cmbNego = lista("cmbNego", caja);
+    cmbXonXoff = lista("cmbXonXoff", caja);
+    lblPuerto = etiqueta(cmbPuerto);
+    lblVT = etiqueta(cmbVT);
+    lblParidad = etiqueta(cmbParidad);
+    lblBitsDatos = etiqueta(cmbBitsDatos);
+    lblBitsStop = etiqueta(cmbBitsStop);
+    lblNego = etiqueta(cmbNego);
+    lblXonXoff = etiqueta(cmbXonXoff);
+
+    for (int n = 1; n <= kPuertosCom; ++n)
+        cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
+    // Any device can be typed in (a pseudo-terminal, say); it is checked
+    // when the port opens, where a missing one is reported.
+    cmbPuerto->setEditable(true);
+    cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
+    cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
+    // A network address is seen whole, not its last characters.
+    cmbPuerto->setMinimumWidth(cmbPuerto->fontMetrics().horizontalAdvance(kPuertoMasLargo)
+        + cmbPuerto->fontMetrics().height() * 3);
+    // Exactly the values a machine may hold: what the lists cannot show is
+    // refused when a machine is read.
+    for (const qint32 v : ValoresLinea::kVelocidades)
+        cmbVT->addItem(QString::number(v));
+    for (const int b : ValoresLinea::kBitsDatos)
+        cmbBitsDatos->addItem(QString::number(b));
+    for (const double b : ValoresLinea::kBitsStop)
+        cmbBitsStop->addItem(TextoBitsStop(b));
+
+    auto *rejilla = new QGridLayout(caja);
+    rejilla->addWidget(lblPuerto, 0, 0);
+    rejilla->addWidget(cmbPuerto, 0, 1, 1, 3);
+    rejilla->addWidget(cmdComprueba, 0, 4);
+    const std::pair<QLabel *, QWidget *> pares[]
+        = {{lblVT, cmbVT}, {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos},
+            {lblBitsStop, cmbBitsStop}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
+    colocaPares(rejilla, 1, pares);
+    return caja;
+}
+
+QGroupBox *frmConfig::creaFormato()
+{
+    auto *caja = new QGroupBox(this);
+    auto numero = [caja](const char *nombre, int maximo) {
+        auto *spn = new QSpinBox(caja);
         spn->setObjectName(QLatin1String(nombre));
-        spn->setGeometry(Herramientas::RectTwips(3000, t, 1095, 315));
         spn->setRange(0, maximo);
         return spn;
     };
-    auto casilla = [this](const char *nombre, int t) {
-        auto *chk = new QCheckBox(this);
+    auto casilla = [caja](const char *nombre) {
+        auto *chk = new QCheckBox(caja);
         chk->setObjectName(QLatin1String(nombre));
-        chk->setGeometry(Herramientas::RectTwips(4320, t, 2775, 315));
         return chk;
     };
+    cmbModo = lista("cmbModo", caja);
+    cmbFinBloque = lista("cmbFinBloque", caja);
+    spnNulosInicio = numero("spnNulosInicio", FormatoLinea::kMaxNulos);
+    spnNulosFin = numero("spnNulosFin", FormatoLinea::kMaxNulos);
+    spnRetardo = numero("spnRetardo", FormatoLinea::kMaxRetardoMs);
+    spnSilencio = numero("spnSilencio", FormatoLinea::kMaxSilencioS);
+    chkMarco = casilla("chkMarco");
+    chkEsperaDc1 = casilla("chkEsperaDc1");
+    lblModo = etiqueta(cmbModo);
+    lblFinBloque = etiqueta(cmbFinBloque);
+    lblNulosInicio = etiqueta(spnNulosInicio);
+    lblNulosFin = etiqueta(spnNulosFin);
+    lblRetardo = etiqueta(spnRetardo);
+    lblSilencio = etiqueta(spnSilencio);
 
-    lblFormato = etiqueta(120, 5040, 2775);
-    lblFinBloque = etiqueta(120, 5400, 1785);
-    cmbFinBloque = lista("cmbFinBloque", 3000, 5400, 1095);
-    chkMarco = casilla("chkMarco", 5400);
-    lblNulosInicio = etiqueta(120, 5760, 1785);
-    spnNulosInicio = numero("spnNulosInicio", 5760, FormatoLinea::kMaxNulos);
-    chkEsperaDc1 = casilla("chkEsperaDc1", 5760);
-    lblNulosFin = etiqueta(120, 6120, 1785);
-    spnNulosFin = numero("spnNulosFin", 6120, FormatoLinea::kMaxNulos);
-    lblRetardo = etiqueta(120, 6480, 1785);
-    spnRetardo = numero("spnRetardo", 6480, FormatoLinea::kMaxRetardoMs);
-    lblSilencio = etiqueta(120, 6840, 1785);
-    spnSilencio = numero("spnSilencio", 6840, FormatoLinea::kMaxSilencioS);
-    lblDirRecepcion = etiqueta(120, 7200, 1785);
-    txtDirRecepcion = new QLineEdit(this);
-    txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
-    txtDirRecepcion->setGeometry(Herramientas::RectTwips(3000, 7200, 4095, 315));
-
-    lblFichero = new QLabel(this);
-    lblFichero->setGeometry(Herramientas::RectTwips(120, 7620, 6975, 435));
-    lblFichero->setWordWrap(true);
-    lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
+    for (const char *m : ValoresLinea::kModos)
+        cmbModo->addItem(QLatin1String(m));
     for (const char *fin : kFinesBloque)
         cmbFinBloque->addItem(QLatin1String(fin));
 
-    const std::pair<QLabel *, QWidget *> companeros[] = {{lblFinBloque, cmbFinBloque},
-        {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin}, {lblRetardo, spnRetardo},
-        {lblSilencio, spnSilencio}, {lblDirRecepcion, txtDirRecepcion}};
-    for (const auto &[lbl, control] : companeros)
-        lbl->setBuddy(control);
+    auto *rejilla = new QGridLayout(caja);
+    const std::pair<QLabel *, QWidget *> pares[]
+        = {{lblModo, cmbModo}, {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio},
+            {lblNulosFin, spnNulosFin}, {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}};
+    colocaPares(rejilla, 0, pares);
+    rejilla->addWidget(chkMarco, 3, 0, 1, 2);
+    rejilla->addWidget(chkEsperaDc1, 3, 3, 1, 2);
+    return caja;
 }
 
 void frmConfig::Form_Load()
@@ -333,16 +379,22 @@ void frmConfig::CargaTextos()
     cmdComprueba->setText(Texto(QStringLiteral("ConfigcmdComprueba")));
 
     fraMaquinas->CargaTextos();
-    // Captions and tooltips of the format controls; a control with a label
-    // is named by it for screen readers.
+    const std::pair<QGroupBox *, const char *> cajas[] = {
+        {fraLinea, "ConfigfraLinea"},
+        {fraFormato, "ConfigfraFormato"},
+        {fraRecepcion, "ConfigfraRecepcion"},
+    };
+    for (const auto &[caja, clave] : cajas)
+        caja->setTitle(Texto(QLatin1String(clave)));
+    txtDirRecepcion->setAccessibleName(fraRecepcion->title());
+    // Captions of the format controls; a control with a label is named by
+    // it for screen readers.
     const std::pair<QWidget *, const char *> textos[] = {
-        {lblFormato, "ConfiglblFormato"},
         {lblFinBloque, "ConfiglblFinBloque"},
         {lblNulosInicio, "ConfiglblNulosInicio"},
         {lblNulosFin, "ConfiglblNulosFin"},
         {lblRetardo, "ConfiglblRetardo"},
         {lblSilencio, "ConfiglblSilencio"},
-        {lblDirRecepcion, "ConfiglblDirRecepcion"},
         {chkMarco, "ConfigchkMarco"},
         {chkEsperaDc1, "ConfigchkEsperaDc1"},
     };
@@ -365,7 +417,6 @@ void frmConfig::CargaTextos()
         control->setToolTip(Texto(QLatin1String(clave)));
     lblFichero->setText(
         Texto(QStringLiteral("ConfiglblFichero")).arg(QDir::toNativeSeparators(RutaIni())));
-    Herramientas::AjustaEtiquetas(this);
 }
 
 void frmConfig::CargaListaIdiomas()

@@ -8,6 +8,7 @@
 
 class CuadroMaquinas;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -71,8 +72,11 @@ public:
     QPushButton *cmdMaqActualiza = nullptr;
     QPushButton *cmdMaqBorra = nullptr;
 
-    // Line format.
-    QLabel *lblFormato = nullptr;
+    // The line: port, speed, parity, bits, handshake, where XON/XOFF is done.
+    QGroupBox *fraLinea = nullptr;
+
+    // Line format, with the mode (ASCII or ISO code).
+    QGroupBox *fraFormato = nullptr;
     QLabel *lblFinBloque = nullptr;
     ListaEleccion *cmbFinBloque = nullptr;
     QCheckBox *chkMarco = nullptr;
@@ -86,9 +90,9 @@ public:
     QLabel *lblSilencio = nullptr;
     QSpinBox *spnSilencio = nullptr;
 
-    // The settings file in use.
-    QLabel *lblDirRecepcion = nullptr;
+    QGroupBox *fraRecepcion = nullptr;
     QLineEdit *txtDirRecepcion = nullptr;
+    // The settings file in use.
     QLabel *lblFichero = nullptr;
 
     void Form_Load();
@@ -127,7 +131,8 @@ public:
 
 private:
     void creaControles();
-    void creaControlesFormato();
+    QGroupBox *creaLinea();
+    QGroupBox *creaFormato();
     // The list that shows a key's value; none for other keys.
     QComboBox *listaDeClave(const QString &clave) const;
     // The port the list shows: a COM number, or a device with number 0.

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "languages/listaidiomas.h"
 #include "port/frmcomprobacion.h"
 
 #include <pty.h>
@@ -91,7 +93,8 @@ private slots:
             mostrado += c->currentText() + u'|';
         QCOMPARE(junta(mostrado, d.windowTitle(), d.cmdAceptar->isEnabled(),
                      d.cmdModifIdioma->isEnabled(), int(d.windowFlags() & kBotones)),
-            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF|The program|||CR LF||Configuración|true|true|"_s
+            u"||COM1|4800|Ninguna|8|2|XON/XOFF|The program|Ascii|CR LF|Español||Configuración|"
+            "true|true|"_s
                 + QString::number(kSoloCerrar));
         d.cmdAceptar_Click();
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
@@ -173,6 +176,56 @@ private slots:
         QCOMPARE(junta(d.result(), DirRecepcion, general("DirRecepcion")),
             junta(int(QDialog::Accepted), QDir::homePath() + u"/cnc"_s,
                 QDir::homePath() + u"/cnc"_s));
+    }
+
+    void legibleEnCadaIdiomaSuministrado()
+    {
+        // Every caption whole and nothing on top of another at the dialog's
+        // own size, in each language shipped; the port box shows a network
+        // address whole.
+        const QString ini = QStringLiteral(KELDAN_INI_SUMINISTRADO);
+        for (const QString &idioma : ListaIdiomas::lee(ini)) {
+            QFile::remove(m_e->ruta());
+            QVERIFY(QFile::copy(ini, m_e->ruta()));
+            QFile::setPermissions(m_e->ruta(), QFile::ReadOwner | QFile::WriteOwner);
+            QVERIFY(EscribeIni(u"General"_s, u"Idioma"_s, idioma, m_e->ruta()));
+            frmConfig d(m_e->carga());
+            d.show();
+            QStringList cortados;
+            // Grouped as an operator reads it, each box titled.
+            const std::pair<QGroupBox *, QWidget *> grupos[] = {{d.fraMaquinas, d.cmdMaqRenombra},
+                {d.fraLinea, d.cmbPuerto}, {d.fraLinea, d.cmbXonXoff}, {d.fraFormato, d.cmbModo},
+                {d.fraFormato, d.chkEsperaDc1}, {d.fraRecepcion, d.txtDirRecepcion}};
+            for (const auto &[caja, control] : grupos) {
+                if (caja->title().isEmpty() || !caja->isAncestorOf(control))
+                    cortados.append(caja->title() + u'>' + control->objectName());
+            }
+            for (const QWidget *w : d.findChildren<QWidget *>()) {
+                if (!w->isVisibleTo(&d) || w->parentWidget()->inherits("QComboBox"))
+                    continue;
+                const auto *lbl = qobject_cast<const QLabel *>(w);
+                const auto *caja = qobject_cast<const QGroupBox *>(w);
+                const bool cortado = lbl && lbl->wordWrap()
+                    ? w->height() < lbl->heightForWidth(w->width())
+                    : caja ? w->fontMetrics().horizontalAdvance(caja->title()) > w->width()
+                           : (lbl || qobject_cast<const QAbstractButton *>(w))
+                        && (w->width() < w->sizeHint().width()
+                            || w->height() < w->sizeHint().height());
+                if (cortado)
+                    cortados.append(w->objectName() + u':' + w->property("text").toString());
+                for (const QWidget *otro :
+                    w->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+                    if (otro != w && otro->isVisibleTo(&d) && !otro->inherits("QComboBox")
+                        && w->geometry().intersects(otro->geometry()))
+                        cortados.append(w->objectName() + u'/' + otro->objectName());
+                }
+            }
+            const QLineEdit *puerto = d.cmbPuerto->lineEdit();
+            if (puerto->fontMetrics().horizontalAdvance(u"rfc2217://192.168.100.200:4001"_s)
+                > puerto->width())
+                cortados.append(u"cmbPuerto"_s);
+            QVERIFY2(cortados.isEmpty(), qPrintable(idioma + u": "_s + cortados.join(u", ")));
+        }
     }
 
     void isoYNegoDesdeElBotonConfig()
