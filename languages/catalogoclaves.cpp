@@ -83,6 +83,9 @@ const char *const kNuevas[][2] = {
     {"ConfigcmdMaqBorra", "Delete"},
     {"ConfigcmdMaqBorraTip", "Deletes the chosen machine; the settings in use stay."},
     {"ConfigfraMaquinas", "Machines"},
+    {"ConfiglblMaqInmediato",
+        "Save as new, Update, Rename and Delete write MAQUINAS.INI at once: Cancel does not undo "
+        "them."},
     {"ConfigfraLinea", "Line"},
     {"ConfigfraFormato", "Line format"},
     {"ConfiglblFinBloque", "End of block:"},

@@ -41,6 +41,10 @@ CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QGroupBox(parent)
     lblMaquina = new QLabel(this);
     lblPredefinida = new QLabel(this);
     lblNombreMaquina = new QLabel(this);
+    // The file is the service's too: a machine stored is stored for all at
+    // once, which Cancel could not take back.
+    lblMaqInmediato = new QLabel(this);
+    lblMaqInmediato->setWordWrap(true);
 
     // The buttons that act on the chosen machine sit beside its list, those
     // that use the typed name beside the name.
@@ -55,6 +59,7 @@ CuadroMaquinas::CuadroMaquinas(QWidget *parent) : QGroupBox(parent)
     rejilla->addWidget(txtNombreMaquina, 2, 1);
     rejilla->addWidget(cmdMaqNueva, 2, 2);
     rejilla->addWidget(cmdMaqRenombra, 2, 3);
+    rejilla->addWidget(lblMaqInmediato, 3, 0, 1, 4);
     rejilla->setColumnStretch(1, 1);
 
     for (Maquinas::Predefinida p : Maquinas::predefinidas())
@@ -84,6 +89,7 @@ void CuadroMaquinas::CargaTextos()
         {lblPredefinida, "ConfiglblPredefinida"},
         {lblNombreMaquina, "ConfiglblNombreMaquina"},
     };
+    lblMaqInmediato->setText(Texto(QStringLiteral("ConfiglblMaqInmediato")));
     for (const auto &[lbl, clave] : etiquetas) {
         const QString texto = Texto(QLatin1String(clave));
         lbl->setText(texto);

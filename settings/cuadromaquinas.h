@@ -35,6 +35,8 @@ public:
     QPushButton *cmdMaqRenombra = nullptr;
     QPushButton *cmdMaqActualiza = nullptr;
     QPushButton *cmdMaqBorra = nullptr;
+    // Says that the buttons write at once and Cancel does not undo them.
+    QLabel *lblMaqInmediato = nullptr;
 
     // What the dialog lends: the settings it shows as a machine without a
     // name, and whether they may be stored (false once it told why).

@@ -275,6 +275,20 @@ private slots:
         QCOMPARE(junta(d.result(), estado()), junta(int(QDialog::Rejected), inicial));
     }
 
+    void botonesDeMaquinaEscribenEnElActoYLoDicen()
+    {
+        frmConfig d(carga());
+        d.txtNombreMaquina->setText(u"Torno"_s);
+        d.cmdMaqNueva->click();
+        d.cmdCancelar->click();
+        QCOMPARE(junta(Maquinas::lista(m_e->ruta()).join(u'/'),
+                     d.fraMaquinas->lblMaqInmediato->isVisibleTo(&d),
+                     d.fraMaquinas->lblMaqInmediato->text()),
+            junta(u"Torno"_s, true,
+                u"Save as new, Update, Rename and Delete write MAQUINAS.INI at once: Cancel does "
+                "not undo them."_s));
+    }
+
     void predefinidaGuardadaComoMaquinaYElegida()
     {
         frmPrincipal &p = carga(u"Com=3\n"_s);
