@@ -13,6 +13,7 @@
 
 #include <QBoxLayout>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDir>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -265,6 +266,9 @@ QGroupBox *frmConfig::creaLinea()
     // when the port opens, where a missing one is reported.
     cmbPuerto->setEditable(true);
     cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
+    // Suggestions only: completing inline turned a typed "tcp://host" into
+    // an item "tcp://host:4001", another port than the one typed.
+    cmbPuerto->completer()->setCompletionMode(QCompleter::PopupCompletion);
     cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
     // A network address is seen whole, not its last characters.
     cmbPuerto->setMinimumWidth(cmbPuerto->fontMetrics().horizontalAdvance(kPuertoMasLargo)

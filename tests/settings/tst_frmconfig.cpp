@@ -228,6 +228,25 @@ private slots:
         }
     }
 
+    void puertoTecleadoNoSeCompletaSolo()
+    {
+        // A typed address stays as typed beside a longer item it begins;
+        // the port box then refuses it for what it is.
+        frmPrincipal &p = carga(u"Com=tcp://127.0.0.1:47101\n"_s);
+        frmConfig d(p);
+        // Completion follows the keys of a focused box only.
+        d.show();
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.cmbPuerto->setFocus();
+        d.cmbPuerto->lineEdit()->selectAll();
+        QTest::keyClicks(d.cmbPuerto->lineEdit(), u"tcp://127.0.0.1"_s);
+        d.cmdAceptar_Click();
+        QCOMPARE(junta(d.cmbPuerto->currentText(), d.result(),
+                     m_e->mensajes.value(0).contains(u"tcp://127.0.0.1 "_s)),
+            junta(u"tcp://127.0.0.1"_s, 0, true));
+    }
+
     void isoYNegoDesdeElBotonConfig()
     {
         frmPrincipal &p = carga();
