@@ -108,7 +108,9 @@ void frmPrincipal::ConfigActual()
     const QString puerto = PuertoDispositivo.isEmpty()
         ? QStringLiteral(" COM") + QString::number(PuertoCom)
         : QLatin1Char(' ') + NombreCortoPuerto(PuertoDispositivo);
-    EstablecePanel(1, Texto(QStringLiteral("PrinCom")) + puerto);
+    // Short of room the port's name loses its middle; the tooltip holds it whole.
+    const QString leyenda = Texto(QStringLiteral("PrinCom"));
+    Panels[0]->EstableceTexto(leyenda + puerto, leyenda.size() + 1, puerto.size() - 1);
     Panels[0]->setToolTip(MSComm1.Dispositivo());
     EstablecePanel(
         2, Texto(QStringLiteral("PrinVt")) + QLatin1Char(' ') + QString::number(Velocidad));

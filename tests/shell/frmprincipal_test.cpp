@@ -1,3 +1,4 @@
+#include "languages/listaidiomas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
@@ -10,6 +11,7 @@
 #include "comun/sinprivilegios.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
@@ -247,6 +249,59 @@ private slots:
                          m_frm->lblEstado->text(), m_frm->isVisible()),
                 junta(caja, despues));
         }
+    }
+
+    // At the window's own size every panel reads in each shipped language:
+    // the settings whole, the port and the machine cut in their names' middle
+    // (the marker kept) only when the names together are too long, and said
+    // whole in the tooltips.
+    void statusBarPanelsReadAtTheDefaultSize()
+    {
+        const QString maquinas = QFileInfo(RutaIni()).dir().filePath("MAQUINAS.INI");
+        const QString porId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ-if00-port0";
+        const std::tuple<const char *, QString, QString> casos[] = {
+            {"Torno CNC 1 - Nave 2", "/dev/ttyUSB0", "Nego=XonXoff\nVt=9600\n"},
+            {"Fanuc 0/16/18/21", porId, "Nego=RtsCts\nVt=115200\nBs=1.5\n"},
+        };
+        for (const QString &idioma : ListaIdiomas::lee(KELDAN_INI_SUMINISTRADO))
+            for (const auto &[maquina, puerto, linea] : casos) {
+                QVERIFY(escribeBytes(RutaIni(), leeBytes(KELDAN_INI_SUMINISTRADO)));
+                for (const QString &l :
+                    (linea + "Maquina=" + maquina + "\nCom=" + puerto + "\n" + "Idioma=" + idioma)
+                        .split('\n'))
+                    QVERIFY(
+                        EscribeIni("General", l.section('=', 0, 0), l.section('=', 1), RutaIni()));
+                QVERIFY(escribeBytes(maquinas, "[" + QByteArray(maquina) + "]\nVt=4800\n"));
+                nueva();
+                const QWidget *barra = m_frm->PanelMaquina->parentWidget();
+                QStringList leidos;
+                for (const PanelEstado *p : barra->findChildren<PanelEstado *>()) {
+                    const QString visto = p->TextoMostrado();
+                    const bool entero = visto == p->text();
+                    if (!p->isVisible()
+                        || p->mapTo(barra, p->rect().topRight()).x() >= barra->width()
+                        || (!entero && !p->Recortable())
+                        || p->width() < p->fontMetrics().horizontalAdvance(visto))
+                        leidos << "cut: " + visto;
+                    else if (!entero)
+                        leidos << visto;
+                }
+                const QString modificada = Texto("PrinMaquinaModificada").arg(maquina);
+                QCOMPARE(junta(idioma, m_frm->PanelMaquina->text(),
+                             m_frm->PanelMaquina->toolTip().endsWith("\n" + modificada),
+                             m_frm->Panels[0]->toolTip(), leidos.filter("cut").join(u',')),
+                    junta(idioma, modificada, true, puerto, ""));
+                // A short port stays whole beside a long machine name.
+                if (puerto == "/dev/ttyUSB0")
+                    QCOMPARE(m_frm->Panels[0]->TextoMostrado(), m_frm->Panel(1));
+                // A cut name keeps the caption and the marker around it.
+                for (const QString &l : std::as_const(leidos))
+                    QVERIFY2(l.startsWith(Texto("PrinCom") + " ")
+                            || l.endsWith(
+                                modificada.mid(modificada.indexOf(maquina) + qstrlen(maquina))),
+                        qPrintable(l));
+            }
+        QFile::remove(maquinas);
     }
 
     // Below the menu bar the controls sit as designed, and a taller window
