@@ -144,7 +144,7 @@ const char *const kNuevas[][2] = {
         "logged."},
     {"RegistrocmdCerrar", "Close"},
     // Compare the text window with a file
-    {"ComparamnuComparar", "Compare with file..."},
+    {"ComparamnuComparar", "&Compare with file..."},
     {"ComparaName", "Text window against %1"},
     {"ComparalblDiferencias", "Lines that differ: %1 in the text window, %2 in the file."},
     {"ComparaColLinea", "Line"},
@@ -196,6 +196,7 @@ const char *const kNuevas[][2] = {
     {"ConfigcmdComprueba", "Check port"},
     {"ConfigcmdCompruebaTip", "Checks the port shown: says what is wrong with it and what to do."},
     {"MenuComprueba", "&Check the port..."},
+    {"MenuRegistro", "Transfer &log..."},
     {"CompruebaTitulo", "Port check: %1"},
     {"CompruebaEnCurso", "Checking %1..."},
     {"CompruebaBien", "OK:"},

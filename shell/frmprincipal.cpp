@@ -278,7 +278,7 @@ void frmPrincipal::textosMenus()
         {mnuEnviaDesde, "BloquemnuEnviaDesde"},
         {mnuStop, "MenuStop"},
         {mnuModo, "MenuModo"},
-        {mnuRegistro, "RegistroTitulo"},
+        {mnuRegistro, "MenuRegistro"},
         {mnuOpciones->menuAction(), "MenuOpciones"},
         {mnuConfig, "MenuConfig"},
         {mnuComprueba, "MenuComprueba"},

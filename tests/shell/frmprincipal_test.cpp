@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -325,6 +326,32 @@ private slots:
             && m_frm->lblEstado->geometry().bottom() < fondo->height());
     }
 
+    // Alt and one letter reach each menu and each command in it, in every
+    // language of the shipped settings file: one letter each, none twice.
+    void everyMenuHasItsOwnLetters()
+    {
+        const QString ini = KELDAN_INI_SUMINISTRADO;
+        for (const QString &idioma : ListaIdiomas::lee(ini)) {
+            QVERIFY(escribeBytes(RutaIni(), leeBytes(ini)));
+            QVERIFY(EscribeIni("General", "Idioma", idioma, RutaIni()));
+            nueva();
+            QStringList faltan;
+            auto comprueba = [&](const QList<QAction *> &acciones) {
+                QSet<QKeySequence> letras;
+                for (const QAction *a : acciones) {
+                    const QKeySequence letra = QKeySequence::mnemonic(a->text());
+                    if (!a->isSeparator() && (letra.isEmpty() || letras.contains(letra)))
+                        faltan << a->text();
+                    letras.insert(letra);
+                }
+            };
+            comprueba(m_frm->menuWidget()->actions());
+            for (const QAction *menu : m_frm->menuWidget()->actions())
+                comprueba(menu->menu()->actions());
+            QVERIFY2(faltan.isEmpty(), qPrintable(idioma + ": " + faltan.join(" / ")));
+        }
+    }
+
     // Every command is in the menu bar under its text from the settings
     // file, on exactly when its button is, and runs the button's handler.
     void theMenuBarFollowsTheButtons()
@@ -343,9 +370,10 @@ private slots:
                 menus << (a->isSeparator() ? "-" : a->text());
         }
         QCOMPARE(menus.join(u' '),
-            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
+            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space &Compare with file... - @Salir "
             "@Transferencia @CncPc Continuous &receive into the folder @PcCnc "
-            "Send &from a line... @Stop - @Modo Transfer log @Opciones @Config &Check the port... "
+            "Send &from a line... @Stop - @Modo Transfer &log... @Opciones @Config &Check the "
+            "port... "
             "@Ayuda @Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
