@@ -259,49 +259,44 @@ private slots:
     void statusBarPanelsReadAtTheDefaultSize()
     {
         const QString maquinas = QFileInfo(RutaIni()).dir().filePath("MAQUINAS.INI");
-        const QString porId = "/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ-if00-port0";
-        const std::tuple<const char *, QString, QString> casos[] = {
-            {"Torno CNC 1 - Nave 2", "/dev/ttyUSB0", "Nego=XonXoff\nVt=9600\n"},
-            {"Fanuc 0/16/18/21", porId, "Nego=RtsCts\nVt=115200\nBs=1.5\n"},
-        };
+        const std::pair<QByteArray, QByteArray> casos[]
+            = {{"Fanuc 0/16/18/21",
+                   "Com=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ-if00-port0\n"
+                   "Nego=RtsCts\nVt=115200\nBs=1.5\n"},
+                {"Torno CNC 1 - Nave 2", "Com=/dev/ttyUSB0\nVt=9600\n"}};
         for (const QString &idioma : ListaIdiomas::lee(KELDAN_INI_SUMINISTRADO))
-            for (const auto &[maquina, puerto, linea] : casos) {
-                QVERIFY(escribeBytes(RutaIni(), leeBytes(KELDAN_INI_SUMINISTRADO)));
-                for (const QString &l :
-                    (linea + "Maquina=" + maquina + "\nCom=" + puerto + "\n" + "Idioma=" + idioma)
-                        .split('\n'))
-                    QVERIFY(
-                        EscribeIni("General", l.section('=', 0, 0), l.section('=', 1), RutaIni()));
-                QVERIFY(escribeBytes(maquinas, "[" + QByteArray(maquina) + "]\nVt=4800\n"));
+            for (const auto &[maquina, lineas] : casos) {
+                QVERIFY(escribeBytes(RutaIni(),
+                    leeBytes(KELDAN_INI_SUMINISTRADO)
+                        .replace("[General]\n",
+                            "[General]\nIdioma=" + idioma.toUtf8() + "\nMaquina=" + maquina + "\n"
+                                + lineas)));
+                QVERIFY(escribeBytes(maquinas, "[" + maquina + "]\nVt=4800\n"));
                 nueva();
+                const QString modificada = Texto("PrinMaquinaModificada").arg(maquina);
                 const QWidget *barra = m_frm->PanelMaquina->parentWidget();
-                QStringList leidos;
+                QStringList cortados;
                 for (const PanelEstado *p : barra->findChildren<PanelEstado *>()) {
                     const QString visto = p->TextoMostrado();
-                    const bool entero = visto == p->text();
-                    if (!p->isVisible()
-                        || p->mapTo(barra, p->rect().topRight()).x() >= barra->width()
-                        || (!entero && !p->Recortable())
-                        || p->width() < p->fontMetrics().horizontalAdvance(visto))
-                        leidos << "cut: " + visto;
-                    else if (!entero)
-                        leidos << visto;
+                    // Only a name loses its middle: the caption and the marker stay.
+                    const bool leido = p->isVisible()
+                        && p->mapTo(barra, p->rect().topRight()).x() < barra->width()
+                        && (visto == p->text()
+                            || (p == m_frm->Panels[0] && visto.startsWith(Texto("PrinCom") + ' '))
+                            || (p == m_frm->PanelMaquina
+                                && visto.endsWith(
+                                    modificada.mid(modificada.indexOf(maquina) + maquina.size()))));
+                    if (!leido)
+                        cortados << visto;
                 }
-                const QString modificada = Texto("PrinMaquinaModificada").arg(maquina);
-                QCOMPARE(junta(idioma, m_frm->PanelMaquina->text(),
+                QCOMPARE(junta(idioma, cortados.join(','),
                              m_frm->PanelMaquina->toolTip().endsWith("\n" + modificada),
-                             m_frm->Panels[0]->toolTip(), leidos.filter("cut").join(u',')),
-                    junta(idioma, modificada, true, puerto, ""));
-                // A short port stays whole beside a long machine name.
-                if (puerto == "/dev/ttyUSB0")
-                    QCOMPARE(m_frm->Panels[0]->TextoMostrado(), m_frm->Panel(1));
-                // A cut name keeps the caption and the marker around it.
-                for (const QString &l : std::as_const(leidos))
-                    QVERIFY2(l.startsWith(Texto("PrinCom") + " ")
-                            || l.endsWith(
-                                modificada.mid(modificada.indexOf(maquina) + qstrlen(maquina))),
-                        qPrintable(l));
+                             m_frm->Panels[0]->toolTip().endsWith(
+                                 lineas.mid(4, lineas.indexOf('\n') - 4))),
+                    junta(idioma, "", true, true));
             }
+        // A short port stays whole beside a long machine name.
+        QCOMPARE(m_frm->Panels[0]->TextoMostrado(), "Port ttyUSB0");
         QFile::remove(maquinas);
     }
 
