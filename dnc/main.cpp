@@ -88,11 +88,29 @@ int estadoSinServicio()
     const auto entradas = RegistroTransferencias(rutaRegistro()).lee().entradas;
     QTextStream salida(stdout);
     for (const ConfigMaquinaDnc &c : ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni())) {
-        salida << ServicioDnc::lineaEstado(c.maquina.nombre, c.maquina.com,
-            QStringLiteral("not served"), ServicioDnc::ultimaDe(entradas, c.maquina.nombre))
+        const QString estado = c.maquina.rechazada() ? QStringLiteral("refused: ") + c.rechazo()
+                                                     : QStringLiteral("not served");
+        salida << ServicioDnc::lineaEstado(c.maquina.nombre, c.puertoEscrito(), estado,
+            ServicioDnc::ultimaDe(entradas, c.maquina.nombre))
                << '\n';
     }
     return kServicio;
+}
+
+// A machine whose file holds values no port could use gets nothing: neither
+// the service nor a direct send may put a default in their place.
+bool rechazada(const QString &nombre)
+{
+    for (const ConfigMaquinaDnc &c : ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), true)) {
+        if (c.maquina.nombre.compare(nombre.trimmed(), Qt::CaseInsensitive) == 0
+            && c.maquina.rechazada()) {
+            QTextStream(stderr) << "keldan-dnc: machine " << c.maquina.nombre << " of "
+                                << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni()) << ": "
+                                << c.rechazo() << "; nothing sent\n";
+            return true;
+        }
+    }
+    return false;
 }
 
 int enviaDirecto(QCoreApplication &app, const QString &nombre, const QString &fichero)
@@ -144,10 +162,18 @@ QList<ConfigMaquinaDnc> maquinasServidas()
         = ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), false, &avisos);
     for (const QString &a : std::as_const(avisos))
         QTextStream(stderr) << "keldan-dnc: " << ServicioDnc::visible(a) << '\n';
-    if (maquinas.isEmpty())
+    bool alguna = false;
+    for (const ConfigMaquinaDnc &c : maquinas) {
+        if (!c.maquina.rechazada())
+            alguna = true;
+        else
+            QTextStream(stderr) << "keldan-dnc: " << ServicioDnc::visible(c.maquina.nombre)
+                                << ": not served: " << ServicioDnc::visible(c.rechazo()) << '\n';
+    }
+    if (!alguna)
         QTextStream(stderr) << "keldan-dnc: no machine of "
                             << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni())
-                            << " has Servicio=Si" << Qt::endl;
+                            << " that can be used has Servicio=Si" << Qt::endl;
     return maquinas;
 }
 
@@ -212,6 +238,8 @@ int main(int argc, char *argv[])
         }
         if (args.at(1).contains(QLatin1Char('\t')))
             return uso();
+        if (rechazada(args.at(1)))
+            return kUso;
         const std::optional<int> s
             = pideAlServicio(rutasSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero));
         if (s && *s != ServicioDnc::kNoServida)
@@ -230,7 +258,9 @@ int main(int argc, char *argv[])
         return uso();
 
     const QList<ConfigMaquinaDnc> maquinas = maquinasServidas();
-    if (maquinas.isEmpty())
+    const auto servidas = std::count_if(maquinas.begin(), maquinas.end(),
+        [](const ConfigMaquinaDnc &c) { return !c.maquina.rechazada(); });
+    if (servidas == 0)
         return kServicio;
     ServicioDnc servicio(maquinas, rutaRegistro());
     SenalesDnc senales;
@@ -249,7 +279,7 @@ int main(int argc, char *argv[])
         QTextStream(stderr) << "keldan-dnc: " << error << '\n';
         return kServicio;
     }
-    QTextStream(stderr) << "keldan-dnc: machines served: " << maquinas.size() << "; socket "
+    QTextStream(stderr) << "keldan-dnc: machines served: " << servidas << "; socket "
                         << servicio.rutaSocket() << Qt::endl;
     return app.exec();
 }

@@ -92,6 +92,23 @@ QList<ConfigMaquinaDnc> ConfigMaquinaDnc::lee(
     return lista;
 }
 
+QString ConfigMaquinaDnc::rechazo() const
+{
+    QStringList claves;
+    for (const AvisoIni &r : maquina.rechazos)
+        claves.append(QStringLiteral("%1=\"%2\"").arg(r.clave, r.valor));
+    return claves.isEmpty() ? QString() : claves.join(QStringLiteral(", ")) + " cannot be used";
+}
+
+QString ConfigMaquinaDnc::puertoEscrito() const
+{
+    for (const AvisoIni &r : maquina.rechazos) {
+        if (r.clave == QLatin1String("Com"))
+            return r.valor;
+    }
+    return maquina.com;
+}
+
 MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegistro, QObject *parent)
     : QObject(parent), m_config(config), m_registro(rutaRegistro)
 {

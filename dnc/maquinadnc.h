@@ -41,10 +41,17 @@ struct ConfigMaquinaDnc
     bool operator==(const ConfigMaquinaDnc &) const = default;
 
     // Every machine of MAQUINAS.INI beside rutaIni; with todas false only
-    // those marked for the service. Values that cannot be used go to avisos;
+    // those marked for the service. Refused machines are listed too (see
+    // Maquina::rechazos); other values that cannot be used go to avisos, and
     // a machine whose RetencionMax cannot be read is left out.
     static QList<ConfigMaquinaDnc> lee(
         const QString &rutaIni, bool todas = false, QStringList *avisos = nullptr);
+
+    // Why the machine is refused ("Com=\"tcp://host\" cannot be used"), for
+    // the journal, status and send; empty when it is not.
+    QString rechazo() const;
+    // The port as the file writes it, also when it could not be used.
+    QString puertoEscrito() const;
 };
 
 // One machine as the service serves it: its port kept open in continuous

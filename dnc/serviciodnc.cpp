@@ -49,10 +49,21 @@ ServicioDnc::ServicioDnc(
 {
     // What status says of each machine survives a restart: the log has it.
     const QList<EntradaRegistro> entradas = RegistroTransferencias(rutaRegistro).lee().entradas;
-    for (const ConfigMaquinaDnc &c : maquinas)
+    for (const ConfigMaquinaDnc &c : apartaRechazadas(maquinas))
         crea(c)->setUltima(ultimaDe(entradas, c.maquina.nombre));
     m_vigilancia.setInterval(kVigilanciaMs);
     connect(&m_vigilancia, &QTimer::timeout, this, &ServicioDnc::vigila);
+}
+
+QList<ConfigMaquinaDnc> ServicioDnc::apartaRechazadas(const QList<ConfigMaquinaDnc> &maquinas)
+{
+    // A machine whose file holds values no port could use has no port: no
+    // default may stand in for it. Status names it with its reasons.
+    m_rechazadas.clear();
+    QList<ConfigMaquinaDnc> usables;
+    for (const ConfigMaquinaDnc &c : maquinas)
+        (c.maquina.rechazada() ? m_rechazadas : usables).append(c);
+    return usables;
 }
 
 MaquinaDnc *ServicioDnc::crea(const ConfigMaquinaDnc &config)
@@ -271,6 +282,9 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
         QStringList lineas;
         for (const MaquinaDnc *m : std::as_const(m_maquinas))
             lineas.append(lineaEstado(m->nombre(), m->puerto(), m->textoEstado(), m->ultima()));
+        for (const ConfigMaquinaDnc &c : std::as_const(m_rechazadas))
+            lineas.append(lineaEstado(c.maquina.nombre, c.puertoEscrito(),
+                QStringLiteral("refused: ") + c.rechazo(), std::nullopt));
         responde(cliente, lineas.join(QLatin1Char('\n')), 0);
         return;
     }
@@ -349,10 +363,12 @@ void ServicioDnc::detiene()
         m->detiene(kPlazoCierreMs);
 }
 
-void ServicioDnc::recarga(const QList<ConfigMaquinaDnc> &maquinas)
+void ServicioDnc::recarga(const QList<ConfigMaquinaDnc> &leidas)
 {
     if (m_parando)
         return;
+    // A machine refused now is stopped as one removed.
+    const QList<ConfigMaquinaDnc> maquinas = apartaRechazadas(leidas);
     QStringList anadidas, quitadas, cambiadas;
     const QString motivo = QStringLiteral("the machine's settings are being read again");
     for (MaquinaDnc *m : std::as_const(m_maquinas)) {

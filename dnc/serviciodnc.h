@@ -73,6 +73,7 @@ signals:
     void terminado();
 
 private:
+    QList<ConfigMaquinaDnc> apartaRechazadas(const QList<ConfigMaquinaDnc> &maquinas);
     MaquinaDnc *crea(const ConfigMaquinaDnc &config);
     bool escucha(QString *error);
     void vigila();
@@ -86,6 +87,8 @@ private:
     QList<MaquinaDnc *> m_maquinas;
     // Machines stopping for a re-read, with what takes their place.
     QHash<MaquinaDnc *, std::optional<ConfigMaquinaDnc>> m_relevos;
+    // Machines marked for the service that it refused: status names them.
+    QList<ConfigMaquinaDnc> m_rechazadas;
     QLocalServer *m_servidor = nullptr;
     QString m_rutaSocket;
     QTimer m_vigilancia;

@@ -83,7 +83,12 @@ const char *const kNuevas[][2] = {
     {"ConfigcmdMaqRenombraTip", "Gives the chosen machine the name typed."},
     {"ConfigcmdMaqBorra", "Delete"},
     {"ConfigcmdMaqBorraTip", "Deletes the chosen machine; the settings in use stay."},
-    {"ConfiglblFormato", "Line format:"},
+    {"ConfigfraMaquinas", "Machines"},
+    {"ConfiglblMaqInmediato",
+        "Save as new, Update, Rename and Delete write MAQUINAS.INI at once: Cancel does not undo "
+        "them."},
+    {"ConfigfraLinea", "Line"},
+    {"ConfigfraFormato", "Line format"},
     {"ConfiglblFinBloque", "End of block:"},
     {"ConfiglblNulosInicio", "NULs before the program:"},
     {"ConfiglblNulosFin", "NULs after the program:"},
@@ -109,6 +114,15 @@ const char *const kNuevas[][2] = {
     {"ConfigAvisoMaquina", "Machine %1, key %2: \"%3\""},
     {"ConfigAvisoMaquinaRepetida", "Section [%1] passed over: the machine %2 has the same name."},
     {"ConfigAvisoMaquinaNombre", "Section [%1] passed over: no machine may have that name."},
+    {"ConfigMaquinaRechazada",
+        "The machine %1 cannot be used as stored: no port takes these values. Choose them again "
+        "and click Update."},
+    {"ConfigAvisoGeneral",
+        "Settings in use that no list offers (%1, section General); choose them again:"},
+    {"ConfigAvisoClave", "Key %1: \"%2\""},
+    {"ConfigErrorDirRecepcion",
+        "The receive folder %1 is no full path: begin it with / (or ~/ for your home folder), or "
+        "leave it empty."},
     {"PrinMaquina", "The machine whose settings are in use"},
     {"PrinMaquinaModificada", "%1 (modified)"},
     // The transfer log
@@ -131,7 +145,7 @@ const char *const kNuevas[][2] = {
         "logged."},
     {"RegistrocmdCerrar", "Close"},
     // Compare the text window with a file
-    {"ComparamnuComparar", "Compare with file..."},
+    {"ComparamnuComparar", "&Compare with file..."},
     {"ComparaName", "Text window against %1"},
     {"ComparalblDiferencias", "Lines that differ: %1 in the text window, %2 in the file."},
     {"ComparaColLinea", "Line"},
@@ -169,9 +183,10 @@ const char *const kNuevas[][2] = {
         "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
         "continuous receive stopped."},
     // The machine's receive folder
-    {"ConfiglblDirRecepcion", "Receive folder:"},
+    {"ConfigfraRecepcion", "Receive folder (continuous receive)"},
     {"ConfigDirRecepcionTip",
-        "Where continuous receive saves the programs (a full path); empty: the folder of Save."},
+        "Where continuous receive saves the programs (a full path; ~/ is your home folder); empty: "
+        "the folder of Save."},
     // Where XON/XOFF is done, and the port check
     {"ConfiglblXonXoff", "XON/XOFF done:"},
     {"ConfigcmbXonXoffPrograma", "The program"},
@@ -182,6 +197,7 @@ const char *const kNuevas[][2] = {
     {"ConfigcmdComprueba", "Check port"},
     {"ConfigcmdCompruebaTip", "Checks the port shown: says what is wrong with it and what to do."},
     {"MenuComprueba", "&Check the port..."},
+    {"MenuRegistro", "Transfer &log..."},
     {"CompruebaTitulo", "Port check: %1"},
     {"CompruebaEnCurso", "Checking %1..."},
     {"CompruebaBien", "OK:"},

@@ -3,6 +3,21 @@
 #include <QString>
 #include <optional>
 
+// The values a machine's line may be set to: the settings dialog offers
+// exactly these, and a machine whose file holds another is refused rather
+// than used with a guess.
+namespace ValoresLinea {
+inline constexpr qint32 kVelocidades[]
+    = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 28800, 38400, 57600, 115200};
+inline constexpr char kParidades[] = {'N', 'O', 'E', 'M', 'S'};
+inline constexpr int kBitsDatos[] = {5, 6, 7, 8};
+// A serial port takes 1.5 only with 5 data bits (it says so when it opens);
+// a device server may take it with more.
+inline constexpr double kBitsStop[] = {1, 1.5, 2};
+inline constexpr const char *kModos[] = {"Ascii", "Iso"};
+inline constexpr const char *kNegos[] = {"XonXoff", "RtsCts", "Ninguno"};
+} // namespace ValoresLinea
+
 // The line parameters of a port, read from a settings text like "4800,N,8,2".
 struct ParametrosLinea
 {

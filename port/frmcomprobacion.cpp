@@ -88,6 +88,10 @@ void frmComprobacion::Muestra(const Maquina &ajustes, QWidget *parent)
 
 void frmComprobacion::MuestraEnUso(QWidget *parent)
 {
-    // As the file holds them: a network port is kept there as written.
-    Muestra(Maquina::lee(VarsFuncsGlobales::RutaIni(), QStringLiteral("General")), parent);
+    // The port as the record holds it: a network port written amiss is
+    // checked as written, never as the default port a machine would take.
+    namespace V = VarsFuncsGlobales;
+    Maquina m = Maquina::lee(V::RutaIni(), QStringLiteral("General"));
+    m.com = V::PuertoDispositivo.isEmpty() ? QString::number(V::PuertoCom) : V::PuertoDispositivo;
+    Muestra(m, parent);
 }

@@ -3,15 +3,20 @@
 #include "languages/frmconfigtraduc.h"
 #include "languages/listaidiomas.h"
 #include "line/direccionred.h"
+#include "line/parametroslinea.h"
 #include "port/frmcomprobacion.h"
+#include "settings/cuadromaquinas.h"
 #include "settings/listapuertos.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 
-#include <QAbstractItemView>
+#include <QBoxLayout>
 #include <QCheckBox>
+#include <QCompleter>
 #include <QDir>
+#include <QGridLayout>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -24,24 +29,10 @@ using namespace VarsFuncsGlobales;
 
 namespace {
 
-const char *const kVelocidades[] = {"110", "300", "600", "1200", "2400", "4800", "9600", "14400",
-    "19200", "28800", "38400", "57600", "115200"};
-
-// Parity items in list order: the key of the item's text and its letter.
-const std::pair<const char *, const char *> kParidades[] = {
-    {"ConfigcmbParNo", "N"},
-    {"ConfigcmbParImpar", "O"},
-    {"ConfigcmbParPar", "E"},
-    {"ConfigcmbParMarca", "M"},
-    {"ConfigcmbParEspacio", "S"},
-};
-
-// Handshake items in list order: the key of the item's text and the value of Nego.
-const std::pair<const char *, const char *> kNegos[] = {
-    {"ConfigcmbNegoXonXoff", "XonXoff"},
-    {"ConfigcmbNegoRtsCts", "RtsCts"},
-    {"ConfigcmbNegoNinguno", "Ninguno"},
-};
+// The key of each parity item's text, in the order of ValoresLinea::kParidades.
+const char *const kClavesParidad[] = {"ConfigcmbParNo", "ConfigcmbParImpar", "ConfigcmbParPar",
+    "ConfigcmbParMarca", "ConfigcmbParEspacio"};
+static_assert(std::size(kClavesParidad) == std::size(ValoresLinea::kParidades));
 
 // Where XON/XOFF is done, in list order: the key of the item's text and
 // whether it is the port.
@@ -107,20 +98,6 @@ struct Registro
 
 } // namespace
 
-ListaEleccion::ListaEleccion(QWidget *parent) : QComboBox(parent)
-{
-    setEditable(false);
-}
-
-void ListaEleccion::showPopup()
-{
-    if (alDesplegar)
-        alDesplegar();
-    // Device names are longer than the list is wide: let the drop-down show them whole.
-    view()->setMinimumWidth(qMax(width(), view()->sizeHintForColumn(0) + 24));
-    QComboBox::showPopup();
-}
-
 frmConfig::frmConfig(frmPrincipal &principal, QWidget *parent)
     : QDialog(parent), m_principal(principal)
 {
@@ -131,91 +108,115 @@ frmConfig::frmConfig(frmPrincipal &principal, QWidget *parent)
 
 frmConfig::~frmConfig() = default;
 
+namespace {
+
+ListaEleccion *lista(const char *nombre, QWidget *padre)
+{
+    auto *cmb = new ListaEleccion(padre);
+    cmb->setObjectName(QLatin1String(nombre));
+    return cmb;
+}
+
+QPushButton *boton(const char *nombre, QWidget *padre)
+{
+    auto *cmd = new QPushButton(padre);
+    cmd->setObjectName(QLatin1String(nombre));
+    cmd->setAutoDefault(false);
+    return cmd;
+}
+
+// A label named for the control it stands beside (Alt and its letter go there).
+QLabel *etiqueta(QWidget *control)
+{
+    auto *lbl = new QLabel(control->parentWidget());
+    lbl->setBuddy(control);
+    return lbl;
+}
+
+// Label and control side by side, two pairs a row from the given row on,
+// in columns 0-1 and 3-4 with a gap between.
+template<size_t N>
+void colocaPares(QGridLayout *rejilla, int fila, const std::pair<QLabel *, QWidget *> (&pares)[N])
+{
+    for (size_t i = 0; i < N; ++i) {
+        const int f = fila + int(i / 2);
+        const int c = int(i % 2) * 3;
+        rejilla->addWidget(pares[i].first, f, c);
+        rejilla->addWidget(pares[i].second, f, c + 1);
+    }
+    rejilla->setColumnMinimumWidth(2, Herramientas::Pixeles(240));
+}
+
+// The widest address the port box must show whole.
+const QString kPuertoMasLargo = QStringLiteral("rfc2217://192.168.100.200:65535");
+
+} // namespace
+
 void frmConfig::creaControles()
 {
     setModal(true);
     // A fixed-size dialog: title and close button only.
     setWindowFlags(
         Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(QStringLiteral("Configuración de los Parámetros de Comunicación"));
-    // The handshake row sits below the design's last row, the machines and
-    // the line format below it.
-    setFixedSize(Herramientas::RectTwips(0, 0, 7200, 8160).size());
 
-    auto etiqueta = [this](const char *texto, int l, int t, int w, int h) {
-        auto *lbl = new QLabel(QString::fromUtf8(texto), this);
-        lbl->setGeometry(Herramientas::RectTwips(l, t, w, h + 60));
-        return lbl;
-    };
-    auto lista = [this](const char *nombre, int l, int t, int w, int h) {
-        auto *cmb = new ListaEleccion(this);
-        cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(Herramientas::RectTwips(l, t, w, h));
-        return cmb;
-    };
-    auto boton = [this](const char *nombre, const char *texto, int l, int t, int w, int h) {
-        auto *cmd = new QPushButton(QString::fromUtf8(texto), this);
-        cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(Herramientas::RectTwips(l, t, w, h));
-        cmd->setAutoDefault(false);
-        return cmd;
-    };
+    // As an operator reads it: the machine, its line, how programs are
+    // framed on it, where continuous receive saves; then the language and
+    // the buttons. Each box is laid out from its texts, so a longer
+    // translation widens the dialog instead of cutting them.
+    fraMaquinas = new CuadroMaquinas(this);
+    cmbMaquina = fraMaquinas->cmbMaquina;
+    cmbPredefinida = fraMaquinas->cmbPredefinida;
+    txtNombreMaquina = fraMaquinas->txtNombreMaquina;
+    cmdMaqNueva = fraMaquinas->cmdMaqNueva;
+    cmdMaqRenombra = fraMaquinas->cmdMaqRenombra;
+    cmdMaqActualiza = fraMaquinas->cmdMaqActualiza;
+    cmdMaqBorra = fraMaquinas->cmdMaqBorra;
+    fraMaquinas->valoresMostrados = [this] { return ValoresMostrados(); };
+    fraMaquinas->valoresAceptables = [this] { return valoresAceptables(); };
+    fraLinea = creaLinea();
+    fraFormato = creaFormato();
+    fraRecepcion = new QGroupBox(this);
+    txtDirRecepcion = new QLineEdit(fraRecepcion);
+    txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
+    (new QHBoxLayout(fraRecepcion))->addWidget(txtDirRecepcion);
 
-    lblPuerto = etiqueta("Puerto de Comunicación:", 120, 120, 1785, 195);
-    cmbPuerto = lista("cmbPuerto", 3000, 120, 1095, 315);
-    lblVT = etiqueta("Velocidad de Transmisión (bps):", 120, 480, 2250, 195);
-    cmbVT = lista("cmbVT", 3000, 480, 1095, 315);
-    lblParidad = etiqueta("Paridad:", 120, 840, 585, 195);
-    cmbParidad = lista("cmbParidad", 3000, 840, 1095, 315);
-    lblBitsDatos = etiqueta("Bits de Datos:", 120, 1200, 990, 195);
-    cmbBitsDatos = lista("cmbBitsDatos", 3000, 1200, 855, 315);
-    lblBitsStop = etiqueta("Bits de Stop:", 120, 1560, 900, 195);
-    cmbBitsStop = lista("cmbBitsStop", 3000, 1560, 855, 315);
-    lblIdioma = etiqueta("Idioma:", 120, 2280, 510, 195);
-    cmbIdioma = lista("cmbIdioma", 3000, 2280, 2775, 315);
-    cmdAceptar = boton("cmdAceptar", "&Aceptar", 5880, 120, 1215, 375);
-    cmdCancelar = boton("cmdCancelar", "&Cancelar", 5880, 600, 1215, 375);
-    cmdAltaIdioma = boton("cmdAltaIdioma", "Añadir", 5880, 2160, 1215, 255);
-    lblModo = etiqueta("Modo:", 120, 1920, 450, 195);
-    cmbModo = lista("cmbModo", 3000, 1920, 1095, 315);
-    lblNego = etiqueta("Protocolo:", 120, 2640, 1785, 195);
-    cmbNego = lista("cmbNego", 3000, 2640, 1575, 315);
-    cmdModifIdioma = boton("cmdModifIdioma", "&Modificar", 5880, 2520, 1215, 255);
-    lblXonXoff = etiqueta("XON/XOFF:", 120, 3000, 1785, 195);
-    cmbXonXoff = lista("cmbXonXoff", 3000, 3000, 2775, 315);
-    cmdComprueba = boton("cmdComprueba", "Comprobar", 4200, 120, 1575, 315);
+    cmbIdioma = lista("cmbIdioma", this);
+    cmbIdioma->setMinimumContentsLength(16);
+    lblIdioma = etiqueta(cmbIdioma);
+    cmdAltaIdioma = boton("cmdAltaIdioma", this);
+    cmdModifIdioma = boton("cmdModifIdioma", this);
+    cmdAceptar = boton("cmdAceptar", this);
+    cmdCancelar = boton("cmdCancelar", this);
+    lblFichero = new QLabel(this);
+    lblFichero->setWordWrap(true);
+    lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    for (int n = 1; n <= kPuertosCom; ++n)
-        cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
-    // Any device can be typed in (a pseudo-terminal, say); it is checked
-    // when the port opens, where a missing one is reported.
-    cmbPuerto->setEditable(true);
-    cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
-    cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
-    for (const char *v : kVelocidades)
-        cmbVT->addItem(QLatin1String(v));
-    for (const char *b : {"4", "5", "6", "7", "8"})
-        cmbBitsDatos->addItem(QLatin1String(b));
-    cmbBitsStop->addItems({QStringLiteral("1"), QStringLiteral("2")});
-    cmbModo->addItems({QStringLiteral("Ascii"), QStringLiteral("Iso")});
+    auto *idioma = new QHBoxLayout;
+    for (QWidget *w :
+        std::initializer_list<QWidget *> {lblIdioma, cmbIdioma, cmdAltaIdioma, cmdModifIdioma})
+        idioma->addWidget(w);
+    idioma->addStretch(1);
+    idioma->addSpacing(Herramientas::Pixeles(240));
+    idioma->addWidget(cmdAceptar);
+    idioma->addWidget(cmdCancelar);
+    auto *todo = new QVBoxLayout(this);
+    for (QWidget *caja :
+        std::initializer_list<QWidget *> {fraMaquinas, fraLinea, fraFormato, fraRecepcion})
+        todo->addWidget(caja);
+    todo->addLayout(idioma);
+    todo->addWidget(lblFichero);
+    // The size its texts ask for, and no other: nothing to stretch.
+    todo->setSizeConstraint(QLayout::SetFixedSize);
 
     cmdAceptar->setEnabled(false);
     cmdAceptar->setDefault(true);
     cmdModifIdioma->setEnabled(false);
 
-    const std::pair<QLabel *, QWidget *> companeros[] = {{lblPuerto, cmbPuerto}, {lblVT, cmbVT},
-        {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos}, {lblBitsStop, cmbBitsStop},
-        {lblIdioma, cmbIdioma}, {lblModo, cmbModo}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
-    for (const auto &[lbl, control] : companeros)
-        lbl->setBuddy(control);
-
-    creaControlesMaquina();
-
-    QWidget *orden[] = {cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
-        cmbIdioma, cmdAceptar, cmdCancelar, cmdAltaIdioma, cmbModo, cmbNego, cmbXonXoff,
-        cmdModifIdioma, cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
-        cmdMaqNueva, cmdMaqRenombra, cmbFinBloque, chkMarco, spnNulosInicio, chkEsperaDc1,
-        spnNulosFin, spnRetardo, spnSilencio, txtDirRecepcion};
+    QWidget *orden[] = {cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
+        cmdMaqNueva, cmdMaqRenombra, cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos,
+        cmbBitsStop, cmbNego, cmbXonXoff, cmbModo, cmbFinBloque, spnNulosInicio, spnNulosFin,
+        spnRetardo, spnSilencio, chkMarco, chkEsperaDc1, txtDirRecepcion, cmbIdioma, cmdAltaIdioma,
+        cmdModifIdioma, cmdAceptar, cmdCancelar};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -228,107 +229,112 @@ void frmConfig::creaControles()
     connect(cmbModo, &QComboBox::activated, this, &frmConfig::cmbModo_Click);
     connect(cmbNego, &QComboBox::activated, this, &frmConfig::cmbNego_Click);
     connect(cmbXonXoff, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
+    connect(cmbFinBloque, &QComboBox::activated, this, &frmConfig::CompruebaCombos);
     connect(cmdComprueba, &QPushButton::clicked, this, &frmConfig::cmdComprueba_Click);
     connect(cmbIdioma, &QComboBox::activated, this, &frmConfig::cmbIdioma_Click);
     connect(cmdAceptar, &QPushButton::clicked, this, &frmConfig::cmdAceptar_Click);
     connect(cmdCancelar, &QPushButton::clicked, this, &frmConfig::cmdCancelar_Click);
     connect(cmdAltaIdioma, &QPushButton::clicked, this, &frmConfig::cmdAltaIdioma_Click);
     connect(cmdModifIdioma, &QPushButton::clicked, this, &frmConfig::cmdModifIdioma_Click);
-    connect(cmbMaquina, &QComboBox::activated, this, &frmConfig::cmbMaquina_Click);
-    connect(cmbPredefinida, &QComboBox::activated, this, &frmConfig::cmbPredefinida_Click);
-    connect(cmdMaqNueva, &QPushButton::clicked, this, &frmConfig::cmdMaqNueva_Click);
-    connect(cmdMaqRenombra, &QPushButton::clicked, this, &frmConfig::cmdMaqRenombra_Click);
-    connect(cmdMaqActualiza, &QPushButton::clicked, this, &frmConfig::cmdMaqActualiza_Click);
-    connect(cmdMaqBorra, &QPushButton::clicked, this, &frmConfig::cmdMaqBorra_Click);
+    connect(fraMaquinas, &CuadroMaquinas::muestra, this, &frmConfig::MuestraValores);
+    connect(fraMaquinas, &CuadroMaquinas::cambiado, this, &frmConfig::CompruebaCombos);
+    connect(fraMaquinas, &CuadroMaquinas::actualCambiada, this, &frmConfig::sigueMaquinaActual);
 }
 
-void frmConfig::creaControlesMaquina()
+QGroupBox *frmConfig::creaLinea()
 {
-    auto etiqueta = [this](int l, int t, int w) {
-        auto *lbl = new QLabel(this);
-        lbl->setGeometry(Herramientas::RectTwips(l, t, w, 255));
-        return lbl;
-    };
-    auto lista = [this](const char *nombre, int l, int t, int w) {
-        auto *cmb = new ListaEleccion(this);
-        cmb->setObjectName(QLatin1String(nombre));
-        cmb->setGeometry(Herramientas::RectTwips(l, t, w, 315));
-        return cmb;
-    };
-    auto boton = [this](const char *nombre, int l, int t, int w) {
-        auto *cmd = new QPushButton(this);
-        cmd->setObjectName(QLatin1String(nombre));
-        cmd->setGeometry(Herramientas::RectTwips(l, t, w, 315));
-        cmd->setAutoDefault(false);
-        return cmd;
-    };
-    auto numero = [this](const char *nombre, int t, int maximo) {
-        auto *spn = new QSpinBox(this);
+    auto *caja = new QGroupBox(this);
+    cmbPuerto = lista("cmbPuerto", caja);
+    cmdComprueba = boton("cmdComprueba", caja);
+    cmbVT = lista("cmbVT", caja);
+    cmbParidad = lista("cmbParidad", caja);
+    cmbBitsDatos = lista("cmbBitsDatos", caja);
+    cmbBitsStop = lista("cmbBitsStop", caja);
+    cmbNego = lista("cmbNego", caja);
+    cmbXonXoff = lista("cmbXonXoff", caja);
+    lblPuerto = etiqueta(cmbPuerto);
+    lblVT = etiqueta(cmbVT);
+    lblParidad = etiqueta(cmbParidad);
+    lblBitsDatos = etiqueta(cmbBitsDatos);
+    lblBitsStop = etiqueta(cmbBitsStop);
+    lblNego = etiqueta(cmbNego);
+    lblXonXoff = etiqueta(cmbXonXoff);
+
+    for (int n = 1; n <= kPuertosCom; ++n)
+        cmbPuerto->addItem(QStringLiteral("COM") + QString::number(n));
+    // Any device can be typed in (a pseudo-terminal, say); it is checked
+    // when the port opens, where a missing one is reported.
+    cmbPuerto->setEditable(true);
+    cmbPuerto->setInsertPolicy(QComboBox::NoInsert);
+    // Suggestions only: completing inline turned a typed "tcp://host" into
+    // an item "tcp://host:4001", another port than the one typed.
+    cmbPuerto->completer()->setCompletionMode(QCompleter::PopupCompletion);
+    cmbPuerto->alDesplegar = [this] { ActualizaPuertos(); };
+    // A network address is seen whole, not its last characters.
+    cmbPuerto->setMinimumWidth(cmbPuerto->fontMetrics().horizontalAdvance(kPuertoMasLargo)
+        + cmbPuerto->fontMetrics().height() * 3);
+    // Exactly the values a machine may hold: what the lists cannot show is
+    // refused when a machine is read.
+    for (const qint32 v : ValoresLinea::kVelocidades)
+        cmbVT->addItem(QString::number(v));
+    for (const int b : ValoresLinea::kBitsDatos)
+        cmbBitsDatos->addItem(QString::number(b));
+    for (const double b : ValoresLinea::kBitsStop)
+        cmbBitsStop->addItem(TextoBitsStop(b));
+
+    auto *rejilla = new QGridLayout(caja);
+    rejilla->addWidget(lblPuerto, 0, 0);
+    rejilla->addWidget(cmbPuerto, 0, 1, 1, 3);
+    rejilla->addWidget(cmdComprueba, 0, 4);
+    const std::pair<QLabel *, QWidget *> pares[]
+        = {{lblVT, cmbVT}, {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos},
+            {lblBitsStop, cmbBitsStop}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
+    colocaPares(rejilla, 1, pares);
+    return caja;
+}
+
+QGroupBox *frmConfig::creaFormato()
+{
+    auto *caja = new QGroupBox(this);
+    auto numero = [caja](const char *nombre, int maximo) {
+        auto *spn = new QSpinBox(caja);
         spn->setObjectName(QLatin1String(nombre));
-        spn->setGeometry(Herramientas::RectTwips(3000, t, 1095, 315));
         spn->setRange(0, maximo);
         return spn;
     };
-    auto casilla = [this](const char *nombre, int t) {
-        auto *chk = new QCheckBox(this);
+    auto casilla = [caja](const char *nombre) {
+        auto *chk = new QCheckBox(caja);
         chk->setObjectName(QLatin1String(nombre));
-        chk->setGeometry(Herramientas::RectTwips(4320, t, 2775, 315));
         return chk;
     };
+    cmbModo = lista("cmbModo", caja);
+    cmbFinBloque = lista("cmbFinBloque", caja);
+    spnNulosInicio = numero("spnNulosInicio", FormatoLinea::kMaxNulos);
+    spnNulosFin = numero("spnNulosFin", FormatoLinea::kMaxNulos);
+    spnRetardo = numero("spnRetardo", FormatoLinea::kMaxRetardoMs);
+    spnSilencio = numero("spnSilencio", FormatoLinea::kMaxSilencioS);
+    chkMarco = casilla("chkMarco");
+    chkEsperaDc1 = casilla("chkEsperaDc1");
+    lblModo = etiqueta(cmbModo);
+    lblFinBloque = etiqueta(cmbFinBloque);
+    lblNulosInicio = etiqueta(spnNulosInicio);
+    lblNulosFin = etiqueta(spnNulosFin);
+    lblRetardo = etiqueta(spnRetardo);
+    lblSilencio = etiqueta(spnSilencio);
 
-    // The buttons that act on the chosen machine sit beside its list, those
-    // that use the typed name below the name.
-    lblMaquina = etiqueta(120, 3480, 1785);
-    cmbMaquina = lista("cmbMaquina", 3000, 3480, 2775);
-    cmdMaqActualiza = boton("cmdMaqActualiza", 5880, 3480, 1215);
-    lblPredefinida = etiqueta(120, 3840, 1785);
-    cmbPredefinida = lista("cmbPredefinida", 3000, 3840, 2775);
-    cmdMaqBorra = boton("cmdMaqBorra", 5880, 3840, 1215);
-    lblNombreMaquina = etiqueta(120, 4200, 1785);
-    txtNombreMaquina = new QLineEdit(this);
-    txtNombreMaquina->setObjectName(QStringLiteral("txtNombreMaquina"));
-    txtNombreMaquina->setGeometry(Herramientas::RectTwips(3000, 4200, 2775, 315));
-    // Longer names would come back cut from the settings reads.
-    txtNombreMaquina->setMaxLength(126);
-    cmdMaqNueva = boton("cmdMaqNueva", 3000, 4560, 1335);
-    cmdMaqRenombra = boton("cmdMaqRenombra", 4440, 4560, 1335);
-
-    lblFormato = etiqueta(120, 5040, 2775);
-    lblFinBloque = etiqueta(120, 5400, 1785);
-    cmbFinBloque = lista("cmbFinBloque", 3000, 5400, 1095);
-    chkMarco = casilla("chkMarco", 5400);
-    lblNulosInicio = etiqueta(120, 5760, 1785);
-    spnNulosInicio = numero("spnNulosInicio", 5760, FormatoLinea::kMaxNulos);
-    chkEsperaDc1 = casilla("chkEsperaDc1", 5760);
-    lblNulosFin = etiqueta(120, 6120, 1785);
-    spnNulosFin = numero("spnNulosFin", 6120, FormatoLinea::kMaxNulos);
-    lblRetardo = etiqueta(120, 6480, 1785);
-    spnRetardo = numero("spnRetardo", 6480, FormatoLinea::kMaxRetardoMs);
-    lblSilencio = etiqueta(120, 6840, 1785);
-    spnSilencio = numero("spnSilencio", 6840, FormatoLinea::kMaxSilencioS);
-    lblDirRecepcion = etiqueta(120, 7200, 1785);
-    txtDirRecepcion = new QLineEdit(this);
-    txtDirRecepcion->setObjectName(QStringLiteral("txtDirRecepcion"));
-    txtDirRecepcion->setGeometry(Herramientas::RectTwips(3000, 7200, 4095, 315));
-
-    lblFichero = new QLabel(this);
-    lblFichero->setGeometry(Herramientas::RectTwips(120, 7620, 6975, 435));
-    lblFichero->setWordWrap(true);
-    lblFichero->setTextInteractionFlags(Qt::TextSelectableByMouse);
-
+    for (const char *m : ValoresLinea::kModos)
+        cmbModo->addItem(QLatin1String(m));
     for (const char *fin : kFinesBloque)
         cmbFinBloque->addItem(QLatin1String(fin));
-    for (Maquinas::Predefinida p : Maquinas::predefinidas())
-        cmbPredefinida->addItem(Maquinas::nombrePredefinida(p));
-    // No preset is shown until the operator chooses one.
-    cmbPredefinida->setCurrentIndex(-1);
 
-    const std::pair<QLabel *, QWidget *> companeros[] = {{lblMaquina, cmbMaquina},
-        {lblPredefinida, cmbPredefinida}, {lblNombreMaquina, txtNombreMaquina},
-        {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio}, {lblNulosFin, spnNulosFin},
-        {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}, {lblDirRecepcion, txtDirRecepcion}};
-    for (const auto &[lbl, control] : companeros)
-        lbl->setBuddy(control);
+    auto *rejilla = new QGridLayout(caja);
+    const std::pair<QLabel *, QWidget *> pares[]
+        = {{lblModo, cmbModo}, {lblFinBloque, cmbFinBloque}, {lblNulosInicio, spnNulosInicio},
+            {lblNulosFin, spnNulosFin}, {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio}};
+    colocaPares(rejilla, 0, pares);
+    rejilla->addWidget(chkMarco, 3, 0, 1, 2);
+    rejilla->addWidget(chkEsperaDc1, 3, 3, 1, 2);
+    return caja;
 }
 
 void frmConfig::Form_Load()
@@ -337,7 +343,7 @@ void frmConfig::Form_Load()
     CargaListaIdiomas();
     ActualizaPuertos();
     MuestraConfig();
-    CargaListaMaquinas(VarsFuncsGlobales::Maquina, true);
+    fraMaquinas->CargaListaMaquinas(VarsFuncsGlobales::Maquina, true);
 }
 
 void frmConfig::CargaTextos()
@@ -357,14 +363,16 @@ void frmConfig::CargaTextos()
     for (const auto &[lbl, clave] : etiquetas)
         lbl->setText(Texto(QLatin1String(clave)));
 
-    for (const auto &[clave, letra] : kParidades) {
+    for (size_t i = 0; i < std::size(kClavesParidad); ++i) {
         // Without the language's texts the items would all be empty and
         // Aceptar could never be enabled: the letter stands in for its text.
-        const QString texto = Texto(QLatin1String(clave));
-        cmbParidad->addItem(texto.isEmpty() ? QLatin1String(letra) : texto, QLatin1String(letra));
+        const QString letra(QLatin1Char(ValoresLinea::kParidades[i]));
+        const QString texto = Texto(QLatin1String(kClavesParidad[i]));
+        cmbParidad->addItem(texto.isEmpty() ? letra : texto, letra);
     }
-    for (const auto &[clave, valor] : kNegos)
-        cmbNego->addItem(Texto(QLatin1String(clave)), QLatin1String(valor));
+    for (const char *valor : ValoresLinea::kNegos)
+        cmbNego->addItem(
+            Texto(QStringLiteral("ConfigcmbNego") + QLatin1String(valor)), QLatin1String(valor));
     for (const auto &[clave, enPuerto] : kXonXoff)
         cmbXonXoff->addItem(Texto(QLatin1String(clave)), enPuerto);
 
@@ -374,23 +382,23 @@ void frmConfig::CargaTextos()
     cmdModifIdioma->setText(Texto(QStringLiteral("ConfigcmdModifIdioma")));
     cmdComprueba->setText(Texto(QStringLiteral("ConfigcmdComprueba")));
 
-    // Captions and tooltips of the machine and format controls; a control
-    // with a label is named by it for screen readers.
+    fraMaquinas->CargaTextos();
+    const std::pair<QGroupBox *, const char *> cajas[] = {
+        {fraLinea, "ConfigfraLinea"},
+        {fraFormato, "ConfigfraFormato"},
+        {fraRecepcion, "ConfigfraRecepcion"},
+    };
+    for (const auto &[caja, clave] : cajas)
+        caja->setTitle(Texto(QLatin1String(clave)));
+    txtDirRecepcion->setAccessibleName(fraRecepcion->title());
+    // Captions of the format controls; a control with a label is named by
+    // it for screen readers.
     const std::pair<QWidget *, const char *> textos[] = {
-        {lblMaquina, "ConfiglblMaquina"},
-        {lblPredefinida, "ConfiglblPredefinida"},
-        {lblNombreMaquina, "ConfiglblNombreMaquina"},
-        {cmdMaqNueva, "ConfigcmdMaqNueva"},
-        {cmdMaqRenombra, "ConfigcmdMaqRenombra"},
-        {cmdMaqActualiza, "ConfigcmdMaqActualiza"},
-        {cmdMaqBorra, "ConfigcmdMaqBorra"},
-        {lblFormato, "ConfiglblFormato"},
         {lblFinBloque, "ConfiglblFinBloque"},
         {lblNulosInicio, "ConfiglblNulosInicio"},
         {lblNulosFin, "ConfiglblNulosFin"},
         {lblRetardo, "ConfiglblRetardo"},
         {lblSilencio, "ConfiglblSilencio"},
-        {lblDirRecepcion, "ConfiglblDirRecepcion"},
         {chkMarco, "ConfigchkMarco"},
         {chkEsperaDc1, "ConfigchkEsperaDc1"},
     };
@@ -404,13 +412,6 @@ void frmConfig::CargaTextos()
             static_cast<QAbstractButton *>(control)->setText(texto);
     }
     const std::pair<QWidget *, const char *> consejos[] = {
-        {cmbMaquina, "ConfigcmbMaquina"},
-        {cmbPredefinida, "ConfigcmbPredefinida"},
-        {txtNombreMaquina, "ConfigtxtNombreMaquina"},
-        {cmdMaqNueva, "ConfigcmdMaqNuevaTip"},
-        {cmdMaqRenombra, "ConfigcmdMaqRenombraTip"},
-        {cmdMaqActualiza, "ConfigcmdMaqActualizaTip"},
-        {cmdMaqBorra, "ConfigcmdMaqBorraTip"},
         {spnSilencio, "ConfigSilencioTip"},
         {txtDirRecepcion, "ConfigDirRecepcionTip"},
         {cmbXonXoff, "ConfigXonXoffTip"},
@@ -420,7 +421,6 @@ void frmConfig::CargaTextos()
         control->setToolTip(Texto(QLatin1String(clave)));
     lblFichero->setText(
         Texto(QStringLiteral("ConfiglblFichero")).arg(QDir::toNativeSeparators(RutaIni())));
-    Herramientas::AjustaEtiquetas(this);
 }
 
 void frmConfig::CargaListaIdiomas()
@@ -484,6 +484,40 @@ void frmConfig::MuestraConfig()
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
+
+    // A value of General that no list offers leaves its list empty and OK
+    // off: the operator is told which, so as to choose it again.
+    const std::pair<const char *, QString> valores[] = {
+        {"Vt", QString::number(Velocidad)},
+        {"Par", Paridad},
+        {"Bd", QString::number(BitsDatos)},
+        {"Bs", TextoBitsStop(BitsStop)},
+        {"Modo", ModoTransmision},
+        {"Nego", Nego},
+    };
+    QStringList lineas;
+    for (const auto &[clave, valor] : valores) {
+        if (listaDeClave(QLatin1String(clave))->currentIndex() < 0)
+            lineas.append(Texto(QStringLiteral("ConfigAvisoClave")).arg(clave, valor));
+    }
+    if (!lineas.isEmpty()) {
+        lineas.prepend(
+            Texto(QStringLiteral("ConfigAvisoGeneral")).arg(QDir::toNativeSeparators(RutaIni())));
+        Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    }
+}
+
+QComboBox *frmConfig::listaDeClave(const QString &clave) const
+{
+    const std::pair<const char *, QComboBox *> listas[] = {{"Vt", cmbVT}, {"Par", cmbParidad},
+        {"Bd", cmbBitsDatos}, {"Bs", cmbBitsStop}, {"Modo", cmbModo}, {"Nego", cmbNego},
+        {"XonXoffEn", cmbXonXoff}, {"FinBloque", cmbFinBloque}};
+    for (const auto &[c, lista] : listas) {
+        if (clave == QLatin1String(c))
+            return lista;
+    }
+    return nullptr;
 }
 
 void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
@@ -517,6 +551,15 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
     txtDirRecepcion->setText(m.dirRecepcion);
+    // A refused value is shown as no choice (the port as written), never as
+    // the default that stands in for it; the operator chooses it again.
+    for (const AvisoIni &r : m.rechazos) {
+        if (r.clave == QLatin1String("Com") && puerto) {
+            cmbPuerto->setCurrentIndex(-1);
+            cmbPuerto->setEditText(r.valor);
+        } else if (QComboBox *lista = listaDeClave(r.clave))
+            lista->setCurrentIndex(-1);
+    }
     CompruebaCombos();
 }
 
@@ -570,9 +613,8 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.nulosFin = spnNulosFin->value();
     m.formato.retardoLineaMs = spnRetardo->value();
     m.formato.silencioS = spnSilencio->value();
-    // A folder that is no absolute path would depend on where the program started.
-    const QString dir = txtDirRecepcion->text().trimmed();
-    m.dirRecepcion = dir.startsWith(QLatin1Char('/')) ? dir : QString();
+    // Refused before it is stored (valoresAceptables); "~" stands for the home folder.
+    m.dirRecepcion = Maquinas::dirRecepcionDeTexto(txtDirRecepcion->text()).value_or(QString());
     return m;
 }
 
@@ -595,47 +637,10 @@ void frmConfig::cmdComprueba_Click()
     frmComprobacion::Muestra(m, this);
 }
 
-void frmConfig::CargaListaMaquinas(const QString &elegida, bool avisar)
-{
-    AvisosIni avisos;
-    const QStringList nombres = Maquinas::lista(RutaIni(), &avisos);
-    cmbMaquina->clear();
-    cmbMaquina->addItem(QString());
-    cmbMaquina->addItems(nombres);
-    // Names match in any letter case and without the blanks around them.
-    for (int i = 1; i < cmbMaquina->count(); ++i) {
-        if (QString::compare(cmbMaquina->itemText(i), elegida.trimmed(), Qt::CaseInsensitive) == 0)
-            cmbMaquina->setCurrentIndex(i);
-    }
-    if (avisar)
-        muestraAvisos(avisos);
-    CompruebaCombos();
-}
-
-void frmConfig::muestraAvisos(const AvisosIni &avisos)
-{
-    if (avisos.isEmpty())
-        return;
-    QStringList lineas {Texto(QStringLiteral("ConfigAvisoMaquinas"))
-                            .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())))};
-    for (const AvisoIni &a : avisos) {
-        if (!a.clave.isEmpty())
-            lineas.append(
-                Texto(QStringLiteral("ConfigAvisoMaquina")).arg(a.seccion, a.clave, a.valor));
-        else if (!a.valor.isEmpty())
-            lineas.append(
-                Texto(QStringLiteral("ConfigAvisoMaquinaRepetida")).arg(a.seccion, a.valor));
-        else
-            lineas.append(Texto(QStringLiteral("ConfigAvisoMaquinaNombre")).arg(a.seccion));
-    }
-    Herramientas::MsgBox(lineas.join(QLatin1Char('\n')), Herramientas::vbExclamation,
-        Texto(QStringLiteral("PrinTitulo")), this);
-}
-
 void frmConfig::CompruebaCombos()
 {
     const ListaEleccion *listas[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
-        cmbModo, cmbNego, cmbXonXoff, cmbIdioma};
+        cmbModo, cmbNego, cmbXonXoff, cmbFinBloque, cmbIdioma};
     bool completas = true;
     for (const ListaEleccion *l : listas) {
         if (l->currentText().isEmpty())
@@ -647,12 +652,7 @@ void frmConfig::CompruebaCombos()
     lblXonXoff->setEnabled(xon);
     cmbXonXoff->setEnabled(xon);
     cmdComprueba->setEnabled(!cmbPuerto->currentText().trimmed().isEmpty());
-    // A machine is saved only with every setting shown.
-    const bool maquina = !cmbMaquina->currentText().isEmpty();
-    cmdMaqNueva->setEnabled(completas);
-    cmdMaqActualiza->setEnabled(completas && maquina);
-    cmdMaqRenombra->setEnabled(maquina);
-    cmdMaqBorra->setEnabled(maquina);
+    fraMaquinas->Habilita(completas);
 }
 
 void frmConfig::cmbPuerto_Click()
@@ -715,22 +715,31 @@ void frmConfig::TraduceEstado(const QString &clave)
     m_principal.lblEstado->setText(LeeIni(IdiomaActual, clave, QString(), RutaIni()));
 }
 
-bool frmConfig::puertoAceptable()
+bool frmConfig::valoresAceptables()
 {
     int numero = 0;
     QString dispositivo;
     puertoMostrado(numero, dispositivo);
-    if (!DireccionRed::esDeRed(dispositivo) || DireccionRed::interpreta(dispositivo))
-        return true;
-    Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorDireccionRed")).arg(dispositivo),
-        Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
-    cmbPuerto->setFocus();
-    return false;
+    if (DireccionRed::esDeRed(dispositivo) && !DireccionRed::interpreta(dispositivo)) {
+        Herramientas::MsgBox(Texto(QStringLiteral("PrinErrorDireccionRed")).arg(dispositivo),
+            Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+        cmbPuerto->setFocus();
+        return false;
+    }
+    // A relative folder would depend on where the program was started.
+    const QString dir = txtDirRecepcion->text().trimmed();
+    if (!Maquinas::dirRecepcionDeTexto(dir)) {
+        Herramientas::MsgBox(Texto(QStringLiteral("ConfigErrorDirRecepcion")).arg(dir),
+            Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+        txtDirRecepcion->setFocus();
+        return false;
+    }
+    return true;
 }
 
 void frmConfig::cmdAceptar_Click()
 {
-    if (!puertoAceptable())
+    if (!valoresAceptables())
         return;
     const Registro anterior = Registro::actual();
 
@@ -820,128 +829,9 @@ void frmConfig::cmdModifIdioma_Click()
     editor.exec();
 }
 
-void frmConfig::cmbMaquina_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (!nombre.isEmpty()) {
-        AvisosIni avisos;
-        const std::optional<::Maquina> m = Maquinas::lee(RutaIni(), nombre, &avisos);
-        if (!m) {
-            informa(Maquinas::Resultado::NoExiste, nombre, QString());
-            CargaListaMaquinas(QString(), false);
-            return;
-        }
-        MuestraValores(*m, true);
-        txtNombreMaquina->setText(m->nombre);
-        cmbPredefinida->setCurrentIndex(-1);
-        muestraAvisos(avisos);
-    }
-    CompruebaCombos();
-}
-
-void frmConfig::cmbPredefinida_Click()
-{
-    const QList<Maquinas::Predefinida> predefinidas = Maquinas::predefinidas();
-    const int i = cmbPredefinida->currentIndex();
-    if (i < 0 || i >= predefinidas.size())
-        return;
-    // The port is where the cable is plugged, not part of the control's
-    // settings: it stays as shown.
-    const ::Maquina m = Maquinas::predefinida(predefinidas.at(i));
-    MuestraValores(m, false);
-    txtNombreMaquina->setText(m.nombre);
-    // The controls no longer show a stored machine.
-    cmbMaquina->setCurrentIndex(0);
-    CompruebaCombos();
-}
-
-bool frmConfig::informa(Maquinas::Resultado r, const QString &nombre, const QString &error)
-{
-    using R = Maquinas::Resultado;
-    QString mensaje;
-    int icono = Herramientas::vbExclamation;
-    switch (r) {
-    case R::Hecho:
-        return true;
-    case R::NombreNoValido:
-        mensaje = Texto(QStringLiteral("ConfigErrorNombreMaquina")).arg(nombre);
-        break;
-    case R::NombreOcupado:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaOcupada")).arg(nombre.trimmed());
-        break;
-    case R::NoExiste:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinaNoExiste")).arg(nombre);
-        break;
-    case R::ErrorFichero:
-        mensaje = Texto(QStringLiteral("ConfigErrorMaquinas"))
-                      .arg(QDir::toNativeSeparators(Maquinas::rutaMaquinas(RutaIni())), error);
-        icono = Herramientas::vbCritical;
-        break;
-    }
-    Herramientas::MsgBox(mensaje, icono, Texto(QStringLiteral("PrinTitulo")), this);
-    return false;
-}
-
 void frmConfig::cmdMaqNueva_Click()
 {
-    if (!puertoAceptable())
-        return;
-    ::Maquina m = ValoresMostrados();
-    m.nombre = txtNombreMaquina->text();
-    QString error;
-    if (!informa(Maquinas::guarda(RutaIni(), m, false, &error), m.nombre, error))
-        return;
-    // Chosen at once: Aceptar makes it the current machine.
-    CargaListaMaquinas(m.nombre, false);
-}
-
-void frmConfig::cmdMaqActualiza_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (!puertoAceptable())
-        return;
-    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaActualiza")).arg(nombre),
-            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
-            this)
-        != Herramientas::vbYes)
-        return;
-    ::Maquina m = ValoresMostrados();
-    m.nombre = nombre;
-    QString error;
-    // The current machine may now match the settings in use, or no longer.
-    if (informa(Maquinas::guarda(RutaIni(), m, true, &error), nombre, error))
-        sigueMaquinaActual();
-}
-
-void frmConfig::cmdMaqRenombra_Click()
-{
-    const QString viejo = cmbMaquina->currentText();
-    const QString nuevo = txtNombreMaquina->text();
-    QString error;
-    const Maquinas::Resultado r = Maquinas::renombra(RutaIni(), viejo, nuevo, &error);
-    if (!informa(r, r == Maquinas::Resultado::NoExiste ? viejo : nuevo, error)) {
-        if (r == Maquinas::Resultado::NoExiste)
-            CargaListaMaquinas(QString(), false);
-        return;
-    }
-    CargaListaMaquinas(nuevo, false);
-    sigueMaquinaActual();
-}
-
-void frmConfig::cmdMaqBorra_Click()
-{
-    const QString nombre = cmbMaquina->currentText();
-    if (Herramientas::MsgBox(Texto(QStringLiteral("ConfigPreguntaBorra")).arg(nombre),
-            Herramientas::vbYesNo + Herramientas::vbQuestion, Texto(QStringLiteral("PrinTitulo")),
-            this)
-        != Herramientas::vbYes)
-        return;
-    QString error;
-    const Maquinas::Resultado r = Maquinas::borra(RutaIni(), nombre, &error);
-    if (informa(r, nombre, error) || r == Maquinas::Resultado::NoExiste) {
-        CargaListaMaquinas(QString(), false);
-        sigueMaquinaActual();
-    }
+    fraMaquinas->cmdMaqNueva_Click();
 }
 
 void frmConfig::sigueMaquinaActual()

@@ -1,30 +1,19 @@
 #pragma once
 
+#include "settings/listaeleccion.h"
 #include "settings/maquinas.h"
 
-#include <QComboBox>
 #include <QDialog>
 #include <QString>
 
-#include <functional>
-
+class CuadroMaquinas;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSpinBox;
 class frmPrincipal;
-
-// A pick list: the operator chooses one of its items and types nothing (the
-// port list alone takes a typed device). Dropping it down runs the refresh
-// first, so a list of devices is current.
-class ListaEleccion : public QComboBox
-{
-public:
-    explicit ListaEleccion(QWidget *parent = nullptr);
-    std::function<void()> alDesplegar;
-    void showPopup() override;
-};
 
 // The configuration dialog: port, speed, parity, data bits, stop bits,
 // handshake, mode, language and line format, and the machines that keep
@@ -72,21 +61,22 @@ public:
     // Checks the port shown and tells what is wrong with it.
     QPushButton *cmdComprueba = nullptr;
 
-    // Machines: the one whose settings are shown (an empty item for none),
-    // the presets, and the name that Save as new and Rename give.
-    QLabel *lblMaquina = nullptr;
+    // The machines and their buttons; the controls callers reach are
+    // forwarded from it.
+    CuadroMaquinas *fraMaquinas = nullptr;
     ListaEleccion *cmbMaquina = nullptr;
-    QLabel *lblPredefinida = nullptr;
     ListaEleccion *cmbPredefinida = nullptr;
-    QLabel *lblNombreMaquina = nullptr;
     QLineEdit *txtNombreMaquina = nullptr;
     QPushButton *cmdMaqNueva = nullptr;
     QPushButton *cmdMaqRenombra = nullptr;
     QPushButton *cmdMaqActualiza = nullptr;
     QPushButton *cmdMaqBorra = nullptr;
 
-    // Line format.
-    QLabel *lblFormato = nullptr;
+    // The line: port, speed, parity, bits, handshake, where XON/XOFF is done.
+    QGroupBox *fraLinea = nullptr;
+
+    // Line format, with the mode (ASCII or ISO code).
+    QGroupBox *fraFormato = nullptr;
     QLabel *lblFinBloque = nullptr;
     ListaEleccion *cmbFinBloque = nullptr;
     QCheckBox *chkMarco = nullptr;
@@ -100,18 +90,15 @@ public:
     QLabel *lblSilencio = nullptr;
     QSpinBox *spnSilencio = nullptr;
 
-    // The settings file in use.
-    QLabel *lblDirRecepcion = nullptr;
+    QGroupBox *fraRecepcion = nullptr;
     QLineEdit *txtDirRecepcion = nullptr;
+    // The settings file in use.
     QLabel *lblFichero = nullptr;
 
     void Form_Load();
     void CargaTextos();
     void CargaListaIdiomas();
     void MuestraConfig();
-    // Fills cmbMaquina from MAQUINAS.INI and shows the machine of that name
-    // (none for an empty one); avisar shows what the file holds amiss.
-    void CargaListaMaquinas(const QString &elegida, bool avisar);
     // Shows a machine's settings in the controls; the port only with puerto.
     void MuestraValores(const Maquina &m, bool puerto);
     // The settings the controls show, as a machine without a name.
@@ -136,12 +123,7 @@ public:
     void cmdCancelar_Click();
     void cmdAltaIdioma_Click();
     void cmdModifIdioma_Click();
-    void cmbMaquina_Click();
-    void cmbPredefinida_Click();
     void cmdMaqNueva_Click();
-    void cmdMaqRenombra_Click();
-    void cmdMaqActualiza_Click();
-    void cmdMaqBorra_Click();
 
     // Rebuilds the port list from the devices present now, keeping the
     // chosen item and the stored device even when it is unplugged.
@@ -149,15 +131,15 @@ public:
 
 private:
     void creaControles();
-    void creaControlesMaquina();
+    QGroupBox *creaLinea();
+    QGroupBox *creaFormato();
+    // The list that shows a key's value; none for other keys.
+    QComboBox *listaDeClave(const QString &clave) const;
     // The port the list shows: a COM number, or a device with number 0.
     void puertoMostrado(int &numero, QString &dispositivo) const;
-    // A network port typed amiss is refused with a message before it is
-    // stored; false then.
-    bool puertoAceptable();
-    void muestraAvisos(const AvisosIni &avisos);
-    // Tells the operator why a machine operation failed; true when done.
-    bool informa(Maquinas::Resultado r, const QString &nombre, const QString &error);
+    // A network port typed amiss, or a receive folder that is no full path,
+    // is refused with a message before it is stored; false then.
+    bool valoresAceptables();
     // The file now names another machine (renamed, deleted): the record and
     // the main window follow it.
     void sigueMaquinaActual();

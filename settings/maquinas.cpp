@@ -3,6 +3,7 @@
 #include "base/perfilini.h"
 #include "languages/valoridioma.h"
 #include "line/direccionred.h"
+#include "line/parametroslinea.h"
 #include "settings/varsfuncsglobales.h"
 
 #include <QDir>
@@ -10,8 +11,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include <cmath>
-#include <limits>
+#include <algorithm>
 
 namespace {
 
@@ -20,24 +20,30 @@ namespace {
 const QString kAusente = QStringLiteral("\n");
 const QString kGeneral = QStringLiteral("General");
 const QString kClaveMaquina = QStringLiteral("Maquina");
+constexpr const char *kDondeXonXoff[] = {"Programa", "Puerto"};
 
 bool igualNombre(const QString &a, const QString &b)
 {
     return QString::compare(a.trimmed(), b.trimmed(), Qt::CaseInsensitive) == 0;
 }
 
-// Whole numbers read as the settings record reads them: a fractional text
-// rounds to the nearest integer, a half to the even one.
-std::optional<qint64> entero(const QString &texto, qint64 minimo, qint64 maximo)
+// Plain decimal digits only, as the line format reads its numbers: a sign,
+// a fraction or a blank inside is a typing error, better refused than
+// rounded into another port or speed.
+std::optional<int> digitos(const QString &texto)
 {
-    bool ok = false;
-    const double d = QLocale::c().toDouble(texto, &ok);
-    if (!ok || !std::isfinite(d))
+    if (texto.isEmpty() || texto.size() > 9)
         return std::nullopt;
-    const double r = std::nearbyint(d);
-    if (r < double(minimo) || r > double(maximo))
-        return std::nullopt;
-    return qint64(r);
+    for (const QChar c : texto) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    return texto.toInt();
+}
+
+template<typename Lista, typename Valor> bool en(const Lista &lista, Valor v)
+{
+    return std::find(std::begin(lista), std::end(lista), v) != std::end(lista);
 }
 
 std::optional<QString> comValido(const QString &texto)
@@ -46,14 +52,14 @@ std::optional<QString> comValido(const QString &texto)
         return texto;
     if (DireccionRed::esDeRed(texto))
         return DireccionRed::interpreta(texto) ? std::optional(texto) : std::nullopt;
-    if (const auto n = entero(texto, 1, 255))
+    if (const auto n = digitos(texto); n && *n >= 1 && *n <= 255)
         return QString::number(*n);
     return std::nullopt;
 }
 
 // The word of the list that matches the text in any letter case, as spelled
 // in the list.
-std::optional<QString> palabra(const QString &texto, std::initializer_list<const char *> lista)
+template<typename Lista> std::optional<QString> palabra(const QString &texto, const Lista &lista)
 {
     for (const char *p : lista) {
         if (texto.compare(QLatin1String(p), Qt::CaseInsensitive) == 0)
@@ -62,50 +68,47 @@ std::optional<QString> palabra(const QString &texto, std::initializer_list<const
     return std::nullopt;
 }
 
-std::optional<QString> dirValido(const QString &texto)
-{
-    const QString t = texto.trimmed();
-    if (t.isEmpty() || t.startsWith(QLatin1Char('/')))
-        return t;
-    return std::nullopt;
-}
-
 std::optional<QString> negoValido(const QString &texto)
 {
-    return palabra(texto, {"XonXoff", "RtsCts", "Ninguno"});
+    return palabra(texto, ValoresLinea::kNegos);
 }
 
-std::optional<qint64> velocidadValida(const QString &texto)
+std::optional<qint32> velocidadValida(const QString &texto)
 {
-    return entero(texto, 1, std::numeric_limits<qint32>::max());
+    const auto n = digitos(texto);
+    if (n && en(ValoresLinea::kVelocidades, *n))
+        return *n;
+    return std::nullopt;
 }
 
 std::optional<QString> paridadValida(const QString &texto)
 {
     const QString letra = texto.toUpper();
-    if (letra.size() == 1 && QStringLiteral("NOEMS").contains(letra))
+    if (letra.size() == 1 && en(ValoresLinea::kParidades, letra.at(0).toLatin1()))
         return letra;
     return std::nullopt;
 }
 
-// What a serial port can be set to; anything else could never open.
-std::optional<qint64> bitsDatosValidos(const QString &texto)
+std::optional<int> bitsDatosValidos(const QString &texto)
 {
-    return entero(texto, 5, 8);
+    const auto n = digitos(texto);
+    if (n && en(ValoresLinea::kBitsDatos, *n))
+        return n;
+    return std::nullopt;
 }
 
 std::optional<double> bitsStopValidos(const QString &texto)
 {
     bool ok = false;
     const double d = QLocale::c().toDouble(texto, &ok);
-    if (ok && (d == 1 || d == 1.5 || d == 2))
+    if (ok && en(ValoresLinea::kBitsStop, d))
         return d;
     return std::nullopt;
 }
 
 std::optional<QString> modoValido(const QString &texto)
 {
-    return palabra(texto, {"Ascii", "Iso"});
+    return palabra(texto, ValoresLinea::kModos);
 }
 
 // The section's name as the profile functions would write its header.
@@ -197,26 +200,26 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
     Maquina m;
     m.nombre = seccion;
     // Sets the field from the key's text when it is understood; an absent key
-    // keeps the default, a text not understood keeps it with a warning.
-    auto campo = [&](const char *clave, auto interpreta, auto &destino) {
+    // keeps the default, a text not understood goes into the list given.
+    auto campo = [&](const char *clave, auto interpreta, auto &destino, AvisosIni *lista) {
         const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
         if (t == kAusente)
             return;
         if (const auto v = interpreta(t))
             destino = *v;
-        else if (avisos)
-            avisos->append({seccion, QLatin1String(clave), t});
+        else if (lista)
+            lista->append({seccion, QLatin1String(clave), t});
     };
-    campo("Com", comValido, m.com);
-    campo("Vt", velocidadValida, m.velocidad);
-    campo("Par", paridadValida, m.paridad);
-    campo("Bd", bitsDatosValidos, m.bitsDatos);
-    campo("Bs", bitsStopValidos, m.bitsStop);
-    campo("Modo", modoValido, m.modo);
-    campo("Nego", negoValido, m.nego);
-    campo("XonXoffEn", Maquinas::xonXoffDeTexto, m.xonXoffEnPuerto);
-    m.formato = FormatoLinea::lee(ruta, seccion, avisos);
-    campo("DirRecepcion", dirValido, m.dirRecepcion);
+    campo("Com", comValido, m.com, &m.rechazos);
+    campo("Vt", velocidadValida, m.velocidad, &m.rechazos);
+    campo("Par", paridadValida, m.paridad, &m.rechazos);
+    campo("Bd", bitsDatosValidos, m.bitsDatos, &m.rechazos);
+    campo("Bs", bitsStopValidos, m.bitsStop, &m.rechazos);
+    campo("Modo", modoValido, m.modo, &m.rechazos);
+    campo("Nego", negoValido, m.nego, &m.rechazos);
+    campo("XonXoffEn", Maquinas::xonXoffDeTexto, m.xonXoffEnPuerto, &m.rechazos);
+    m.formato = FormatoLinea::lee(ruta, seccion, &m.rechazos);
+    campo("DirRecepcion", Maquinas::dirRecepcionDeTexto, m.dirRecepcion, avisos);
     return m;
 }
 
@@ -338,6 +341,8 @@ Resultado guardaActual(const QString &rutaIni, const QString &nombre, bool susti
     QString *error, AvisosIni *avisos)
 {
     Maquina m = Maquina::lee(rutaIni, kGeneral, avisos);
+    if (m.rechazada())
+        return Resultado::Rechazada;
     m.nombre = nombre;
     const Resultado r = guarda(rutaIni, m, sustituir, error);
     if (r != Resultado::Hecho)
@@ -352,6 +357,8 @@ Resultado elige(const QString &rutaIni, const QString &nombre, QString *error, A
     const std::optional<Maquina> m = lee(rutaIni, nombre, avisos);
     if (!m)
         return Resultado::NoExiste;
+    if (m->rechazada())
+        return Resultado::Rechazada;
     const Maquina anterior = Maquina::lee(rutaIni, kGeneral);
     // The name goes in last: General never names a machine whose settings
     // did not all arrive.
@@ -418,8 +425,18 @@ QString textoXonXoff(bool enPuerto)
 
 std::optional<bool> xonXoffDeTexto(const QString &texto)
 {
-    if (const auto p = palabra(texto.trimmed(), {"Programa", "Puerto"}))
+    if (const auto p = palabra(texto.trimmed(), kDondeXonXoff))
         return *p == QLatin1String("Puerto");
+    return std::nullopt;
+}
+
+std::optional<QString> dirRecepcionDeTexto(const QString &texto)
+{
+    const QString t = texto.trimmed();
+    if (t.isEmpty() || t.startsWith(QLatin1Char('/')))
+        return t;
+    if (t == QLatin1String("~") || t.startsWith(QLatin1String("~/")))
+        return QDir::homePath() + t.mid(1);
     return std::nullopt;
 }
 

@@ -11,11 +11,13 @@
 // uses. The same keys as section General of KELDAN.INI:
 //   Com   port number 1..255, a device path ("/dev/ttyUSB0"), or
 //         "tcp://HOST:PORT" / "rfc2217://HOST:PORT", kept as text
-//   Vt    speed in bits per second      Par  N, O, E, M or S
-//   Bd    data bits, 5..8               Bs   stop bits, 1, 1.5 or 2
-//   Modo  Ascii or Iso                  Nego XonXoff, RtsCts or Ninguno
+//   Vt    speed in bits per second, one of ValoresLinea::kVelocidades
+//   Par   N, O, E, M or S               Bd   data bits, 5..8
+//   Bs    stop bits, 1, 1.5 or 2        Modo Ascii or Iso
+//   Nego  XonXoff, RtsCts or Ninguno
 //   XonXoffEn  Programa or Puerto: who answers DC3/DC1 with XON/XOFF
-// plus the keys of FormatoLinea. Defaults are those of an empty General.
+// plus the keys of FormatoLinea, and DirRecepcion. Defaults are those of an
+// empty General.
 struct Maquina
 {
     QString nombre;
@@ -31,15 +33,23 @@ struct Maquina
     bool xonXoffEnPuerto = false;
     FormatoLinea formato;
     // DirRecepcion: the folder continuous receive saves into, an absolute
-    // path; empty for the save folder (DirGuarda).
+    // path ("~/" is the user's home); empty for the save folder (DirGuarda).
     QString dirRecepcion;
+    // The keys that decide where or how bytes go whose text no port could
+    // use (Com, Vt, Par, Bd, Bs, Modo, Nego, XonXoffEn and the line format),
+    // with that text. A machine with any is refused: it has no port, and its
+    // defaults must not stand in for what the file says.
+    AvisosIni rechazos {};
+
+    bool rechazada() const { return !rechazos.isEmpty(); }
 
     bool operator==(const Maquina &) const = default;
 
     // The settings held by a section of any profile file (nombre is set to
-    // the section's name as asked). Absent keys give the defaults; values no
-    // port could use give them too and are added to avisos; other keys of
-    // the section are not looked at.
+    // the section's name as asked). Absent keys give the defaults. A value
+    // of a key that decides where or how bytes go that cannot be used goes
+    // into rechazos; a receive folder that is no absolute path is left
+    // empty and added to avisos. Other keys of the section are not looked at.
     static Maquina lee(const QString &ruta, const QString &seccion, AvisosIni *avisos = nullptr);
 
     // Writes the settings (not the name) into the section. Com, Vt, Par, Bd,
@@ -69,6 +79,7 @@ enum class Resultado {
     NombreOcupado, // another machine has that name in some letter case
     NoExiste, // no machine of that name
     ErrorFichero, // a file could not be written: reason in error
+    Rechazada, // the machine's file holds values no port could use
 };
 
 QString rutaMaquinas(const QString &rutaIni);
@@ -103,8 +114,9 @@ Resultado guardaActual(const QString &rutaIni, const QString &nombre, bool susti
     QString *error = nullptr, AvisosIni *avisos = nullptr);
 
 // Chooses a machine: its settings go into General and its name into key
-// Maquina. Values of the machine that had to fall back to defaults are in
-// avisos. On a write failure General is put back as well as it can be.
+// Maquina. A refused machine is not chosen (General stays as it was). A
+// receive folder left out is in avisos. On a write failure General is put
+// back as well as it can be.
 Resultado elige(const QString &rutaIni, const QString &nombre, QString *error = nullptr,
     AvisosIni *avisos = nullptr);
 
@@ -123,6 +135,11 @@ Resultado borra(const QString &rutaIni, const QString &nombre, QString *error = 
 // The text of key XonXoffEn, and back; nothing for a text no port could use.
 QString textoXonXoff(bool enPuerto);
 std::optional<bool> xonXoffDeTexto(const QString &texto);
+
+// The receive folder a text names: empty for the save folder, an absolute
+// path, "~" standing for the user's home; nothing for a relative path, which
+// would depend on where the program was started.
+std::optional<QString> dirRecepcionDeTexto(const QString &texto);
 
 // Starting points for a new machine, each value changeable afterwards.
 enum class Predefinida { Fanuc, Haas, Heidenhain, Mazak, Generica };

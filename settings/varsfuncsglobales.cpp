@@ -8,7 +8,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
+#include <QStandardPaths>
 
 #include <cmath>
 #include <limits>
@@ -176,7 +178,9 @@ void CargaConfig()
                           .value_or(false);
     Formato = FormatoLinea::lee(ruta, general);
     Maquina = Maquinas::actual(ruta);
-    DirRecepcion = LeeIni(general, QStringLiteral("DirRecepcion"), QString(), ruta).trimmed();
+    DirRecepcion = Maquinas::dirRecepcionDeTexto(
+        LeeIni(general, QStringLiteral("DirRecepcion"), QString(), ruta))
+                       .value_or(QString());
 
     TextosIdioma.clear();
     for (const ClaveIdioma &c : CatalogoClaves::todas())
@@ -225,6 +229,16 @@ bool GrabaConfig(QString *error)
         return false;
     // Only format keys that differ from what the file means are written.
     return Formato.escribe(ruta, general, error);
+}
+
+QString CarpetaRecepcionPorDefecto(const QString &rutaIni)
+{
+    const std::optional<QString> guarda = Maquinas::dirRecepcionDeTexto(
+        LeeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"), QString(), rutaIni));
+    if (guarda && !guarda->isEmpty())
+        return *guarda;
+    const QString documentos = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documentos.isEmpty() && QFileInfo(documentos).isDir() ? documentos : QDir::homePath();
 }
 
 QString Texto(const QString &clave)

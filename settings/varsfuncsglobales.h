@@ -26,7 +26,8 @@ extern bool XonXoffEnPuerto;
 extern FormatoLinea Formato;
 // The machine the settings came from (key Maquina); empty for none.
 extern QString Maquina;
-// The folder continuous receive saves into (key DirRecepcion); empty for DirGuarda.
+// The folder continuous receive saves into (key DirRecepcion, "~" expanded);
+// empty for DirGuarda, also when the key holds a relative path.
 extern QString DirRecepcion;
 
 // Texts of the current language, by key.
@@ -70,6 +71,11 @@ bool BorraSeccionIni(const QString &seccion, const QString &ruta, QString *error
 void CargaConfig();
 // Writes the settings record; false with the reason when the file cannot be written.
 bool GrabaConfig(QString *error = nullptr);
+
+// Where continuous receive saves when the machine names no folder: DirGuarda
+// of General in that file ("~" expanded), else the user's documents folder
+// (the home folder when there is none); never the root of the disk.
+QString CarpetaRecepcionPorDefecto(const QString &rutaIni);
 
 // The text of a key in the current language.
 QString Texto(const QString &clave);

@@ -141,19 +141,21 @@ void frmPrincipal::creaControles()
     StatusBar1->setFixedHeight(qMax(Pixeles(252), StatusBar1->fontMetrics().height() + 6));
     // Each panel as wide as its text, so that none is cut to a misleading
     // stub ("COM1(" for COM10); the bar's spare room stays on the right.
-    // The machine's panel goes first and shows only while there is a machine.
-    PanelMaquina = new QLabel(StatusBar1);
+    // Short of room, the machine's and the port's names lose their middle,
+    // and the panels sit closer than the bar would set them, so that a
+    // machine, a long device name and every setting are read at the
+    // window's default width. The machine's panel goes first and shows only
+    // while there is a machine.
+    m_paneles = new FilaPaneles(StatusBar1);
+    PanelMaquina = new PanelEstado();
     PanelMaquina->setObjectName(QStringLiteral("PanelMaquina"));
-    PanelMaquina->setFrameShape(QFrame::Panel);
-    PanelMaquina->setFrameShadow(QFrame::Sunken);
     PanelMaquina->hide();
-    StatusBar1->addWidget(PanelMaquina);
+    m_paneles->Agrega(PanelMaquina);
     for (int i = 0; i < 7; ++i) {
-        Panels[i] = new QLabel(QLatin1String(kDisenoPaneles[i]), StatusBar1);
-        Panels[i]->setFrameShape(QFrame::Panel);
-        Panels[i]->setFrameShadow(QFrame::Sunken);
-        StatusBar1->addWidget(Panels[i]);
+        Panels[i] = new PanelEstado(QLatin1String(kDisenoPaneles[i]));
+        m_paneles->Agrega(Panels[i]);
     }
+    StatusBar1->addWidget(m_paneles, 1);
 
     connect(cmdLimpiar, &QPushButton::clicked, this, [this] { cmdLimpiar_Click(); });
     connect(cmdSalir, &QPushButton::clicked, this, &frmPrincipal::cmdSalir_Click);
@@ -276,7 +278,7 @@ void frmPrincipal::textosMenus()
         {mnuEnviaDesde, "BloquemnuEnviaDesde"},
         {mnuStop, "MenuStop"},
         {mnuModo, "MenuModo"},
-        {mnuRegistro, "RegistroTitulo"},
+        {mnuRegistro, "MenuRegistro"},
         {mnuOpciones->menuAction(), "MenuOpciones"},
         {mnuConfig, "MenuConfig"},
         {mnuComprueba, "MenuComprueba"},
@@ -418,10 +420,16 @@ void frmPrincipal::MuestraMaquina()
         if (!guardada || enUso != *guardada)
             texto = Texto(QStringLiteral("PrinMaquinaModificada")).arg(texto);
     }
-    PanelMaquina->setText(texto);
-    PanelMaquina->setToolTip(Texto(QStringLiteral("PrinMaquina")));
+    // The name may lose its middle, never the marker around it.
+    const qsizetype inicio = texto == VarsFuncsGlobales::Maquina
+        ? 0
+        : Texto(QStringLiteral("PrinMaquinaModificada")).indexOf(QStringLiteral("%1"));
+    PanelMaquina->EstableceTexto(
+        texto, qMax(qsizetype(0), inicio), VarsFuncsGlobales::Maquina.size());
+    PanelMaquina->setToolTip(Texto(QStringLiteral("PrinMaquina")) + QLatin1Char('\n') + texto);
     PanelMaquina->setAccessibleName(Texto(QStringLiteral("PrinMaquina")));
     PanelMaquina->setVisible(!texto.isEmpty());
+    m_paneles->Coloca();
 }
 
 void frmPrincipal::TituloVentana()

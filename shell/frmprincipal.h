@@ -3,6 +3,7 @@
 #include "line/tablaiso.h"
 #include "port/mscomm.h"
 #include "shell/disposicion.h"
+#include "shell/panelestado.h"
 #include "transfer/envio.h"
 #include "transfer/envioparcial.h"
 #include "transfer/recepcion.h"
@@ -48,9 +49,9 @@ public:
     QLabel *lblEstado = nullptr;
     QLabel *lblTituloEstado = nullptr;
     QStatusBar *StatusBar1 = nullptr;
-    QLabel *Panels[7] = {};
+    PanelEstado *Panels[7] = {};
     // The current machine's name, before the seven; hidden without one.
-    QLabel *PanelMaquina = nullptr;
+    PanelEstado *PanelMaquina = nullptr;
     QCheckBox *chkModo = nullptr;
     QLabel *picAnagrama = nullptr;
     QPushButton *cmdAbrir = nullptr;
@@ -199,6 +200,8 @@ private:
 
     TextoPrograma *m_texto = nullptr;
     std::unique_ptr<Disposicion> m_disposicion;
+    // The status bar's panels, laid out so that each reads.
+    FilaPaneles *m_paneles = nullptr;
     bool m_descargado = false;
     // Each button or box with the action that follows its enabled state.
     std::vector<std::pair<QWidget *, QAction *>> m_acciones;

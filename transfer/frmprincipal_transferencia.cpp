@@ -2,7 +2,6 @@
 // receiving.
 #include "shell/frmprincipal.h"
 
-#include "browser/logicaexaminar.h"
 #include "line/codificadorenvio.h"
 #include "line/parametroslinea.h"
 #include "port/frmcomprobacion.h"
@@ -110,7 +109,9 @@ void frmPrincipal::ConfigActual()
     const QString puerto = PuertoDispositivo.isEmpty()
         ? QStringLiteral(" COM") + QString::number(PuertoCom)
         : QLatin1Char(' ') + NombreCortoPuerto(PuertoDispositivo);
-    EstablecePanel(1, Texto(QStringLiteral("PrinCom")) + puerto);
+    // Short of room the port's name loses its middle; the tooltip holds it whole.
+    const QString leyenda = Texto(QStringLiteral("PrinCom"));
+    Panels[0]->EstableceTexto(leyenda + puerto, leyenda.size() + 1, puerto.size() - 1);
     Panels[0]->setToolTip(MSComm1.Dispositivo());
     EstablecePanel(
         2, Texto(QStringLiteral("PrinVt")) + QLatin1Char(' ') + QString::number(Velocidad));
@@ -543,10 +544,8 @@ void frmPrincipal::cmdRecepcionContinua_Click()
     preparaTransferencia();
     preparaContinua();
     // The machine's receive folder, else the save folder (a path read whole).
-    const QString carpeta = !DirRecepcion.isEmpty()
-        ? DirRecepcion
-        : LeeIni(QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz,
-            RutaIni());
+    const QString carpeta
+        = !DirRecepcion.isEmpty() ? DirRecepcion : CarpetaRecepcionPorDefecto(RutaIni());
     lblEstado->setText(
         Texto(QStringLiteral("ContinuamsgEsperando")).arg(QDir::toNativeSeparators(carpeta)));
     DeshabilitaBotones();

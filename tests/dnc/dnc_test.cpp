@@ -362,6 +362,44 @@ TEST_F(Dnc, AReadOnlyOrDeepSettingsFolderIsServedAndSighupReadsTheMachinesAgain)
     EXPECT_EQ(servicio->exitCode(), 0);
 }
 
+// A machine whose port or line is written amiss gets no port of another:
+// not served, nothing sent to it, and every command says why.
+TEST_F(Dnc, RefusedMachinesAreNeitherServedNorSentTo)
+{
+    const QString maquinas = dir.filePath("MAQUINAS.INI");
+    const QByteArray malas = "[Mal]\nCom=tcp://127.0.0.1\nServicio=Si\n"
+                             "[Lento]\nCom=/dev/null\nVt=12345\nServicio=Si\n";
+    escribe(maquinas, malas);
+    QByteArray salida;
+    EXPECT_EQ(dnc({"serve"}, &salida), 3);
+    EXPECT_TRUE(salida.contains("Lento: not served: Vt=\"12345\" cannot be used"))
+        << salida.toStdString();
+
+    escribe(maquinas,
+        leeBytes(maquinas)
+            + QStringLiteral("[A]\nCom=%1\nServicio=Si\n").arg(lineas[0].ruta).toUtf8());
+    escribe(dir.filePath("p.nc"), programa(1, 3));
+    const QByteArray rechazo
+        = "Mal of " + maquinas.toUtf8() + ": Com=\"tcp://127.0.0.1\" cannot be used; nothing sent";
+    EXPECT_EQ(dnc({"send", "mal", dir.filePath("p.nc")}, &salida), 2);
+    EXPECT_TRUE(salida.contains(rechazo)) << salida.toStdString();
+    EXPECT_EQ(dnc({"status"}, &salida), 3);
+    EXPECT_TRUE(salida.contains("Mal\ttcp://127.0.0.1\trefused: Com=")) << salida.toStdString();
+
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    ASSERT_TRUE(estado("A", "listening"));
+    EXPECT_TRUE(estado("Lento", "/dev/null\trefused: Vt=\"12345\" cannot be used"));
+    EXPECT_EQ(dnc({"send", "Mal", dir.filePath("p.nc")}, &salida), 2);
+    EXPECT_TRUE(salida.contains(rechazo)) << salida.toStdString();
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    ASSERT_TRUE(servicio.waitForFinished(10000));
+    EXPECT_EQ(servicio.exitCode(), 0);
+    EXPECT_TRUE(servicio.readAllStandardError().contains(
+        "Mal: not served: Com=\"tcp://127.0.0.1\" cannot be used"));
+    EXPECT_FALSE(QFile::exists(dir.filePath("KELDAN.LOG")));
+}
+
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
 {
     LineaCnc linea;

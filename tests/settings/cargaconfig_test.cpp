@@ -2,7 +2,9 @@
 #include "languages/catalogoclaves.h"
 #include "settings/varsfuncsglobales.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -91,6 +93,22 @@ TEST_F(Config, SavingWritesTheSevenKeysAndNothingElse)
     EXPECT_TRUE(leeIni().contains("Bs=1\nXonXoffEn=Programa\n[Español]"));
     EstableceDirectorioPrograma("/");
     EXPECT_EQ(RutaIni(), "/KELDAN.INI"); // a root gives one slash
+}
+
+// Continuous receive never targets the root of the disk or a folder that
+// depends on where the program started.
+TEST_F(Config, ReceiveFoldersAreFullPathsWithTheHomeForATilde)
+{
+    const QString casa = QDir::homePath();
+    registro("[General]\nDirGuarda=~/progs/\nDirRecepcion=~\n");
+    EXPECT_EQ(CarpetaRecepcionPorDefecto(RutaIni()) + "|" + DirRecepcion, casa + "/progs/|" + casa);
+    for (const char *nada : {"[General]\n", "[General]\nDirGuarda=progs\nDirRecepcion=cnc\n"}) {
+        registro(nada);
+        const QString carpeta = CarpetaRecepcionPorDefecto(RutaIni());
+        EXPECT_TRUE(
+            DirRecepcion.isEmpty() && carpeta.startsWith(casa) && QFileInfo(carpeta).isDir())
+            << carpeta.toStdString();
+    }
 }
 
 } // namespace

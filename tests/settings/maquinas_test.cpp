@@ -1,6 +1,7 @@
 #include "base/perfilini.h"
 #include "settings/maquinas.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -127,7 +128,7 @@ TEST_F(Maquinas_, NamesRefusedOnCollisionAndRenameAndDeleteFollowTheCurrentMachi
     EXPECT_EQ(general("Vt"), "9600");
 }
 
-TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
+TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
 {
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
@@ -135,15 +136,24 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
         "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt=9600\n[]\n["
         "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
-        "DirRecepcion=/srv/cnc\nXonXoffEn=PUERTO\n");
+        "DirRecepcion=~/cnc\nXonXoffEn=PUERTO\n");
     AvisosIni avisos;
     EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
     EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
+    // Every key that decides where or how bytes go refuses the machine; a
+    // relative folder is only left out.
     avisos.clear();
-    Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}};
-    EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
-    ASSERT_EQ(avisos.size(), 16); // every key of the section but Nota
-    EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
+    const Maquina torno = *Maquinas::lee(ini, "torno", &avisos);
+    EXPECT_EQ(avisos, AvisosIni({{"Torno", "DirRecepcion", "progs"}}));
+    QStringList claves;
+    for (const AvisoIni &r : torno.rechazos)
+        claves.append(r.clave);
+    EXPECT_EQ(claves.join(' '),
+        "Com Vt Par Bd Bs Modo Nego XonXoffEn FinBloque NulosInicio NulosFin Marco RetardoLinea "
+        "EsperaDc1 Silencio");
+    EXPECT_EQ(torno.rechazos.first(), AvisoIni({"Torno", "Com", "abc"}));
+    EXPECT_EQ(Maquinas::elige(ini, "Torno"), Resultado::Rechazada);
+    EXPECT_EQ(general("Com"), "2");
 
     // Other letter case, and the forms a port takes, are understood.
     avisos.clear();
@@ -152,14 +162,40 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
         QStringList({f.com, QString::number(f.velocidad), f.paridad, QString::number(f.bitsStop),
                         f.modo, f.nego, f.dirRecepcion, Maquinas::textoXonXoff(f.xonXoffEnPuerto)})
             .join(' '),
-        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts /srv/cnc Puerto");
+        "tcp://cnc:5000 19200 E 1.5 Iso RtsCts " + QDir::homePath() + "/cnc Puerto");
+    EXPECT_FALSE(f.rechazada());
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
-    defecto.nombre = QStringLiteral("TORNO");
+    Maquina defecto {.nombre = QStringLiteral("TORNO"), .formato = {}, .dirRecepcion = {}};
     ASSERT_EQ(Maquinas::guarda(ini, defecto, true), Resultado::Hecho);
     EXPECT_EQ(Maquinas::lee(ini, "Torno", &avisos)->nombre, "Torno");
-    EXPECT_TRUE(avisos.isEmpty());
+    EXPECT_FALSE(Maquinas::lee(ini, "Torno")->rechazada());
     EXPECT_EQ(PerfilIni::lee(maq, "Torno", "Nota", ""), "libre");
+}
+
+// A port or line value written amiss is never read as another one: no
+// default port, no rounded number, nothing outside what the dialog offers.
+TEST_F(Maquinas_, MisspeltPortsAndValuesOutsideTheDialogsListsAreRefused)
+{
+    const std::pair<const char *, const char *> malos[]
+        = {{"Com", "tcp://127.0.0.1"}, {"Com", "tcp://127.0.0.1:0"},
+            {"Com", "rfc2217://127.0.0.1:70000"}, {"Com", "tcp://::1:47104"},
+            {"Com", "tcp://127.0.0.1:47101junk"}, {"Com", "tcp://127.0.0.1:47101/"},
+            {"Com", "tcp://:47101"}, {"Com", "tcp://127.0.0.1 :47101"}, {"Com", "ttyUSB0"},
+            {"Com", "2.4"}, {"Com", "256"}, {"Vt", "12345"}, {"Vt", "9600.4"}, {"Vt", "+9600"},
+            {"Bd", "4"}, {"Bd", "7.5"}, {"Bs", "2.5"}, {"Par", "EE"}};
+    for (const auto &[clave, valor] : malos) {
+        escribe(maq, QByteArray("[M]\n") + clave + "=" + valor + "\n");
+        const Maquina m = *Maquinas::lee(ini, "M");
+        EXPECT_EQ(m.rechazos, AvisosIni({{"M", clave, valor}})) << clave << "=" << valor;
+    }
+    const std::pair<const char *, const char *> buenos[]
+        = {{"Com", "tcp://[::1]:47104"}, {"Com", "rfc2217://nport-3.taller:4001"}, {"Com", "255"},
+            {"Vt", "110"}, {"Vt", "115200"}, {"Bd", "5"}, {"Bs", "1.5"}, {"Par", "s"}};
+    for (const auto &[clave, valor] : buenos) {
+        escribe(maq, QByteArray("[M]\n") + clave + "=" + valor + "\n");
+        EXPECT_FALSE(Maquinas::lee(ini, "M")->rechazada()) << clave << "=" << valor;
+    }
 }
 
 TEST_F(Maquinas_, EveryFormatValueRoundTripsUnderItsKey)

@@ -3,10 +3,12 @@
 #include "comun/junta.h"
 #include "settings/ayudadialogos.h"
 
+#include "settings/cuadromaquinas.h"
 #include "settings/frmconfig.h"
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -18,6 +20,7 @@
 #include <QTimer>
 #include <QtTest>
 
+#include "languages/listaidiomas.h"
 #include "port/frmcomprobacion.h"
 
 #include <pty.h>
@@ -90,7 +93,8 @@ private slots:
             mostrado += c->currentText() + u'|';
         QCOMPARE(junta(mostrado, d.windowTitle(), d.cmdAceptar->isEnabled(),
                      d.cmdModifIdioma->isEnabled(), int(d.windowFlags() & kBotones)),
-            u"COM1|4800|Ninguna|8|2|Español|Ascii|XON/XOFF|The program|||CR LF||Configuración|true|true|"_s
+            u"||COM1|4800|Ninguna|8|2|XON/XOFF|The program|Ascii|CR LF|Español||Configuración|"
+            "true|true|"_s
                 + QString::number(kSoloCerrar));
         d.cmdAceptar_Click();
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
@@ -151,6 +155,79 @@ private slots:
             junta(u"tcp://[::1]:4001"_s, u"tcp://[::1]:4001"_s, 6, true));
     }
 
+    void carpetaDeRecepcionCompletaOConLaCasa()
+    {
+        // A relative folder is refused with a message, never dropped; "~" is the home.
+        frmConfig d(carga());
+        const QString antes = lee(m_e->ruta());
+        d.txtDirRecepcion->setText(u"progs"_s);
+        d.cmdMaqNueva->click();
+        d.cmdAceptar->click();
+        QCOMPARE(junta(m_e->mensajes.size(), lee(m_e->ruta()) == antes,
+                     Maquinas::lista(m_e->ruta()).size(), m_e->mensajes.value(1)),
+            junta(2, true, 0,
+                u"The receive folder progs is no full path: begin it with / (or ~/ for your home "
+                "folder), or leave it empty."_s));
+        d.txtDirRecepcion->setText(u" ~/cnc "_s);
+        d.cmdAceptar->click();
+        QCOMPARE(general("DirRecepcion"), QDir::homePath() + u"/cnc"_s);
+    }
+
+    void legibleEnCadaIdiomaSuministrado()
+    {
+        // Grouped as an operator reads it, each box titled; every caption
+        // whole at the dialog's own size in each language shipped, and a
+        // network address whole in the port box.
+        const QString ini = QStringLiteral(KELDAN_INI_SUMINISTRADO);
+        for (const QString &idioma : ListaIdiomas::lee(ini)) {
+            QVERIFY(
+                escribe(m_e->ruta(), lee(ini).replace(u"Idioma=Español"_s, u"Idioma="_s + idioma)));
+            frmConfig d(m_e->carga());
+            d.show();
+            QStringList cortados;
+            const std::pair<QGroupBox *, QWidget *> grupos[] = {{d.fraMaquinas, d.cmdMaqRenombra},
+                {d.fraLinea, d.cmbPuerto}, {d.fraLinea, d.cmbXonXoff}, {d.fraFormato, d.cmbModo},
+                {d.fraFormato, d.chkEsperaDc1}, {d.fraRecepcion, d.txtDirRecepcion}};
+            for (const auto &[caja, control] : grupos) {
+                if (caja->title().isEmpty() || !caja->isAncestorOf(control))
+                    cortados.append(caja->title() + u'>' + control->objectName());
+            }
+            for (const QWidget *w : d.findChildren<QWidget *>()) {
+                const auto *lbl = qobject_cast<const QLabel *>(w);
+                const auto *caja = qobject_cast<const QGroupBox *>(w);
+                const bool cortado = lbl && lbl->wordWrap()
+                    ? w->height() < lbl->heightForWidth(w->width())
+                    : caja ? w->fontMetrics().horizontalAdvance(caja->title()) > w->width()
+                           : (lbl || qobject_cast<const QAbstractButton *>(w))
+                        && w->width() < w->sizeHint().width();
+                if (cortado && w->isVisibleTo(&d))
+                    cortados.append(w->objectName() + u':' + w->property("text").toString());
+            }
+            const QLineEdit *puerto = d.cmbPuerto->lineEdit();
+            if (puerto->fontMetrics().horizontalAdvance(u"rfc2217://192.168.100.200:4001"_s)
+                > puerto->width())
+                cortados.append(u"cmbPuerto"_s);
+            QVERIFY2(cortados.isEmpty(), qPrintable(idioma + u": "_s + cortados.join(u", ")));
+        }
+    }
+
+    void puertoTecleadoNoSeCompletaSolo()
+    {
+        // A typed address stays as typed beside a longer item it begins;
+        // the port box then refuses it for what it is.
+        frmConfig d(carga(u"Com=tcp://127.0.0.1:47101\n"_s));
+        d.show(); // completion follows the keys of a focused box only
+        QApplication::setActiveWindow(&d);
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        d.cmbPuerto->setFocus();
+        d.cmbPuerto->lineEdit()->selectAll();
+        QTest::keyClicks(d.cmbPuerto->lineEdit(), u"tcp://127.0.0.1"_s);
+        d.cmdAceptar_Click();
+        QCOMPARE(junta(d.cmbPuerto->currentText(), d.result(),
+                     m_e->mensajes.value(0).contains(u"tcp://127.0.0.1 "_s)),
+            junta(u"tcp://127.0.0.1"_s, 0, true));
+    }
+
     void isoYNegoDesdeElBotonConfig()
     {
         frmPrincipal &p = carga();
@@ -196,6 +273,18 @@ private slots:
             junta(true, u"COM4"_s, inicial, true));
         d.cmdCancelar_Click();
         QCOMPARE(junta(d.result(), estado()), junta(int(QDialog::Rejected), inicial));
+    }
+
+    void botonesDeMaquinaEscribenEnElActoYLoDicen()
+    {
+        frmConfig d(carga());
+        d.txtNombreMaquina->setText(u"Torno"_s);
+        d.cmdMaqNueva->click();
+        d.cmdCancelar->click();
+        QCOMPARE(junta(Maquinas::lista(m_e->ruta()).join(u'/'),
+                     d.fraMaquinas->lblMaqInmediato->isVisibleTo(&d),
+                     d.fraMaquinas->lblMaqInmediato->text().startsWith(u"Save as new, Update")),
+            u"Torno|true|true"_s);
     }
 
     void predefinidaGuardadaComoMaquinaYElegida()
@@ -270,6 +359,22 @@ private slots:
             qPrintable(mostrado));
     }
 
+    void comprobarElPuertoEnUsoMiraElEscrito()
+    {
+        // A network port written amiss in General is checked as written, not as COM1.
+        frmPrincipal &p = carga(u"Com=tcp://nport\n"_s);
+        QString titulo;
+        QTimer::singleShot(0, this, [&] {
+            auto *v = qobject_cast<frmComprobacion *>(QApplication::activeModalWidget());
+            QVERIFY(v);
+            titulo = v->windowTitle();
+            QTRY_VERIFY(!v->comprobacion().enCurso());
+            v->cmdCerrar->click();
+        });
+        p.cmdComprueba_Click();
+        QCOMPARE(titulo, u"Port check: tcp://nport"_s);
+    }
+
     void cerrarLaComprobacionCortaLaConexion()
     {
         // A server that takes the connection and never answers RFC 2217:
@@ -297,6 +402,66 @@ private slots:
         QVERIFY(cortada);
     }
 
+    void maquinaRechazadaSeDiceYSeArreglaConActualizar()
+    {
+        // A port written amiss: no default stands in, the dialog shows it as
+        // written with the reason, and Update stores it once put right.
+        QVERIFY(escribe(Maquinas::rutaMaquinas(m_e->ruta()),
+            u"[Torno]\nCom=tcp://127.0.0.1\nVt=12345\nBd=8\n"_s));
+        frmPrincipal &p = carga(u"Vt=12345\n"_s);
+        frmConfig d(p);
+        QCOMPARE(junta(m_e->mensajes.join(u'/'), d.cmbVT->currentText(), d.cmdAceptar->isEnabled()),
+            junta(u"Settings in use that no list offers (%1, section General); choose them again:\n"
+                  "Key Vt: \"12345\""_s.arg(m_e->ruta()),
+                QString(), false));
+        m_e->mensajes.clear();
+        QVERIFY(elige(d.cmbMaquina, u"Torno"_s));
+        QCOMPARE(junta(m_e->mensajes.join(u'/'), d.cmbPuerto->currentText(), d.cmbVT->currentText(),
+                     d.cmdMaqActualiza->isEnabled()),
+            junta(u"The machine Torno cannot be used as stored: no port takes these values. Choose "
+                  "them again and click Update.\nMachine Torno, key Com: \"tcp://127.0.0.1\"\n"
+                  "Machine Torno, key Vt: \"12345\""_s,
+                u"tcp://127.0.0.1"_s, QString(), false));
+        QVERIFY(elige(d.cmbVT, u"9600"_s));
+        m_respuesta = Herramientas::vbYes;
+        d.cmdMaqActualiza->click();
+        QVERIFY(Maquinas::lee(m_e->ruta(), u"Torno"_s)->rechazada());
+        d.cmbPuerto->lineEdit()->setText(u"tcp://127.0.0.1:47101"_s);
+        d.cmdMaqActualiza->click();
+        const ::Maquina t = *Maquinas::lee(m_e->ruta(), u"Torno"_s);
+        QCOMPARE(junta(t.rechazada(), t.com, t.velocidad),
+            junta(false, u"tcp://127.0.0.1:47101"_s, 9600));
+    }
+
+    void listasOfrecenLoQueUnaMaquinaPuedeTener()
+    {
+        // Each item, and values around them: a machine holding the value is
+        // shown exactly when the reader takes it.
+        frmConfig d(carga());
+        const std::tuple<const char *, QComboBox *, QStringList> listas[] = {
+            {"Vt", d.cmbVT, {u"75"_s, u"12345"_s, u"230400"_s}},
+            {"Bd", d.cmbBitsDatos, {u"4"_s, u"9"_s}},
+            {"Bs", d.cmbBitsStop, {u"1.5"_s, u"3"_s}},
+            {"Par", d.cmbParidad, {u"Q"_s}},
+            {"Modo", d.cmbModo, {u"EIA"_s}},
+            {"Nego", d.cmbNego, {u"Dtr"_s}},
+        };
+        for (const auto &[clave, lista, otros] : listas) {
+            QStringList valores = otros;
+            for (int i = 0; i < lista->count(); ++i)
+                valores.append(lista->itemData(i).isValid() ? lista->itemData(i).toString()
+                                                            : lista->itemText(i));
+            for (const QString &v : std::as_const(valores)) {
+                QVERIFY(escribe(Maquinas::rutaMaquinas(m_e->ruta()),
+                    u"[M]\n%1=%2\n"_s.arg(QLatin1String(clave), v)));
+                d.fraMaquinas->CargaListaMaquinas(QString(), false);
+                QVERIFY(elige(d.cmbMaquina, u"M"_s));
+                QCOMPARE(junta(clave, v, lista->currentIndex() >= 0),
+                    junta(clave, v, !Maquinas::lee(m_e->ruta(), u"M"_s)->rechazada()));
+            }
+        }
+    }
+
     void nombresRenombrarYBorrarDesdeLosBotones()
     {
         QVERIFY(escribe(
@@ -304,12 +469,12 @@ private slots:
         frmPrincipal &p = carga(u"Maquina=Fanuc\n"_s);
         frmConfig d(p);
         // What the file holds amiss is told when the list loads and when a
-        // machine is chosen; the defaults stand in.
+        // machine is chosen; a value no port could use is left unchosen.
         QVERIFY(elige(d.cmbMaquina, u"Mazak"_s));
         QCOMPARE(junta(m_e->mensajes.size(), m_e->mensajes.value(0).section(u'\n', 1),
                      m_e->mensajes.value(1).section(u'\n', 1), d.cmbBitsDatos->currentText()),
             junta(2, u"Section [fanuc] passed over: the machine Fanuc has the same name."_s,
-                u"Machine Mazak, key Bd: \"9\""_s, u"8"_s));
+                u"Machine Mazak, key Bd: \"9\""_s, QString()));
         struct Caso
         {
             QString elegida;
@@ -338,7 +503,7 @@ private slots:
                 junta(borrar, u"/Mazak"_s, u""_s)},
         };
         for (const Caso &c : casos) {
-            QVERIFY(elige(d.cmbMaquina, c.elegida));
+            QVERIFY(elige(d.cmbMaquina, c.elegida) && elige(d.cmbBitsDatos, u"8"_s));
             m_e->mensajes.clear();
             m_respuesta = c.respuesta;
             d.txtNombreMaquina->setText(c.nombre);

@@ -1,3 +1,4 @@
+#include "languages/listaidiomas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/frmsplash.h"
@@ -11,11 +12,13 @@
 #include "comun/sinprivilegios.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
 #include <QMessageBox>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -250,6 +253,54 @@ private slots:
         }
     }
 
+    // At the window's own size every panel reads in each shipped language:
+    // the settings whole, the port and the machine cut in their names' middle
+    // (the marker kept) only when the names together are too long, and said
+    // whole in the tooltips.
+    void statusBarPanelsReadAtTheDefaultSize()
+    {
+        const QString maquinas = QFileInfo(RutaIni()).dir().filePath("MAQUINAS.INI");
+        const std::pair<QByteArray, QByteArray> casos[]
+            = {{"Fanuc 0/16/18/21",
+                   "Com=/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10KXYZ-if00-port0\n"
+                   "Nego=RtsCts\nVt=115200\nBs=1.5\n"},
+                {"Torno CNC 1 - Nave 2", "Com=/dev/ttyUSB0\nVt=9600\n"}};
+        for (const QString &idioma : ListaIdiomas::lee(KELDAN_INI_SUMINISTRADO))
+            for (const auto &[maquina, lineas] : casos) {
+                QVERIFY(escribeBytes(RutaIni(),
+                    leeBytes(KELDAN_INI_SUMINISTRADO)
+                        .replace("[General]\n",
+                            "[General]\nIdioma=" + idioma.toUtf8() + "\nMaquina=" + maquina + "\n"
+                                + lineas)));
+                QVERIFY(escribeBytes(maquinas, "[" + maquina + "]\nVt=4800\n"));
+                nueva();
+                const QString modificada = Texto("PrinMaquinaModificada").arg(maquina);
+                const QWidget *barra = m_frm->PanelMaquina->parentWidget();
+                QStringList cortados;
+                for (const PanelEstado *p : barra->findChildren<PanelEstado *>()) {
+                    const QString visto = p->TextoMostrado();
+                    // Only a name loses its middle: the caption and the marker stay.
+                    const bool leido = p->isVisible()
+                        && p->mapTo(barra, p->rect().topRight()).x() < barra->width()
+                        && (visto == p->text()
+                            || (p == m_frm->Panels[0] && visto.startsWith(Texto("PrinCom") + ' '))
+                            || (p == m_frm->PanelMaquina
+                                && visto.endsWith(
+                                    modificada.mid(modificada.indexOf(maquina) + maquina.size()))));
+                    if (!leido)
+                        cortados << visto;
+                }
+                QCOMPARE(junta(idioma, cortados.join(','),
+                             m_frm->PanelMaquina->toolTip().endsWith("\n" + modificada),
+                             m_frm->Panels[0]->toolTip().endsWith(
+                                 lineas.mid(4, lineas.indexOf('\n') - 4))),
+                    junta(idioma, "", true, true));
+            }
+        // A short port stays whole beside a long machine name.
+        QCOMPARE(m_frm->Panels[0]->TextoMostrado(), "Port ttyUSB0");
+        QFile::remove(maquinas);
+    }
+
     // Below the menu bar the controls sit as designed, and a taller window
     // stretches the text window only as far as the status heading.
     void resizeMovesTheColumnAndTheStatusLine()
@@ -271,6 +322,32 @@ private slots:
             && m_frm->lblEstado->geometry().bottom() < fondo->height());
     }
 
+    // Alt and one letter reach each menu and each command in it, in every
+    // language of the shipped settings file: one letter each, none twice.
+    void everyMenuHasItsOwnLetters()
+    {
+        const QString ini = KELDAN_INI_SUMINISTRADO;
+        for (const QString &idioma : ListaIdiomas::lee(ini)) {
+            QVERIFY(escribeBytes(RutaIni(), leeBytes(ini)));
+            QVERIFY(EscribeIni("General", "Idioma", idioma, RutaIni()));
+            nueva();
+            QStringList faltan;
+            auto comprueba = [&](const QList<QAction *> &acciones) {
+                QSet<QKeySequence> letras;
+                for (const QAction *a : acciones) {
+                    const QKeySequence letra = QKeySequence::mnemonic(a->text());
+                    if (!a->isSeparator() && (letra.isEmpty() || letras.contains(letra)))
+                        faltan << a->text();
+                    letras.insert(letra);
+                }
+            };
+            comprueba(m_frm->menuWidget()->actions());
+            for (const QAction *menu : m_frm->menuWidget()->actions())
+                comprueba(menu->menu()->actions());
+            QVERIFY2(faltan.isEmpty(), qPrintable(idioma + ": " + faltan.join(" / ")));
+        }
+    }
+
     // Every command is in the menu bar under its text from the settings
     // file, on exactly when its button is, and runs the button's handler.
     void theMenuBarFollowsTheButtons()
@@ -289,9 +366,10 @@ private slots:
                 menus << (a->isSeparator() ? "-" : a->text());
         }
         QCOMPARE(menus.join(u' '),
-            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space Compare with file... - @Salir "
+            "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space &Compare with file... - @Salir "
             "@Transferencia @CncPc Continuous &receive into the folder @PcCnc "
-            "Send &from a line... @Stop - @Modo Transfer log @Opciones @Config &Check the port... "
+            "Send &from a line... @Stop - @Modo Transfer &log... @Opciones @Config &Check the "
+            "port... "
             "@Ayuda @Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";
