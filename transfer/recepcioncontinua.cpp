@@ -50,20 +50,13 @@ bool esCola(quint8 b, bool iso)
 } // namespace
 
 RecepcionContinua::RecepcionContinua(MSComm &puerto, QObject *parent)
-    : QObject(parent), m_puerto(puerto), m_silencio(new QTimer(this))
+    : RecepcionPuerto(puerto, parent)
 {
-    m_silencio->setSingleShot(true);
     // The CNC has said all it will about this program: it is whole.
     connect(m_silencio, &QTimer::timeout, this, [this] {
-        if (m_activo && !cierraPrograma(false))
+        if (activo() && !cierraPrograma(false))
             termina(ResultadoTransferencia::Estado::Detenida);
     });
-}
-
-RecepcionContinua::~RecepcionContinua()
-{
-    if (m_activo)
-        m_puerto.setPortOpen(false);
 }
 
 QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray> &lineas,
@@ -126,7 +119,7 @@ void RecepcionContinua::nuevoDecodificador()
 
 bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLinea &formato)
 {
-    if (m_activo)
+    if (activo())
         return false;
     m_carpeta = carpeta;
     m_iso = iso;
@@ -135,22 +128,12 @@ bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLi
     m_bytes = 0;
     m_lineas.clear();
     nuevoDecodificador();
-    m_silencio->setInterval(formato.silencioS * 1000);
-    m_conexiones = {
-        connect(&m_puerto, &MSComm::OnComm, this, &RecepcionContinua::alLlegar),
-        connect(&m_puerto, &MSComm::fallo, this,
-            [this](MSComm::Fallo, const QString &, const QString &mensaje) {
-                termina(ResultadoTransferencia::Estado::Fallida, mensaje);
-            }),
-    };
-    m_activo = true;
-    m_puerto.setIso(iso);
-    return m_puerto.setPortOpen(true);
+    return abre(iso, formato.silencioS);
 }
 
 void RecepcionContinua::alLlegar()
 {
-    if (!m_activo)
+    if (!activo())
         return;
     const QByteArray datos = m_puerto.Input();
     if (datos.isEmpty())
@@ -231,23 +214,16 @@ bool RecepcionContinua::cierraPrograma(bool incompleto)
 
 void RecepcionContinua::detiene()
 {
-    if (m_activo)
+    if (activo())
         termina(ResultadoTransferencia::Estado::Detenida);
 }
 
 void RecepcionContinua::termina(ResultadoTransferencia::Estado estado, const QString &error)
 {
-    if (!m_activo)
+    QByteArray resto;
+    if (!suelta(resto))
         return;
-    m_activo = false;
-    m_silencio->stop();
-    for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
-        disconnect(c);
-    m_conexiones.clear();
-    // What the device holds is decoded too: Stop must not drop what has come.
-    m_puerto.recogeEntrada();
-    procesa(m_puerto.Input());
-    m_puerto.setPortOpen(false);
+    procesa(resto);
     if (m_falloGuardado)
         m_decodificador->terminaParcial();
     else

@@ -1,20 +1,17 @@
 #pragma once
 
 #include "line/formatolinea.h"
-#include "transfer/progresotransferencia.h"
+#include "transfer/recepcionpuerto.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
-#include <QObject>
 #include <QString>
 
 #include <functional>
 #include <utility>
 
 class DecodificadorRecepcion;
-class MSComm;
-class QTimer;
 
 // Receives program after program with the port kept open, each saved by
 // itself into a folder the moment it ends (end mark, or the format's silence
@@ -22,13 +19,12 @@ class QTimer;
 // under a name that says it is incomplete. A program that cannot be saved
 // ends the mode: it stays in lineasPendientes() with whatever came after it,
 // so that nothing received is lost.
-class RecepcionContinua : public QObject
+class RecepcionContinua : public RecepcionPuerto
 {
     Q_OBJECT
 
 public:
     explicit RecepcionContinua(MSComm &puerto, QObject *parent = nullptr);
-    ~RecepcionContinua() override;
 
     // Opens the port. On a port failure terminado() is emitted before this
     // returns false.
@@ -36,7 +32,6 @@ public:
     // Stop: what has arrived is decoded and a program in progress is saved
     // as incomplete.
     void detiene();
-    bool activo() const { return m_activo; }
     // A whole program the filter takes (a request to a service rather than a
     // program) is handed to it instead of being saved.
     void setFiltro(std::function<bool(const QList<QByteArray> &)> filtro)
@@ -65,20 +60,17 @@ signals:
 
 private:
     void nuevoDecodificador();
-    void alLlegar();
+    void alLlegar() override;
     void procesa(const QByteArray &datos);
     void alDecodificar(const QList<QByteArray> &lineas);
     // Saves the program in progress; false when it could not be saved.
     bool cierraPrograma(bool incompleto);
-    void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
+    void termina(ResultadoTransferencia::Estado estado, const QString &error = {}) override;
 
-    MSComm &m_puerto;
-    QTimer *m_silencio;
     DecodificadorRecepcion *m_decodificador = nullptr;
     QString m_carpeta;
     bool m_iso = false;
     FormatoLinea m_formato;
-    bool m_activo = false;
     // Text has come for the program in progress.
     bool m_empezado = false;
     // A program has ended and nothing but its tail has come since.
@@ -87,6 +79,5 @@ private:
     bool m_falloGuardado = false;
     qint64 m_bytes = 0;
     QList<QByteArray> m_lineas;
-    QList<QMetaObject::Connection> m_conexiones;
     std::function<bool(const QList<QByteArray> &)> m_filtro;
 };
