@@ -183,6 +183,7 @@ void MaquinaDnc::arranca()
         // What could not be saved before is saved first, before more comes.
         QString error;
         if (RecepcionContinua::guarda(m_config.carpeta, m_sinGuardar, true, &error).isEmpty()) {
+            m_puerto.setPortOpen(false);
             m_estado = Estado::Fallo;
             m_motivoFallo = Texto(QStringLiteral("ContinuaErrorGuardar"))
                                 .arg(QDir::toNativeSeparators(m_config.carpeta), error);
@@ -340,6 +341,8 @@ void MaquinaDnc::lanzaEnvio()
         return;
     }
     m_estado = Estado::Enviando;
+    // The link stays for the reception that follows, unless none does.
+    m_envio.setMantienePuerto(m_servida);
     // A port that cannot be opened ends the send inside this call.
     m_envio.inicia(lineas, iso(), m_config.maquina.formato);
 }
@@ -363,8 +366,18 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     if (hecho.hecho)
         hecho.hecho(r);
     if (m_parando) {
+        m_puerto.setPortOpen(false);
         m_estado = Estado::Terminada;
         emit terminada();
+        return;
+    }
+    if (m_puerto.PortOpen()) {
+        // Receiving again at once on the link the send kept: what the CNC
+        // punches right after is a program like any other. A send still
+        // waiting takes the port from it as from any reception.
+        arranca();
+        if (!m_cola.isEmpty())
+            QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
         return;
     }
     // The next send, or back to listening, from the event loop.

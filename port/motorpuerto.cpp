@@ -18,6 +18,10 @@ constexpr auto kPlazoApertura = std::chrono::seconds(10);
 // the acknowledgements are looked at meanwhile.
 constexpr qint64 kMargenCierreNs = 1000000000;
 constexpr qint64 kSondeoCierreNs = 10000000;
+// Received data waiting for the owner beyond this stops the reading: the
+// driver's or the socket's buffer then fills and holds the peer, however
+// fast it sends, so that a flooding peer cannot fill this process.
+constexpr qint64 kEntradaMaxima = 256 * 1024;
 
 qint64 ahoraNs()
 {
@@ -156,9 +160,43 @@ void MotorPuerto::cierraTrasVaciar()
     {
         std::lock_guard bloqueo(m_mutex);
         m_cerrando = true;
+        m_mantener = false;
         abierto = m_abierto;
     }
     if (abierto)
+        despierta();
+}
+
+void MotorPuerto::avisaTrasVaciar()
+{
+    bool abierto = false;
+    {
+        std::lock_guard bloqueo(m_mutex);
+        m_cerrando = true;
+        m_mantener = true;
+        abierto = m_abierto;
+    }
+    if (abierto)
+        despierta();
+}
+
+bool MotorPuerto::tomaVaciado()
+{
+    std::lock_guard bloqueo(m_mutex);
+    return std::exchange(m_vaciado, false);
+}
+
+bool MotorPuerto::leyendo() const
+{
+    return m_entradaEnCola < kEntradaMaxima;
+}
+
+void MotorPuerto::tomada(qint64 bytes)
+{
+    const bool parada = !leyendo();
+    m_entradaEnCola -= bytes;
+    // The thread waits without watching the link: it must look again.
+    if (parada && leyendo())
         despierta();
 }
 
@@ -175,17 +213,21 @@ QByteArray MotorPuerto::recoge()
         datos.append(e.datos);
         return true;
     });
+    tomada(datos.size());
     return datos;
 }
 
 std::vector<MotorPuerto::Evento> MotorPuerto::eventos()
 {
     std::lock_guard bloqueo(m_mutex);
+    tomada(m_entradaEnCola);
     return std::exchange(m_eventos, {});
 }
 
 void MotorPuerto::publica(Evento evento)
 {
+    if (evento.tipo == Evento::Tipo::Datos)
+        m_entradaEnCola += evento.datos.size();
     // Consecutive data are joined: the owner takes them in one go anyway.
     if (evento.tipo == Evento::Tipo::Datos && !m_eventos.empty()
         && m_eventos.back().tipo == Evento::Tipo::Datos) {
@@ -207,7 +249,7 @@ void MotorPuerto::pierde(int codigo)
 bool MotorPuerto::lee()
 {
     char buf[16384];
-    for (;;) {
+    while (leyendo()) {
         const ssize_t n = ::read(m_transporte->descriptor(), buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
@@ -226,6 +268,7 @@ bool MotorPuerto::lee()
         if (n < qsizetype(sizeof buf))
             return true;
     }
+    return true;
 }
 
 qint64 MotorPuerto::escribe(const char *datos, qint64 n)
@@ -314,6 +357,14 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
                 return qMax<qint64>(enCola * m_ritmo.nsPorCaracter, 100000);
             if (const qint64 espera = esperaCierre(ahora); espera != 0)
                 return espera;
+            if (m_mantener) {
+                m_cerrando = m_mantener = false;
+                m_colaCierre = -1;
+                m_retencionNs = 0;
+                m_vaciado = true;
+                m_aviso();
+                return -1;
+            }
             m_terminado = true;
             publica({Evento::Tipo::Vaciado, {}, {}});
             return -1;
@@ -380,6 +431,7 @@ void MotorPuerto::bucle()
         qint64 esperaNs = -1;
         bool esperaEscritura = false;
         bool terminado = false;
+        bool leer = false;
         {
             std::lock_guard bloqueo(m_mutex);
             if (m_fin)
@@ -387,13 +439,16 @@ void MotorPuerto::bucle()
             if (!m_terminado)
                 esperaNs = bombea(ahoraNs(), esperaEscritura);
             terminado = m_terminado;
+            leer = leyendo();
         }
-        pollfd p[2] = {{m_despertador, POLLIN, 0}, {fd, POLLIN, 0}};
+        pollfd p[2] = {{m_despertador, POLLIN, 0}, {fd, short(leer ? POLLIN : 0), 0}};
         if (esperaEscritura)
             p[1].events |= POLLOUT;
         timespec plazo {esperaNs / 1000000000, esperaNs % 1000000000};
-        // Once lost or emptied for closing, only the wake-up is watched.
-        const nfds_t cuantos = terminado ? 1 : 2;
+        // Once lost or emptied for closing, only the wake-up is watched; so
+        // it is while the owner has not taken what was read, unless there
+        // is writing to wait for (a hang-up would wake the wait at once).
+        const nfds_t cuantos = terminado || p[1].events == 0 ? 1 : 2;
         if (::ppoll(p, cuantos, esperaNs >= 0 ? &plazo : nullptr, nullptr) < 0 && errno != EINTR)
             return;
         if (p[0].revents & POLLIN) {

@@ -110,6 +110,10 @@ public:
 
     // Closes once every queued byte has left the PC; emits cerrado().
     void cierraTrasVaciar();
+    // Emits vaciado() once every queued byte has left the PC, as closing
+    // would wait, and stays open: a reception may follow on the same link
+    // without losing what the CNC sends meanwhile (it waits in the input).
+    void avisaTrasVaciar();
 
     Fallo ultimoFallo() const { return m_ultimoFallo; }
     QString ultimoError() const { return m_ultimoError; }
@@ -121,6 +125,7 @@ signals:
     void salidaLista();
     void flujoCambiado(bool detenido);
     void cerrado();
+    void vaciado();
     // A failure of the device, once per opening; the port is closed by then.
     void fallo(MSComm::Fallo tipo, const QString &dispositivo, const QString &mensaje);
 
@@ -149,6 +154,9 @@ private:
     bool m_iso = false;
 
     QByteArray m_entrada;
+    // The input holds as much as it may: the engine's events wait (and its
+    // reading stops) until Input() takes it.
+    bool m_entradaLlena = false;
     qint64 m_enviados = 0;
     qint64 m_encolados = 0;
     int m_avisoSalidaMs = 0;

@@ -128,7 +128,12 @@ bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLi
     m_bytes = 0;
     m_lineas.clear();
     nuevoDecodificador();
-    return abre(iso, formato.silencioS);
+    if (!abre(iso, formato.silencioS))
+        return false;
+    // On a port a send has left open, what the CNC sent meanwhile waits.
+    if (m_puerto.InBufferCount() > 0)
+        QMetaObject::invokeMethod(this, &RecepcionContinua::alLlegar, Qt::QueuedConnection);
+    return true;
 }
 
 void RecepcionContinua::alLlegar()

@@ -1,5 +1,6 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
+#include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
 #include "port/mscomm.h"
@@ -171,6 +172,41 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 8);
+}
+
+TEST_F(Dnc, ARequestPunchedRightAfterTheAnswerToTheLastIsAnsweredToo)
+{
+    // A CNC behind ser2net: after a send the connection is kept while the
+    // server's line still empties, and what the CNC punches meanwhile counts.
+    CncPty cnc;
+    Ser2net servidor(cnc.ruta(), false);
+    ASSERT_TRUE(servidor.escucha());
+    escribe(dir.filePath("MAQUINAS.INI"),
+        QStringLiteral("[R]\nCom=%1\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\nDirRecepcion=%2\n")
+            .arg(servidor.direccion(), dir.path())
+            .toUtf8());
+    escribe(dir.filePath("O1.NC"), programa(1, 3, "\r\n"));
+    escribe(dir.filePath("O2.NC"), programa(2, 3, "\r\n"));
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    ASSERT_TRUE(estado("R", "listening"));
+    const auto respuestas = [&] { return cnc.recibido().count('\x14'); };
+    cnc.escribe("\x12%\n(SEND O1)\n%\n\x14");
+    ASSERT_TRUE(espera([&] { return respuestas() == 1; }, 15000));
+    QElapsedTimer reloj;
+    reloj.start();
+    espera([&] { return reloj.elapsed() >= 300; });
+    cnc.escribe("\x12%\n(SEND O2)\n%\n\x14");
+    ASSERT_TRUE(espera([&] { return respuestas() == 2; }, 15000));
+    EXPECT_EQ(cnc.recibido(),
+        "\x12" + programa(1, 3, "\r\n") + "\x14\x12" + programa(2, 3, "\r\n") + "\x14");
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    ASSERT_TRUE(servicio.waitForFinished(10000));
+    QStringList enviados;
+    for (const EntradaRegistro &e :
+        RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
+        enviados.append(QFileInfo(e.fichero).fileName() + " " + QString::number(int(e.resultado)));
+    EXPECT_EQ(enviados, (QStringList {"O1.NC 0", "O2.NC 0"})); // both complete
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
