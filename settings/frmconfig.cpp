@@ -516,6 +516,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnNulosFin->setValue(m.formato.nulosFin);
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
+    m_maxProgramaMiB = m.formato.maxProgramaMiB;
     txtDirRecepcion->setText(m.dirRecepcion);
     CompruebaCombos();
 }
@@ -570,6 +571,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.nulosFin = spnNulosFin->value();
     m.formato.retardoLineaMs = spnRetardo->value();
     m.formato.silencioS = spnSilencio->value();
+    m.formato.maxProgramaMiB = m_maxProgramaMiB;
     // A folder that is no absolute path would depend on where the program started.
     const QString dir = txtDirRecepcion->text().trimmed();
     m.dirRecepcion = dir.startsWith(QLatin1Char('/')) ? dir : QString();

@@ -2,6 +2,7 @@
 
 #include "line/decodificadorrecepcion.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QTimer>
 
@@ -29,14 +30,14 @@ bool Recepcion::inicia(bool iso, const FormatoLinea &formato)
         return false;
     // Each reception starts from an empty line.
     delete m_decodificador;
-    m_decodificador
-        = new DecodificadorRecepcion(iso, formato.finBloque == FormatoLinea::FinBloque::Cr, this);
+    m_decodificador = new DecodificadorRecepcion(iso, formato, this);
     connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
         &Recepcion::lineasRecibidas);
     connect(
         m_decodificador, &DecodificadorRecepcion::inicioPrograma, this, &Recepcion::inicioPrograma);
     m_entrando = false;
     m_bytes = 0;
+    m_maxProgramaMiB = formato.maxProgramaMiB;
     if (!abre(iso, formato.silencioS))
         return false;
     m_reloj.start();
@@ -56,8 +57,12 @@ void Recepcion::alLlegar()
         m_entrando = true;
         emit entrando();
     }
-    m_bytes += datos.size();
-    m_decodificador->feed(datos);
+    if (!alimenta(datos)) {
+        termina(ResultadoTransferencia::Estado::Fallida,
+            VarsFuncsGlobales::Texto(QStringLiteral("PrinErrorProgramaLargo"))
+                .arg(QString::number(m_maxProgramaMiB)));
+        return;
+    }
     if (m_decodificador->terminado()) {
         termina(ResultadoTransferencia::Estado::Completa);
         return;
@@ -65,6 +70,16 @@ void Recepcion::alLlegar()
     if (m_silencio->interval() > 0)
         m_silencio->start();
     informaProgreso(false);
+}
+
+bool Recepcion::alimenta(QByteArrayView datos)
+{
+    // Past the limit nothing more is taken: the window holds what came.
+    const qint64 cabe = qint64(m_maxProgramaMiB) * 1024 * 1024 - m_bytes;
+    const qsizetype n = qMin<qint64>(datos.size(), cabe);
+    m_bytes += n;
+    m_decodificador->feed(datos.first(n));
+    return n == datos.size();
 }
 
 void Recepcion::detiene()
@@ -78,8 +93,7 @@ void Recepcion::termina(ResultadoTransferencia::Estado estado, const QString &er
     QByteArray resto;
     if (!suelta(resto))
         return;
-    m_bytes += resto.size();
-    m_decodificador->feed(resto);
+    alimenta(resto);
     m_decodificador->terminaParcial();
     informaProgreso(true);
     emit terminado(

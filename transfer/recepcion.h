@@ -13,7 +13,8 @@ class DecodificadorRecepcion;
 // Receives a program from the CNC on the event loop: the port's data event
 // feeds the decoder, nothing polls. Ends at the CNC's end mark, after the
 // format's silence once data has come (controls that send no DC4), at Stop
-// or when the port fails; what arrived is kept in every case.
+// or when the port fails, or past the format's program limit (MaxPrograma);
+// what arrived is kept in every case.
 class Recepcion : public RecepcionPuerto
 {
     Q_OBJECT
@@ -41,10 +42,13 @@ private:
     void alLlegar() override;
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {}) override;
     void informaProgreso(bool forzado);
+    // Decodes what fits within the program limit; false when not all did.
+    bool alimenta(QByteArrayView datos);
 
     DecodificadorRecepcion *m_decodificador = nullptr;
     bool m_entrando = false;
     qint64 m_bytes = 0;
+    int m_maxProgramaMiB = FormatoLinea {}.maxProgramaMiB;
     MedidaProgreso m_medida;
     QElapsedTimer m_reloj;
     qint64 m_ultimoInforme = -1000;

@@ -126,9 +126,9 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide2.nc")}));
     ASSERT_TRUE(b->waitForFinished(10000));
     ASSERT_TRUE(estado("B", "O99 failed (Requested program O99 is not in " + dir.filePath("B")));
-    // Saved as the window's continuous receive saves: the frame's last line end too.
-    EXPECT_EQ(leeBytes(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n") + "\r\n");
-    EXPECT_EQ(leeBytes(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n") + "\r\n");
+    // Saved as the window's continuous receive saves: as the CNC sent it.
+    EXPECT_EQ(leeBytes(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n"));
+    EXPECT_EQ(leeBytes(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n"));
     EXPECT_EQ(QDir(dir.filePath("A")).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(QDir(dir.filePath("B")).entryList(QDir::Files).size(), 2);
 

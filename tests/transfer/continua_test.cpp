@@ -1,13 +1,17 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
+#include "comun/partcp.h"
 #include "port/mscomm.h"
 #include "transfer/recepcioncontinua.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
+#include <thread>
 
 namespace {
 
@@ -25,6 +29,13 @@ struct Continua : ::testing::Test
         puerto.setDispositivo(cnc.ruta());
         puerto.setSettings("115200,N,8,1");
     }
+    // The saved program i: its file's name, its outcome and reason.
+    QString guardado(qsizetype i) const
+    {
+        const auto r = guardados.at(i).at(3).value<ResultadoTransferencia>();
+        return QFileInfo(guardados.at(i).at(0).toString()).fileName() + "|"
+            + QString::number(int(r.estado)) + "|" + r.error;
+    }
     CncPty cnc;
     MSComm puerto;
     QTemporaryDir dir;
@@ -38,42 +49,40 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
     QFile previo(dir.filePath("O1002.TXT"));
     ASSERT_TRUE(previo.open(QIODevice::WriteOnly) && previo.write("old") == 3 && previo.flush());
     ASSERT_TRUE(continua.inicia(dir.path(), false));
-    // The end mark and the next program's start in one chunk; a trailing
-    // line end of the tape comes before the next program. A name from the
-    // CNC's text never makes a path.
-    cnc.escribe("\x12%\nO10/01\nG1\n\x14\n\x12%\nO1002 (TWO)\nM30\n\x14\x12%\nG0\n\x14"
-                "\x12%\nO1004\nG1 X");
-    ASSERT_TRUE(espera([&] { return guardados.size() == 3; }));
+    // The tail of a program whose start was lost; end marks and the next
+    // start in one chunk; a trailing line end of the tape before the next
+    // program. A name from the CNC's text never makes a path nor holds what
+    // a file system may refuse; a number on the first line names it too.
+    cnc.escribe("G1 X5\nM30\n%\n\x14"
+                "\x12%\nO10/01\nG1\n\x14\n\x12%\nO1002 (TWO)\nM30\n\x14\x12%\nG0\n\x14"
+                "\x12O0301\nG1\n\x14\x12%\nO1\x1b]0;PWNED\x07X\n\x14\x12%\nO12\x7f"
+                "34 (A*?)\n\x14\x12%\nO1004\nG1 X");
+    ASSERT_TRUE(espera([&] { return guardados.size() == 7; }));
     continua.detiene();
-    const QString fechado = QDir(dir.path()).entryList({"PROG-[0-9]*-[0-9]*.TXT"}).value(0);
-    const std::tuple<QString, QByteArray, Estado> casos[] = {
-        {"O10_01.TXT", "%\r\nO10/01\r\nG1\r\n\r\n", Estado::Completa},
-        {"O1002-2.TXT", "%\r\nO1002 (TWO)\r\nM30\r\n\r\n", Estado::Completa},
-        {fechado, "%\r\nG0\r\n\r\n", Estado::Completa},
-        {"O1004-INCOMPLETO.TXT", "%\r\nO1004\r\nG1 X\r\n", Estado::Detenida},
+    const QString sinInicio = "|2|The program's start (DC2, or the leading %) never came: saved "
+                              "apart as incomplete.";
+    const std::tuple<QString, QByteArray> casos[] = {
+        {"PROG-*-INCOMPLETO.TXT" + sinInicio, "G1 X5\r\nM30\r\n%\r\n"},
+        {"O10_01.TXT|0|", "%\r\nO10/01\r\nG1\r\n"},
+        {"O1002-2.TXT|0|", "%\r\nO1002 (TWO)\r\nM30\r\n"},
+        {"PROG-*.TXT|0|", "%\r\nG0\r\n"},
+        {"O0301.TXT|0|", "O0301\r\nG1\r\n"},
+        {"O1__0_PWNED_X.TXT|0|", "%\r\nO1\x1b]0;PWNED\x07X\r\n"},
+        {"O12_34.TXT|0|",
+            "%\r\nO12\x7f"
+            "34 (A*?)\r\n"},
+        {"O1004-INCOMPLETO.TXT|1|", "%\r\nO1004\r\nG1 X\r\n"},
     };
-    ASSERT_EQ(std::pair(fin.size(), guardados.size()), std::pair(qsizetype(1), qsizetype(4)));
-    for (int i = 0; i < 4; ++i) {
-        const auto &[nombre, bytes, estado] = casos[i];
-        EXPECT_EQ(guardados.at(i).at(0).toString(), dir.filePath(nombre));
-        EXPECT_EQ(guardados.at(i).at(3).value<ResultadoTransferencia>().estado, estado) << i;
-        EXPECT_EQ(leeBytes(dir.filePath(nombre)), bytes) << nombre.toStdString();
+    ASSERT_EQ(std::pair(fin.size(), guardados.size()), std::pair(qsizetype(1), qsizetype(8)));
+    for (int i = 0; i < 8; ++i) {
+        const auto &[nombre, bytes] = casos[i];
+        EXPECT_TRUE(QRegularExpression(QRegularExpression::wildcardToRegularExpression(nombre))
+                        .match(guardado(i))
+                        .hasMatch())
+            << guardado(i).toStdString();
+        EXPECT_EQ(leeBytes(guardados.at(i).at(0).toString()), bytes) << i;
     }
     EXPECT_EQ(leeBytes(dir.filePath("O1002.TXT")), "old");
-}
-
-TEST_F(Continua, AFolderThatCannotBeWrittenEndsTheModeAndKeepsEverythingReceived)
-{
-    // A file where the folder should be: not even root can write into it.
-    QFile(dir.filePath("PROGS")).open(QIODevice::WriteOnly);
-    QSignalSpy error(&continua, &RecepcionContinua::errorGuardado);
-    ASSERT_TRUE(continua.inicia(dir.filePath("PROGS"), false));
-    cnc.escribe("\x12O1\nG1\n\x14\x12O2\nG2\n\x14");
-    ASSERT_TRUE(fin.wait(5000));
-    ASSERT_EQ(error.size(), 1);
-    EXPECT_TRUE(error.at(0).at(0) == dir.filePath("PROGS") && error.at(0).at(1) != "");
-    EXPECT_EQ(continua.lineasPendientes(), (QList<QByteArray> {"O1", "G1", "", "O2", "G2", ""}));
-    EXPECT_TRUE(guardados.isEmpty() && !puerto.PortOpen());
 }
 
 TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
@@ -86,6 +95,113 @@ TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
     EXPECT_EQ(leeBytes(dir.filePath("O7-2.TXT")), "%\r\nO7\r\nG1\r\n%\r\n");
     const auto r = guardados.at(1).at(3).value<ResultadoTransferencia>();
     EXPECT_EQ(std::tuple(r.ilegibles, r.lineasIlegibles), std::tuple(1, QList<qint64> {2}));
+}
+
+TEST_F(Continua, AProgramPastTheLimitIsKeptUpToItAndTheRestOfItDroppedAndCounted)
+{
+    FormatoLinea formato;
+    formato.maxProgramaMiB = 1;
+    ASSERT_TRUE(continua.inicia(dir.path(), false, formato));
+    QByteArray largo = "\x12%\nO7\n";
+    while (largo.size() < 1536 * 1024)
+        largo += "N1 G01 X1.000 Y2.000\n";
+    largo += "M30\n%\n\x14";
+    // Written while the reception reads: it holds the line while it decodes.
+    std::thread cnc2([&] { cnc.escribe(largo + "\x12%\nO8\nM30\n\x14"); });
+    const bool dos = espera([&] { return guardados.size() == 2; }, 20000);
+    cnc2.join();
+    ASSERT_TRUE(dos);
+    const QByteArray guardadoLargo = leeBytes(dir.filePath("O7-INCOMPLETO.TXT"));
+    EXPECT_TRUE(guardadoLargo.size() > 1000000 && guardadoLargo.size() < 1100000);
+    EXPECT_TRUE(guardado(0).startsWith("O7-INCOMPLETO.TXT|2|Longer than 1 MiB"));
+    const qint64 descartados = largo.size() - 1024 * 1024;
+    EXPECT_TRUE(
+        guardado(0).endsWith(QString::number(descartados) + " bytes after that were dropped."))
+        << guardado(0).toStdString();
+    EXPECT_EQ(guardados.at(0).at(2).toLongLong(), largo.size());
+    EXPECT_EQ(leeBytes(dir.filePath("O8.TXT")), "%\r\nO8\r\nM30\r\n");
+}
+
+TEST_F(Continua, AProgramCutByALostPortIsSavedApartWithTheReason)
+{
+    ASSERT_TRUE(continua.inicia(dir.path(), false));
+    cnc.escribe("\x12%\nO9\nG1");
+    ASSERT_TRUE(cnc.llegado());
+    cnc.cierra();
+    ASSERT_TRUE(fin.wait(5000));
+    ASSERT_EQ(guardados.size(), 1);
+    EXPECT_TRUE(guardado(0).startsWith("O9-INCOMPLETO.TXT|2|") && guardado(0).size() > 22)
+        << guardado(0).toStdString();
+}
+
+// A device server, or a peer that acts as one, at the port's network address.
+struct ContinuaRed : ::testing::Test
+{
+    void SetUp() override
+    {
+        puerto.setDispositivo(par.direccion());
+        puerto.setSettings("115200,N,8,1");
+    }
+    ParTcp par;
+    MSComm puerto;
+    QTemporaryDir dir;
+    RecepcionContinua continua {puerto};
+    QSignalSpy guardados {&continua, &RecepcionContinua::guardado};
+    QSignalSpy fin {&continua, &RecepcionContinua::terminado};
+};
+
+TEST_F(ContinuaRed, AProgramThatCannotBeSavedIsKeptApartFromWhatCameAfterItAndTheModeStops)
+{
+    // A file where the folder should be: not even root can write into it.
+    QFile(dir.filePath("PROGS")).open(QIODevice::WriteOnly);
+    QSignalSpy error(&continua, &RecepcionContinua::errorGuardado);
+    ASSERT_TRUE(continua.inicia(dir.filePath("PROGS"), false));
+    const int cnc = par.acepta();
+    ASSERT_TRUE(ParTcp::envia(cnc, "\x12O1\nG1\n\x14\x12O2\nG2\n\x14\x12O3\n"));
+    ASSERT_TRUE(fin.wait(5000));
+    // Each its own record; the first one's reason names the folder.
+    ASSERT_EQ(error.size(), 3);
+    EXPECT_TRUE(error.at(0).at(0) == dir.filePath("PROGS") && error.at(0).at(1) != "");
+    EXPECT_EQ(QList<qint64>({error.at(0).at(2).toLongLong(), error.at(1).at(2).toLongLong(),
+                  error.at(2).at(2).toLongLong()}),
+        QList<qint64>({2, 2, 1}));
+    QStringList sinGuardar;
+    for (const RecepcionContinua::SinGuardar &p : continua.sinGuardar())
+        sinGuardar.append(QString::fromLatin1(p.texto) + (p.incompleto ? "(cut)" : ""));
+    EXPECT_EQ(sinGuardar, (QStringList {"O1\nG1\n", "O2\nG2\n", "O3\n(cut)"}));
+    EXPECT_TRUE(guardados.isEmpty() && !puerto.PortOpen());
+    ::close(cnc);
+}
+
+TEST_F(ContinuaRed, TextAServerSaysRightAfterConnectingIsItsAnswerNotAProgram)
+{
+    QSignalSpy respuestas(&continua, &RecepcionContinua::respuestaServidor);
+    // A device server that turns the connection away and hangs up.
+    ASSERT_TRUE(continua.inicia(dir.path(), false));
+    int servidor = par.acepta();
+    ASSERT_TRUE(ParTcp::envia(servidor, "Port already in use\r\n"));
+    ::close(servidor);
+    ASSERT_TRUE(fin.wait(5000));
+    const auto r = fin.at(0).at(0).value<ResultadoTransferencia>();
+    EXPECT_EQ(r.estado, Estado::Fallida);
+    EXPECT_TRUE(r.error.endsWith(" The server answered: Port already in use"))
+        << r.error.toStdString();
+
+    // One that greets and then serves: the greeting is told, the program
+    // saved. Later text without a start is the CNC's: saved apart.
+    ASSERT_TRUE(continua.inicia(dir.path(), false));
+    servidor = par.acepta();
+    ASSERT_TRUE(ParTcp::envia(servidor, "Welcome\r\n\x12%\nO5\n\x14"));
+    ASSERT_TRUE(espera([&] { return guardados.size() == 1; }));
+    ASSERT_TRUE(ParTcp::envia(servidor, "N9 M30\n\x14"));
+    ASSERT_TRUE(espera([&] { return guardados.size() == 2; }));
+    continua.detiene();
+    ::close(servidor);
+    EXPECT_EQ(respuestas.size(), 1);
+    EXPECT_EQ(respuestas.value(0).value(0).toString(), "Welcome");
+    EXPECT_EQ(leeBytes(dir.filePath("O5.TXT")), "%\r\nO5\r\n");
+    EXPECT_EQ(QDir(dir.path()).entryList({"PROG-*-INCOMPLETO.TXT"}).size(), 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
 }
 
 } // namespace
