@@ -175,7 +175,7 @@ bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLi
     m_sinGuardar.clear();
     m_texto.clear();
     m_lineas = m_bytes = 0;
-    m_empezado = false;
+    m_empezado = m_anunciado = false;
     nuevoDecodificador();
     // A device server that turns the connection away answers with text
     // before any program can come: only on a link made now, and only where
@@ -301,7 +301,6 @@ void RecepcionContinua::alDecodificar(const QList<QByteArray> &lineas)
     for (const QByteArray &l : lineas)
         m_texto.append(l).append('\n');
     m_lineas += lineas.size();
-    const bool yaEmpezado = m_empezado;
     // Blank lines alone are not yet a program: only the frame has come. A
     // character lost to a wrong parity bit is something received.
     m_empezado = m_empezado || m_decodificador->ilegibles() > 0
@@ -309,12 +308,13 @@ void RecepcionContinua::alDecodificar(const QList<QByteArray> &lineas)
             lineas.cbegin(), lineas.cend(), [](const QByteArray &l) { return !l.isEmpty(); });
     if (!m_empezado || m_quizaRespuesta)
         return;
-    if (!yaEmpezado)
+    const bool nuevo = !std::exchange(m_anunciado, true);
+    if (nuevo)
         emit programaNuevo();
     // Lists of lines are made only for a window that shows them.
     if (!isSignalConnected(QMetaMethod::fromSignal(&RecepcionContinua::lineasRecibidas)))
         return;
-    emit lineasRecibidas(yaEmpezado ? lineas : lineasDe(m_texto));
+    emit lineasRecibidas(nuevo ? lineasDe(m_texto) : lineas);
 }
 
 void RecepcionContinua::sueltaRespuesta()
@@ -387,7 +387,7 @@ void RecepcionContinua::siguientePrograma()
 {
     m_texto.clear();
     m_lineas = m_bytes = 0;
-    m_empezado = false;
+    m_empezado = m_anunciado = false;
     m_entreProgramas = true;
     m_quizaRespuesta = false;
     nuevoDecodificador();

@@ -113,8 +113,9 @@ private:
     QByteArray m_texto;
     qint64 m_lineas = 0;
     qint64 m_bytes = 0;
-    // Text has come for the program in progress.
+    // Text has come for the program in progress; it has been told (programaNuevo()).
     bool m_empezado = false;
+    bool m_anunciado = false;
     // A program has ended and nothing but its tail has come since.
     bool m_entreProgramas = false;
     // Past the limit: the program's rest is dropped up to its end.

@@ -1,5 +1,7 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
+#include "comun/junta.h"
+#include "comun/partcp.h"
 #include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
@@ -13,8 +15,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -207,6 +211,69 @@ TEST_F(Dnc, ARequestPunchedRightAfterTheAnswerToTheLastIsAnsweredToo)
         RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
         enviados.append(QFileInfo(e.fichero).fileName() + " " + QString::number(int(e.resultado)));
     EXPECT_EQ(enviados, (QStringList {"O1.NC 0", "O2.NC 0"})); // both complete
+}
+
+TEST_F(Dnc, AFloodingPeerCostsItsOwnMachineOnlyAndTheServiceStillStopsAtOnce)
+{
+    // A peer at one machine's address starts a program and never ends it.
+    ParTcp par;
+    escribe(dir.filePath("MAQUINAS.INI"),
+        QStringLiteral("[F]\nCom=%1\nServicio=Si\nDirRecepcion=%2\nMaxPrograma=16\n"
+                       "[A]\nCom=%3\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\nDirRecepcion=%4\n")
+            .arg(par.direccion(), dir.filePath("B"), lineas[0].ruta, dir.filePath("A"))
+            .toUtf8());
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    const int conexion = par.acepta(15000);
+    ASSERT_GE(conexion, 0);
+    std::atomic<qint64> enviados = 0;
+    std::thread inunda([&] {
+        QByteArray bloque;
+        while (bloque.size() < 65536)
+            bloque += "N1 G01 X1.000 Y2.000\n";
+        ParTcp::envia(conexion, "\x12%\nO1\n");
+        while (ParTcp::envia(conexion, bloque))
+            enviados += bloque.size();
+    });
+    // The other machines go on meanwhile.
+    escribe(dir.filePath("a.nc"), programa(1001, 40));
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    // 200 MB read, beyond what the sockets may hold on their way.
+    const bool inundado = espera([&] { return enviados > 212000000; }, 120000);
+    const bool otra = espera([&] { return QFile::exists(dir.filePath("A/O1001.TXT")); }, 20000);
+    QFile estado(QStringLiteral("/proc/%1/status").arg(servicio.processId()));
+    estado.open(QIODevice::ReadOnly);
+    const QByteArray todo = estado.readAll();
+    const QByteArray pico = todo.mid(todo.indexOf("VmHWM:")).split('\n').value(0);
+    QElapsedTimer reloj;
+    reloj.start();
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    const bool parado = servicio.waitForFinished(10000);
+    const qint64 ms = reloj.elapsed();
+    ::shutdown(conexion, SHUT_RDWR);
+    inunda.join();
+    ::close(conexion);
+    EXPECT_TRUE(inundado && otra);
+    // Peak memory, in kB.
+    EXPECT_LT(pico.mid(6).trimmed().chopped(3).toLongLong(), 100 * 1024) << pico.toStdString();
+    EXPECT_TRUE(
+        parado && servicio.exitStatus() == QProcess::NormalExit && servicio.exitCode() == 0);
+    EXPECT_LT(ms, 5000); // about a second on a loaded machine; the service answers at once
+    // The first 16 MiB, their LF written as CR LF.
+    const QByteArray parte = leeBytes(dir.filePath("B/O1-INCOMPLETO.TXT"));
+    EXPECT_TRUE(
+        parte.startsWith("%\r\nO1\r\nN1 G01") && parte.size() > 16000000 && parte.size() < 18000000)
+        << parte.size();
+    QStringList registro;
+    for (const EntradaRegistro &e :
+        RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
+        registro.append(junta(e.maquina, e.bytes > 200000000, int(e.resultado), e.motivo));
+    std::sort(registro.begin(), registro.end());
+    EXPECT_EQ(registro.size(), 2);
+    EXPECT_TRUE(registro.value(0).startsWith("A|false|0|")) << registro.value(0).toStdString();
+    EXPECT_TRUE(registro.value(1).startsWith("F|true|2|Longer than 16 MiB"))
+        << registro.value(1).toStdString();
+    a->kill(), a->waitForFinished();
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)

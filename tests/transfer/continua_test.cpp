@@ -187,21 +187,29 @@ TEST_F(ContinuaRed, TextAServerSaysRightAfterConnectingIsItsAnswerNotAProgram)
     EXPECT_TRUE(r.error.endsWith(" The server answered: Port already in use"))
         << r.error.toStdString();
 
-    // One that greets and then serves: the greeting is told, the program
-    // saved. Later text without a start is the CNC's: saved apart.
-    ASSERT_TRUE(continua.inicia(dir.path(), false));
-    servidor = par.acepta();
-    ASSERT_TRUE(ParTcp::envia(servidor, "Welcome\r\n\x12%\nO5\n\x14"));
-    ASSERT_TRUE(espera([&] { return guardados.size() == 1; }));
+    // One that serves at once; one that greets first: the greeting is
+    // told, the programs saved. Later text without a start is the CNC's:
+    // saved apart.
+    QSignalSpy nuevos(&continua, &RecepcionContinua::programaNuevo);
+    const QByteArray inicios[] = {"\x12%\nO4\n\x14", "Welcome\r\n\x12%\nO5\n\x14"};
+    for (int i = 0; i < 2; ++i) {
+        if (continua.activo())
+            continua.detiene(), ::close(servidor);
+        ASSERT_TRUE(continua.inicia(dir.path(), false));
+        servidor = par.acepta();
+        ASSERT_TRUE(ParTcp::envia(servidor, inicios[i]));
+        ASSERT_TRUE(espera([&] { return guardados.size() == i + 1; }));
+    }
     ASSERT_TRUE(ParTcp::envia(servidor, "N9 M30\n\x14"));
-    ASSERT_TRUE(espera([&] { return guardados.size() == 2; }));
+    ASSERT_TRUE(espera([&] { return guardados.size() == 3; }));
     continua.detiene();
     ::close(servidor);
+    EXPECT_EQ(nuevos.size(), 3);
     EXPECT_EQ(respuestas.size(), 1);
     EXPECT_EQ(respuestas.value(0).value(0).toString(), "Welcome");
     EXPECT_EQ(leeBytes(dir.filePath("O5.TXT")), "%\r\nO5\r\n");
     EXPECT_EQ(QDir(dir.path()).entryList({"PROG-*-INCOMPLETO.TXT"}).size(), 1);
-    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 3);
 }
 
 } // namespace
