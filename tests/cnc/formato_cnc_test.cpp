@@ -220,19 +220,16 @@ TEST(FormatoCnc, ContinuousReceiveWithoutFrameEndsEachProgramAtItsClosingPercent
     f.close();
     Cnc cnc({"--send", f.fileName(), "--repeat", "3", "--no-frame"});
     Ser2net servidor(cnc.puerto.Dispositivo(), false);
-    ASSERT_TRUE(servidor.escucha());
     cnc.puerto.setDispositivo(servidor.direccion());
     RecepcionContinua continua(cnc.puerto);
     QSignalSpy guardados(&continua, &RecepcionContinua::guardado);
-    ASSERT_TRUE(continua.inicia(dir.path(), false, {.marco = false}));
+    ASSERT_TRUE(servidor.escucha() && continua.inicia(dir.path(), false, {.marco = false}));
     ASSERT_TRUE(QTest::qWaitFor([&] { return guardados.size() == 3; }, 20000));
     continua.detiene();
     for (const char *nombre : {"O0301.TXT", "O0301-2.TXT", "O0301-3.TXT"}) {
         QFile g(dir.filePath(QString::fromLatin1(nombre)));
-        EXPECT_TRUE(g.open(QIODevice::ReadOnly) && g.readAll() == "%\r\nO0301\r\nG1 X1\r\n%\r\n")
-            << nombre;
+        EXPECT_TRUE(g.open(QIODevice::ReadOnly) && g.readAll() == "%\r\nO0301\r\nG1 X1\r\n%\r\n");
     }
-    EXPECT_EQ(guardados.size(), 3);
 }
 
 } // namespace

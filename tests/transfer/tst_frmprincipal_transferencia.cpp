@@ -372,9 +372,8 @@ private slots:
         std::thread cnc([&] { m_cnc->escribe(largo); });
         const bool parada = espera([this] { return !m_frm->Recibiendo; }, 20000);
         cnc.join();
-        QVERIFY(parada);
-        QByteArray recibido = texto()->lineas().join('\n');
-        QVERIFY(recibido.size() > 1000000 && largo.startsWith("\x12" + recibido));
+        const QByteArray recibido = texto()->lineas().join('\n');
+        QVERIFY(parada && recibido.size() > 1000000 && largo.startsWith("\x12" + recibido));
         QCOMPARE(junta(estado(), m_frm->SinGuardar), u"Not saved|true"_s);
         compruebaMensaje(1, kError, u"1 MiB"_s);
     }
