@@ -156,24 +156,21 @@ qint64 MotorPuerto::msParaVaciar() const
 
 void MotorPuerto::cierraTrasVaciar()
 {
-    bool abierto = false;
-    {
-        std::lock_guard bloqueo(m_mutex);
-        m_cerrando = true;
-        m_mantener = false;
-        abierto = m_abierto;
-    }
-    if (abierto)
-        despierta();
+    esperaVaciado(false);
 }
 
 void MotorPuerto::avisaTrasVaciar()
+{
+    esperaVaciado(true);
+}
+
+void MotorPuerto::esperaVaciado(bool mantener)
 {
     bool abierto = false;
     {
         std::lock_guard bloqueo(m_mutex);
         m_cerrando = true;
-        m_mantener = true;
+        m_mantener = mantener;
         abierto = m_abierto;
     }
     if (abierto)

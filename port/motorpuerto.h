@@ -77,6 +77,7 @@ public:
 private:
     void bucle();
     qint64 bombea(qint64 ahora, bool &esperaEscritura);
+    void esperaVaciado(bool mantener);
     bool lee();
     bool leyendo() const;
     void tomada(qint64 bytes);

@@ -189,16 +189,8 @@ bool MSComm::setPortOpen(bool abrir)
 
     const bool alInstante = transporte->abreAlInstante();
     const quint64 generacion = ++m_generacion;
-    auto motor
-        = std::make_unique<MotorPuerto>(std::move(transporte), ajustes, ritmo, [this, generacion] {
-              QMetaObject::invokeMethod(
-                  this,
-                  [this, generacion] {
-                      if (generacion == m_generacion)
-                          procesaEventos();
-                  },
-                  Qt::QueuedConnection);
-          });
+    auto motor = std::make_unique<MotorPuerto>(
+        std::move(transporte), ajustes, ritmo, [this, generacion] { procesaLuego(generacion); });
     if (alInstante) {
         FalloTransporte f;
         m_bloqueo.toma(ruta);
@@ -288,17 +280,22 @@ QByteArray MSComm::Input()
 {
     QByteArray datos;
     datos.swap(m_entrada);
-    if (std::exchange(m_entradaLlena, false) && m_motor) {
-        const quint64 generacion = m_generacion;
-        QMetaObject::invokeMethod(
-            this,
-            [this, generacion] {
-                if (generacion == m_generacion)
-                    procesaEventos();
-            },
-            Qt::QueuedConnection);
-    }
+    if (std::exchange(m_entradaLlena, false) && m_motor)
+        procesaLuego(m_generacion);
     return datos;
+}
+
+void MSComm::procesaLuego(quint64 generacion)
+{
+    // Any thread may ask; the events are taken on the owner's, and only
+    // while the engine that asked is still the open one.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generacion] {
+            if (generacion == m_generacion)
+                procesaEventos();
+        },
+        Qt::QueuedConnection);
 }
 
 void MSComm::cierraTrasVaciar()

@@ -131,6 +131,7 @@ signals:
 
 private:
     void procesaEventos();
+    void procesaLuego(quint64 generacion);
     void cierra(bool descartar);
     void informa(
         Fallo tipo, const QString &ruta, const QString &detalle, const QString &texto = {});
