@@ -132,7 +132,8 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt=9600\n[]\n["
+        "Silencio=-1\nMaxPrograma=0\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt="
+        "9600\n[]\n["
         "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
         "DirRecepcion=/srv/cnc\nXonXoffEn=PUERTO\n");
@@ -142,7 +143,7 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     avisos.clear();
     Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}};
     EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
-    ASSERT_EQ(avisos.size(), 16); // every key of the section but Nota
+    ASSERT_EQ(avisos.size(), 17); // every key of the section but Nota
     EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
 
     // Other letter case, and the forms a port takes, are understood.
@@ -174,6 +175,7 @@ TEST_F(Maquinas_, EveryFormatValueRoundTripsUnderItsKey)
         {{.retardoLineaMs = 60000}, "RetardoLinea", "60000"},
         {{.esperaDc1 = true}, "EsperaDc1", "Si"},
         {{.silencioS = 3600}, "Silencio", "3600"},
+        {{.maxProgramaMiB = 4096}, "MaxPrograma", "4096"},
     };
     for (const auto &[f, clave, texto] : casos) {
         SCOPED_TRACE(clave);
