@@ -199,7 +199,7 @@ void frmExaminar::Form_Load()
         const auto linea = [this](qsizetype i) {
             return m_texto && i < m_texto->count() ? m_texto->linea(i) : QByteArray();
         };
-        const QString propuesta = LogicaExaminar::PropuestaNombre(linea(1), linea(2));
+        const QString propuesta = LogicaExaminar::PropuestaNombre(linea(0), linea(1), linea(2));
         if (!propuesta.isEmpty())
             txtPlano->setText(propuesta);
     }

@@ -91,21 +91,25 @@ QString buscaSinCaso(const QString &directorio, const QString &nombre)
 
 } // namespace
 
-QString PropuestaNombre(const QByteArray &segunda, const QByteArray &tercera)
+QString PropuestaNombre(
+    const QByteArray &primera, const QByteArray &segunda, const QByteArray &tercera)
 {
-    const QByteArray &a = segunda;
-    QByteArray nombre;
-    if (!a.isEmpty() && (a.at(0) == 'O' || a.at(0) == 'o')) {
-        const qsizetype p = a.indexOf('(');
-        nombre = sinEspacios(p >= 0 ? a.left(p) : a);
-    } else {
-        const QByteArray &s = a.isEmpty() ? tercera : a;
-        if (s.isEmpty() || s.at(0) != ':')
-            return {};
+    for (const QByteArray *linea : {&primera, &segunda, &tercera}) {
+        const QByteArray &s = *linea;
+        const bool numero = s.size() > 1 && s.at(1) >= '0' && s.at(1) <= '9';
+        if (!numero)
+            continue;
         const qsizetype p = s.indexOf('(');
-        nombre = p >= 0 ? sinEspacios(s.left(p)).mid(1) : s.mid(1);
+        QByteArray nombre;
+        if (s.at(0) == 'O' || s.at(0) == 'o')
+            nombre = sinEspacios(p >= 0 ? s.left(p) : s);
+        else if (s.at(0) == ':')
+            nombre = p >= 0 ? sinEspacios(s.left(p)).mid(1) : s.mid(1);
+        else
+            continue;
+        return QString::fromLatin1(nombre) + QStringLiteral(".txt");
     }
-    return QString::fromLatin1(nombre) + QStringLiteral(".txt");
+    return {};
 }
 
 bool CoincidePatron(const QString &nombre, const QString &patron)

@@ -12,10 +12,12 @@ namespace LogicaExaminar {
 // Stands for the first drive and its root, where the browser falls back to.
 inline const QString kRaiz = QStringLiteral("/");
 
-// The name proposed when saving, from the second and third program lines:
-// the program number of an "O" line or a ":" line, with ".txt" behind it.
-// Empty when there is none to propose.
-QString PropuestaNombre(const QByteArray &segunda, const QByteArray &tercera);
+// The name proposed when saving: the program number of the first of the
+// first three program lines that holds one (an "O" or ":" followed by a
+// digit, as "%" then "O1234", or "O1234" on the first line of a program
+// sent without "%"), with ".txt" behind it. Empty when there is none.
+QString PropuestaNombre(
+    const QByteArray &primera, const QByteArray &segunda, const QByteArray &tercera);
 
 // Whether a file name matches a type pattern such as "*.txt" ("*.*" matches
 // every name), without regard to letter case.

@@ -142,7 +142,11 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
             alConectar();
     });
 
-    m_continua.setFiltro([this](const QList<QByteArray> &l) { return filtra(l); });
+    m_continua.setFiltro([this](QByteArrayView texto) { return filtra(texto); });
+    connect(&m_continua, &RecepcionContinua::respuestaServidor, this, [this](const QString &t) {
+        if (std::exchange(m_respuestaServidor, t) != t)
+            emit mensaje(QStringLiteral("%1: the server answered: %2").arg(nombre(), t));
+    });
     connect(&m_continua, &RecepcionContinua::programaNuevo, this, [this] {
         m_estado = Estado::Recibiendo;
         m_entrada = empieza(EntradaRegistro::Sentido::Recepcion);
@@ -165,8 +169,9 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
                 QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
         });
     connect(&m_continua, &RecepcionContinua::errorGuardado, this,
-        [this](const QString &carpeta, const QString &motivo) {
-            m_entrada.lineas = m_continua.lineasPendientes().size();
+        [this](const QString &carpeta, const QString &motivo, qint64 lineas, qint64 bytes) {
+            m_entrada.lineas = lineas;
+            m_entrada.bytes = bytes;
             ResultadoTransferencia r;
             r.estado = ResultadoTransferencia::Estado::Fallida;
             r.error = Texto(QStringLiteral("ContinuaErrorGuardar")).arg(carpeta, motivo);
@@ -224,17 +229,22 @@ void MaquinaDnc::arranca()
     m_servida = true;
     if (m_parando || m_continua.activo() || m_envio.activo())
         return;
-    if (!m_sinGuardar.isEmpty()) {
+    while (!m_sinGuardar.isEmpty()) {
         // What could not be saved before is saved first, before more comes.
+        const RecepcionContinua::SinGuardar &p = m_sinGuardar.first();
         QString error;
-        if (RecepcionContinua::guarda(m_config.carpeta, m_sinGuardar, true, &error).isEmpty()) {
+        const QString ruta
+            = RecepcionContinua::guarda(m_config.carpeta, p.texto, p.incompleto, &error);
+        if (ruta.isEmpty()) {
+            m_puerto.setPortOpen(false);
             m_estado = Estado::Fallo;
             m_motivoFallo = Texto(QStringLiteral("ContinuaErrorGuardar"))
                                 .arg(QDir::toNativeSeparators(m_config.carpeta), error);
             m_reintento.start();
             return;
         }
-        m_sinGuardar.clear();
+        emit mensaje(QStringLiteral("%1: saved %2 now").arg(nombre(), ruta));
+        m_sinGuardar.removeFirst();
     }
     m_estado = Estado::Escuchando;
     // A network port is only being connected when this returns: it is open
@@ -252,8 +262,7 @@ void MaquinaDnc::alConectar()
 
 void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
 {
-    if (!m_continua.lineasPendientes().isEmpty())
-        m_sinGuardar = m_continua.lineasPendientes();
+    m_sinGuardar += m_continua.sinGuardar();
     if (std::exchange(m_cedida, false)) {
         lanzaEnvio();
         return;
@@ -287,17 +296,24 @@ void MaquinaDnc::reintenta()
     arranca();
 }
 
-bool MaquinaDnc::filtra(const QList<QByteArray> &lineas)
+bool MaquinaDnc::filtra(QByteArrayView texto)
 {
-    QList<QByteArray> texto;
-    for (const QByteArray &l : lineas) {
-        const QByteArray t = l.trimmed();
-        if (!t.isEmpty() && t != "%")
-            texto.append(t);
+    // The one line that is neither blank nor "%", looked for without
+    // splitting a long program into lines.
+    QByteArray linea;
+    for (qsizetype desde = 0; desde < texto.size();) {
+        const qsizetype lf = texto.indexOf('\n', desde);
+        const QByteArrayView l = texto.sliced(desde, lf - desde).trimmed();
+        desde = lf + 1;
+        if (l.isEmpty() || l == "%")
+            continue;
+        if (!linea.isNull())
+            return false;
+        linea = l.toByteArray();
     }
-    if (texto.size() != 1)
+    if (linea.isNull())
         return false;
-    const QRegularExpressionMatch m = m_config.peticion.match(QString::fromLatin1(texto.first()));
+    const QRegularExpressionMatch m = m_config.peticion.match(QString::fromLatin1(linea));
     if (!m.hasMatch())
         return false;
     // The request is no program: it is answered, not saved.
@@ -404,6 +420,8 @@ void MaquinaDnc::lanzaEnvio()
         return;
     }
     m_estado = Estado::Enviando;
+    // The link stays for the reception that follows, unless none does.
+    m_envio.setMantienePuerto(m_servida);
     // A port that cannot be opened ends the send inside this call.
     m_envio.inicia(lineas, iso(), m_config.maquina.formato);
 }
@@ -429,7 +447,17 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     if (hecho.hecho)
         hecho.hecho(r);
     if (m_parando) {
+        m_puerto.setPortOpen(false);
         acaba();
+        return;
+    }
+    if (m_puerto.PortOpen()) {
+        // Receiving again at once on the link the send kept: what the CNC
+        // punches right after is a program like any other. A send still
+        // waiting takes the port from it as from any reception.
+        arranca();
+        if (!m_cola.isEmpty())
+            QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
         return;
     }
     // The next send, or back to listening, from the event loop.

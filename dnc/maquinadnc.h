@@ -124,7 +124,7 @@ private:
         int intentos = 0;
     };
 
-    bool filtra(const QList<QByteArray> &lineas);
+    bool filtra(QByteArrayView texto);
     void siguienteEnvio();
     void lanzaEnvio();
     void alTerminarEnvio(const ResultadoTransferencia &r);
@@ -156,8 +156,10 @@ private:
     QString m_motivoFallo;
     QList<Pendiente> m_cola;
     Pendiente m_enCurso;
-    // A program that could not be saved, saved again before the port reopens.
-    QList<QByteArray> m_sinGuardar;
+    // Programs that could not be saved, saved again before the port reopens.
+    QList<RecepcionContinua::SinGuardar> m_sinGuardar;
+    // The last answer of the network server told, so that it is told once.
+    QString m_respuestaServidor;
     EntradaRegistro m_entrada;
     QElapsedTimer m_reloj;
     std::optional<EntradaRegistro> m_ultima;

@@ -182,6 +182,16 @@ const char *const kNuevas[][2] = {
     {"ContinuaErrorGuardar",
         "The program could not be saved in %1 (%2). It stays in the text window, unsaved; "
         "continuous receive stopped."},
+    {"ContinuaSinInicio",
+        "The program's start (DC2, or the leading %) never came: saved apart as incomplete."},
+    {"ContinuaProgramaLargo", "Longer than %1 MiB (MaxPrograma): saved up to there as incomplete."},
+    {"ContinuaDescartados", "%1 bytes after that were dropped."},
+    {"ContinuaRespuestaServidor", "The server answered: %1"},
+    {"ContinuaTrasFallo",
+        "Cut off: continuous receive stopped because the program before could not be saved."},
+    {"PrinErrorProgramaLargo",
+        "The program is longer than %1 MiB (MaxPrograma): the reception stopped there. The text "
+        "window holds what came."},
     // The machine's receive folder
     {"ConfigfraRecepcion", "Receive folder (continuous receive)"},
     {"ConfigDirRecepcionTip",

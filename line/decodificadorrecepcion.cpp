@@ -19,10 +19,20 @@ bool esRelleno(const QByteArray &texto)
     return texto.isEmpty() || texto == "Bs" || texto == "HT" || texto == " " || texto == "%";
 }
 
+bool esRellenoAscii(char c)
+{
+    return c == ' ' || c == '\t' || c == CaracteresControl::kCr
+        || c == CaracteresControl::kPorCiento;
+}
+
 } // namespace
 
-DecodificadorRecepcion::DecodificadorRecepcion(bool iso, bool finCr, QObject *parent)
-    : QObject(parent), m_iso(iso), m_finCr(finCr && !iso)
+DecodificadorRecepcion::DecodificadorRecepcion(
+    bool iso, const FormatoLinea &formato, QObject *parent)
+    : QObject(parent),
+      m_iso(iso),
+      m_finCr(formato.finBloque == FormatoLinea::FinBloque::Cr && !iso),
+      m_marco(formato.marco)
 { }
 
 void DecodificadorRecepcion::completaLinea(QList<QByteArray> &lista)
@@ -32,13 +42,41 @@ void DecodificadorRecepcion::completaLinea(QList<QByteArray> &lista)
     ++m_lineas;
 }
 
-void DecodificadorRecepcion::feed(const QByteArray &bytes)
+void DecodificadorRecepcion::feed(QByteArrayView bytes)
+{
+    decodifica(bytes, false);
+}
+
+qsizetype DecodificadorRecepcion::feedHastaFin(QByteArrayView bytes)
+{
+    return decodifica(bytes, true);
+}
+
+qsizetype DecodificadorRecepcion::decodifica(QByteArrayView bytes, bool hastaFin)
 {
     using namespace CaracteresControl;
     QList<QByteArray> lista;
-    for (char c : bytes) {
+    qsizetype i = 0;
+    const auto fin = [&] {
+        if (!lista.isEmpty())
+            emit lineasRecibidas(lista);
+        return i;
+    };
+    while (i < bytes.size()) {
+        if (hastaFin && m_terminado)
+            return fin();
+        const char c = bytes[i++];
         const quint8 b = quint8(c);
         const bool trasCr = std::exchange(m_trasCr, false);
+        if (m_trasPorCiento) {
+            if (c == kLf) {
+                m_trasPorCiento = false;
+                continue;
+            }
+            if (c == kCr || b == 0x8D)
+                continue;
+            m_trasPorCiento = false;
+        }
         switch (c) {
         case kCr:
             if (!m_finCr)
@@ -57,10 +95,13 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
         case kDc3:
             continue;
         case kDc2:
+            m_conInicio = m_conInicio || m_marco;
             emit inicioPrograma();
             continue;
         case kDc4:
-            completaLinea(lista);
+            // After the last line end DC4 only closes the frame.
+            if (!m_linea.isEmpty())
+                completaLinea(lista);
             marcaFin(lista);
             continue;
         default:
@@ -70,17 +111,23 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
             // In ISO code a "%" before any program text opens the program
             // (tape format "%" LF ...); only a later one closes it.
             if (!m_iso || m_hayTexto) {
-                m_linea.append(m_iso ? QByteArray("%") : QByteArray(1, c));
-                completaLinea(lista);
-                marcaFin(lista);
+                cierraConPorCiento(lista, m_iso ? QByteArray("%") : QByteArray(1, c));
                 continue;
             }
+            m_conInicio = m_conInicio || !m_marco;
         }
         if (b == 0x00) // tape feed
             continue;
         if (!m_iso) {
+            if (c == kPorCiento && !m_marco && m_linea.isEmpty()) {
+                if (m_hayTexto) {
+                    cierraConPorCiento(lista, QByteArray(1, c));
+                    continue;
+                }
+                m_conInicio = true;
+            }
             m_linea.append(c);
-            m_hayTexto = true;
+            m_hayTexto = m_hayTexto || !esRellenoAscii(c);
             continue;
         }
         if (b == 0xFF) // rub-out
@@ -100,8 +147,16 @@ void DecodificadorRecepcion::feed(const QByteArray &bytes)
         if (!m_hayTexto && !esRelleno(texto))
             m_hayTexto = true;
     }
-    if (!lista.isEmpty())
-        emit lineasRecibidas(lista);
+    return fin();
+}
+
+void DecodificadorRecepcion::cierraConPorCiento(
+    QList<QByteArray> &lista, const QByteArray &porCiento)
+{
+    m_linea.append(porCiento);
+    completaLinea(lista);
+    m_trasPorCiento = true;
+    marcaFin(lista);
 }
 
 void DecodificadorRecepcion::marcaFin(QList<QByteArray> &lista)

@@ -65,14 +65,15 @@ struct Campo
     bool (*interpreta)(const QString &, FormatoLinea &);
 };
 
-template<int FormatoLinea::*campo, int maximo> constexpr Campo campoEntero(const char *clave)
+template<int FormatoLinea::*campo, int maximo, int minimo = 0>
+constexpr Campo campoEntero(const char *clave)
 {
     return {clave, [](const FormatoLinea &f) { return QString::number(f.*campo); },
         [](const QString &t, FormatoLinea &f) {
             const std::optional<int> n = entero(t, maximo);
-            if (n)
+            if (n && *n >= minimo)
                 f.*campo = *n;
-            return n.has_value();
+            return n && *n >= minimo;
         }};
 }
 
@@ -111,6 +112,7 @@ const Campo kCampos[] = {
     campoEntero<&FormatoLinea::retardoLineaMs, FormatoLinea::kMaxRetardoMs>("RetardoLinea"),
     campoSiNo<&FormatoLinea::esperaDc1>("EsperaDc1"),
     campoEntero<&FormatoLinea::silencioS, FormatoLinea::kMaxSilencioS>("Silencio"),
+    campoEntero<&FormatoLinea::maxProgramaMiB, FormatoLinea::kMaxProgramaMiB, 1>("MaxPrograma"),
 };
 
 } // namespace

@@ -20,6 +20,9 @@
 //   Silencio     0..3600           a reception also ends after this many
 //                                  seconds without a byte once data has
 //                                  come (0: only DC4 or the end mark end it)
+//   MaxPrograma  1..4096           MiB a received program may take; past
+//                                  it the reception keeps what came and
+//                                  drops the rest of that program
 // An absent key means its default.
 struct FormatoLinea
 {
@@ -28,6 +31,7 @@ struct FormatoLinea
     static constexpr int kMaxNulos = 10000;
     static constexpr int kMaxRetardoMs = 60000;
     static constexpr int kMaxSilencioS = 3600;
+    static constexpr int kMaxProgramaMiB = 4096;
 
     FinBloque finBloque = FinBloque::CrLf;
     int nulosInicio = 0;
@@ -36,8 +40,11 @@ struct FormatoLinea
     int retardoLineaMs = 0;
     bool esperaDc1 = false;
     int silencioS = 0;
+    int maxProgramaMiB = 64;
 
     bool operator==(const FormatoLinea &) const = default;
+
+    qint64 maxProgramaBytes() const { return qint64(maxProgramaMiB) * 1024 * 1024; }
 
     // The format held by the section. An absent key gives its default; so
     // does a value that is not understood (unknown word, not a whole number,

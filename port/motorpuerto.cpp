@@ -23,6 +23,11 @@ constexpr qint64 kSondeoCierreNs = 10000000;
 // up in the program's memory; it loses the link instead.
 constexpr qsizetype kRespuestaMaxima = 64 * 1024;
 
+// Received data waiting for the owner beyond this stops the reading: the
+// driver's or the socket's buffer then fills and holds the peer, however
+// fast it sends, so that a flooding peer cannot fill this process.
+constexpr qint64 kEntradaMaxima = 256 * 1024;
+
 qint64 ahoraNs()
 {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -162,13 +167,44 @@ qint64 MotorPuerto::msParaVaciar() const
 
 void MotorPuerto::cierraTrasVaciar()
 {
+    esperaVaciado(false);
+}
+
+void MotorPuerto::avisaTrasVaciar()
+{
+    esperaVaciado(true);
+}
+
+void MotorPuerto::esperaVaciado(bool mantener)
+{
     bool abierto = false;
     {
         std::lock_guard bloqueo(m_mutex);
         m_cerrando = true;
+        m_mantener = mantener;
         abierto = m_abierto;
     }
     if (abierto)
+        despierta();
+}
+
+bool MotorPuerto::tomaVaciado()
+{
+    std::lock_guard bloqueo(m_mutex);
+    return std::exchange(m_vaciado, false);
+}
+
+bool MotorPuerto::leyendo() const
+{
+    return m_entradaEnCola < kEntradaMaxima;
+}
+
+void MotorPuerto::tomada(qint64 bytes)
+{
+    const bool parada = !leyendo();
+    m_entradaEnCola -= bytes;
+    // The thread waits without watching the link: it must look again.
+    if (parada && leyendo())
         despierta();
 }
 
@@ -185,17 +221,21 @@ QByteArray MotorPuerto::recoge()
         datos.append(e.datos);
         return true;
     });
+    tomada(datos.size());
     return datos;
 }
 
 std::vector<MotorPuerto::Evento> MotorPuerto::eventos()
 {
     std::lock_guard bloqueo(m_mutex);
+    tomada(m_entradaEnCola);
     return std::exchange(m_eventos, {});
 }
 
 void MotorPuerto::publica(Evento evento)
 {
+    if (evento.tipo == Evento::Tipo::Datos)
+        m_entradaEnCola += evento.datos.size();
     // Consecutive data are joined: the owner takes them in one go anyway.
     if (evento.tipo == Evento::Tipo::Datos && !m_eventos.empty()
         && m_eventos.back().tipo == Evento::Tipo::Datos) {
@@ -217,7 +257,7 @@ void MotorPuerto::pierde(int codigo)
 bool MotorPuerto::lee()
 {
     char buf[16384];
-    for (;;) {
+    while (leyendo()) {
         const ssize_t n = ::read(m_transporte->descriptor(), buf, sizeof buf);
         if (n < 0 && errno == EINTR)
             continue;
@@ -240,6 +280,7 @@ bool MotorPuerto::lee()
         if (n < qsizetype(sizeof buf))
             return true;
     }
+    return true;
 }
 
 qint64 MotorPuerto::escribe(const char *datos, qint64 n)
@@ -328,6 +369,14 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
                 return qMax<qint64>(enCola * m_ritmo.nsPorCaracter, 100000);
             if (const qint64 espera = esperaCierre(ahora); espera != 0)
                 return espera;
+            if (m_mantener) {
+                m_cerrando = m_mantener = false;
+                m_colaCierre = -1;
+                m_retencionNs = 0;
+                m_vaciado = true;
+                m_aviso();
+                return -1;
+            }
             m_terminado = true;
             publica({Evento::Tipo::Vaciado, {}, {}});
             return -1;
@@ -395,6 +444,7 @@ void MotorPuerto::bucle()
         qint64 esperaNs = -1;
         bool esperaEscritura = false;
         bool terminado = false;
+        bool leer = false;
         {
             std::lock_guard bloqueo(m_mutex);
             if (m_fin)
@@ -402,13 +452,16 @@ void MotorPuerto::bucle()
             if (!m_terminado)
                 esperaNs = bombea(ahoraNs(), esperaEscritura);
             terminado = m_terminado;
+            leer = leyendo();
         }
-        pollfd p[2] = {{m_despertador, POLLIN, 0}, {fd, POLLIN, 0}};
+        pollfd p[2] = {{m_despertador, POLLIN, 0}, {fd, short(leer ? POLLIN : 0), 0}};
         if (esperaEscritura)
             p[1].events |= POLLOUT;
         timespec plazo {esperaNs / 1000000000, esperaNs % 1000000000};
-        // Once lost or emptied for closing, only the wake-up is watched.
-        const nfds_t cuantos = terminado ? 1 : 2;
+        // Once lost or emptied for closing, only the wake-up is watched; so
+        // it is while the owner has not taken what was read, unless there
+        // is writing to wait for (a hang-up would wake the wait at once).
+        const nfds_t cuantos = terminado || p[1].events == 0 ? 1 : 2;
         if (::ppoll(p, cuantos, esperaNs >= 0 ? &plazo : nullptr, nullptr) < 0 && errno != EINTR)
             return;
         if (p[0].revents & POLLIN) {

@@ -68,6 +68,11 @@ public:
     qint64 msParaVaciar() const;
     // Once everything queued has left the link, a Vaciado event comes.
     void cierraTrasVaciar();
+    // The same wait, but the link stays open and goes on reading: once it is
+    // over, tomaVaciado() turns true (once) and the owner is told, whatever
+    // data still waits for it.
+    void avisaTrasVaciar();
+    bool tomaVaciado();
     // Reads now what the link holds and hands over the data that waits.
     QByteArray recoge();
     std::vector<Evento> eventos();
@@ -75,7 +80,10 @@ public:
 private:
     void bucle();
     qint64 bombea(qint64 ahora, bool &esperaEscritura);
+    void esperaVaciado(bool mantener);
     bool lee();
+    bool leyendo() const;
+    void tomada(qint64 bytes);
     qint64 escribe(const char *datos, qint64 n);
     qint64 caracteresEnCola(qint64 ahora) const;
     qint64 esperaCierre(qint64 ahora);
@@ -105,7 +113,13 @@ private:
     bool m_fin = false;
     bool m_terminado = false; // lost, or emptied for closing: nothing more to do
     bool m_cerrando = false;
+    // Closing's wait serves a link that stays open.
+    bool m_mantener = false;
+    bool m_vaciado = false;
     bool m_salidaPendiente = false;
+    // Received bytes the owner has not taken yet; past a limit the link is
+    // not read until it takes them.
+    qint64 m_entradaEnCola = 0;
     // Closing over the network: the unacknowledged bytes last seen, when
     // they must have been acknowledged, and until when the link stays open.
     qint64 m_colaCierre = -1;

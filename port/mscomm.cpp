@@ -21,6 +21,9 @@ namespace {
 // over late adds to it, so the window stays well inside the budget of 10.
 constexpr qint64 kVentanaMinima = 4;
 constexpr qint64 kAdelantoNs = 350000;
+// Received bytes kept for a reader that has not taken them (a reception
+// that is yet to start, one that lags): beyond this the engine's events wait.
+constexpr qint64 kEntradaMaxima = 256 * 1024;
 
 // Without a reason the sentence ends at the port, not at a dangling colon.
 QString terminaFrase(QString mensaje, const QString &detalle)
@@ -188,16 +191,8 @@ bool MSComm::setPortOpen(bool abrir)
 
     const bool alInstante = transporte->abreAlInstante();
     const quint64 generacion = ++m_generacion;
-    auto motor
-        = std::make_unique<MotorPuerto>(std::move(transporte), ajustes, ritmo, [this, generacion] {
-              QMetaObject::invokeMethod(
-                  this,
-                  [this, generacion] {
-                      if (generacion == m_generacion)
-                          procesaEventos();
-                  },
-                  Qt::QueuedConnection);
-          });
+    auto motor = std::make_unique<MotorPuerto>(
+        std::move(transporte), ajustes, ritmo, [this, generacion] { procesaLuego(generacion); });
     if (alInstante) {
         FalloTransporte f;
         m_bloqueo.toma(ruta);
@@ -211,6 +206,7 @@ bool MSComm::setPortOpen(bool abrir)
     m_rutaAbierta = ruta;
     m_flujo.reinicia();
     m_entrada.clear();
+    m_entradaLlena = false;
     m_enviados = 0;
     m_encolados = 0;
     m_avisoSalida = ritmo.aviso;
@@ -296,13 +292,34 @@ QByteArray MSComm::Input()
 {
     QByteArray datos;
     datos.swap(m_entrada);
+    if (std::exchange(m_entradaLlena, false) && m_motor)
+        procesaLuego(m_generacion);
     return datos;
+}
+
+void MSComm::procesaLuego(quint64 generacion)
+{
+    // Any thread may ask; the events are taken on the owner's, and only
+    // while the engine that asked is still the open one.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generacion] {
+            if (generacion == m_generacion)
+                procesaEventos();
+        },
+        Qt::QueuedConnection);
 }
 
 void MSComm::cierraTrasVaciar()
 {
     if (m_motor)
         m_motor->cierraTrasVaciar();
+}
+
+void MSComm::avisaTrasVaciar()
+{
+    if (m_motor)
+        m_motor->avisaTrasVaciar();
 }
 
 void MSComm::procesaEventos()
@@ -312,6 +329,15 @@ void MSComm::procesaEventos()
     // of these events then belongs to an engine that is gone.
     const auto sigue = [&] { return m_motor && generacion == m_generacion; };
     while (sigue()) {
+        // Told apart from the events: it must not wait behind data nobody takes yet.
+        if (m_motor->tomaVaciado()) {
+            emit vaciado();
+            continue;
+        }
+        if (m_entrada.size() >= kEntradaMaxima) {
+            m_entradaLlena = true;
+            return;
+        }
         const std::vector<MotorPuerto::Evento> eventos = m_motor->eventos();
         if (eventos.empty())
             return;

@@ -116,6 +116,10 @@ public:
 
     // Closes once every queued byte has left the PC; emits cerrado().
     void cierraTrasVaciar();
+    // Emits vaciado() once every queued byte has left the PC, as closing
+    // would wait, and stays open: a reception may follow on the same link
+    // without losing what the CNC sends meanwhile (it waits in the input).
+    void avisaTrasVaciar();
 
     Fallo ultimoFallo() const { return m_ultimoFallo; }
     QString ultimoError() const { return m_ultimoError; }
@@ -129,11 +133,13 @@ signals:
     // A link that takes time to open (a network port) is made.
     void conectado();
     void cerrado();
+    void vaciado();
     // A failure of the device, once per opening; the port is closed by then.
     void fallo(MSComm::Fallo tipo, const QString &dispositivo, const QString &mensaje);
 
 private:
     void procesaEventos();
+    void procesaLuego(quint64 generacion);
     void cierra(bool descartar);
     void informa(
         Fallo tipo, const QString &ruta, const QString &detalle, const QString &texto = {});
@@ -158,6 +164,9 @@ private:
     bool m_iso = false;
 
     QByteArray m_entrada;
+    // The input holds as much as it may: the engine's events wait (and its
+    // reading stops) until Input() takes it.
+    bool m_entradaLlena = false;
     qint64 m_enviados = 0;
     qint64 m_encolados = 0;
     int m_avisoSalidaMs = 0;

@@ -550,6 +550,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnNulosFin->setValue(m.formato.nulosFin);
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
+    m_maxProgramaMiB = m.formato.maxProgramaMiB;
     txtDirRecepcion->setText(m.dirRecepcion);
     // A refused value is shown as no choice (the port as written), never as
     // the default that stands in for it; the operator chooses it again.
@@ -613,6 +614,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.nulosFin = spnNulosFin->value();
     m.formato.retardoLineaMs = spnRetardo->value();
     m.formato.silencioS = spnSilencio->value();
+    m.formato.maxProgramaMiB = m_maxProgramaMiB;
     // Refused before it is stored (valoresAceptables); "~" stands for the home folder.
     m.dirRecepcion = Maquinas::dirRecepcionDeTexto(txtDirRecepcion->text()).value_or(QString());
     return m;

@@ -145,4 +145,7 @@ private:
     void sigueMaquinaActual();
 
     frmPrincipal &m_principal;
+    // The program size limit has no control of its own: the one of the
+    // machine shown goes back with it unchanged.
+    int m_maxProgramaMiB = FormatoLinea {}.maxProgramaMiB;
 };

@@ -245,5 +245,8 @@ private:
     int m_continuaGuardados = 0;
     bool m_continuaPreparada = false;
     // Why the mode ended without saving the text it keeps; told at its end.
+    // Programs that came after it are logged, never shown.
     QString m_continuaError;
+    // The log holds a record for the latest program (or for the mode's start).
+    bool m_continuaAnotada = false;
 };

@@ -136,8 +136,12 @@ bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error, const P
     return true;
 }
 
-bool escribe(
-    const QString &ruta, const QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
+namespace {
+
+// Writes the lines `siguiente` gives (false when there are no more), each
+// followed by CR LF; `progreso` is told of `total` lines.
+bool escribeLineas(const QString &ruta, const std::function<bool(QByteArrayView &)> &siguiente,
+    qsizetype total, QString *error, const Progreso &progreso)
 {
     QSaveFile fichero(ruta);
     // The new text goes beside the old file and replaces it whole; a folder
@@ -163,9 +167,8 @@ bool escribe(
 
     QByteArray trozo;
     trozo.reserve(kTrozoEscritura + 2);
-    const qsizetype total = lineas.size();
-    for (qsizetype i = 0; i < total; ++i) {
-        const QByteArray &linea = lineas.at(i);
+    QByteArrayView linea;
+    for (qsizetype i = 0; siguiente(linea); ++i) {
         if (trozo.size() + linea.size() + 2 > kTrozoEscritura && !trozo.isEmpty()) {
             if (!pon(trozo.constData(), trozo.size()))
                 return falla();
@@ -191,6 +194,35 @@ bool escribe(
         return false;
     }
     return true;
+}
+
+} // namespace
+
+bool escribe(
+    const QString &ruta, const QList<QByteArray> &lineas, QString *error, const Progreso &progreso)
+{
+    qsizetype i = 0;
+    const auto siguiente = [&](QByteArrayView &linea) {
+        if (i == lineas.size())
+            return false;
+        linea = lineas.at(i++);
+        return true;
+    };
+    return escribeLineas(ruta, siguiente, lineas.size(), error, progreso);
+}
+
+bool escribeTexto(const QString &ruta, QByteArrayView texto, QString *error)
+{
+    qsizetype desde = 0;
+    const auto siguiente = [&](QByteArrayView &linea) {
+        const qsizetype lf = texto.indexOf('\n', desde);
+        if (lf < 0)
+            return false;
+        linea = texto.sliced(desde, lf - desde);
+        desde = lf + 1;
+        return true;
+    };
+    return escribeLineas(ruta, siguiente, 0, error, {});
 }
 
 } // namespace FicheroPrograma

@@ -35,5 +35,8 @@ bool lee(const QString &ruta, QList<QByteArray> &lineas, QString *error = nullpt
 // place instead (a failure then may leave it cut short, and is reported).
 bool escribe(const QString &ruta, const QList<QByteArray> &lineas, QString *error = nullptr,
     const Progreso &progreso = {});
+// The same for a text whose lines each end in LF (none holds one): a long
+// program kept whole in one piece.
+bool escribeTexto(const QString &ruta, QByteArrayView texto, QString *error = nullptr);
 
 } // namespace FicheroPrograma

@@ -72,6 +72,7 @@ bool Envio::inicia(const QList<QByteArray> &lineas, bool iso, const FormatoLinea
     m_conexiones = {
         connect(&m_puerto, &MSComm::salidaLista, this, &Envio::alimenta),
         connect(&m_puerto, &MSComm::cerrado, this, &Envio::alCerrar),
+        connect(&m_puerto, &MSComm::vaciado, this, &Envio::alCerrar),
         connect(&m_puerto, &MSComm::flujoCambiado, this, &Envio::alCambiarFlujo),
         connect(&m_puerto, &MSComm::OnComm, this, &Envio::alLlegar),
         connect(&m_puerto, &MSComm::fallo, this,
@@ -110,6 +111,10 @@ void Envio::esperaDc1(bool esperando)
 
 void Envio::alLlegar()
 {
+    // Once the end is queued, what the CNC sends is its next output, for
+    // the reception that follows.
+    if (m_mantienePuerto && m_finEncolado)
+        return;
     // Nothing the CNC sends while receiving is data; the flow control bytes
     // have been seen by the port already. Only the first DC1 (with or
     // without its parity bit) may start a send that waits for it.
@@ -147,7 +152,7 @@ void Envio::alimenta()
         m_finEncolado = true;
         // What goes out now is the rest of the current line and the end mark.
         m_medida.setBytesTotales(m_puerto.bytesEnviados() + m_puerto.OutBufferCount());
-        m_puerto.cierraTrasVaciar();
+        cierraTrasFin();
         return;
     }
     if (m_pausaLinea->isActive())
@@ -187,9 +192,17 @@ void Envio::alimenta()
     if (m_siguiente >= total && !m_lineaEnCurso) {
         m_puerto.Output(m_formato.cola());
         m_finEncolado = true;
-        m_puerto.cierraTrasVaciar();
+        cierraTrasFin();
     }
     informaProgreso(false);
+}
+
+void Envio::cierraTrasFin()
+{
+    if (m_mantienePuerto)
+        m_puerto.avisaTrasVaciar();
+    else
+        m_puerto.cierraTrasVaciar();
 }
 
 void Envio::detiene()

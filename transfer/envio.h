@@ -51,6 +51,11 @@ public:
     // current line.
     void setAdelanto(qint64 bytes) { m_adelanto = bytes; }
 
+    // The port stays open once the send is over (a Stop's end included), for
+    // a reception to follow at once on the same link: what the CNC sends
+    // once the end is queued is left in the port's input for it. A send
+    // that fails or whose end the CNC never takes closes the port all the same.
+    void setMantienePuerto(bool mantiene) { m_mantienePuerto = mantiene; }
 signals:
     void progreso(const ProgresoTransferencia &progreso);
     void pausaCnc(bool detenido);
@@ -61,6 +66,8 @@ private:
     void alLlegar();
     void esperaDc1(bool esperando);
     void alCerrar();
+    // The end is queued: the port closes, or stays for what follows, once it has left.
+    void cierraTrasFin();
     void alFallar(const QString &mensaje);
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
     void informaProgreso(bool forzado);
@@ -91,6 +98,7 @@ private:
     bool m_finEncolado = false;
     bool m_parando = false;
     bool m_abierto = false;
+    bool m_mantienePuerto = false;
     qint64 m_enviadosAlArmar = 0;
     qint64 m_siguiente = 0;
     qint64 m_adelanto = 1;

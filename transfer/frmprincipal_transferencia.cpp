@@ -471,6 +471,12 @@ void frmPrincipal::preparaContinua()
     if (std::exchange(m_continuaPreparada, true))
         return;
     connect(&m_continua, &RecepcionContinua::programaNuevo, this, [this] {
+        m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+        m_relojRegistro.start();
+        m_continuaAnotada = false;
+        // A program that came after one that could not be saved is only logged.
+        if (!m_continuaError.isEmpty())
+            return;
         // The program shown was saved: the new one takes its place.
         if (std::exchange(m_continuaReemplaza, false)) {
             m_volcado.stop();
@@ -480,11 +486,11 @@ void frmPrincipal::preparaContinua()
             TituloVentana();
         }
         Herramientas::EstablecePuntero(Puntero::Reloj);
-        m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-        m_relojRegistro.start();
     });
     connect(&m_continua, &RecepcionContinua::lineasRecibidas, this,
         [this](const QList<QByteArray> &lineas) {
+            if (!m_continuaError.isEmpty())
+                return;
             m_pendientes.append(lineas);
             if (!m_volcado.isActive())
                 m_volcado.start();
@@ -492,6 +498,14 @@ void frmPrincipal::preparaContinua()
     connect(&m_continua, &RecepcionContinua::guardado, this,
         [this](const QString &ruta, qint64 lineas, qint64 bytes,
             const ResultadoTransferencia &programa) {
+            m_entradaRegistro.fichero = ruta;
+            m_entradaRegistro.lineas = lineas;
+            m_entradaRegistro.bytes = bytes;
+            m_continuaAnotada = true;
+            const QString avisoRegistro
+                = anotaRegistro(m_entradaRegistro, programa, m_relojRegistro.elapsed());
+            if (!m_continuaError.isEmpty())
+                return;
             m_volcado.stop();
             vuelcaLineas();
             m_continuaReemplaza = true;
@@ -505,13 +519,10 @@ void frmPrincipal::preparaContinua()
                 + QStringLiteral("  ")
                 + Texto(QStringLiteral("ContinuamsgCuenta"))
                       .arg(QString::number(++m_continuaGuardados)));
-            m_entradaRegistro.fichero = ruta;
-            m_entradaRegistro.lineas = lineas;
-            m_entradaRegistro.bytes = bytes;
             QStringList avisos;
             if (programa.ilegibles > 0)
                 avisos.append(nativa + QStringLiteral(": ") + avisoParidad(programa));
-            avisos.append(anotaRegistro(m_entradaRegistro, programa, m_relojRegistro.elapsed()));
+            avisos.append(avisoRegistro);
             avisos.removeAll(QString());
             // Not from inside the reception: a box waits on the event loop,
             // and the programs that follow are taken in meanwhile.
@@ -523,12 +534,16 @@ void frmPrincipal::preparaContinua()
                 });
         });
     connect(&m_continua, &RecepcionContinua::errorGuardado, this,
-        [this](const QString &carpeta, const QString &motivo) {
-            m_continuaError = Texto(QStringLiteral("ContinuaErrorGuardar")).arg(carpeta, motivo);
-            m_entradaRegistro.lineas = m_continua.lineasPendientes().size();
+        [this](const QString &carpeta, const QString &motivo, qint64 lineas, qint64 bytes) {
+            if (m_continuaError.isEmpty())
+                m_continuaError
+                    = Texto(QStringLiteral("ContinuaErrorGuardar")).arg(carpeta, motivo);
+            m_entradaRegistro.lineas = lineas;
+            m_entradaRegistro.bytes = bytes;
             ResultadoTransferencia r;
             r.estado = ResultadoTransferencia::Estado::Fallida;
             r.error = motivo;
+            m_continuaAnotada = true;
             anotaRegistro(m_entradaRegistro, r, m_relojRegistro.elapsed());
         });
     connect(&m_continua, &RecepcionContinua::terminado, this, &frmPrincipal::finContinua);
@@ -554,6 +569,7 @@ void frmPrincipal::cmdRecepcionContinua_Click()
     m_continuaReemplaza = false;
     m_continuaGuardados = 0;
     m_continuaError.clear();
+    m_continuaAnotada = false;
     m_transferencia = Transferencia::Continua;
     Recibiendo = true;
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
@@ -568,6 +584,12 @@ void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
         return;
     const bool hayTexto = vuelveDeRecepcion();
     Herramientas::EstablecePuntero(Puntero::Normal);
+    // A port that would not open, or was lost before any program came, is
+    // logged too (a program it cut off has its own record).
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida && !m_continuaAnotada) {
+        m_continuaAnotada = true;
+        anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
+    }
     // Text that could not be saved stays, marked as such.
     if (!m_continuaError.isEmpty()) {
         SinGuardar = hayTexto;

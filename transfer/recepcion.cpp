@@ -2,6 +2,7 @@
 
 #include "line/decodificadorrecepcion.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QTimer>
 
@@ -11,19 +12,11 @@ constexpr qint64 kIntervaloProgresoMs = 40;
 
 } // namespace
 
-Recepcion::Recepcion(MSComm &puerto, QObject *parent)
-    : QObject(parent), m_puerto(puerto), m_silencio(new QTimer(this))
+Recepcion::Recepcion(MSComm &puerto, QObject *parent) : RecepcionPuerto(puerto, parent)
 {
-    m_silencio->setSingleShot(true);
     // The CNC has said all it will: the program is whole.
     connect(m_silencio, &QTimer::timeout, this,
         [this] { termina(ResultadoTransferencia::Estado::Completa); });
-}
-
-Recepcion::~Recepcion()
-{
-    if (m_activo)
-        m_puerto.setPortOpen(false);
 }
 
 qint64 Recepcion::lineas() const
@@ -33,29 +26,19 @@ qint64 Recepcion::lineas() const
 
 bool Recepcion::inicia(bool iso, const FormatoLinea &formato)
 {
-    if (m_activo)
+    if (activo())
         return false;
     // Each reception starts from an empty line.
     delete m_decodificador;
-    m_decodificador
-        = new DecodificadorRecepcion(iso, formato.finBloque == FormatoLinea::FinBloque::Cr, this);
-    m_silencio->setInterval(formato.silencioS * 1000);
+    m_decodificador = new DecodificadorRecepcion(iso, formato, this);
     connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
         &Recepcion::lineasRecibidas);
     connect(
         m_decodificador, &DecodificadorRecepcion::inicioPrograma, this, &Recepcion::inicioPrograma);
     m_entrando = false;
     m_bytes = 0;
-    m_conexiones = {
-        connect(&m_puerto, &MSComm::OnComm, this, &Recepcion::alLlegar),
-        connect(&m_puerto, &MSComm::fallo, this,
-            [this](MSComm::Fallo, const QString &, const QString &mensaje) {
-                termina(ResultadoTransferencia::Estado::Fallida, mensaje);
-            }),
-    };
-    m_activo = true;
-    m_puerto.setIso(iso);
-    if (!m_puerto.setPortOpen(true))
+    m_maxProgramaMiB = formato.maxProgramaMiB;
+    if (!abre(iso, formato.silencioS))
         return false;
     m_reloj.start();
     m_medida.empieza(0);
@@ -65,7 +48,7 @@ bool Recepcion::inicia(bool iso, const FormatoLinea &formato)
 
 void Recepcion::alLlegar()
 {
-    if (!m_activo)
+    if (!activo())
         return;
     const QByteArray datos = m_puerto.Input();
     if (datos.isEmpty())
@@ -74,8 +57,12 @@ void Recepcion::alLlegar()
         m_entrando = true;
         emit entrando();
     }
-    m_bytes += datos.size();
-    m_decodificador->feed(datos);
+    if (!alimenta(datos)) {
+        termina(ResultadoTransferencia::Estado::Fallida,
+            VarsFuncsGlobales::Texto(QStringLiteral("PrinErrorProgramaLargo"))
+                .arg(QString::number(m_maxProgramaMiB)));
+        return;
+    }
     if (m_decodificador->terminado()) {
         termina(ResultadoTransferencia::Estado::Completa);
         return;
@@ -85,28 +72,28 @@ void Recepcion::alLlegar()
     informaProgreso(false);
 }
 
+bool Recepcion::alimenta(QByteArrayView datos)
+{
+    // Past the limit nothing more is taken: the window holds what came.
+    const qint64 cabe = qint64(m_maxProgramaMiB) * 1024 * 1024 - m_bytes;
+    const qsizetype n = qMin<qint64>(datos.size(), cabe);
+    m_bytes += n;
+    m_decodificador->feed(datos.first(n));
+    return n == datos.size();
+}
+
 void Recepcion::detiene()
 {
-    if (m_activo)
+    if (activo())
         termina(ResultadoTransferencia::Estado::Detenida);
 }
 
 void Recepcion::termina(ResultadoTransferencia::Estado estado, const QString &error)
 {
-    if (!m_activo)
+    QByteArray resto;
+    if (!suelta(resto))
         return;
-    m_activo = false;
-    m_silencio->stop();
-    for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
-        disconnect(c);
-    m_conexiones.clear();
-    // Bytes the device has taken in but not yet reported are decoded too
-    // (Stop must not drop what has come); the port is closed right after.
-    m_puerto.recogeEntrada();
-    const QByteArray resto = m_puerto.Input();
-    m_bytes += resto.size();
-    m_decodificador->feed(resto);
-    m_puerto.setPortOpen(false);
+    alimenta(resto);
     m_decodificador->terminaParcial();
     informaProgreso(true);
     emit terminado(

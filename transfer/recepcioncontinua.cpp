@@ -2,28 +2,37 @@
 
 #include "base/razonsistema.h"
 #include "browser/logicaexaminar.h"
+#include "line/caracterescontrol.h"
 #include "line/decodificadorrecepcion.h"
+#include "line/direccionred.h"
 #include "port/mscomm.h"
+#include "settings/varsfuncsglobales.h"
 #include "text/ficheroprograma.h"
 
 #include <QDir>
 #include <QFile>
+#include <QMetaMethod>
 #include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
-#include <functional>
 #include <unistd.h>
-#include <utility>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
+
+using Estado = ResultadoTransferencia::Estado;
 
 // Names tried with a counter before giving up on a folder.
 constexpr int kContadorMax = 9999;
 // Proposed names longer than this give way to a dated one (room for the
 // counter and the incomplete mark within the file system's 255 bytes).
 constexpr qsizetype kNombreMax = 100;
+// A device server that turns a connection away says so in a line or two
+// ("Port already in use") before it hangs up; more is the CNC's data.
+constexpr qint64 kRespuestaMax = 256;
 
 // Bytes that may trail a program's end mark before the next program: line
 // ends, tape feed, rub-out, flow control and a DC4 after an ISO "%".
@@ -47,27 +56,63 @@ bool esCola(quint8 b, bool iso)
     }
 }
 
+// The lines of a kept text (each followed by LF).
+QList<QByteArray> lineasDe(QByteArrayView texto)
+{
+    QList<QByteArray> lineas;
+    for (qsizetype desde = 0; desde < texto.size();) {
+        const qsizetype lf = texto.indexOf('\n', desde);
+        lineas.append(texto.sliced(desde, lf - desde).toByteArray());
+        desde = lf + 1;
+    }
+    return lineas;
+}
+
 } // namespace
 
 RecepcionContinua::RecepcionContinua(MSComm &puerto, QObject *parent)
-    : QObject(parent), m_puerto(puerto), m_silencio(new QTimer(this))
+    : RecepcionPuerto(puerto, parent)
 {
-    m_silencio->setSingleShot(true);
     // The CNC has said all it will about this program: it is whole.
     connect(m_silencio, &QTimer::timeout, this, [this] {
-        if (m_activo && !cierraPrograma(false))
-            termina(ResultadoTransferencia::Estado::Detenida);
+        if (!activo())
+            return;
+        if (m_saltando)
+            terminaSalto();
+        else if (!cierraPrograma(Estado::Completa))
+            termina(Estado::Detenida);
     });
 }
 
-RecepcionContinua::~RecepcionContinua()
+QString RecepcionContinua::nombrePrograma(QByteArrayView texto)
 {
-    if (m_activo)
-        m_puerto.setPortOpen(false);
+    QByteArray primeras[3];
+    qsizetype desde = 0;
+    for (QByteArray &linea : primeras) {
+        const qsizetype lf = texto.indexOf('\n', desde);
+        if (lf < 0)
+            break;
+        linea = texto.sliced(desde, lf - desde).toByteArray();
+        desde = lf + 1;
+    }
+    // Upper case, as the save dialog gives it.
+    QString nombre
+        = LogicaExaminar::PropuestaNombre(primeras[0], primeras[1], primeras[2]).toUpper();
+    // The name comes from the CNC's text: a plain file name that any file
+    // system takes, never a path, never longer than names may be.
+    for (QChar &c : nombre) {
+        const char16_t u = c.unicode();
+        if (!((u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') || (u >= '0' && u <= '9') || u == '-'
+                || u == '_' || u == '.'))
+            c = QLatin1Char('_');
+    }
+    if (nombre.startsWith(QLatin1Char('.')) || nombre.size() > kNombreMax)
+        return {};
+    return nombre;
 }
 
-QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray> &lineas,
-    bool incompleto, QString *error, const QDateTime &ahora)
+QString RecepcionContinua::guarda(const QString &carpeta, QByteArrayView texto, bool incompleto,
+    QString *error, const QDateTime &ahora)
 {
     if (!QDir::isAbsolutePath(carpeta)) {
         // A relative folder would land wherever the program was started.
@@ -75,13 +120,7 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
             *error = RazonSistema(ENOENT);
         return {};
     }
-    // The name comes from the CNC's text: it must stay a plain file name in
-    // this folder, neither a path nor hidden nor longer than names may be.
-    // Upper case, as the save dialog gives it.
-    QString nombre = LogicaExaminar::PropuestaNombre(lineas.value(1), lineas.value(2)).toUpper();
-    nombre.replace(QLatin1Char('/'), QLatin1Char('_'));
-    if (nombre.startsWith(QLatin1Char('.')) || nombre.size() > kNombreMax)
-        nombre.clear();
+    QString nombre = nombrePrograma(texto);
     if (nombre.isEmpty())
         nombre = QStringLiteral("PROG-") + ahora.toString(QStringLiteral("yyyyMMdd-HHmmss"))
             + QStringLiteral(".TXT");
@@ -105,7 +144,7 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
             return {};
         }
         ::close(fd);
-        if (FicheroPrograma::escribe(ruta, lineas, error))
+        if (FicheroPrograma::escribeTexto(ruta, texto, error))
             return ruta;
         QFile::remove(ruta);
         return {};
@@ -118,140 +157,273 @@ QString RecepcionContinua::guarda(const QString &carpeta, const QList<QByteArray
 void RecepcionContinua::nuevoDecodificador()
 {
     delete m_decodificador;
-    m_decodificador = new DecodificadorRecepcion(
-        m_iso, m_formato.finBloque == FormatoLinea::FinBloque::Cr, this);
+    m_decodificador = new DecodificadorRecepcion(m_iso, m_formato, this);
     connect(m_decodificador, &DecodificadorRecepcion::lineasRecibidas, this,
         &RecepcionContinua::alDecodificar);
 }
 
 bool RecepcionContinua::inicia(const QString &carpeta, bool iso, const FormatoLinea &formato)
 {
-    if (m_activo)
+    if (activo())
         return false;
     m_carpeta = carpeta;
     m_iso = iso;
     m_formato = formato;
-    m_empezado = m_falloGuardado = m_entreProgramas = false;
-    m_bytes = 0;
-    m_lineas.clear();
+    m_entreProgramas = m_saltando = false;
+    m_falloGuardado.clear();
+    m_resto.clear();
+    m_sinGuardar.clear();
+    m_texto.clear();
+    m_lineas = m_bytes = 0;
+    m_empezado = m_anunciado = false;
     nuevoDecodificador();
-    m_silencio->setInterval(formato.silencioS * 1000);
-    m_conexiones = {
-        connect(&m_puerto, &MSComm::OnComm, this, &RecepcionContinua::alLlegar),
-        connect(&m_puerto, &MSComm::fallo, this,
-            [this](MSComm::Fallo, const QString &, const QString &mensaje) {
-                termina(ResultadoTransferencia::Estado::Fallida, mensaje);
-            }),
-    };
-    m_activo = true;
-    m_puerto.setIso(iso);
-    return m_puerto.setPortOpen(true);
+    // A device server that turns the connection away answers with text
+    // before any program can come: only on a link made now, and only where
+    // programs come framed, so that text before DC2 tells it apart.
+    const bool yaAbierto = m_puerto.PortOpen();
+    m_quizaRespuesta = !yaAbierto && formato.marco && DireccionRed::esDeRed(m_puerto.Dispositivo());
+    if (!abre(iso, formato.silencioS))
+        return false;
+    // On a port a send has left open, what the CNC sent meanwhile waits.
+    if (m_puerto.InBufferCount() > 0)
+        QMetaObject::invokeMethod(this, &RecepcionContinua::alLlegar, Qt::QueuedConnection);
+    return true;
 }
 
 void RecepcionContinua::alLlegar()
 {
-    if (!m_activo)
+    if (!activo())
         return;
     const QByteArray datos = m_puerto.Input();
     if (datos.isEmpty())
         return;
-    procesa(datos);
-    if (m_falloGuardado) {
-        termina(ResultadoTransferencia::Estado::Detenida);
+    if (!procesa(datos, true)) {
+        termina(Estado::Detenida);
         return;
     }
     if (m_silencio->interval() > 0)
         m_silencio->start();
 }
 
-void RecepcionContinua::procesa(const QByteArray &datos)
+bool RecepcionContinua::procesa(QByteArrayView datos, bool parar)
 {
-    // Byte by byte, so that what follows an end mark in the same chunk
-    // starts the next program instead of trailing the last one.
-    for (qsizetype i = 0; i < datos.size(); ++i) {
-        ++m_bytes;
-        if (m_entreProgramas && esCola(quint8(datos.at(i)), m_iso))
+    using namespace CaracteresControl;
+    const qint64 limite = m_formato.maxProgramaBytes();
+    qsizetype i = 0;
+    // A program that could not be saved: the rest waits, unread, for the mode's end.
+    const auto falla = [&] {
+        if (parar)
+            m_resto = datos.sliced(i).toByteArray();
+        return !parar;
+    };
+    while (i < datos.size()) {
+        if (m_entreProgramas) {
+            if (esCola(quint8(datos[i]), m_iso)) {
+                ++m_bytes, ++i;
+                continue;
+            }
+            m_entreProgramas = false;
+        }
+        if (m_saltando) {
+            i += salta(datos.sliced(i));
             continue;
-        m_entreProgramas = false;
-        m_decodificador->feed(datos.sliced(i, 1));
-        if (m_decodificador->terminado() && !m_falloGuardado)
-            cierraPrograma(false);
+        }
+        if (m_bytes >= limite) {
+            // Past the limit: what came is saved apart, the rest dropped up to its end.
+            const QString motivo = Texto(QStringLiteral("ContinuaProgramaLargo"))
+                                       .arg(QString::number(m_formato.maxProgramaMiB));
+            if (!cierraPrograma(Estado::Fallida, motivo, true) && !falla())
+                return false;
+            continue;
+        }
+        qsizetype n = qMin<qint64>(datos.size() - i, limite - m_bytes);
+        // With the frame a program starts at DC2: text before it that had no
+        // start of its own is a piece apart, or a server's greeting.
+        if (m_formato.marco && !m_decodificador->conInicio()) {
+            const qsizetype dc2 = datos.sliced(i, n).indexOf(kDc2);
+            if (dc2 == 0 && m_decodificador->hayTexto()) {
+                if (m_quizaRespuesta)
+                    emit respuestaServidor(tomaRespuesta());
+                else if (!cierraPrograma(Estado::Completa) && !falla())
+                    return false;
+                m_entreProgramas = false;
+                continue;
+            }
+            if (dc2 > 0)
+                n = dc2;
+        }
+        const qsizetype tomados = m_decodificador->feedHastaFin(datos.sliced(i, n));
+        m_bytes += tomados;
+        i += tomados;
+        if (m_quizaRespuesta && (m_bytes > kRespuestaMax || m_decodificador->conInicio()))
+            sueltaRespuesta();
+        if (m_decodificador->terminado() && !cierraPrograma(Estado::Completa) && !falla())
+            return false;
     }
+    return true;
+}
+
+qsizetype RecepcionContinua::salta(QByteArrayView datos)
+{
+    using namespace CaracteresControl;
+    for (qsizetype i = 0; i < datos.size(); ++i) {
+        const char c = datos[i];
+        const bool inicioLinea = std::exchange(m_saltoInicioLinea, c == kLf || c == kCr);
+        if (c == kDc2) {
+            // The next program starts.
+            m_descartados += i;
+            terminaSalto();
+            return i;
+        }
+        if (c == kDc4 || quint8(c) == kPorCientoIso
+            || (!m_iso && !m_formato.marco && c == kPorCiento && inicioLinea)) {
+            m_descartados += i + 1;
+            terminaSalto();
+            return i + 1;
+        }
+    }
+    m_descartados += datos.size();
+    return datos.size();
+}
+
+void RecepcionContinua::terminaSalto()
+{
+    m_saltando = false;
+    m_entreProgramas = true;
+    ResultadoTransferencia r = m_resultadoSalto;
+    r.error += QLatin1Char(' ')
+        + Texto(QStringLiteral("ContinuaDescartados")).arg(QString::number(m_descartados));
+    emit guardado(m_rutaSalto, m_lineasSalto, m_bytesSalto + m_descartados, r);
 }
 
 void RecepcionContinua::alDecodificar(const QList<QByteArray> &lineas)
 {
-    m_lineas += lineas;
-    if (m_empezado) {
-        emit lineasRecibidas(lineas);
+    for (const QByteArray &l : lineas)
+        m_texto.append(l).append('\n');
+    m_lineas += lineas.size();
+    // Blank lines alone are not yet a program: only the frame has come. A
+    // character lost to a wrong parity bit is something received.
+    m_empezado = m_empezado || m_decodificador->ilegibles() > 0
+        || std::any_of(
+            lineas.cbegin(), lineas.cend(), [](const QByteArray &l) { return !l.isEmpty(); });
+    if (!m_empezado || m_quizaRespuesta)
         return;
-    }
-    // Blank lines alone are not yet a program: only the frame has come.
-    if (m_decodificador->ilegibles() == 0
-        && std::all_of(m_lineas.cbegin(), m_lineas.cend(), std::mem_fn(&QByteArray::isEmpty)))
+    const bool nuevo = !std::exchange(m_anunciado, true);
+    if (nuevo)
+        emit programaNuevo();
+    // Lists of lines are made only for a window that shows them.
+    if (!isSignalConnected(QMetaMethod::fromSignal(&RecepcionContinua::lineasRecibidas)))
         return;
-    m_empezado = true;
-    emit programaNuevo();
-    emit lineasRecibidas(m_lineas);
+    emit lineasRecibidas(nuevo ? lineasDe(m_texto) : lineas);
 }
 
-bool RecepcionContinua::cierraPrograma(bool incompleto)
+void RecepcionContinua::sueltaRespuesta()
+{
+    m_quizaRespuesta = false;
+    alDecodificar({});
+}
+
+QString RecepcionContinua::tomaRespuesta()
+{
+    m_decodificador->terminaParcial();
+    const QString texto = QString::fromLatin1(m_texto).simplified();
+    m_quizaRespuesta = false;
+    m_empezado = false;
+    siguientePrograma();
+    return texto;
+}
+
+bool RecepcionContinua::cierraPrograma(Estado estado, const QString &motivo, bool largo)
 {
     m_decodificador->terminaParcial();
     // A character lost to a wrong parity bit is something received.
     if (!m_empezado && m_decodificador->ilegibles() > 0)
         alDecodificar({});
-    if (m_empezado && !m_falloGuardado && !incompleto && m_filtro && m_filtro(m_lineas)) {
-        m_bytes = 0;
-    } else if (m_empezado && !m_falloGuardado) {
-        QString error;
-        const QString ruta = guarda(m_carpeta, m_lineas, incompleto, &error);
-        if (ruta.isEmpty()) {
-            // Kept as it is, and whatever comes next is added to it by the
-            // same decoder, so that its line numbers hold for the whole.
-            m_falloGuardado = true;
-            emit errorGuardado(QDir::toNativeSeparators(m_carpeta), error);
-            return false;
-        }
-        ResultadoTransferencia programa;
-        programa.estado = incompleto ? ResultadoTransferencia::Estado::Detenida
-                                     : ResultadoTransferencia::Estado::Completa;
-        programa.ilegibles = m_decodificador->ilegibles();
-        programa.lineasIlegibles = m_decodificador->lineasIlegibles();
-        emit guardado(ruta, m_lineas.size(), std::exchange(m_bytes, 0), programa);
+    if (m_quizaRespuesta)
+        sueltaRespuesta();
+    ResultadoTransferencia programa {
+        estado, motivo, m_decodificador->ilegibles(), m_decodificador->lineasIlegibles()};
+    if (estado == Estado::Completa && !m_decodificador->conInicio()) {
+        programa.estado = Estado::Fallida;
+        programa.error = Texto(QStringLiteral("ContinuaSinInicio"));
     }
-    if (m_falloGuardado)
+    const bool incompleto = programa.estado != Estado::Completa;
+    if (!m_empezado || (!incompleto && m_filtro && m_filtro(m_texto))) {
+        siguientePrograma();
+        return true;
+    }
+    QString error;
+    const QString ruta = guarda(m_carpeta, m_texto, incompleto, &error);
+    if (ruta.isEmpty()) {
+        const QString carpeta = QDir::toNativeSeparators(m_carpeta);
+        if (m_falloGuardado.isEmpty()) {
+            m_falloGuardado = Texto(QStringLiteral("ContinuaTrasFallo"));
+            m_ilegiblesFallo = programa;
+        }
+        m_sinGuardar.append({m_texto, incompleto});
+        emit errorGuardado(carpeta, error, m_lineas, m_bytes);
+        siguientePrograma();
         return false;
-    m_lineas.clear();
-    m_empezado = false;
-    m_entreProgramas = true;
-    nuevoDecodificador();
+    }
+    if (largo) {
+        // Told once the rest has been dropped, with how much it was.
+        m_saltando = true;
+        m_saltoInicioLinea = false;
+        m_descartados = 0;
+        m_rutaSalto = ruta;
+        m_resultadoSalto = programa;
+        m_lineasSalto = m_lineas;
+        m_bytesSalto = m_bytes;
+        siguientePrograma();
+        m_entreProgramas = false;
+        return true;
+    }
+    emit guardado(ruta, m_lineas, m_bytes, programa);
+    siguientePrograma();
     return true;
+}
+
+void RecepcionContinua::siguientePrograma()
+{
+    m_texto.clear();
+    m_lineas = m_bytes = 0;
+    m_empezado = m_anunciado = false;
+    m_entreProgramas = true;
+    m_quizaRespuesta = false;
+    nuevoDecodificador();
 }
 
 void RecepcionContinua::detiene()
 {
-    if (m_activo)
-        termina(ResultadoTransferencia::Estado::Detenida);
+    if (activo())
+        termina(Estado::Detenida);
 }
 
-void RecepcionContinua::termina(ResultadoTransferencia::Estado estado, const QString &error)
+void RecepcionContinua::termina(Estado estado, const QString &error)
 {
-    if (!m_activo)
+    QByteArray resto;
+    if (!suelta(resto))
         return;
-    m_activo = false;
-    m_silencio->stop();
-    for (const QMetaObject::Connection &c : std::as_const(m_conexiones))
-        disconnect(c);
-    m_conexiones.clear();
-    // What the device holds is decoded too: Stop must not drop what has come.
-    m_puerto.recogeEntrada();
-    procesa(m_puerto.Input());
-    m_puerto.setPortOpen(false);
-    if (m_falloGuardado)
-        m_decodificador->terminaParcial();
-    else
-        cierraPrograma(true);
-    emit terminado(
-        {estado, error, m_decodificador->ilegibles(), m_decodificador->lineasIlegibles()});
+    // What came after a program that could not be saved, as programs of their own.
+    procesa(std::exchange(m_resto, {}) + resto, false);
+    QString motivo = error;
+    if (m_saltando) {
+        terminaSalto();
+    } else if (estado == Estado::Fallida && m_quizaRespuesta
+        && (m_empezado || m_decodificador->hayTexto())) {
+        // The server said something and hung up: its answer, not a program.
+        motivo += QLatin1Char(' ')
+            + Texto(QStringLiteral("ContinuaRespuestaServidor")).arg(tomaRespuesta());
+    } else if (!m_falloGuardado.isEmpty()) {
+        cierraPrograma(Estado::Fallida, m_falloGuardado);
+    } else {
+        // Cut off: by Stop, or with the reason the port gave.
+        cierraPrograma(estado == Estado::Completa ? Estado::Detenida : estado, error);
+    }
+    ResultadoTransferencia r {estado, motivo, 0, {}};
+    if (!m_falloGuardado.isEmpty()) {
+        r.ilegibles = m_ilegiblesFallo.ilegibles;
+        r.lineasIlegibles = m_ilegiblesFallo.lineasIlegibles;
+    }
+    emit terminado(r);
 }

@@ -137,7 +137,8 @@ bool RegistroTransferencias::anade(const EntradaRegistro &entrada, QString *erro
 {
     QByteArray datos = linea(entrada);
     const QByteArray ruta = QFile::encodeName(m_ruta);
-    constexpr int kModo = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    // Read as well: the last byte says whether the file ends its last line.
+    constexpr int kModo = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC;
     // What was sent to which machine and when is the user's own.
     constexpr mode_t kPermisos = 0600;
     int fd = ::open(ruta.constData(), kModo, kPermisos);
@@ -165,8 +166,13 @@ bool RegistroTransferencias::anade(const EntradaRegistro &entrada, QString *erro
             return falla(error, codigo);
         }
     }
+    char ultimo = '\n';
     if (st.st_size == 0)
         datos.prepend(kCabecera + '\n');
+    else if (::pread(fd, &ultimo, 1, st.st_size - 1) == 1 && ultimo != '\n')
+        // A last line cut short (a full disk, a hand edit) would swallow
+        // this record: it starts on a line of its own.
+        datos.prepend('\n');
     // One write of the whole record: appends of other programs land before
     // or after it, never inside.
     ssize_t n;

@@ -18,16 +18,19 @@ QStringList nombres(const QList<Entrada> &entradas)
     return n;
 }
 
-TEST(PropuestaNombre, ProgramNumberOfTheSecondOrThirdLine)
+TEST(PropuestaNombre, ProgramNumberOfTheFirstOfTheFirstThreeLinesThatHoldsOne)
 {
-    const char *const casos[][3]
-        = {{"O1234 (EJE)", "", "O1234.txt"}, {"O1234(EJE)", "", "O1234.txt"},
-            {"o77", "", "o77.txt"}, {"  O5  ", "", ""}, // first character is a blank
-            {"O5  ", "", "O5.txt"}, {"", ":12 (X)", "12.txt"}, {":12 ", "O9", "12 .txt"},
-            {"", "", ""}, // lines past the end read as empty
-            {"N10 G0 X0", ":5", ""}, {"", "O12", ""}};
+    const char *const casos[][4]
+        = {{"%", "O1234 (EJE)", "", "O1234.txt"}, {"%", "O1234(EJE)", "", "O1234.txt"},
+            {"%", "o77", "", "o77.txt"}, {"%", "  O5  ", "", ""}, // first character is a blank
+            {"%", "O5  ", "", "O5.txt"}, {"%", "", ":12 (X)", "12.txt"},
+            {"%", ":12 ", "O9", "12 .txt"}, {"", "", "", ""}, // lines past the end read as empty
+            {"%", "N10 G0 X0", ":5", "5.txt"}, {"O0301", "N10", "", "O0301.txt"},
+            {"O0301 (A)", "O2", "", "O0301.txt"}, {"%", "OK", "O7", "O7.txt"},
+            {"%", "N10", "G0", ""}, {"%", "", "", ""}};
     for (const auto &c : casos)
-        EXPECT_EQ(PropuestaNombre(c[0], c[1]), QLatin1String(c[2])) << c[0] << "|" << c[1];
+        EXPECT_EQ(PropuestaNombre(c[0], c[1], c[2]), QLatin1String(c[3]))
+            << c[0] << "|" << c[1] << "|" << c[2];
 }
 
 TEST(Nombres, PatternsAndUpperCasedNamesIgnoreLetterCase)

@@ -1,5 +1,6 @@
 // Each line format against keldan-cnc on its own pseudo-terminal: what the
 // CNC stores when the program sends, what the program keeps when it receives.
+#include "comun/ser2net.h"
 #include "port/mscomm.h"
 #include "transfer/envio.h"
 #include "transfer/recepcion.h"
@@ -139,17 +140,17 @@ TEST(FormatoCnc, Dc3At115200StopsTheLineBeforeTheCncsOverrunAlarm)
 
 TEST(FormatoCnc, EachFormatIsReceivedLineForLine)
 {
-    // DC4 completes the empty line after the last end of block.
-    const QList<QByteArray> conDc4 = kPrograma + QList<QByteArray> {""};
+    // DC4 after the last end of block adds no line.
     const std::tuple<const char *, QStringList, bool, FormatoLinea, QList<QByteArray>> casos[] = {
-        {"cr lf", {"--eol", "crlf"}, false, {}, conDc4},
-        {"cr", {"--eol", "cr"}, false, {.finBloque = Fin::Cr}, conDc4},
-        {"leader 5, trailer 3", {"--leader", "5", "--trailer", "3"}, false, {}, conDc4},
+        {"cr lf", {"--eol", "crlf"}, false, {}, kPrograma},
+        {"cr", {"--eol", "cr"}, false, {.finBloque = Fin::Cr}, kPrograma},
+        {"leader 5, trailer 3", {"--leader", "5", "--trailer", "3"}, false, {}, kPrograma},
         // A pause shorter than the silence time does not end the program.
         {"no DC4, 1 s of silence", {"--no-dc4", "--pause-every", "2", "--pause-ms", "500"}, false,
             {.silencioS = 1}, kPrograma},
-        // Without framing the ISO "%" ends the program.
+        // Without framing the closing "%" ends the program, its line end with it.
         {"no framing", {"--no-frame", "--iso"}, true, {.marco = false}, kPrograma},
+        {"no framing, ascii", {"--no-frame"}, false, {.marco = false}, kPrograma},
     };
     QTemporaryDir dir;
     const QString fichero = dir.filePath(QStringLiteral("programa.nc"));
@@ -167,10 +168,6 @@ TEST(FormatoCnc, EachFormatIsReceivedLineForLine)
         recepcion.inicia(iso, formato);
         const ResultadoTransferencia r = fin(terminado);
         EXPECT_EQ(r.estado, Estado::Completa) << r.error.toStdString();
-        // The LF right after the ISO "%" may come in before the port closes
-        // and then completes an empty line.
-        if (iso && lineas.size() == esperadas.size() + 1 && lineas.last().isEmpty())
-            lineas.removeLast();
         EXPECT_EQ(lineas, esperadas);
         // keldan-cnc holds the line until the port closes, then ends.
         EXPECT_TRUE(cnc.proceso.waitForFinished(20000));
@@ -203,13 +200,35 @@ TEST(FormatoCnc, ContinuousReceiveSavesEachProgramNeverOverAFileAndACutOneApart)
     ASSERT_TRUE(QTest::qWaitFor([&] { return tercero; }, 20000));
     continua.detiene();
     const std::pair<const char *, QByteArray> casos[]
-        = {{"O1234-2.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n\r\n"},
-            {"O1234-3.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n\r\n"},
+        = {{"O1234-2.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n"},
+            {"O1234-3.TXT", "%\r\nO1234\r\nG1 X1\r\n%\r\n"},
             {"O1234-INCOMPLETO.TXT", "%\r\nO1234\r\n"}, {"O1234.TXT", "old"}};
     ASSERT_EQ(guardados.size(), 3);
     for (const auto &[nombre, bytes] : casos) {
         QFile g(dir.filePath(QString::fromLatin1(nombre)));
         EXPECT_TRUE(g.open(QIODevice::ReadOnly) && g.readAll() == bytes) << nombre;
+    }
+}
+
+// Without the frame each program ends at its closing "%": three programs
+// punched in a row, through ser2net, are three files.
+TEST(FormatoCnc, ContinuousReceiveWithoutFrameEndsEachProgramAtItsClosingPercent)
+{
+    QTemporaryDir dir;
+    QFile f(dir.filePath(QStringLiteral("p.nc")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write("%\nO0301\nG1 X1\n%\n") > 0);
+    f.close();
+    Cnc cnc({"--send", f.fileName(), "--repeat", "3", "--no-frame"});
+    Ser2net servidor(cnc.puerto.Dispositivo(), false);
+    cnc.puerto.setDispositivo(servidor.direccion());
+    RecepcionContinua continua(cnc.puerto);
+    QSignalSpy guardados(&continua, &RecepcionContinua::guardado);
+    ASSERT_TRUE(servidor.escucha() && continua.inicia(dir.path(), false, {.marco = false}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return guardados.size() == 3; }, 20000));
+    continua.detiene();
+    for (const char *nombre : {"O0301.TXT", "O0301-2.TXT", "O0301-3.TXT"}) {
+        QFile g(dir.filePath(QString::fromLatin1(nombre)));
+        EXPECT_TRUE(g.open(QIODevice::ReadOnly) && g.readAll() == "%\r\nO0301\r\nG1 X1\r\n%\r\n");
     }
 }
 

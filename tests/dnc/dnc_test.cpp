@@ -1,6 +1,7 @@
 #include "comun/cncpty.h"
 #include "comun/ficheros.h"
 #include "comun/junta.h"
+#include "comun/partcp.h"
 #include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
 #include "port/bloqueopuerto.h"
@@ -14,11 +15,13 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <atomic>
 #include <csignal>
 #include <memory>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/un.h>
+#include <thread>
 
 namespace {
 
@@ -112,6 +115,16 @@ struct Dnc : ::testing::Test
         return espera([&] { return p.state() == QProcess::NotRunning; }, ms);
     }
     bool nadie = false;
+    // The log's records: machine, file, result, hundreds of MB, reason.
+    QStringList registro()
+    {
+        QStringList r;
+        for (const EntradaRegistro &e :
+            RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
+            r.append(junta(e.maquina, QFileInfo(e.fichero).fileName(), int(e.resultado),
+                e.bytes / 100000000, e.motivo));
+        return r;
+    }
     QTemporaryDir dir;
     LineaCnc lineas[4];
 };
@@ -160,9 +173,9 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     b.reset(lineas[1].cnc(KELDAN_CNC, {"--send", dir.filePath("pide2.nc")}));
     ASSERT_TRUE(b->waitForFinished(10000));
     ASSERT_TRUE(estado("B", "O99 failed (Requested program O99 is not in " + dir.filePath("B")));
-    // Saved as the window's continuous receive saves: the frame's last line end too.
-    EXPECT_EQ(leeBytes(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n") + "\r\n");
-    EXPECT_EQ(leeBytes(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n") + "\r\n");
+    // Saved as the window's continuous receive saves: as the CNC sent it.
+    EXPECT_EQ(leeBytes(dir.filePath("A/O1001.TXT")), programa(1001, 40, "\r\n"));
+    EXPECT_EQ(leeBytes(dir.filePath("B/O2002.TXT")), programa(2002, 40, "\r\n"));
     EXPECT_EQ(QDir(dir.filePath("A")).entryList(QDir::Files).size(), 1);
     EXPECT_EQ(QDir(dir.filePath("B")).entryList(QDir::Files).size(), 2);
 
@@ -398,6 +411,93 @@ TEST_F(Dnc, RefusedMachinesAreNeitherServedNorSentTo)
     EXPECT_TRUE(servicio.readAllStandardError().contains(
         "Mal: not served: Com=\"tcp://127.0.0.1\" cannot be used"));
     EXPECT_FALSE(QFile::exists(dir.filePath("KELDAN.LOG")));
+}
+
+TEST_F(Dnc, ARequestPunchedRightAfterTheAnswerToTheLastIsAnsweredToo)
+{
+    // A CNC behind ser2net: after a send the connection is kept while the
+    // server's line still empties, and what the CNC punches meanwhile counts.
+    CncPty cnc;
+    Ser2net servidor(cnc.ruta(), false);
+    ASSERT_TRUE(servidor.escucha());
+    escribe(dir.filePath("MAQUINAS.INI"),
+        QStringLiteral("[R]\nCom=%1\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\nDirRecepcion=%2\n")
+            .arg(servidor.direccion(), dir.path())
+            .toUtf8());
+    escribe(dir.filePath("O1.NC"), programa(1, 3, "\r\n"));
+    escribe(dir.filePath("O2.NC"), programa(2, 3, "\r\n"));
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    ASSERT_TRUE(estado("R", "listening"));
+    const auto respuestas = [&] { return cnc.recibido().count('\x14'); };
+    cnc.escribe("\x12%\n(SEND O1)\n%\n\x14");
+    ASSERT_TRUE(espera([&] { return respuestas() == 1; }, 15000));
+    QElapsedTimer reloj;
+    reloj.start();
+    espera([&] { return reloj.elapsed() >= 300; });
+    cnc.escribe("\x12%\n(SEND O2)\n%\n\x14");
+    ASSERT_TRUE(espera([&] { return respuestas() == 2; }, 15000));
+    EXPECT_EQ(cnc.recibido(),
+        "\x12" + programa(1, 3, "\r\n") + "\x14\x12" + programa(2, 3, "\r\n") + "\x14");
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    ASSERT_TRUE(servicio.waitForFinished(10000));
+    EXPECT_EQ(registro(), (QStringList {"R|O1.NC|0|0|", "R|O2.NC|0|0|"})); // both complete
+}
+
+TEST_F(Dnc, AFloodingPeerCostsItsOwnMachineOnlyAndTheServiceStillStopsAtOnce)
+{
+    // A peer at one machine's address starts a program and never ends it.
+    ParTcp par;
+    escribe(dir.filePath("MAQUINAS.INI"),
+        QStringLiteral("[F]\nCom=%1\nServicio=Si\nDirRecepcion=%2\nMaxPrograma=16\n"
+                       "[A]\nCom=%3\nVt=9600\nPar=N\nBd=8\nBs=1\nServicio=Si\nDirRecepcion=%4\n")
+            .arg(par.direccion(), dir.filePath("B"), lineas[0].ruta, dir.filePath("A"))
+            .toUtf8());
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    const int conexion = par.acepta(15000);
+    ASSERT_GE(conexion, 0);
+    std::atomic<qint64> enviados = 0;
+    std::thread inunda([&] {
+        QByteArray bloque;
+        while (bloque.size() < 65536)
+            bloque += "N1 G01 X1.000 Y2.000\n";
+        ParTcp::envia(conexion, "\x12%\nO1\n");
+        while (ParTcp::envia(conexion, bloque))
+            enviados += bloque.size();
+    });
+    // The other machines go on meanwhile.
+    escribe(dir.filePath("a.nc"), programa(1001, 40));
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    // 200 MB read, beyond what the sockets may hold on their way.
+    const bool inundado = espera([&] { return enviados > 212000000; }, 120000);
+    const bool otra = espera([&] { return QFile::exists(dir.filePath("A/O1001.TXT")); }, 20000);
+    QFile estado(QStringLiteral("/proc/%1/status").arg(servicio.processId()));
+    estado.open(QIODevice::ReadOnly);
+    const QByteArray todo = estado.readAll();
+    const QByteArray pico = todo.mid(todo.indexOf("VmHWM:")).split('\n').value(0); // kB
+    QElapsedTimer reloj;
+    reloj.start();
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    const bool parado = servicio.waitForFinished(10000);
+    const qint64 ms = reloj.elapsed();
+    ::shutdown(conexion, SHUT_RDWR);
+    inunda.join();
+    ::close(conexion);
+    a->kill(), a->waitForFinished();
+    EXPECT_TRUE(inundado && otra && parado && servicio.exitCode() == 0);
+    EXPECT_LT(pico.mid(6).trimmed().chopped(3).toLongLong(), 100 * 1024) << pico.toStdString();
+    EXPECT_LT(ms, 5000); // a few ms here; room for a loaded machine
+    // The first 16 MiB, their LF written as CR LF.
+    EXPECT_NEAR(
+        leeBytes(dir.filePath("B/O1-INCOMPLETO.TXT")).size(), 16 * 1024 * 1024 * 22 / 21, 1000);
+    QStringList r = registro();
+    std::sort(r.begin(), r.end());
+    // All it sent counted, 200 MB or more.
+    EXPECT_TRUE(r.size() == 2 && r[0] == "A|O1001.TXT|0|0|"
+        && r[1].startsWith("F|O1-INCOMPLETO.TXT|2|") && r[1].section('|', 3, 3).toInt() >= 2
+        && r[1].section('|', 4).startsWith("Longer than 16 MiB"))
+        << r.join('\n').toStdString();
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)

@@ -54,10 +54,11 @@ struct Recibido
     bool operator==(const Recibido &o) const = default;
 };
 
-Recibido recibe(const QList<QByteArray> &trozos, bool iso, bool parcial)
+Recibido recibe(
+    const QList<QByteArray> &trozos, bool iso, bool parcial, const FormatoLinea &formato = {})
 {
     Recibido r;
-    DecodificadorRecepcion d(iso);
+    DecodificadorRecepcion d(iso, formato);
     QObject::connect(&d, &DecodificadorRecepcion::lineasRecibidas,
         [&](const QList<QByteArray> &l) { r.lineas += l; });
     QObject::connect(&d, &DecodificadorRecepcion::finRecepcion, [&] { ++r.fines; });
@@ -73,39 +74,50 @@ Recibido recibe(const QList<QByteArray> &trozos, bool iso, bool parcial)
 
 TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
 {
-    // Stream, ISO, stopped by the operator after the last byte, what comes out.
-    const std::tuple<QByteArray, bool, bool, Recibido> casos[] = {
-        {"\x12%\nO1000\nM30\n%\n\x14", false, false, {{"%", "O1000", "M30", "%", ""}, 1, 1}},
+    FormatoLinea sinMarco;
+    sinMarco.marco = false;
+    // Stream, ISO, stopped by the operator after the last byte, the format,
+    // what comes out.
+    const std::tuple<QByteArray, bool, bool, FormatoLinea, Recibido> casos[] = {
+        // DC4 after the last line end closes the frame and adds no line; an
+        // empty line the CNC ended itself stays.
+        {"\x12%\nO1000\nM30\n%\n\x14", false, false, {}, {{"%", "O1000", "M30", "%"}, 1, 1}},
+        {"O1\n\n\x14", false, false, {}, {{"O1", ""}, 1, 0}},
         // A CR before LF ends the line with it, elsewhere it stays, as do
         // other control bytes; DC1/DC3 go, DC2 mid-line adds nothing.
-        {"G1\r\nX\x13\x11\x01Y\x12Z\r\x13\n\r\r\nA\rB\n", false, false,
+        {"G1\r\nX\x13\x11\x01Y\x12Z\r\x13\n\r\r\nA\rB\n", false, false, {},
             {{"G1", "X\x01YZ", "\r", "A\rB"}, 0, 1}},
-        {"O1\nA\xa5", false, false, {{"O1", "A\xa5"}, 1, 0}},
+        {"O1\nA\xa5", false, false, {}, {{"O1", "A\xa5"}, 1, 0}},
         {"A\n\x14"
          "B\n\x14",
-            false, false, {{"A", "", "B", ""}, 1, 0}},
-        {"O1\nG01 X", false, true, {{"O1", "G01 X"}, 0, 0}},
-        {"O1\n", false, true, {{"O1"}, 0, 0}},
+            false, false, {}, {{"A", "B"}, 1, 0}},
+        {"O1\nG01 X", false, true, {}, {{"O1", "G01 X"}, 0, 0}},
+        {"O1\n", false, true, {}, {{"O1"}, 0, 0}},
+        // Without the frame a "%" starting a line after the text closes the
+        // program, its line end with it; one inside a line does not.
+        {"%\r\nO1\r\nG1 %X\r\n%\r\n", false, false, sinMarco, {{"%", "O1", "G1 %X", "%"}, 1, 0}},
+        {"\x12%\nO1\n%\nM30\n\x14", false, false, {}, {{"%", "O1", "%", "M30"}, 1, 1}},
         // "10": CR has no text, DC3/DC1 go either way; tape feed, rub-out and
         // ESC (not in the table) add nothing; 0x31 ("1" without its parity
         // bit) and a LF with its bit wrong are unreadable, counted by line.
         {bytes("B1 93 30 13 31 91 11 8D 0A 00 09 88 FF 1B 0A 8A B1 0A 0A 31 0A 31 0A"), true, false,
-            {{"10", "HTBs", "1", "", "", ""}, 0, 0, 4, {0, 2, 4, 5}}},
+            {}, {{"10", "HTBs", "1", "", "", ""}, 0, 0, 4, {0, 2, 4, 5}}},
         // Leader, then "%" LF opens the program and only the later "%" ends it.
-        {bytes("00 00 12 A5 0A CF B1 0A 4D 33 30 0A A5 0A 14"), true, false,
-            {{"%", "O1", "M30", "%", "", ""}, 1, 1}},
+        {bytes("00 00 12 A5 0A CF B1 0A 4D 33 30 0A A5 8D 0A 14"), true, false, {},
+            {{"%", "O1", "M30", "%"}, 1, 1}},
         // A blank before it is no program text either.
-        {bytes("A0 A5 0A CF B1 0A A5"), true, false, {{" %", "O1", "%"}, 1, 0}},
-        {bytes("A5 0A A5 A0"), true, false, {{"%"}, 0, 0}},
-        {bytes("A5 0A 14"), true, false, {{"%", ""}, 1, 0}},
+        {bytes("A0 A5 0A CF B1 0A A5"), true, false, {}, {{" %", "O1", "%"}, 1, 0}},
+        {bytes("A5 0A A5 A0"), true, false, {}, {{"%"}, 0, 0}},
+        {bytes("A5 0A 14"), true, false, {}, {{"%"}, 1, 0}},
     };
-    for (const auto &[f, iso, parcial, esperado] : casos) {
+    for (const auto &[f, iso, parcial, formato, esperado] : casos) {
         // Whole, byte by byte, and cut in two at every place.
         QList<QList<QByteArray>> cortes = {{f}, {}};
         for (qsizetype i = 0; i <= f.size(); ++i)
             cortes[1].append(f.mid(i, 1)), cortes.append({f.left(i), f.mid(i)});
         for (const QList<QByteArray> &trozos : cortes)
-            EXPECT_TRUE(recibe(trozos, iso, parcial) == esperado) << f.toHex(' ').toStdString();
+            EXPECT_TRUE(recibe(trozos, iso, parcial, formato) == esperado)
+                << f.toHex(' ').toStdString();
     }
 }
 

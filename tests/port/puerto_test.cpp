@@ -158,8 +158,8 @@ TEST_F(Puerto, EachLineFormatIsReceivedAndSilenceEndsAProgramWithoutDc4)
     // With a silence time the bytes come after a longer wait: only a silence
     // once data has come ends the reception.
     const std::tuple<FormatoLinea, QByteArray, QList<QByteArray>> casos[] = {
-        {{.finBloque = Fin::Cr}, "\x12G1 X1\rM30\r\nM2\r\x14", {"G1 X1", "M30", "M2", ""}},
-        {{}, QByteArray("\0\0\x12G1\r\n\0\x14\0\0", 11), {"G1", ""}},
+        {{.finBloque = Fin::Cr}, "\x12G1 X1\rM30\r\nM2\r\x14", {"G1 X1", "M30", "M2"}},
+        {{}, QByteArray("\0\0\x12G1\r\n\0\x14\0\0", 11), {"G1"}},
         {{.silencioS = 1}, "\x12G1\r\nM30\r\n", {"G1", "M30"}},
         {{.marco = false, .silencioS = 1}, "%\nG1\n%\n", {"%", "G1", "%"}},
     };

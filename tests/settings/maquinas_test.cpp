@@ -133,7 +133,8 @@ TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt=9600\n[]\n["
+        "Silencio=-1\nMaxPrograma=0\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt="
+        "9600\n[]\n["
         "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
         "DirRecepcion=~/cnc\nXonXoffEn=PUERTO\n");
@@ -150,7 +151,7 @@ TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
         claves.append(r.clave);
     EXPECT_EQ(claves.join(' '),
         "Com Vt Par Bd Bs Modo Nego XonXoffEn FinBloque NulosInicio NulosFin Marco RetardoLinea "
-        "EsperaDc1 Silencio");
+        "EsperaDc1 Silencio MaxPrograma");
     EXPECT_EQ(torno.rechazos.first(), AvisoIni({"Torno", "Com", "abc"}));
     EXPECT_EQ(Maquinas::elige(ini, "Torno"), Resultado::Rechazada);
     EXPECT_EQ(general("Com"), "2");
@@ -210,6 +211,7 @@ TEST_F(Maquinas_, EveryFormatValueRoundTripsUnderItsKey)
         {{.retardoLineaMs = 60000}, "RetardoLinea", "60000"},
         {{.esperaDc1 = true}, "EsperaDc1", "Si"},
         {{.silencioS = 3600}, "Silencio", "3600"},
+        {{.maxProgramaMiB = 4096}, "MaxPrograma", "4096"},
     };
     for (const auto &[f, clave, texto] : casos) {
         SCOPED_TRACE(clave);

@@ -87,7 +87,8 @@ private slots:
 
     void aceptarSinCambiosMuestraYEscribeLasSieteClaves()
     {
-        frmConfig d(carga());
+        // A key the dialog has no control for goes back as it was.
+        frmConfig d(carga(u"MaxPrograma=16\n"_s));
         QString mostrado;
         for (const QComboBox *c : d.findChildren<QComboBox *>())
             mostrado += c->currentText() + u'|';
@@ -100,7 +101,9 @@ private slots:
         // DirGuarda and the languages stay as they were; Nego is not written unchanged.
         QCOMPARE(junta(d.result(), lee(m_e->ruta()), m_e->mensajes.size()),
             junta(int(QDialog::Accepted),
-                fichero(u"Idioma=Español\nModo=Ascii\nCom=1\nVt=4800\nPar=N\nBd=8\nBs=2\n"_s), 0));
+                fichero(
+                    u"MaxPrograma=16\nIdioma=Español\nModo=Ascii\nCom=1\nVt=4800\nPar=N\nBd=8\nBs=2\n"_s),
+                0));
     }
 
     void guardaYMuestraElPuerto()

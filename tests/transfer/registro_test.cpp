@@ -62,11 +62,14 @@ TEST(RegistroTransferenciasTest, ACorruptLogGivesItsGoodRecordsAndAnUnreadableOn
         + QByteArray(bueno).replace("\xC3\x91", "\xC3(")
         + "\x7F"
           "ELF\x02\x01\n"
-        + Registro::linea(entrada(2)) + bueno.chopped(1));
+        + Registro::linea(entrada(2)) + bueno.chopped(2));
     f.close();
+    // A record added after a last line cut short starts a line of its own.
+    ASSERT_TRUE(registro.anade(entrada(3)));
     const Registro::Lectura leido = registro.lee();
-    ASSERT_EQ(leido.entradas.size(), 2);
+    ASSERT_EQ(leido.entradas.size(), 3);
     EXPECT_EQ(Registro::linea(leido.entradas[1]), Registro::linea(entrada(2)));
+    EXPECT_EQ(Registro::linea(leido.entradas[2]), Registro::linea(entrada(3)));
     EXPECT_EQ(leido.ilegibles, 8);
 
     ASSERT_TRUE(f.remove() && QDir(dir.path()).mkdir(QStringLiteral("KELDAN.LOG")));

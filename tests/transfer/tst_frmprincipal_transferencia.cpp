@@ -7,6 +7,7 @@
 #include "text/textoprograma.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
+#include "transfer/registro.h"
 
 #include "browser/examinar_prueba.h"
 
@@ -21,6 +22,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <thread>
 
 using namespace VarsFuncsGlobales;
 using Herramientas::Puntero;
@@ -321,25 +324,64 @@ private slots:
     void continuousReceiveShowsEachSavedProgramAndKeepsOneThatCouldNotBeSaved()
     {
         const QString carpeta = m_dir.path();
+        QFile::remove(DirectorioAjustes() + u"/KELDAN.LOG"_s);
         // The machine's receive folder goes before the save folder.
         nuevaVentana("DirGuarda=/nowhere/\nDirRecepcion=" + carpeta.toUtf8() + "\n");
         m_frm->mnuRecepcionContinua->trigger();
         m_cnc->escribe("\x12%\nO21\n\x14\x12%\nO22\n");
         QTRY_COMPARE(texto()->lineas(), (QList<QByteArray> {"%", "O22"}));
-        QVERIFY(m_frm->Recibiendo && estado().contains(u"/O21.TXT (3 lines)  Programs saved: 1"_s));
+        QVERIFY(m_frm->Recibiendo && estado().contains(u"/O21.TXT (2 lines)  Programs saved: 1"_s));
         m_frm->cmdStop->click();
         compruebaReposo(u"Saved %1/O22-INCOMPLETO.TXT (2 lines)  Programs saved: 2"_s.arg(carpeta),
             false, {"%", "O22"});
         QVERIFY(!m_frm->SinGuardar);
 
-        // A file where the folder should be: the program stays, unsaved.
+        // A file where the folder should be: the program stays, unsaved, and
+        // the one that came right after it is logged apart, never shown.
         nuevaVentana("DirGuarda=" + carpeta.toUtf8() + "/O21.TXT\n");
         m_frm->mnuRecepcionContinua->trigger();
-        m_cnc->escribe("\x12O5\n\x14");
-        compruebaReposo(u"Not saved"_s, false, {"O5", ""});
+        m_cnc->escribe("\x12O5\n\x14\x12O6\nG1\n\x14");
+        compruebaReposo(u"Not saved"_s, false, {"O5"});
         QVERIFY(m_frm->SinGuardar);
         compruebaMensaje(1, kError, u"receive stopped"_s,
             u"The program could not be saved in %1/O21.TXT"_s.arg(carpeta));
+
+        // A program cut by a lost port, and a port that does not open: each
+        // logged as failed, with the reason.
+        nuevaVentana("DirRecepcion=" + carpeta.toUtf8() + "\n");
+        m_frm->mnuRecepcionContinua->trigger();
+        m_cnc->escribe("\x12%\nO23\nG1");
+        QTRY_COMPARE(texto()->count(), 2);
+        m_cnc->cierra();
+        QTRY_VERIFY(!m_frm->Recibiendo);
+        nuevaVentana({}, m_dir.filePath(u"ttyKELDAN9"_s));
+        m_frm->mnuRecepcionContinua->trigger();
+        QTRY_VERIFY(!m_frm->Recibiendo);
+        QStringList registro;
+        for (const EntradaRegistro &e :
+            RegistroTransferencias(DirectorioAjustes() + u"/KELDAN.LOG"_s).lee().entradas)
+            registro.append(junta(
+                QFileInfo(e.fichero).fileName(), e.lineas, int(e.resultado), !e.motivo.isEmpty()));
+        QCOMPARE(registro,
+            (QStringList {u"O21.TXT|2|0|false"_s, u"O22-INCOMPLETO.TXT|2|1|false"_s, u"|1|2|true"_s,
+                u"|2|2|true"_s, u"O23-INCOMPLETO.TXT|3|2|true"_s, u"|0|2|true"_s}));
+    }
+
+    void aReceiveStopsAtTheProgramLimitAndKeepsWhatCame()
+    {
+        nuevaVentana("MaxPrograma=1\n");
+        m_frm->cmdCncPc->click();
+        QByteArray largo = "\x12%\nO1\n";
+        while (largo.size() < 1024 * 1024 + 100)
+            largo += "N1 G01 X1.000 Y2.000\n";
+        // Written while the reception reads: it holds the line while it decodes.
+        std::thread cnc([&] { m_cnc->escribe(largo); });
+        const bool parada = espera([this] { return !m_frm->Recibiendo; }, 20000);
+        cnc.join();
+        const QByteArray recibido = texto()->lineas().join('\n');
+        QVERIFY(parada && recibido.size() > 1000000 && largo.startsWith("\x12" + recibido));
+        QCOMPARE(junta(estado(), m_frm->SinGuardar), u"Not saved|true"_s);
+        compruebaMensaje(1, kError, u"1 MiB"_s);
     }
 
     void aSendIsLoggedAndTheLogWindowShowsItFirstAndByMachine()
