@@ -43,9 +43,8 @@ QList<ConfigMaquinaDnc> ConfigMaquinaDnc::lee(
     const QString &rutaIni, bool todas, QStringList *avisos)
 {
     const QString rutaMaquinas = Maquinas::rutaMaquinas(rutaIni);
-    const QString dirGuarda = VarsFuncsGlobales::LeeIni(
-        QStringLiteral("General"), QStringLiteral("DirGuarda"), LogicaExaminar::kRaiz, rutaIni)
-                                  .trimmed();
+    // Never the root of the disk: the save folder, else the user's documents.
+    const QString dirGuarda = VarsFuncsGlobales::CarpetaRecepcionPorDefecto(rutaIni);
     QList<ConfigMaquinaDnc> lista;
     for (const QString &nombre : Maquinas::lista(rutaIni)) {
         auto clave = [&](const char *k, const QString &def = {}) {

@@ -4,6 +4,7 @@
 #include "comun/partcp.h"
 #include "comun/ser2net.h"
 #include "dnc/lineacnc.h"
+#include "dnc/maquinadnc.h"
 #include "port/bloqueopuerto.h"
 #include "port/mscomm.h"
 #include "settings/varsfuncsglobales.h"
@@ -498,6 +499,19 @@ TEST_F(Dnc, AFloodingPeerCostsItsOwnMachineOnlyAndTheServiceStillStopsAtOnce)
         && r[1].startsWith("F|O1-INCOMPLETO.TXT|2|") && r[1].section('|', 3, 3).toInt() >= 2
         && r[1].section('|', 4).startsWith("Longer than 16 MiB"))
         << r.join('\n').toStdString();
+}
+
+// With neither a machine's folder nor a save folder, programs go to the
+// user's documents, never to the root of the disk.
+TEST(ConfigDnc, AMachineWithoutAFolderReceivesIntoTheUsersFolder)
+{
+    QTemporaryDir dir;
+    escribe(dir.filePath("KELDAN.INI"), "[General]\nIdioma=English\n");
+    escribe(dir.filePath("MAQUINAS.INI"), "[M]\nCom=/dev/null\nServicio=Si\n");
+    const QList<ConfigMaquinaDnc> maquinas = ConfigMaquinaDnc::lee(dir.filePath("KELDAN.INI"));
+    ASSERT_EQ(maquinas.size(), 1);
+    EXPECT_TRUE(QDir::isAbsolutePath(maquinas[0].carpeta) && maquinas[0].carpeta != "/")
+        << maquinas[0].carpeta.toStdString();
 }
 
 TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
