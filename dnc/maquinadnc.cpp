@@ -1,7 +1,6 @@
 #include "dnc/maquinadnc.h"
 
 #include "base/perfilini.h"
-#include "browser/logicaexaminar.h"
 #include "settings/varsfuncsglobales.h"
 #include "text/ficheroprograma.h"
 
