@@ -481,6 +481,7 @@ void frmConfig::MuestraConfig()
     registro.xonXoffEnPuerto = XonXoffEnPuerto;
     registro.formato = Formato;
     registro.dirRecepcion = DirRecepcion;
+    registro.recorrido = RecorridoMaquina::lee(RutaIni(), QStringLiteral("General"));
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
@@ -517,6 +518,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
     txtDirRecepcion->setText(m.dirRecepcion);
+    m_recorrido = m.recorrido;
     CompruebaCombos();
 }
 
@@ -573,6 +575,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     // A folder that is no absolute path would depend on where the program started.
     const QString dir = txtDirRecepcion->text().trimmed();
     m.dirRecepcion = dir.startsWith(QLatin1Char('/')) ? dir : QString();
+    m.recorrido = m_recorrido;
     return m;
 }
 

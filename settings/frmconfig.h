@@ -163,4 +163,7 @@ private:
     void sigueMaquinaActual();
 
     frmPrincipal &m_principal;
+    // The travel, rapid rate and time factor of the machine shown: the
+    // dialog does not show them, so they go along with the rest unchanged.
+    RecorridoMaquina m_recorrido;
 };

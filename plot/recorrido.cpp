@@ -1,0 +1,404 @@
+#include "plot/recorrido.h"
+
+#include <algorithm>
+#include <numbers>
+
+namespace Trazado {
+
+namespace {
+
+constexpr double kPi = std::numbers::pi;
+// A part of an arc with more chords than this is cut in two first, so that
+// the halves out of sight are skipped.
+constexpr int kCuerdasTramo = 256;
+
+// The pen over the screen: joins what connects, merges what is closer than
+// `fusion` pixels, lifts at what is out of sight.
+class Recorrido
+{
+public:
+    Recorrido(const Trayectoria &t, const Vista &vista, const Ventana &ventana, double fusion,
+        Receptor &r)
+        : m_t(t), m_vista(vista), m_ventana(ventana), m_fusion(fusion), m_r(r)
+    { }
+
+    void nodo(std::size_t nivel, std::size_t k);
+    void movimiento(std::size_t i);
+    void levanta()
+    {
+        descarga();
+        m_bajado = false;
+    }
+
+private:
+    void segmento(double su, double sv, double eu, double ev, bool rapido, std::size_t mov);
+    void arco(std::size_t i, double su, double sv);
+    void tramo(const GeometriaArco &g, double t0, double t1, const double inicio[2],
+        const double fin[2], std::size_t mov);
+    void descarga()
+    {
+        if (!m_pendiente)
+            return;
+        m_pendiente = false;
+        m_r.sigue(m_pu, m_pv, m_pmov);
+        m_lu = m_pu;
+        m_lv = m_pv;
+    }
+    bool fuera(double u0, double v0, double u1, double v1) const
+    {
+        return std::max(u0, u1) < m_ventana.u0 || std::min(u0, u1) > m_ventana.u1
+            || std::max(v0, v1) < m_ventana.v0 || std::min(v0, v1) > m_ventana.v1;
+    }
+
+    const Trayectoria &m_t;
+    const Vista &m_vista;
+    const Ventana m_ventana;
+    const double m_fusion;
+    Receptor &m_r;
+    bool m_bajado = false;
+    bool m_rapido = false;
+    double m_lu = 0, m_lv = 0;
+    bool m_pendiente = false;
+    double m_pu = 0, m_pv = 0;
+    std::size_t m_pmov = 0;
+    // The screen point of the last move's end, for the next move's start.
+    std::size_t m_ultimo = std::size_t(-1);
+    double m_uu = 0, m_uv = 0;
+};
+
+void Recorrido::segmento(double su, double sv, double eu, double ev, bool rapido, std::size_t mov)
+{
+    if (fuera(su, sv, eu, ev)) {
+        levanta();
+        return;
+    }
+    if (!m_bajado || rapido != m_rapido) {
+        descarga();
+        m_r.empieza(su, sv, rapido, mov);
+        m_bajado = true;
+        m_rapido = rapido;
+        m_lu = su;
+        m_lv = sv;
+    }
+    if (std::abs(eu - m_lu) < m_fusion && std::abs(ev - m_lv) < m_fusion) {
+        m_pendiente = true;
+        m_pu = eu;
+        m_pv = ev;
+        m_pmov = mov;
+        return;
+    }
+    m_pendiente = false;
+    m_r.sigue(eu, ev, mov);
+    m_lu = eu;
+    m_lv = ev;
+}
+
+void Recorrido::nodo(std::size_t nivel, std::size_t k)
+{
+    const Trayectoria::Caja &c = m_t.niveles[nivel][k];
+    if (c.vacia()) {
+        levanta();
+        return;
+    }
+    double cu = 0, cv = 0, hu = 0, hv = 0;
+    Punto centro;
+    for (int j = 0; j < 3; ++j) {
+        centro[j] = (double(c.min[j]) + c.max[j]) / 2;
+        const double h = (double(c.max[j]) - c.min[j]) / 2;
+        hu += std::abs(m_vista.ex[j]) * h;
+        hv += std::abs(m_vista.ey[j]) * h;
+    }
+    cu = m_vista.u(centro);
+    cv = m_vista.v(centro);
+    // Float boxes round: a pixel of slack.
+    hu = hu * m_vista.escala + 1;
+    hv = hv * m_vista.escala + 1;
+    if (fuera(cu - hu, cv - hv, cu + hu, cv + hv)) {
+        levanta();
+        return;
+    }
+    if (2 * hu < m_fusion + 2 && 2 * hv < m_fusion + 2 && m_fusion > 0) {
+        // All of it within a pixel: one point, joined to what came before.
+        std::size_t primero = k * Trayectoria::kHoja;
+        for (std::size_t n = 0; n < nivel; ++n)
+            primero *= Trayectoria::kRama;
+        if (m_bajado)
+            segmento(m_lu, m_lv, cu, cv, m_rapido, primero);
+        else
+            segmento(cu, cv, cu, cv, false, primero);
+        m_ultimo = std::size_t(-1);
+        return;
+    }
+    if (nivel == 0) {
+        const std::size_t fin = std::min(m_t.size(), (k + 1) * Trayectoria::kHoja);
+        for (std::size_t i = k * Trayectoria::kHoja; i < fin; ++i)
+            movimiento(i);
+        return;
+    }
+    const std::size_t fin = std::min(m_t.niveles[nivel - 1].size(), (k + 1) * Trayectoria::kRama);
+    for (std::size_t j = k * Trayectoria::kRama; j < fin; ++j)
+        nodo(nivel - 1, j);
+}
+
+void Recorrido::movimiento(std::size_t i)
+{
+    const Movimiento &m = m_t.movimientos[i];
+    const Punto fin = m_t.fin(i);
+    if (m.tipo == Tipo::Salto) {
+        levanta();
+        return;
+    }
+    const Punto inicio = m_t.inicio(i);
+    if (!conocido(inicio)) {
+        levanta();
+        return;
+    }
+    double su, sv;
+    if (m_ultimo == i - 1 && i > 0) {
+        su = m_uu;
+        sv = m_uv;
+    } else {
+        su = m_vista.u(inicio);
+        sv = m_vista.v(inicio);
+    }
+    if (m.tipo == Tipo::Referencia) {
+        levanta();
+        if (!fuera(su, sv, su, sv))
+            m_r.marca(su, sv, i);
+        return;
+    }
+    if (!conocido(fin)) {
+        levanta();
+        return;
+    }
+    if (m_t.esArco(i)) {
+        arco(i, su, sv);
+    } else {
+        m_uu = m_vista.u(fin);
+        m_uv = m_vista.v(fin);
+        segmento(su, sv, m_uu, m_uv, m.tipo == Tipo::Rapido, i);
+    }
+    m_ultimo = i;
+}
+
+void Recorrido::arco(std::size_t i, double su, double sv)
+{
+    const GeometriaArco g = m_t.arco(i);
+    const Punto fin = m_t.fin(i);
+    const double inicio[2] = {su, sv};
+    const double final[2] = {m_vista.u(fin), m_vista.v(fin)};
+    m_uu = final[0];
+    m_uv = final[1];
+    const double radio = g.radioMayor() * m_vista.escala;
+    // Shorter than the merge: a chord.
+    if (radio * std::abs(g.barrido) < m_fusion) {
+        segmento(su, sv, final[0], final[1], false, i);
+        return;
+    }
+    tramo(g, 0, 1, inicio, final, i);
+}
+
+void Recorrido::tramo(const GeometriaArco &g, double t0, double t1, const double inicio[2],
+    const double fin[2], std::size_t mov)
+{
+    const double radio = g.radioMayor() * m_vista.escala;
+    const double angulo = std::abs(g.barrido) * (t1 - t0);
+    // The chord angle whose sagitta is half a pixel.
+    const double paso = radio <= 0.5 ? kPi / 2 : std::min(kPi / 4, 2 * std::acos(1 - 0.5 / radio));
+    const double cuerdas = std::ceil(angulo / paso);
+    // The part's screen box: its chord's, widened by its sagitta, or the
+    // whole circle's past half a turn.
+    double hu, hv;
+    double cu, cv;
+    if (angulo < kPi) {
+        const double flecha = radio * (1 - std::cos(angulo / 2)) + 1;
+        cu = (inicio[0] + fin[0]) / 2;
+        cv = (inicio[1] + fin[1]) / 2;
+        hu = std::abs(fin[0] - inicio[0]) / 2 + flecha;
+        hv = std::abs(fin[1] - inicio[1]) / 2 + flecha;
+    } else {
+        Punto c = g.punto(t0);
+        c[g.ejes[0]] = g.centro[0];
+        c[g.ejes[1]] = g.centro[1];
+        cu = m_vista.u(c);
+        cv = m_vista.v(c);
+        // A helix moves the circle along its axis meanwhile.
+        const double avance = std::abs(g.normal1 - g.normal0) * (t1 - t0) * m_vista.escala;
+        hu = hv = radio + avance + 1;
+    }
+    if (fuera(cu - hu, cv - hv, cu + hu, cv + hv)) {
+        levanta();
+        return;
+    }
+    if (cuerdas > kCuerdasTramo) {
+        const double tm = (t0 + t1) / 2;
+        const Punto pm = g.punto(tm);
+        const double medio[2] = {m_vista.u(pm), m_vista.v(pm)};
+        tramo(g, t0, tm, inicio, medio, mov);
+        tramo(g, tm, t1, medio, fin, mov);
+        return;
+    }
+    const int n = std::max(1, int(cuerdas));
+    // Chord by chord, the angle turned by a rotation rather than a sine each.
+    const double a0 = g.angulo0 + g.barrido * t0;
+    const double da = g.barrido * (t1 - t0) / n;
+    const double cd = std::cos(da), sd = std::sin(da);
+    double c = std::cos(a0), s = std::sin(a0);
+    double pu = inicio[0], pv = inicio[1];
+    Punto p;
+    for (int k = 1; k < n; ++k) {
+        const double cn = c * cd - s * sd;
+        s = s * cd + c * sd;
+        c = cn;
+        const double t = t0 + (t1 - t0) * k / n;
+        const double r = g.radio0 + (g.radio1 - g.radio0) * t;
+        p[g.ejes[0]] = g.centro[0] + r * c;
+        p[g.ejes[1]] = g.centro[1] + r * s;
+        p[g.ejes[2]] = g.normal0 + (g.normal1 - g.normal0) * t;
+        const double u = m_vista.u(p), v = m_vista.v(p);
+        segmento(pu, pv, u, v, false, mov);
+        pu = u;
+        pv = v;
+    }
+    segmento(pu, pv, fin[0], fin[1], false, mov);
+}
+
+// The nearest of what is handed out to a point.
+class Busqueda : public Receptor
+{
+public:
+    Busqueda(double u, double v) : m_u(u), m_v(v) { }
+
+    void empieza(double u, double v, bool, std::size_t) override
+    {
+        m_lu = u;
+        m_lv = v;
+    }
+    void sigue(double u, double v, std::size_t mov) override
+    {
+        const double du = u - m_lu, dv = v - m_lv;
+        const double l2 = du * du + dv * dv;
+        const double t
+            = l2 > 0 ? std::clamp(((m_u - m_lu) * du + (m_v - m_lv) * dv) / l2, 0.0, 1.0) : 0;
+        considera(m_lu + t * du, m_lv + t * dv, mov);
+        m_lu = u;
+        m_lv = v;
+    }
+    void marca(double u, double v, std::size_t mov) override { considera(u, v, mov); }
+
+    std::ptrdiff_t mejor = -1;
+    double distancia = 0;
+
+private:
+    void considera(double u, double v, std::size_t mov)
+    {
+        const double d = std::hypot(u - m_u, v - m_v);
+        if (mejor < 0 || d < distancia) {
+            mejor = std::ptrdiff_t(mov);
+            distancia = d;
+        }
+    }
+
+    double m_u, m_v, m_lu = 0, m_lv = 0;
+};
+
+} // namespace
+
+Vista Vista::de(Tipo tipo)
+{
+    Vista v;
+    const auto pon = [&v](std::array<double, 3> x, std::array<double, 3> y) {
+        std::copy(x.begin(), x.end(), v.ex);
+        std::copy(y.begin(), y.end(), v.ey);
+    };
+    switch (tipo) {
+    case XZ:
+        pon({1, 0, 0}, {0, 0, 1});
+        break;
+    case YZ:
+        pon({0, 1, 0}, {0, 0, 1});
+        break;
+    case Isometrica: {
+        // Seen from X+, Y-, Z+ above: Z stays upright.
+        const double a = 1 / std::sqrt(2.0), b = 1 / std::sqrt(6.0);
+        pon({a, a, 0}, {-b, b, 2 * b});
+        break;
+    }
+    case XY:
+        break;
+    }
+    return v;
+}
+
+Punto Vista::punto(double u, double v) const
+{
+    const double a = (u - ox) / escala, b = (oy - v) / escala;
+    return {a * ex[0] + b * ey[0], a * ex[1] + b * ey[1], a * ex[2] + b * ey[2]};
+}
+
+void Vista::encuadra(const Trayectoria::Caja &caja, double ancho, double alto)
+{
+    double umin = 0, umax = 0, vmin = 0, vmax = 0;
+    if (!caja.vacia()) {
+        umin = vmin = 1e300;
+        umax = vmax = -1e300;
+        for (int esquina = 0; esquina < 8; ++esquina) {
+            Punto p;
+            for (int j = 0; j < 3; ++j)
+                p[j] = esquina & (1 << j) ? caja.max[j] : caja.min[j];
+            const double pu = ex[0] * p[0] + ex[1] * p[1] + ex[2] * p[2];
+            const double pv = ey[0] * p[0] + ey[1] * p[1] + ey[2] * p[2];
+            umin = std::min(umin, pu);
+            umax = std::max(umax, pu);
+            vmin = std::min(vmin, pv);
+            vmax = std::max(vmax, pv);
+        }
+    }
+    const double margen = std::min(ancho, alto) / 20 + 4;
+    const double du = umax - umin, dv = vmax - vmin;
+    // A single point shows 20 mm across.
+    double s = du < 1e-6 && dv < 1e-6 ? std::min(ancho, alto) / 20
+                                      : std::min((ancho - 2 * margen) / std::max(du, 1e-9),
+                                          (alto - 2 * margen) / std::max(dv, 1e-9));
+    escala = std::clamp(s, kEscalaMinima, kEscalaMaxima);
+    ox = ancho / 2 - escala * (umin + umax) / 2;
+    oy = alto / 2 + escala * (vmin + vmax) / 2;
+}
+
+void Vista::amplia(double factor, double u, double v)
+{
+    const double nueva = std::clamp(escala * factor, kEscalaMinima, kEscalaMaxima);
+    const double f = nueva / escala;
+    escala = nueva;
+    ox = u - (u - ox) * f;
+    oy = v - (v - oy) * f;
+}
+
+void recorre(const Trayectoria &t, const Vista &vista, const Ventana &ventana, double fusion,
+    Receptor &receptor)
+{
+    if (t.niveles.empty())
+        return;
+    Recorrido r(t, vista, ventana, fusion, receptor);
+    r.nodo(t.niveles.size() - 1, 0);
+    r.levanta();
+}
+
+void recorreMovimiento(const Trayectoria &t, std::size_t mov, const Vista &vista,
+    const Ventana &ventana, Receptor &receptor)
+{
+    if (mov >= t.size())
+        return;
+    Recorrido r(t, vista, ventana, 0, receptor);
+    r.movimiento(mov);
+    r.levanta();
+}
+
+std::ptrdiff_t busca(const Trayectoria &t, const Vista &vista, double u, double v, double radio)
+{
+    Busqueda b(u, v);
+    recorre(t, vista, {u - radio, v - radio, u + radio, v + radio}, 0, b);
+    return b.distancia <= radio ? b.mejor : -1;
+}
+
+} // namespace Trazado
