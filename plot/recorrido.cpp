@@ -35,14 +35,34 @@ private:
     void arco(std::size_t i, double su, double sv);
     void tramo(const GeometriaArco &g, double t0, double t1, const double inicio[2],
         const double fin[2], std::size_t mov);
+    void extiende(double eu, double ev, std::size_t mov);
+    void pendiente(double u, double v, std::size_t mov, double distancia)
+    {
+        m_pendiente = true;
+        m_pu = u;
+        m_pv = v;
+        m_pmov = mov;
+        m_distancia = distancia;
+    }
     void descarga()
     {
+        m_hayCono = false;
         if (!m_pendiente)
             return;
         m_pendiente = false;
         m_r.sigue(m_pu, m_pv, m_pmov);
         m_lu = m_pu;
         m_lv = m_pv;
+    }
+    // A long line whose box holds the window may still pass it by: then
+    // all its corners are on one side of it.
+    bool pasaDeLado(double su, double sv, double eu, double ev) const
+    {
+        const double du = eu - su, dv = ev - sv;
+        const auto lado = [&](double u, double v) { return du * (v - sv) - dv * (u - su); };
+        const double a = lado(m_ventana.u0, m_ventana.v0), b = lado(m_ventana.u1, m_ventana.v0);
+        const double c = lado(m_ventana.u0, m_ventana.v1), d = lado(m_ventana.u1, m_ventana.v1);
+        return (a > 0 && b > 0 && c > 0 && d > 0) || (a < 0 && b < 0 && c < 0 && d < 0);
     }
     bool fuera(double u0, double v0, double u1, double v1) const
     {
@@ -61,6 +81,10 @@ private:
     bool m_pendiente = false;
     double m_pu = 0, m_pv = 0;
     std::size_t m_pmov = 0;
+    double m_distancia = 0;
+    // The cone of directions from the last vertex, left and right edge.
+    bool m_hayCono = false;
+    double m_izqU = 0, m_izqV = 0, m_derU = 0, m_derV = 0;
     // The screen point of the last move's end, for the next move's start.
     std::size_t m_ultimo = std::size_t(-1);
     double m_uu = 0, m_uv = 0;
@@ -68,7 +92,9 @@ private:
 
 void Recorrido::segmento(double su, double sv, double eu, double ev, bool rapido, std::size_t mov)
 {
-    if (fuera(su, sv, eu, ev)) {
+    const bool dentro
+        = eu >= m_ventana.u0 && eu <= m_ventana.u1 && ev >= m_ventana.v0 && ev <= m_ventana.v1;
+    if (!dentro && (fuera(su, sv, eu, ev) || pasaDeLado(su, sv, eu, ev))) {
         levanta();
         return;
     }
@@ -79,18 +105,53 @@ void Recorrido::segmento(double su, double sv, double eu, double ev, bool rapido
         m_rapido = rapido;
         m_lu = su;
         m_lv = sv;
+        m_hayCono = false;
     }
-    if (std::abs(eu - m_lu) < m_fusion && std::abs(ev - m_lv) < m_fusion) {
-        m_pendiente = true;
-        m_pu = eu;
-        m_pv = ev;
-        m_pmov = mov;
+    if (m_fusion <= 0) {
+        m_r.sigue(eu, ev, mov);
+        m_lu = eu;
+        m_lv = ev;
         return;
     }
-    m_pendiente = false;
-    m_r.sigue(eu, ev, mov);
-    m_lu = eu;
-    m_lv = ev;
+    extiende(eu, ev, mov);
+}
+
+void Recorrido::extiende(double eu, double ev, std::size_t mov)
+{
+    // The line from the last vertex is stretched over what follows while
+    // every point passed stays within half the merge of it: the points
+    // still allowed lie in a cone of directions that narrows with each.
+    const double tolerancia = m_fusion / 2;
+    const double du = eu - m_lu, dv = ev - m_lv;
+    const double d2 = du * du + dv * dv;
+    if (d2 <= tolerancia * tolerancia) {
+        if (!m_hayCono)
+            pendiente(eu, ev, mov, 0);
+        return;
+    }
+    const double d = std::sqrt(d2);
+    const auto cruz = [](double au, double av, double bu, double bv) { return au * bv - av * bu; };
+    if (m_hayCono
+        && (cruz(m_derU, m_derV, du, dv) < 0 || cruz(du, dv, m_izqU, m_izqV) < 0
+            || d < m_distancia - tolerancia)) {
+        descarga();
+        m_hayCono = false;
+        extiende(eu, ev, mov);
+        return;
+    }
+    const double s = tolerancia / d, c = std::sqrt(1 - s * s);
+    const double iu = c * du - s * dv, iv = s * du + c * dv;
+    const double ru = c * du + s * dv, rv = -s * du + c * dv;
+    if (!m_hayCono || cruz(iu, iv, m_izqU, m_izqV) < 0) {
+        m_izqU = iu;
+        m_izqV = iv;
+    }
+    if (!m_hayCono || cruz(m_derU, m_derV, ru, rv) < 0) {
+        m_derU = ru;
+        m_derV = rv;
+    }
+    m_hayCono = true;
+    pendiente(eu, ev, mov, d);
 }
 
 void Recorrido::nodo(std::size_t nivel, std::size_t k)
@@ -143,13 +204,7 @@ void Recorrido::nodo(std::size_t nivel, std::size_t k)
 void Recorrido::movimiento(std::size_t i)
 {
     const Movimiento &m = m_t.movimientos[i];
-    const Punto fin = m_t.fin(i);
     if (m.tipo == Tipo::Salto) {
-        levanta();
-        return;
-    }
-    const Punto inicio = m_t.inicio(i);
-    if (!conocido(inicio)) {
         levanta();
         return;
     }
@@ -158,6 +213,11 @@ void Recorrido::movimiento(std::size_t i)
         su = m_uu;
         sv = m_uv;
     } else {
+        const Punto inicio = m_t.inicio(i);
+        if (!conocido(inicio)) {
+            levanta();
+            return;
+        }
         su = m_vista.u(inicio);
         sv = m_vista.v(inicio);
     }
@@ -167,28 +227,48 @@ void Recorrido::movimiento(std::size_t i)
             m_r.marca(su, sv, i);
         return;
     }
+    const Punto fin {m.fin[0], m.fin[1], m.fin[2]};
     if (!conocido(fin)) {
         levanta();
         return;
     }
-    if (m_t.esArco(i)) {
-        arco(i, su, sv);
-    } else {
-        m_uu = m_vista.u(fin);
-        m_uv = m_vista.v(fin);
-        segmento(su, sv, m_uu, m_uv, m.tipo == Tipo::Rapido, i);
-    }
+    m_uu = m_vista.u(fin);
+    m_uv = m_vista.v(fin);
     m_ultimo = i;
+    if (m.tipo != Tipo::Horario && m.tipo != Tipo::Antihorario) {
+        segmento(su, sv, m_uu, m_uv, m.tipo == Tipo::Rapido, i);
+        return;
+    }
+    // An arc whose whole circle is within the merge, or out of sight, needs
+    // no geometry: its chord says as much.
+    const auto [a, b, n] = ejesPlano(m.plano);
+    const auto &c = m_t.centros[m.arco];
+    const double da = double(m.fin[a]) - c[0], db = double(m.fin[b]) - c[1];
+    const double radio = std::sqrt(da * da + db * db) * m_vista.escala;
+    const Punto centro = [&] {
+        Punto p = fin;
+        p[a] = c[0];
+        p[b] = c[1];
+        return p;
+    }();
+    const double cu = m_vista.u(centro), cv = m_vista.v(centro);
+    if (2 * radio < m_fusion) {
+        segmento(su, sv, m_uu, m_uv, false, i);
+        return;
+    }
+    const double alcance = radio + std::abs(m_uu - su) + std::abs(m_uv - sv) + 1;
+    if (fuera(cu - alcance, cv - alcance, cu + alcance, cv + alcance)) {
+        levanta();
+        return;
+    }
+    arco(i, su, sv);
 }
 
 void Recorrido::arco(std::size_t i, double su, double sv)
 {
     const GeometriaArco g = m_t.arco(i);
-    const Punto fin = m_t.fin(i);
     const double inicio[2] = {su, sv};
-    const double final[2] = {m_vista.u(fin), m_vista.v(fin)};
-    m_uu = final[0];
-    m_uv = final[1];
+    const double final[2] = {m_uu, m_uv};
     const double radio = g.radioMayor() * m_vista.escala;
     // Shorter than the merge: a chord.
     if (radio * std::abs(g.barrido) < m_fusion) {

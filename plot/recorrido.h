@@ -45,8 +45,9 @@ struct Vista
     void amplia(double factor, double u, double v);
 
     static constexpr double kEscalaMinima = 1e-6;
-    // A tenth of a micrometre a pixel: floats still place points to it.
-    static constexpr double kEscalaMaxima = 1e4;
+    // A micrometre a pixel: floats still place points of a part metres
+    // long to the pixel.
+    static constexpr double kEscalaMaxima = 1e3;
 };
 
 struct Ventana

@@ -247,18 +247,31 @@ RecorridoMaquina RecorridoMaquina::lee(
 
 bool RecorridoMaquina::escribe(const QString &ruta, const QString &seccion, QString *error) const
 {
-    const RecorridoMaquina enFichero = lee(ruta, seccion);
-    auto pon = [&](const char *clave, bool igual, const QString &valor) {
+    // A key is written when its text does not mean the value: absent keys
+    // mean the defaults, texts that cannot be used mean nothing.
+    const auto texto = [&](const char *clave) {
+        return PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
+    };
+    const auto pon = [&](const char *clave, bool igual, const QString &valor) {
         return igual || PerfilIni::escribe(ruta, seccion, QLatin1String(clave), valor, error);
     };
     for (int eje = 0; eje < 3; ++eje) {
-        const auto &l = limites[eje];
-        if (!pon(kClavesLimites[eje], l == enFichero.limites[eje],
+        const std::optional<Limite> &l = limites[eje];
+        const QString t = texto(kClavesLimites[eje]);
+        const auto enFichero
+            = t == kAusente ? std::make_optional(std::optional<Limite>()) : limiteValido(t);
+        if (!pon(kClavesLimites[eje], enFichero && *enFichero == l,
                 l ? textoNumero(l->minimo) + QLatin1Char(',') + textoNumero(l->maximo) : QString()))
             return false;
     }
-    return pon("Rapido", rapido == enFichero.rapido, textoNumero(rapido))
-        && pon("FactorTiempo", factorTiempo == enFichero.factorTiempo, textoNumero(factorTiempo));
+    const RecorridoMaquina defecto;
+    const auto igual = [&](const char *clave, double valor, double porDefecto) {
+        const QString t = texto(clave);
+        return (t == kAusente ? std::optional(porDefecto) : positivoValido(t)) == valor;
+    };
+    return pon("Rapido", igual("Rapido", rapido, defecto.rapido), textoNumero(rapido))
+        && pon("FactorTiempo", igual("FactorTiempo", factorTiempo, defecto.factorTiempo),
+            textoNumero(factorTiempo));
 }
 
 Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avisos)

@@ -132,17 +132,20 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt=9600\n[]\n["
+        "Silencio=-1\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\nLimitesX=5,1\n"
+        "LimitesY=0;9\nRapido=0\nFactorTiempo=x\n[TORNO]\nVt=9600\n[]\n["
         "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
-        "DirRecepcion=/srv/cnc\nXonXoffEn=PUERTO\n");
+        "DirRecepcion=/srv/cnc\nXonXoffEn=PUERTO\nLimitesZ= -300 , 0.5\nLimitesX=\n"
+        "Rapido=12000\nFactorTiempo=1.25\n");
     AvisosIni avisos;
     EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
     EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
     avisos.clear();
-    Maquina defecto {.nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}};
+    Maquina defecto {
+        .nombre = QStringLiteral("Torno"), .formato = {}, .dirRecepcion = {}, .recorrido = {}};
     EXPECT_EQ(Maquinas::lee(ini, "torno", &avisos), defecto);
-    ASSERT_EQ(avisos.size(), 16); // every key of the section but Nota
+    ASSERT_EQ(avisos.size(), 20); // every key of the section but Nota
     EXPECT_EQ(avisos.first(), AvisoIni({"Torno", "Com", "abc"}));
 
     // Other letter case, and the forms a port takes, are understood.
@@ -153,6 +156,14 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
                         f.modo, f.nego, f.dirRecepcion, Maquinas::textoXonXoff(f.xonXoffEnPuerto)})
             .join(' '),
         "tcp://cnc:5000 19200 E 1.5 Iso RtsCts /srv/cnc Puerto");
+    // An empty limit is none; the travel, rapid rate and time factor
+    // survive a save and a choice.
+    const RecorridoMaquina r {
+        {std::nullopt, std::nullopt, RecorridoMaquina::Limite {-300, 0.5}}, 12000, 1.25};
+    EXPECT_EQ(f.recorrido, r);
+    ASSERT_EQ(Maquinas::elige(ini, "Fresa"), Resultado::Hecho);
+    EXPECT_EQ(RecorridoMaquina::lee(ini, "General"), r);
+    EXPECT_EQ(general("LimitesZ") + ' ' + general("Rapido"), "-300,0.5 12000");
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
     defecto.nombre = QStringLiteral("TORNO");
