@@ -122,27 +122,30 @@ Ventana ventana(QSize tamano)
 void dibuja(QImage &imagen, const Trayectoria &t, const Vista &vista)
 {
     imagen.fill(kFondo);
+    {
+        // The program's zero, where the work offsets' origins are; under the path.
+        QPainter p(&imagen);
+        const Punto cero {-t.origen[0], -t.origen[1], -t.origen[2]};
+        const QPointF o(vista.u(cero), vista.v(cero));
+        p.setPen(QPen(QColor(110, 110, 110), 0));
+        const char *const ejes = "XYZ";
+        for (int k = 0; k < 3; ++k) {
+            Punto e = cero;
+            e[k] += 1;
+            QPointF d(vista.u(e) - o.x(), vista.v(e) - o.y());
+            const double l = std::hypot(d.x(), d.y());
+            // An axis along the line of sight shows as a point.
+            if (l < 1e-6 * vista.escala)
+                continue;
+            d *= 24 / l;
+            p.drawLine(o, o + d);
+            p.drawText(o + d * 1.2 + QPointF(-3, 4), QString(QLatin1Char(ejes[k])));
+        }
+    }
     Rasterizador r(imagen);
     recorre(t, vista, ventana(imagen.size()), 1.0, r);
-    QPainter p(&imagen);
-    // The program's zero, where the work offsets' origins are.
-    const Punto cero {-t.origen[0], -t.origen[1], -t.origen[2]};
-    const QPointF o(vista.u(cero), vista.v(cero));
-    p.setPen(QPen(QColor(110, 110, 110), 0));
-    const char *const ejes = "XYZ";
-    for (int k = 0; k < 3; ++k) {
-        Punto e = cero;
-        e[k] += 1;
-        QPointF d(vista.u(e) - o.x(), vista.v(e) - o.y());
-        const double l = std::hypot(d.x(), d.y());
-        // An axis along the line of sight shows as a point.
-        if (l < 1e-6 * vista.escala)
-            continue;
-        d *= 24 / l;
-        p.drawLine(o, o + d);
-        p.drawText(o + d * 1.2 + QPointF(-3, 4), QString(QLatin1Char(ejes[k])));
-    }
     // The reference point is up the machine's axes: an arrow up.
+    QPainter p(&imagen);
     p.setPen(QPen(kRapido, 0));
     for (const QPointF &m : r.marcas) {
         const QPointF f[] = {m + QPointF(-4, -6), m + QPointF(0, -10), m + QPointF(4, -6)};

@@ -103,7 +103,7 @@ void frmPrincipal::textosTrazado()
     panTrazado->CargaTextos();
 }
 
-void frmPrincipal::colocaTrazado(const QRect &texto)
+void frmPrincipal::colocaTrazado(QRect texto)
 {
     if (!panTrazado)
         return;

@@ -210,8 +210,9 @@ private:
     // The backplot (plot/frmprincipal_trazado.cpp).
     void creaTrazado();
     void textosTrazado();
-    // Shares the text window's place with the backplot.
-    void colocaTrazado(const QRect &texto);
+    // Shares the text window's place with the backplot (a copy: the text
+    // window's own geometry changes on the way).
+    void colocaTrazado(QRect texto);
     void lstTexto_Seleccion(const QModelIndex &actual);
     void trazado_LineaElegida(qsizetype linea);
     QTimer m_releeTrazado;

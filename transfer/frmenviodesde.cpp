@@ -1,6 +1,7 @@
 #include "transfer/frmenviodesde.h"
 
 #include "languages/catalogoclaves.h"
+#include "plot/reinicio.h"
 #include "settings/varsfuncsglobales.h"
 
 #include <QCheckBox>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "plot/reinicio.h"
-
 #include <QByteArray>
 #include <QDialog>
 #include <QList>
@@ -10,6 +8,9 @@ class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
+namespace Trazado {
+struct BloqueReinicio;
+}
 
 // The question before a send from a line: what the CNC gets first, and the
 // start block that gives the control back the program's tool, offsets,

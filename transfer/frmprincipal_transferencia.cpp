@@ -5,6 +5,7 @@
 #include "browser/logicaexaminar.h"
 #include "line/codificadorenvio.h"
 #include "line/parametroslinea.h"
+#include "plot/reinicio.h"
 #include "port/frmcomprobacion.h"
 #include "settings/maquinas.h"
 #include "settings/varsfuncsglobales.h"
