@@ -1,0 +1,131 @@
+#include "plot/lectorprograma.h"
+#include "plot/recorrido.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+using namespace Trazado;
+
+namespace {
+
+// The polylines handed out, as chords.
+struct Cuerdas : Receptor
+{
+    void empieza(double u, double v, bool r, std::size_t) override
+    {
+        lu = u;
+        lv = v;
+        rapidos += r;
+    }
+    void sigue(double u, double v, std::size_t mov) override
+    {
+        cuerdas.push_back({lu, lv, u, v, double(mov)});
+        lu = u;
+        lv = v;
+    }
+    void marca(double u, double v, std::size_t) override { marcas.push_back({u, v}); }
+    double lu = 0, lv = 0;
+    int rapidos = 0;
+    std::vector<std::array<double, 5>> cuerdas;
+    std::vector<std::array<double, 2>> marcas;
+};
+
+Vista vistaXY(double escala, double ox, double oy)
+{
+    Vista v = Vista::de(Vista::XY);
+    v.escala = escala;
+    v.ox = ox;
+    v.oy = oy;
+    return v;
+}
+
+} // namespace
+
+// A circle of 50 mm, a tiny arc and one of a huge radius, from a whole view
+// to a micrometre a pixel: every chord within half a pixel of its arc, and
+// none where the view does not reach.
+TEST(Recorrido, ArcsStayWithinHalfAPixelAtEveryZoom)
+{
+    const Lectura l = lee({"G0 X50 Y0 Z0 F100", "G3 I-50", "G2 X50.3 R0.15", "G2 X1050.3 R1000000"});
+    const Trayectoria &t = l.trayectoria;
+    for (std::size_t mov = 1; mov < t.size(); ++mov) {
+        const GeometriaArco g = t.arco(mov);
+        for (double escala = 0.01; escala <= Vista::kEscalaMaxima; escala *= 3) {
+            SCOPED_TRACE(testing::Message() << "move " << mov << " scale " << escala);
+            // The arc's start in the middle of an 800 x 600 view.
+            const Punto a = t.inicio(mov);
+            const Vista v = vistaXY(escala, 400 - escala * a[0], 300 + escala * a[1]);
+            Cuerdas c;
+            recorreMovimiento(t, mov, v, {0, 0, 800, 600}, c);
+            ASSERT_FALSE(c.cuerdas.empty());
+            const double cu = v.u({g.centro[0], g.centro[1], 0}), cv = v.v({g.centro[0], g.centro[1], 0});
+            double peor = 0;
+            for (const auto &[u0, v0, u1, v1, m] : c.cuerdas) {
+                // A chord drawn at all touches the view.
+                EXPECT_FALSE(std::max(u0, u1) < 0 || std::min(u0, u1) > 800 || std::max(v0, v1) < 0
+                    || std::min(v0, v1) > 600);
+                for (double f : {0.0, 0.5, 1.0})
+                    peor = std::max(peor,
+                        std::abs(std::hypot(u0 + f * (u1 - u0) - cu, v0 + f * (v1 - v0) - cv)
+                            - g.radio0 * escala));
+            }
+            EXPECT_LE(peor, 0.5 + 1e-6);
+        }
+    }
+}
+
+// Picking finds the nearest move within its radius, rapids and the G28 mark
+// included; the walk merges what is below a pixel and skips what is out of sight.
+TEST(Recorrido, PickingAndMerging)
+{
+    const Lectura l = lee({"G0 X0 Y0 Z0", "G1 X10 F100", "G0 Y10", "G91 G28 Z0", "G90 G0 X0 Y0 Z0",
+        "G1 X0.001", "X0.002", "X0.003", "X100"});
+    const Trayectoria &t = l.trayectoria;
+    const Vista v = vistaXY(10, 50, 500);
+    EXPECT_EQ(busca(t, v, 100, 502), 1); // on the feed move, 2 px off
+    EXPECT_EQ(busca(t, v, 151, 450), 2); // on the rapid
+    EXPECT_EQ(busca(t, v, 120, 480), -1); // 20 px from both
+
+    Cuerdas c;
+    recorre(t, v, {0, 0, 2000, 1000}, 1.0, c);
+    // The feed move, the rapid (with G28's rapid of no length), and the
+    // three micrometre steps with the line on to X100 as one chord.
+    ASSERT_EQ(c.cuerdas.size(), 3u);
+    EXPECT_EQ(c.cuerdas.back()[2], 1050);
+    EXPECT_EQ(c.marcas.size(), 1u);
+    // A window the path passes by gets nothing.
+    Cuerdas nada;
+    recorre(t, v, {300, 0, 400, 300}, 1.0, nada);
+    EXPECT_TRUE(nada.cuerdas.empty() && nada.marcas.empty());
+}
+
+// keldan-dnc check: extents, time and one finding a line, with the
+// machine's travel; 0 clean, 1 with findings, 2 for what cannot be read.
+TEST(Recorrido, DncCheckPrintsTheFindingsAndTellsByItsExitStatus)
+{
+    QTemporaryDir dir;
+    const auto escribe = [&](const char *nombre, const QByteArray &datos) {
+        QFile f(dir.filePath(nombre));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
+    };
+    escribe("KELDAN.INI", "[General]\nIdioma=English\n");
+    escribe("MAQUINAS.INI", "[Mill]\nCom=/dev/null\nLimitesX=0,50\nRapido=x\n");
+    escribe("P1.NC", "%\r\nO1\r\nG0 X0 Y0 Z5\r\nG1 X100 F100\r\nM30\r\n%\r\n");
+    const auto dnc = [&](const QStringList &args) {
+        QProcess p;
+        p.start(KELDAN_DNC, QStringList {"--config", dir.path(), "check"} + args);
+        p.waitForFinished(30000);
+        return QString::number(p.exitCode()) + '|' + p.readAllStandardOutput()
+            + p.readAllStandardError();
+    };
+    EXPECT_EQ(dnc({dir.filePath("P1.NC")}),
+        "0|X: 0.000 to 100.000 mm\nY: 0.000 to 0.000 mm\nZ: 5.000 to 5.000 mm\nTime: 0:01:00\n");
+    EXPECT_EQ(dnc({dir.filePath("P1.NC"), "mill"}),
+        "1|X: 0.000 to 100.000 mm\nY: 0.000 to 0.000 mm\nZ: 5.000 to 5.000 mm\nTime: 0:01:00\n"
+        "Line 4: X 100.000 is outside the machine's travel (0.000 to 50.000).\n"
+        "keldan-dnc: Mill: Rapido=x cannot be used; its default is taken\n");
+    EXPECT_TRUE(dnc({dir.filePath("P2.NC")}).startsWith("2|keldan-dnc: cannot read "));
+    EXPECT_TRUE(dnc({dir.filePath("P1.NC"), "Lathe"}).startsWith("2|keldan-dnc: no machine Lathe"));
+}
