@@ -321,6 +321,7 @@ void Lector::ejecuta()
     m_r.trayectoria.movimientos.shrink_to_fit();
     m_r.trayectoria.centros.shrink_to_fit();
     m_r.trayectoria.construyeIndice();
+    m_r.trayectoria.construyeDetalle();
 }
 
 void Lector::usaOrigen()

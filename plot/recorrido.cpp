@@ -11,6 +11,12 @@ constexpr double kPi = std::numbers::pi;
 // A part of an arc with more chords than this is cut in two first, so that
 // the halves out of sight are skipped.
 constexpr int kCuerdasTramo = 256;
+// What is drawn keeps within half the merge (half a pixel) of the toolpath:
+// an arc's chords stray a quarter, merging lines on the screen another
+// quarter; a level of detail may take up to four fifths of the half, the
+// merging on the screen what it leaves.
+constexpr double kCuarto = 0.25;
+constexpr double kParteDetalle = 0.8;
 
 // The pen over the screen: joins what connects, merges what is closer than
 // `fusion` pixels, lifts at what is out of sight.
@@ -19,10 +25,19 @@ class Recorrido
 public:
     Recorrido(const Trayectoria &t, const Vista &vista, const Ventana &ventana, double fusion,
         Receptor &r)
-        : m_t(t), m_vista(vista), m_ventana(ventana), m_fusion(fusion), m_r(r)
+        : m_t(t),
+          m_vista(vista),
+          m_ventana(ventana),
+          m_fusion(fusion),
+          m_tolerancia(fusion * kCuarto),
+          m_r(r)
     { }
+    // How far merging on the screen may move a line from the points it passes.
+    void setTolerancia(double pixeles) { m_tolerancia = pixeles; }
 
     void nodo(std::size_t nivel, std::size_t k);
+    // Walks a level of detail instead of the moves.
+    void detalle(const Trayectoria::Detalle &d);
     void movimiento(std::size_t i);
     void levanta()
     {
@@ -31,6 +46,9 @@ public:
     }
 
 private:
+    // Whether what the box holds must be walked: false when it is out of
+    // sight (the pen lifts) or within a pixel (drawn as one point).
+    bool caja(const Trayectoria::Caja &c, std::size_t primero);
     void segmento(double su, double sv, double eu, double ev, bool rapido, std::size_t mov);
     void arco(std::size_t i, double su, double sv);
     void tramo(const GeometriaArco &g, double t0, double t1, const double inicio[2],
@@ -74,6 +92,7 @@ private:
     const Vista &m_vista;
     const Ventana m_ventana;
     const double m_fusion;
+    double m_tolerancia;
     Receptor &m_r;
     bool m_bajado = false;
     bool m_rapido = false;
@@ -119,9 +138,9 @@ void Recorrido::segmento(double su, double sv, double eu, double ev, bool rapido
 void Recorrido::extiende(double eu, double ev, std::size_t mov)
 {
     // The line from the last vertex is stretched over what follows while
-    // every point passed stays within half the merge of it: the points
+    // every point passed stays within a quarter of the merge of it: the points
     // still allowed lie in a cone of directions that narrows with each.
-    const double tolerancia = m_fusion / 2;
+    const double tolerancia = m_tolerancia;
     const double du = eu - m_lu, dv = ev - m_lv;
     const double d2 = du * du + dv * dv;
     if (d2 <= tolerancia * tolerancia) {
@@ -142,11 +161,12 @@ void Recorrido::extiende(double eu, double ev, std::size_t mov)
     const double s = tolerancia / d, c = std::sqrt(1 - s * s);
     const double iu = c * du - s * dv, iv = s * du + c * dv;
     const double ru = c * du + s * dv, rv = -s * du + c * dv;
-    if (!m_hayCono || cruz(iu, iv, m_izqU, m_izqV) < 0) {
+    // Each edge narrows to the new point's own where that one is tighter.
+    if (!m_hayCono || cruz(iu, iv, m_izqU, m_izqV) > 0) {
         m_izqU = iu;
         m_izqV = iv;
     }
-    if (!m_hayCono || cruz(m_derU, m_derV, ru, rv) < 0) {
+    if (!m_hayCono || cruz(m_derU, m_derV, ru, rv) > 0) {
         m_derU = ru;
         m_derV = rv;
     }
@@ -154,14 +174,13 @@ void Recorrido::extiende(double eu, double ev, std::size_t mov)
     pendiente(eu, ev, mov, d);
 }
 
-void Recorrido::nodo(std::size_t nivel, std::size_t k)
+bool Recorrido::caja(const Trayectoria::Caja &c, std::size_t primero)
 {
-    const Trayectoria::Caja &c = m_t.niveles[nivel][k];
     if (c.vacia()) {
         levanta();
-        return;
+        return false;
     }
-    double cu = 0, cv = 0, hu = 0, hv = 0;
+    double hu = 0, hv = 0;
     Punto centro;
     for (int j = 0; j < 3; ++j) {
         centro[j] = (double(c.min[j]) + c.max[j]) / 2;
@@ -169,27 +188,33 @@ void Recorrido::nodo(std::size_t nivel, std::size_t k)
         hu += std::abs(m_vista.ex[j]) * h;
         hv += std::abs(m_vista.ey[j]) * h;
     }
-    cu = m_vista.u(centro);
-    cv = m_vista.v(centro);
+    const double cu = m_vista.u(centro), cv = m_vista.v(centro);
     // Float boxes round: a pixel of slack.
     hu = hu * m_vista.escala + 1;
     hv = hv * m_vista.escala + 1;
     if (fuera(cu - hu, cv - hv, cu + hu, cv + hv)) {
         levanta();
-        return;
+        return false;
     }
     if (2 * hu < m_fusion + 2 && 2 * hv < m_fusion + 2 && m_fusion > 0) {
         // All of it within a pixel: one point, joined to what came before.
-        std::size_t primero = k * Trayectoria::kHoja;
-        for (std::size_t n = 0; n < nivel; ++n)
-            primero *= Trayectoria::kRama;
         if (m_bajado)
             segmento(m_lu, m_lv, cu, cv, m_rapido, primero);
         else
             segmento(cu, cv, cu, cv, false, primero);
         m_ultimo = std::size_t(-1);
-        return;
+        return false;
     }
+    return true;
+}
+
+void Recorrido::nodo(std::size_t nivel, std::size_t k)
+{
+    std::size_t primero = k * Trayectoria::kHoja;
+    for (std::size_t n = 0; n < nivel; ++n)
+        primero *= Trayectoria::kRama;
+    if (!caja(m_t.niveles[nivel][k], primero))
+        return;
     if (nivel == 0) {
         const std::size_t fin = std::min(m_t.size(), (k + 1) * Trayectoria::kHoja);
         for (std::size_t i = k * Trayectoria::kHoja; i < fin; ++i)
@@ -199,6 +224,49 @@ void Recorrido::nodo(std::size_t nivel, std::size_t k)
     const std::size_t fin = std::min(m_t.niveles[nivel - 1].size(), (k + 1) * Trayectoria::kRama);
     for (std::size_t j = k * Trayectoria::kRama; j < fin; ++j)
         nodo(nivel - 1, j);
+}
+
+void Recorrido::detalle(const Trayectoria::Detalle &d)
+{
+    using T = Trayectoria;
+    const auto &v = d.vertices;
+    double pu = 0, pv = 0;
+    bool previo = false;
+    const auto proyecta = [&](const T::Vertice &x, double &u, double &w) {
+        const Punto p {x.p[0], x.p[1], x.p[2]};
+        u = m_vista.u(p);
+        w = m_vista.v(p);
+    };
+    for (std::size_t b = 0; b < d.cajas.size(); ++b) {
+        const std::size_t desde = b * T::kBloqueDetalle;
+        if (!caja(d.cajas[b], v[desde].mov & T::kMovVertice)) {
+            previo = false;
+            continue;
+        }
+        const std::size_t hasta = std::min(v.size(), desde + T::kBloqueDetalle);
+        for (std::size_t j = desde; j < hasta; ++j) {
+            const T::Vertice &x = v[j];
+            double u, w;
+            proyecta(x, u, w);
+            if (x.mov & T::kCorte) {
+                levanta();
+            } else {
+                if (!previo)
+                    proyecta(v[j - 1], pu, pv);
+                segmento(pu, pv, u, w, x.mov & T::kRapidoVertice, x.mov & T::kMovVertice);
+            }
+            pu = u;
+            pv = w;
+            previo = true;
+        }
+    }
+    levanta();
+    for (const std::uint32_t i : m_t.referencias) {
+        const Punto p = m_t.inicio(i);
+        const double u = m_vista.u(p), w = m_vista.v(p);
+        if (!fuera(u, w, u, w))
+            m_r.marca(u, w, i);
+    }
 }
 
 void Recorrido::movimiento(std::size_t i)
@@ -283,8 +351,9 @@ void Recorrido::tramo(const GeometriaArco &g, double t0, double t1, const double
 {
     const double radio = g.radioMayor() * m_vista.escala;
     const double angulo = std::abs(g.barrido) * (t1 - t0);
-    // The chord angle whose sagitta is half a pixel.
-    const double paso = radio <= 0.5 ? kPi / 2 : std::min(kPi / 4, 2 * std::acos(1 - 0.5 / radio));
+    // The chord angle whose sagitta is a quarter of a pixel.
+    const double paso
+        = radio <= kCuarto ? kPi / 2 : std::min(kPi / 4, 2 * std::acos(1 - kCuarto / radio));
     const double cuerdas = std::ceil(angulo / paso);
     // The part's screen box: its chord's, widened by its sagitta, or the
     // whole circle's past half a turn.
@@ -460,7 +529,18 @@ void recorre(const Trayectoria &t, const Vista &vista, const Ventana &ventana, d
     if (t.niveles.empty())
         return;
     Recorrido r(t, vista, ventana, fusion, receptor);
-    r.nodo(t.niveles.size() - 1, 0);
+    // The coarsest level of detail within its part of the half merge; a
+    // close view, or a walk that must see every move, goes through the moves.
+    const Trayectoria::Detalle *nivel = nullptr;
+    if (fusion > 0)
+        for (const Trayectoria::Detalle &d : t.detalles)
+            if (d.error * vista.escala <= kParteDetalle * fusion / 2)
+                nivel = &d;
+    if (nivel) {
+        r.setTolerancia(fusion / 2 - nivel->error * vista.escala);
+        r.detalle(*nivel);
+    } else
+        r.nodo(t.niveles.size() - 1, 0);
     r.levanta();
 }
 

@@ -163,6 +163,36 @@ public:
     // The box of move i's geometry, relative to origen; empty when not drawn.
     Caja cajaMovimiento(std::size_t i) const;
 
+    // The level of detail for views that show much of the program: the path
+    // again, with lines of a few moves and arcs of a few chords merged
+    // where they stay within the level's tolerance, so that a whole view
+    // walks a fraction of the moves. Each level is twice as coarse as the
+    // one before; closer views walk the moves themselves, the boxes leaving
+    // out what is not in sight.
+    struct Vertice
+    {
+        float p[3];
+        // The move the line to this vertex belongs to, with the flags below.
+        std::uint32_t mov;
+    };
+    static constexpr std::uint32_t kCorte = 1u << 31; // no line to it: a new start
+    static constexpr std::uint32_t kRapidoVertice = 1u << 30; // the line to it is a rapid
+    static constexpr std::uint32_t kMovVertice = kRapidoVertice - 1;
+    static constexpr std::size_t kBloqueDetalle = 64;
+    struct Detalle
+    {
+        // How far (mm) the level may stray from the moves.
+        double error;
+        std::vector<Vertice> vertices;
+        // Per block of kBloqueDetalle vertices, with the one before it.
+        std::vector<Caja> cajas;
+    };
+    std::vector<Detalle> detalles;
+    // G28's reference moves: few, walked apart from the levels.
+    std::vector<std::uint32_t> referencias;
+    // Builds detalles and referencias; the reader calls it after construyeIndice.
+    void construyeDetalle();
+
     // Bytes the toolpath takes.
     std::size_t memoria() const;
 };

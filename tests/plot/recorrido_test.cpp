@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -48,7 +49,8 @@ Vista vistaXY(double escala, double ox, double oy)
 // none where the view does not reach.
 TEST(Recorrido, ArcsStayWithinHalfAPixelAtEveryZoom)
 {
-    const Lectura l = lee({"G0 X50 Y0 Z0 F100", "G3 I-50", "G2 X50.3 R0.15", "G2 X1050.3 R1000000"});
+    const Lectura l
+        = lee({"G0 X50 Y0 Z0 F100", "G3 I-50", "G2 X50.3 R0.15", "G2 X1050.3 R1000000"});
     const Trayectoria &t = l.trayectoria;
     for (std::size_t mov = 1; mov < t.size(); ++mov) {
         const GeometriaArco g = t.arco(mov);
@@ -60,7 +62,8 @@ TEST(Recorrido, ArcsStayWithinHalfAPixelAtEveryZoom)
             Cuerdas c;
             recorreMovimiento(t, mov, v, {0, 0, 800, 600}, c);
             ASSERT_FALSE(c.cuerdas.empty());
-            const double cu = v.u({g.centro[0], g.centro[1], 0}), cv = v.v({g.centro[0], g.centro[1], 0});
+            const double cu = v.u({g.centro[0], g.centro[1], 0}),
+                         cv = v.v({g.centro[0], g.centro[1], 0});
             double peor = 0;
             for (const auto &[u0, v0, u1, v1, m] : c.cuerdas) {
                 // A chord drawn at all touches the view.
@@ -73,6 +76,48 @@ TEST(Recorrido, ArcsStayWithinHalfAPixelAtEveryZoom)
             }
             EXPECT_LE(peor, 0.5 + 1e-6);
         }
+    }
+}
+
+// A whole view of a dense program walks a level of detail instead of the
+// moves; what it hands out stays within half a pixel of the moves all the same.
+TEST(Recorrido, AWholeViewThroughTheLevelOfDetailStaysWithinHalfAPixel)
+{
+    QList<QByteArray> lineas = {"G0 X0 Y0 Z0 F100"};
+    for (int i = 1; i <= 4000; ++i)
+        lineas << QByteArray("G1 X") + QByteArray::number(i * 0.025) + " Y"
+                + QByteArray::number(std::sin(i * 0.0025) * 20, 'f', 4);
+    lineas << "G0 X150 Y0"
+           << "G3 I-50";
+    const Lectura l = lee(lineas);
+    const Trayectoria &t = l.trayectoria;
+    ASSERT_FALSE(t.detalles.empty());
+    const std::size_t circulo = t.size() - 1;
+    const GeometriaArco g = t.arco(circulo);
+    for (const double ancho : {300.0, 800.0, 3000.0}) {
+        SCOPED_TRACE(ancho);
+        Vista v = Vista::de(Vista::XY);
+        v.encuadra(t.cajaTotal(), ancho, ancho * 0.75);
+        Cuerdas c;
+        recorre(t, v, {0, 0, ancho, ancho * 0.75}, 1.0, c);
+        double peor = 0;
+        for (const auto &[u0, v0, u1, v1, m] : c.cuerdas) {
+            // The rapid over to the circle is on neither.
+            if (std::size_t(m) == circulo - 1)
+                continue;
+            for (double f : {0.0, 0.5, 1.0}) {
+                const Punto p = v.punto(u0 + f * (u1 - u0), v0 + f * (v1 - v0));
+                // Off the circle, or off the curve y = 20 sin(x / 10) (across
+                // it: the height off it over the slope's secant).
+                const double x = p[0] + t.origen[0], y = p[1] + t.origen[1];
+                const double d = std::size_t(m) == circulo
+                    ? std::abs(std::hypot(p[0] - g.centro[0], p[1] - g.centro[1]) - 50)
+                    : std::abs(y - std::sin(x / 10) * 20) / std::hypot(1, 2 * std::cos(x / 10));
+                peor = std::max(peor, d * v.escala);
+            }
+        }
+        EXPECT_LE(peor, 0.5);
+        EXPECT_LT(c.cuerdas.size(), t.size() / 4);
     }
 }
 
