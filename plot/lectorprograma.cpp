@@ -2,6 +2,8 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -80,6 +82,12 @@ std::optional<double> numero(const char *&p, const char *fin, bool *entero = nul
         *entero = !punto;
     const double v = double(mantisa) / kPotencias[decimales];
     return negativo ? -v : v;
+}
+
+// A tool, offset or count number as an int, whatever the word held.
+int entero(double v)
+{
+    return std::isnan(v) ? 0 : int(std::clamp(v, -1e9, 1e9));
 }
 
 // A code as ten times its number: one decimal digit at most.
@@ -531,7 +539,7 @@ void Lector::agujero(double x, double y)
     // Deep holes in pecks of Q: each peck back out to R and down again.
     if (c == 83 && m_e.cicloQ > 0) {
         const double hondo = std::abs(r - m_e.cicloZ);
-        const int picadas = int(std::ceil(hondo / m_e.cicloQ - 1e-9));
+        const int picadas = entero(std::ceil(hondo / m_e.cicloQ - 1e-9));
         for (int k = 1; k < picadas && k < 100000; ++k)
             m_r.segundos += 2 * k * m_e.cicloQ / m_op.maquina.rapido * 60;
     }
@@ -661,7 +669,7 @@ void Lector::bloque(const Bloque &b)
         case 590:
         case 541:
             m_e.origen = g == 541 ? 541 : g / 10;
-            m_e.origenP = g == 541 && b.tiene('P') ? int(b.v('P')) : 0;
+            m_e.origenP = g == 541 && b.tiene('P') ? entero(b.v('P')) : 0;
             usaOrigen();
             break;
         case 900:
@@ -703,14 +711,18 @@ void Lector::bloque(const Bloque &b)
         }
     }
     const double u = unidad();
-    if (b.tiene('F'))
+    // A feed, speed or dwell below zero is no value a control takes.
+    for (const char l : {'F', 'S', 'P'})
+        if (b.tiene(l) && b.v(l) < 0)
+            hallazgo(Hallazgo::Palabra, {QLatin1Char(l) + QString::number(b.v(l))});
+    if (b.tiene('F') && b.v('F') >= 0)
         m_e.avance = b.v('F') * u;
-    if (b.tiene('S'))
+    if (b.tiene('S') && b.v('S') >= 0)
         m_e.velocidad = b.v('S');
     if (b.tiene('T'))
-        m_e.herramienta = int(b.v('T'));
+        m_e.herramienta = entero(b.v('T'));
     if (b.tiene('H') && m_e.longitud != 49)
-        m_e.h = int(b.v('H'));
+        m_e.h = entero(b.v('H'));
     for (const char l : {'A', 'B', 'C'})
         if (b.tiene(l) && !std::exchange(m_rotativo, true))
             hallazgo(Hallazgo::Rotativo, {QString(QLatin1Char(l))});
@@ -770,7 +782,7 @@ void Lector::bloque(const Bloque &b)
     }
     if (dwell) {
         // G4 P in milliseconds, or X in seconds.
-        m_r.segundos += b.tiene('P') ? b.v('P') / 1000 : b.tiene('X') ? b.v('X') : 0;
+        m_r.segundos += std::max(0.0, b.tiene('P') ? b.v('P') / 1000 : b.tiene('X') ? b.v('X') : 0);
     } else if (g10) {
         // Offsets written into the control: program coordinates stay.
     } else if (g92) {
@@ -820,7 +832,7 @@ void Lector::bloque(const Bloque &b)
             if (b.tiene('Q'))
                 m_e.cicloQ = std::abs(b.v('Q')) * u;
             if (b.tiene('P'))
-                m_e.cicloP = b.v('P') / 1000;
+                m_e.cicloP = std::max(0.0, b.v('P') / 1000);
             if (b.tiene('X') || b.tiene('Y')) {
                 double veces = b.tiene('K') ? b.v('K') : b.tiene('L') ? b.v('L') : 1;
                 if (veces > kMaxRepeticiones) {
@@ -828,7 +840,7 @@ void Lector::bloque(const Bloque &b)
                         {QString::number(veces), QString::number(kMaxRepeticiones)});
                     veces = kMaxRepeticiones;
                 }
-                for (int k = 0; k < int(veces) && !m_fin; ++k) {
+                for (int k = 0; k < entero(veces) && !m_fin; ++k) {
                     double x = m_e.posicion[0], y = m_e.posicion[1];
                     if (b.tiene('X'))
                         x = (m_e.incremental ? x : 0) + b.v('X') * u;
@@ -913,7 +925,8 @@ std::optional<Estado> estadoEn(
 
 QString textoTiempo(double segundos)
 {
-    const qint64 s = qint64(std::llround(std::max(segundos, 0.0)));
+    // A program of a thousand years is still a number of hours.
+    const qint64 s = qint64(std::llround(std::clamp(segundos, 0.0, 3.6e10)));
     return QStringLiteral("%1:%2:%3")
         .arg(s / 3600)
         .arg(s / 60 % 60, 2, 10, QLatin1Char('0'))

@@ -309,7 +309,8 @@ void Recorrido::movimiento(std::size_t i)
     }
     // An arc whose whole circle is within the merge, or out of sight, needs
     // no geometry: its chord says as much.
-    const auto [a, b, n] = ejesPlano(m.plano);
+    const std::array<int, 3> ejes = ejesPlano(m.plano);
+    const int a = ejes[0], b = ejes[1];
     const auto &c = m_t.centros[m.arco];
     const double da = double(m.fin[a]) - c[0], db = double(m.fin[b]) - c[1];
     const double radio = std::sqrt(da * da + db * db) * m_vista.escala;
