@@ -124,6 +124,23 @@ TEST(Lector, ToolpathsOfSmallPrograms)
             "1:R 0 0 0; 5:F 1 0 0; F 2 0 0; F 3 0 0", "0..3 0..0 0..0"},
         {"block skip off: the block runs", "/G1 X5\n/2 Y5", "1:R 0 0 0; 2:F 5 0 0; 3:F 5 5 0",
             "0..5 0..5 0..0"},
+        {"G90.1: the centre in absolute coordinates", "G0 X10\nG90.1 G3 X-10 Y0 I0 J0",
+            "1:R 0 0 0; 2:R 10 0 0; 3:CCW -10 0 0 @0,0", "-10..10 0..10 0..0"},
+        {"comments hold no words; small letters and blanks inside words are read",
+            "G0 (X99 MOVE) X5 ; Y99\nn10 g1 y 2.5 f100\nX 1 0 .5",
+            "1:R 0 0 0; 2:R 5 0 0; "
+            "3:F 5 2.5 0; 4:F 10.5 2.5 0",
+            "0..10.5 0..2.5 0..0"},
+        {"units change between blocks", "G0 X10\nG20 X1\nG21 Y3",
+            "1:R 0 0 0; 2:R 10 0 0; "
+            "3:R 25.4 0 0; 4:R 25.4 3 0",
+            "0..25.4 0..3 0..0"},
+        {"G30 as G28, on the axes it names", "G91 G30 X0 Y0\nG90 G0 Z1\nX1 Y1",
+            "1:R 0 0 0; 2:R 0 0 0; REF ? ? 0; 3:R ? ? 1; 4:R 1 1 1", "0..0 0..0 0..0"},
+        {"K holes in G90 drill the same place again", "G0 Z5\nG98 G81 X5 Z-1 R1 K2\nG80",
+            "1:R 0 0 0; 2:R 0 0 5; 3:R 5 0 5; R 5 0 1; F 5 0 -1; R 5 0 5; R 5 0 5; R 5 0 1; "
+            "F 5 0 -1; R 5 0 5",
+            "0..5 0..0 -1..5"},
     };
     for (const auto &c : casos) {
         SCOPED_TRACE(c.nombre);
@@ -245,6 +262,10 @@ TEST(Lector, TimeOfKnownLengthsAndFeeds)
     EXPECT_EQ(hallazgos(l), "");
     EXPECT_NEAR(l.segundos, (6 + 1.2 + 0.12 + 6 + 2 + 6) * 1.5, 1e-6);
     EXPECT_EQ(textoTiempo(l.segundos), "0:00:32");
+    // Three turns of a helix down 6 mm, at 60 mm/min.
+    const Lectura helice = lee(programa("G0 X10 Y0 Z0\nG3 X10 Y0 Z-6 I-10 P3 F60"));
+    EXPECT_NEAR(helice.segundos, std::hypot(3 * 2 * std::numbers::pi * 10, 6), 1e-6);
+    EXPECT_EQ(helice.trayectoria.movimientos[1].vueltas, 2);
     EXPECT_EQ(textoTiempo(3725.4) + ' ' + textoTiempo(360000), "1:02:05 100:00:00");
 }
 
@@ -270,6 +291,15 @@ TEST(Lector, RestartBlockGivesBackToolOffsetSpindleCoolantAndModes)
     EXPECT_EQ(c.notas, BloqueReinicio::ConCompensacion);
 
     EXPECT_EQ(bloqueReinicio(programa("G1 X1 Y1\nM30\nG0 X5"), 2).notas, BloqueReinicio::SinEstado);
+    // Inside a subprogram the state is the one of its first run; the tool
+    // prepared after the change, M4, M7, an extended offset, G95, G18 and no
+    // length offset go as they were.
+    const BloqueReinicio sub = bloqueReinicio(
+        programa("T7 M6\nT8\nG54.1 P3 G18 G95\nS800 M4 M7\nG0 X1 Y2 Z3\nM98 P20\nM30\nO20\n"
+                 "G2 X5 Z1 R4 F0.2\nX9\nM99"),
+        9);
+    EXPECT_EQ(sub.lineas.join('|'),
+        "T7 M6|T8|G54.1 P3|G18 G95|S800 M4|M7|G90 G0 Z3.|G0 X5. Y2.|G0 Z1.|G2 F0.2");
     const BloqueReinicio sinZ = bloqueReinicio(programa("T1 M6\nG0 X1\nG1 Y1 F5\nX2"), 3);
     EXPECT_EQ(sinZ.lineas.join('|'), "T1 M6|G1 F5.");
     EXPECT_EQ(sinZ.notas, BloqueReinicio::SinPosicion);

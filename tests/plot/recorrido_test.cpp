@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QTemporaryDir>
 
 using namespace Trazado;
@@ -119,6 +120,42 @@ TEST(Recorrido, AWholeViewThroughTheLevelOfDetailStaysWithinHalfAPixel)
         EXPECT_LE(peor, 0.5);
         EXPECT_LT(c.cuerdas.size(), t.size() / 4);
     }
+}
+
+// Each view shows X, Y and Z its way (the screen's v grows downward); a
+// fit centres the program within a margin; a zoom keeps the point under
+// the pointer where it is, and stops at its bounds.
+TEST(Recorrido, ViewsFitAndZoomAboutThePointer)
+{
+    const auto ejes = [](Vista::Tipo tipo) {
+        Vista v = Vista::de(tipo);
+        QStringList s;
+        for (const Punto &p : {Punto {1, 0, 0}, Punto {0, 1, 0}, Punto {0, 0, 1}})
+            s << QString::number(v.u(p), 'f', 2) + ',' + QString::number(v.v(p), 'f', 2);
+        return s.join(' ').replace("-0.00", "0.00").toStdString();
+    };
+    EXPECT_EQ(ejes(Vista::XY), "1.00,0.00 0.00,-1.00 0.00,0.00");
+    EXPECT_EQ(ejes(Vista::XZ), "1.00,0.00 0.00,0.00 0.00,-1.00");
+    EXPECT_EQ(ejes(Vista::YZ), "0.00,0.00 1.00,0.00 0.00,-1.00");
+    EXPECT_EQ(ejes(Vista::Isometrica), "0.71,0.41 0.71,-0.41 0.00,-0.82");
+
+    Vista v = Vista::de(Vista::XY);
+    v.encuadra({{-10, 0, -5}, {30, 20, 5}}, 400, 300);
+    EXPECT_NEAR(v.u({10, 10, 0}), 200, 1e-9);
+    EXPECT_NEAR(v.v({10, 10, 0}), 150, 1e-9);
+    EXPECT_NEAR(v.u({-10, 0, 0}), 19, 1e-9); // the margin: a twentieth of the side, and 4
+    const Punto antes = v.punto(100, 50);
+    v.amplia(2.5, 100, 50);
+    const Punto despues = v.punto(100, 50);
+    EXPECT_NEAR(antes[0], despues[0], 1e-9);
+    EXPECT_NEAR(antes[1], despues[1], 1e-9);
+    v.amplia(1e12, 0, 0);
+    EXPECT_EQ(v.escala, Vista::kEscalaMaxima);
+    v.amplia(1e-30, 0, 0);
+    EXPECT_EQ(v.escala, Vista::kEscalaMinima);
+    // A program that is one point shows 20 mm across.
+    v.encuadra({{5, 5, 5}, {5, 5, 5}}, 400, 300);
+    EXPECT_EQ(v.escala, 15);
 }
 
 // Picking finds the nearest move within its radius, rapids and the G28 mark

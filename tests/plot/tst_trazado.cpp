@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QWheelEvent>
 #include <QtTest>
 
 using namespace Qt::StringLiterals;
@@ -143,6 +144,34 @@ private slots:
         vista()->setFocus();
         QTest::keyClick(vista(), Qt::Key_Home);
         QCOMPARE(puntoDe(7), antes);
+    }
+
+    void theWheelZoomsAboutThePointerAndEachViewShowsItsAxes()
+    {
+        const QPointF p(vista()->width() / 3.0, vista()->height() / 3.0);
+        const double escala = vista()->vista().escala;
+        const Punto antes = vista()->vista().punto(p.x(), p.y());
+        QWheelEvent rueda(p, vista()->mapToGlobal(p), QPoint(), QPoint(0, 240), Qt::NoButton, {},
+            Qt::NoScrollPhase, false);
+        QApplication::sendEvent(vista(), &rueda);
+        const Punto despues = vista()->vista().punto(p.x(), p.y());
+        QCOMPARE(vista()->vista().escala, escala * 1.5625);
+        QVERIFY(std::hypot(antes[0] - despues[0], antes[1] - despues[1]) < 1e-9);
+        // Line 5 goes down Z: a point from above, upright from the front and the side.
+        const auto largo = [this] {
+            const Trayectoria &t = vista()->lectura()->trayectoria;
+            const std::size_t mov = t.movimientosDeLinea(4).first;
+            const Vista &v = vista()->vista();
+            return QPointF(
+                v.u(t.fin(mov)) - v.u(t.inicio(mov)), v.v(t.fin(mov)) - v.v(t.inicio(mov)));
+        };
+        QCOMPARE(largo(), QPointF(0, 0));
+        m_frm->mnuVistaXZ->trigger();
+        QVERIFY(largo().x() == 0 && largo().y() > 5);
+        m_frm->mnuVistaYZ->trigger();
+        QVERIFY(largo().x() == 0 && largo().y() > 5);
+        m_frm->mnuVistaIso->trigger();
+        QCOMPARE(vista()->tipoVista(), Vista::Isometrica);
     }
 
     void aSendFollowsThePlot()

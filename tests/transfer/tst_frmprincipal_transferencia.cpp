@@ -1,6 +1,7 @@
 #include "comun/cncpty.h"
 #include "comun/junta.h"
 #include "line/codificadorenvio.h"
+#include "plot/reinicio.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
@@ -230,6 +231,25 @@ private slots:
         QCOMPARE(m_frm->lstTexto->currentIndex().row(), 7);
     }
 
+    // Without a state there is no block to offer; the notes say what the
+    // block cannot give back.
+    void theStartBlockSaysWhatItCannotGiveBack()
+    {
+        frmEnvioDesde sinEstado(u"?"_s, {{}, Trazado::BloqueReinicio::SinEstado}, 7);
+        QCOMPARE(junta(sinEstado.chkInicio->isChecked(), sinEstado.chkInicio->isEnabled(),
+                     sinEstado.bloqueInicio().size(), sinEstado.lblNota->text()),
+            u"false|false|0|The program never reaches line 8: there is no state to restart "
+            u"from."_s);
+        frmEnvioDesde notas(u"?"_s,
+            {{"G54", " "},
+                Trazado::BloqueReinicio::SinPosicion | Trazado::BloqueReinicio::ConCompensacion},
+            2);
+        QCOMPARE(junta(notas.bloqueInicio().join(','), notas.lblNota->text()),
+            u"G54|Rebuilt from the program before line 3; check it against the machine before "
+            u"starting.\nThe start point of line 3 is not known: the block does not move the "
+            u"tool.\nCutter compensation is on at line 3: the block does not restore it."_s);
+    }
+
     void closeBoxDuringASlowSendLetsTheLineAndTheEndGoOut()
     {
         // At 110 bit/s the first line takes 2.6 s on the line.
@@ -382,10 +402,10 @@ private slots:
     {
         const QString ruta = DirectorioAjustes() + u"/KELDAN.LOG"_s;
         QFile::remove(ruta);
-        Maquina = u"Lathe"_s;
+        VarsFuncsGlobales::Maquina = u"Lathe"_s;
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
-        Maquina = u"Mill 2"_s;
+        VarsFuncsGlobales::Maquina = u"Mill 2"_s;
         NombreFichero = m_dir.filePath(u"P1.NC"_s);
         abierto({"G00 X10", "M30"}, u"Empty"_s);
         m_frm->cmdPcCnc->click();
