@@ -1,3 +1,5 @@
+#include "base/perfilini.h"
+#include "languages/catalogoclaves.h"
 #include "plot/lectorprograma.h"
 #include "plot/reinicio.h"
 
@@ -303,4 +305,43 @@ TEST(Lector, RestartBlockGivesBackToolOffsetSpindleCoolantAndModes)
     const BloqueReinicio sinZ = bloqueReinicio(programa("T1 M6\nG0 X1\nG1 Y1 F5\nX2"), 3);
     EXPECT_EQ(sinZ.lineas.join('|'), "T1 M6|G1 F5.");
     EXPECT_EQ(sinZ.notas, BloqueReinicio::SinPosicion);
+}
+
+// Each kind of finding has its text, in the catalogue and in both shipped
+// languages, with as many places for its data as the reader gives it.
+TEST(Lector, EveryFindingHasItsTextWithItsDataInEveryLanguage)
+{
+    const int datos[] = {1, 1, 1, 0, 1, 2, 0, 0, 0, 0, 0, 0, 4, 1, 1, 1, 1, 0, 1, 2, 2, 1};
+    static_assert(std::size(datos) == Hallazgo::Demasiados + 1);
+    const QString ini = QStringLiteral(KELDAN_INI_SUMINISTRADO);
+    for (int tipo = 0; tipo <= Hallazgo::Demasiados; ++tipo) {
+        const Hallazgo h {0, Hallazgo::Tipo(tipo), {}};
+        for (const QString &texto : {CatalogoClaves::textoPorDefecto(h.clave()),
+                 PerfilIni::lee(ini, QStringLiteral("Español"), h.clave(), QString()),
+                 PerfilIni::lee(ini, QStringLiteral("English"), h.clave(), QString())}) {
+            SCOPED_TRACE(h.clave().toStdString() + ": " + texto.toStdString());
+            int lugares = 0;
+            while (texto.contains('%' + QString::number(lugares + 1)))
+                ++lugares;
+            EXPECT_EQ(lugares, datos[tipo]);
+        }
+    }
+}
+
+// A line's moves are those of its first run; a line without moves shows the
+// tool where the move before it left it; a line never run, nowhere.
+TEST(Lector, EachLineFindsItsMovesAndTheTool)
+{
+    const Trayectoria t = lee(programa("G0 X0 Y0 Z0\nG81 X1 Z-1 R1 F9\nM8\nM98 P7\nM30\n"
+                                       "O7\nG80 G0 X3\nM99\nG0 X9"))
+                              .trayectoria;
+    const auto de = [&t](std::size_t l) {
+        const auto [p, q] = t.movimientosDeLinea(l);
+        const Punto h = t.herramientaEnLinea(l);
+        return QString("%1-%2 %3").arg(p).arg(q).arg(std::isnan(h[0]) ? -1 : h[0] + t.origen[0]);
+    };
+    EXPECT_EQ(de(1), "1-5 1"); // the hole: four moves, back at X1
+    EXPECT_EQ(de(2), "5-5 1");
+    EXPECT_EQ(de(6), "5-6 3"); // in the subprogram
+    EXPECT_EQ(de(8), "0-0 -1"); // after M30
 }

@@ -209,5 +209,9 @@ TEST(Recorrido, DncCheckPrintsTheFindingsAndTellsByItsExitStatus)
         "Line 4: X 100.000 is outside the machine's travel (0.000 to 50.000).\n"
         "keldan-dnc: Mill: Rapido=x cannot be used; its default is taken\n");
     EXPECT_TRUE(dnc({dir.filePath("P2.NC")}).startsWith("2|keldan-dnc: cannot read "));
+    EXPECT_TRUE(dnc({}).startsWith("2|usage: keldan-dnc"));
+    escribe("VACIO.NC", "%\r\nM30\r\n");
+    EXPECT_EQ(dnc({dir.filePath("VACIO.NC")}),
+        "0|X: nothing drawn\nY: nothing drawn\nZ: nothing drawn\nTime: 0:00:00\n");
     EXPECT_TRUE(dnc({dir.filePath("P1.NC"), "Lathe"}).startsWith("2|keldan-dnc: no machine Lathe"));
 }

@@ -164,6 +164,17 @@ TEST_F(Maquinas_, BadValuesAndDuplicateNamesFallBackWithWarnings)
     ASSERT_EQ(Maquinas::elige(ini, "Fresa"), Resultado::Hecho);
     EXPECT_EQ(RecorridoMaquina::lee(ini, "General"), r);
     EXPECT_EQ(general("LimitesZ") + ' ' + general("Rapido"), "-300,0.5 12000");
+    // A limit taken away is written empty, which means none; defaults stay.
+    Maquina sinLimite = f;
+    sinLimite.recorrido.limites[2].reset();
+    sinLimite.recorrido.factorTiempo = 1;
+    ASSERT_EQ(Maquinas::guarda(ini, sinLimite, true), Resultado::Hecho);
+    avisos.clear();
+    EXPECT_EQ(Maquinas::lee(ini, "Fresa", &avisos)->recorrido, sinLimite.recorrido);
+    EXPECT_TRUE(avisos.isEmpty());
+    EXPECT_EQ(PerfilIni::lee(maq, "Fresa", "LimitesZ", "-") + '|'
+            + PerfilIni::lee(maq, "Fresa", "FactorTiempo", "-"),
+        "|1");
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
     defecto.nombre = QStringLiteral("TORNO");
