@@ -137,6 +137,8 @@ TEST(Lector, ToolpathsOfSmallPrograms)
             "1:R 0 0 0; 2:R 10 0 0; "
             "3:R 25.4 0 0; 4:R 25.4 3 0",
             "0..25.4 0..3 0..0"},
+        {"G28 without axes goes nowhere; G10 writes offsets, it moves nothing",
+            "G28\nG10 L2 P1 X5 Y5\nG1 X1", "1:R 0 0 0; 4:F 1 0 0", "0..1 0..0 0..0"},
         {"G30 as G28, on the axes it names", "G91 G30 X0 Y0\nG90 G0 Z1\nX1 Y1",
             "1:R 0 0 0; 2:R 0 0 0; REF ? ? 0; 3:R ? ? 1; 4:R 1 1 1", "0..0 0..0 0..0"},
         {"K holes in G90 drill the same place again", "G0 Z5\nG98 G81 X5 Z-1 R1 K2\nG80",
@@ -235,12 +237,18 @@ TEST(Lector, FindingsNameTheirLine)
         {"M98 P999\nM99", "2:SinSubprograma 999; 3:M99Principal"},
         {"M98 P100\nM30\nO100\nG1 X1\n%", "4:SinM99 100"},
         {"M98 P100\nM30\nO100\nM98 P100\nM99", "5:Anidamiento 8"},
+        {"M98 P100 L99999\nM30\nO100\nM99", "2:Repeticiones 99999,9999"},
     };
     for (const auto &c : casos) {
         SCOPED_TRACE(c.texto);
         EXPECT_EQ(hallazgos(lee(programa((QByteArray(kInicio) + c.texto).constData()), c.opciones)),
             c.hallazgos);
     }
+    // Findings past their bound are counted once, not listed.
+    QList<QByteArray> malos(kMaxHallazgos + 50, "G12");
+    const Lectura muchos = lee(malos);
+    ASSERT_EQ(muchos.hallazgos.size(), kMaxHallazgos + 1);
+    EXPECT_EQ(muchos.hallazgos.last().tipo, Hallazgo::Demasiados);
     // A drawing that would grow without end stops at its bound and says so.
     const Lectura enorme
         = lee(programa("G0 X0 Y0 Z1 F1\nM98 P100 L9999\nM30\nO100\nG91 G81 X1 Z-1 R0 K9999\nM99"));

@@ -122,6 +122,61 @@ TEST(Recorrido, AWholeViewThroughTheLevelOfDetailStaysWithinHalfAPixel)
     }
 }
 
+// Each level of detail strays from the moves no more than the error it
+// claims, which is what the walk trusts to stay within half a pixel: every
+// point of every move (arcs in fine steps) near the level's lines.
+TEST(Recorrido, EachLevelOfDetailKeepsWithinItsError)
+{
+    QList<QByteArray> lineas = {"G0 X0 Y0 Z0 F100"};
+    for (int i = 1; i <= 3000; ++i)
+        lineas << QByteArray("G1 X") + QByteArray::number(i * 0.02, 'f', 3) + " Y"
+                + QByteArray::number(std::sin(i * 0.01) * 3, 'f', 4) + " Z"
+                + QByteArray::number(std::cos(i * 0.003) * 2, 'f', 4);
+    lineas << "G2 X70 Y0 R5"
+           << "G0 Z5"
+           << "G3 X70 Y0 I-10 Z-2";
+    const Lectura l = lee(lineas);
+    const Trayectoria &t = l.trayectoria;
+    ASSERT_FALSE(t.detalles.empty());
+    for (const Trayectoria::Detalle &d : t.detalles) {
+        SCOPED_TRACE(d.error);
+        std::vector<std::array<Punto, 2>> tramos;
+        for (std::size_t j = 1; j < d.vertices.size(); ++j)
+            if (!(d.vertices[j].mov & Trayectoria::kCorte)) {
+                const auto &a = d.vertices[j - 1].p, &b = d.vertices[j].p;
+                tramos.push_back({Punto {a[0], a[1], a[2]}, Punto {b[0], b[1], b[2]}});
+            }
+        const auto distancia = [&](const Punto &p) {
+            double mejor = 1e300;
+            for (const auto &[a, b] : tramos) {
+                const double c[3] = {b[0] - a[0], b[1] - a[1], b[2] - a[2]};
+                const double e[3] = {p[0] - a[0], p[1] - a[1], p[2] - a[2]};
+                const double l2 = c[0] * c[0] + c[1] * c[1] + c[2] * c[2];
+                const double u = l2 > 0
+                    ? std::clamp((e[0] * c[0] + e[1] * c[1] + e[2] * c[2]) / l2, 0.0, 1.0)
+                    : 0;
+                mejor = std::min(
+                    mejor, std::hypot(e[0] - u * c[0], e[1] - u * c[1], e[2] - u * c[2]));
+            }
+            return mejor;
+        };
+        double peor = 0;
+        for (std::size_t i = 1; i < t.size(); ++i) {
+            if (!t.visible(i))
+                continue;
+            if (t.esArco(i)) {
+                const GeometriaArco g = t.arco(i);
+                for (int k = 0; k <= 200; ++k)
+                    peor = std::max(peor, distancia(g.punto(k / 200.0)));
+            } else {
+                peor = std::max(peor, distancia(t.fin(i)));
+            }
+        }
+        EXPECT_LE(peor, d.error * 1.0001 + 1e-6);
+        EXPECT_LT(d.vertices.size(), t.size());
+    }
+}
+
 // Each view shows X, Y and Z its way (the screen's v grows downward); a
 // fit centres the program within a margin; a zoom keeps the point under
 // the pointer where it is, and stops at its bounds.

@@ -174,6 +174,38 @@ private slots:
         QCOMPARE(vista()->tipoVista(), Vista::Isometrica);
     }
 
+    // An edit is read again once it settles; so is the machine's travel
+    // after the settings, and the panel speaks the language chosen.
+    void theDrawingFollowsTheTextTheMachineAndTheLanguage()
+    {
+        const QLabel *extension = m_frm->panTrazado->lblExtension;
+        const QString antes = extension->text();
+        m_frm->texto()->setLinea(5, "X50");
+        QVERIFY(espera([&] { return extension->text() != antes; }));
+        QCOMPARE(extension->text(),
+            u"X 0.000 … 51.745   Y 0.000 … 80.000   Z -1.000 … 5.000 mm   Time 0:00:28"_s);
+        QCOMPARE(m_frm->panTrazado->lstHallazgos->count(), 1);
+        // The machine's travel, as the settings leave it, is read again after
+        // them: the arc's bulge leaves a travel of 51 mm.
+        VarsFuncsGlobales::EscribeIni(
+            u"General"_s, u"LimitesX"_s, u"0,51"_s, VarsFuncsGlobales::RutaIni());
+        m_frm->ReleeTrazado();
+        QCOMPARE(m_frm->panTrazado->lstHallazgos->item(0)->text(),
+            u"Line 8: X 51.745 is outside the machine's travel (0.000 to 51.000)."_s);
+        QFile ini(VarsFuncsGlobales::RutaIni());
+        QVERIFY(ini.open(QIODevice::Append));
+        ini.write("[Espa\xC3\xB1ol]\nTrazadoHallazgos=Hallazgos: %1\n"
+                  "TrazadoLinea=L\xC3\xADnea %1: %2\n");
+        ini.close();
+        VarsFuncsGlobales::EscribeIni(
+            u"General"_s, u"Idioma"_s, u"Español"_s, VarsFuncsGlobales::RutaIni());
+        VarsFuncsGlobales::CargaConfig();
+        m_frm->CargaIdioma();
+        QCOMPARE(junta(m_frm->panTrazado->lblTituloHallazgos->text(),
+                     m_frm->panTrazado->lstHallazgos->item(0)->text().left(9)),
+            u"Hallazgos: 2|Línea 8: "_s);
+    }
+
     void aSendFollowsThePlot()
     {
         QList<QByteArray> largo = kPrograma.first(kPrograma.size() - 2);
