@@ -3,6 +3,8 @@
 #include "dnc/senalesdnc.h"
 #include "dnc/serviciodnc.h"
 #include "keldanversion.h"
+#include "languages/catalogoclaves.h"
+#include "plot/lectorprograma.h"
 #include "settings/varsfuncsglobales.h"
 #include "text/ficheroprograma.h"
 
@@ -12,15 +14,17 @@
 #include <QLocalSocket>
 #include <QTextStream>
 
+#include <algorithm>
+#include <cmath>
 #include <csignal>
 
 #include <unistd.h>
 
 namespace {
 
-// Exit statuses: 0 done; 1 the transfer failed or was cut; 2 a wrong command
-// line, an unknown machine or an unreadable file; 3 no service (status), or
-// the service cannot start.
+// Exit statuses: 0 done; 1 the transfer failed or was cut, or the program
+// checked has findings; 2 a wrong command line, an unknown machine or an
+// unreadable file; 3 no service (status), or the service cannot start.
 constexpr int kFallo = 1;
 constexpr int kUso = 2;
 constexpr int kServicio = 3;
@@ -31,6 +35,7 @@ int uso()
                            "       keldan-dnc [--config DIR] send MACHINE FILE\n"
                            "       keldan-dnc [--config DIR] status\n"
                            "       keldan-dnc [--config DIR] stop MACHINE\n"
+                           "       keldan-dnc [--config DIR] check FILE [MACHINE]\n"
                            "--config DIR: the settings folder (KELDAN.INI, MAQUINAS.INI);\n"
                            "by default the one the Keldan window uses.\n"
                            "serve: SIGHUP reads MAQUINAS.INI again; SIGTERM stops.\n";
@@ -177,6 +182,51 @@ QList<ConfigMaquinaDnc> maquinasServidas()
     return maquinas;
 }
 
+// The program's extents, time estimate and findings, one a line, checked
+// against the machine's travel when one is named: 0 when nothing was found.
+int compruebaPrograma(const QString &fichero, const QString &nombre)
+{
+    Trazado::Opciones opciones;
+    if (!nombre.isEmpty()) {
+        QStringList avisos;
+        const QList<ConfigMaquinaDnc> maquinas
+            = ConfigMaquinaDnc::lee(VarsFuncsGlobales::RutaIni(), true, &avisos);
+        const auto m = std::find_if(maquinas.cbegin(), maquinas.cend(), [&](const auto &c) {
+            return c.maquina.nombre.compare(nombre.trimmed(), Qt::CaseInsensitive) == 0;
+        });
+        if (m == maquinas.cend()) {
+            QTextStream(stderr) << "keldan-dnc: no machine " << nombre << " in "
+                                << Maquinas::rutaMaquinas(VarsFuncsGlobales::RutaIni()) << '\n';
+            return kUso;
+        }
+        for (const QString &a : std::as_const(avisos))
+            if (a.startsWith(m->maquina.nombre + QStringLiteral(": ")))
+                QTextStream(stderr) << "keldan-dnc: " << a << '\n';
+        opciones.maquina = m->maquina.recorrido;
+    }
+    QList<QByteArray> lineas;
+    QString error;
+    if (!FicheroPrograma::lee(fichero, lineas, &error)) {
+        QTextStream(stderr) << "keldan-dnc: cannot read " << fichero << ": " << error << '\n';
+        return kUso;
+    }
+    const Trazado::Lectura l = Trazado::lee(lineas, opciones);
+    QTextStream salida(stdout);
+    for (int k = 0; k < 3; ++k) {
+        salida << QLatin1Char(char('X' + k)) << ": ";
+        if (std::isnan(l.minimo[k]))
+            salida << "nothing drawn\n";
+        else
+            salida << Trazado::textoMm(l.minimo[k]) << " to " << Trazado::textoMm(l.maximo[k])
+                   << " mm\n";
+    }
+    salida << "Time: " << Trazado::textoTiempo(l.segundos) << '\n';
+    for (const Trazado::Hallazgo &h : l.hallazgos)
+        salida << "Line " << h.linea + 1 << ": "
+               << h.texto(CatalogoClaves::textoPorDefecto(h.clave())) << '\n';
+    return l.hallazgos.isEmpty() ? 0 : kFallo;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -246,6 +296,8 @@ int main(int argc, char *argv[])
             return *s;
         return enviaDirecto(app, args.at(1), fichero);
     }
+    if (orden == QLatin1String("check") && (args.size() == 2 || args.size() == 3))
+        return compruebaPrograma(QFileInfo(args.at(1)).absoluteFilePath(), args.value(2));
     if (orden == QLatin1String("stop") && args.size() == 2 && !args.at(1).contains('\t')) {
         if (const std::optional<int> s
             = pideAlServicio(rutasSocket, QStringLiteral("stop\t") + args.at(1)))

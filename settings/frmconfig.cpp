@@ -481,6 +481,7 @@ void frmConfig::MuestraConfig()
     registro.xonXoffEnPuerto = XonXoffEnPuerto;
     registro.formato = Formato;
     registro.dirRecepcion = DirRecepcion;
+    registro.recorrido = RecorridoMaquina::lee(RutaIni(), QStringLiteral("General"));
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
@@ -561,6 +562,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
         } else if (QComboBox *lista = listaDeClave(r.clave))
             lista->setCurrentIndex(-1);
     }
+    m_recorrido = m.recorrido;
     CompruebaCombos();
 }
 
@@ -617,6 +619,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     m.formato.maxProgramaMiB = m_maxProgramaMiB;
     // Refused before it is stored (valoresAceptables); "~" stands for the home folder.
     m.dirRecepcion = Maquinas::dirRecepcionDeTexto(txtDirRecepcion->text()).value_or(QString());
+    m.recorrido = m_recorrido;
     return m;
 }
 

@@ -148,4 +148,7 @@ private:
     // The program size limit has no control of its own: the one of the
     // machine shown goes back with it unchanged.
     int m_maxProgramaMiB = FormatoLinea {}.maxProgramaMiB;
+    // The travel, rapid rate and time factor of the machine shown: the
+    // dialog does not show them, so they go along with the rest unchanged.
+    RecorridoMaquina m_recorrido;
 };

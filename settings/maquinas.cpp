@@ -163,6 +163,39 @@ bool mueve(const QString &ruta, const QString &desde, const QString &hacia, QStr
     return false;
 }
 
+// "min,max" with min below max, in the C locale; an empty text, as a key
+// without a value is written, sets no limit.
+std::optional<std::optional<RecorridoMaquina::Limite>> limiteValido(const QString &texto)
+{
+    if (texto.trimmed().isEmpty())
+        return std::optional<RecorridoMaquina::Limite>();
+    const QStringList partes = texto.split(QLatin1Char(','));
+    if (partes.size() != 2)
+        return std::nullopt;
+    bool ok1 = false, ok2 = false;
+    const double a = QLocale::c().toDouble(partes[0].trimmed(), &ok1);
+    const double b = QLocale::c().toDouble(partes[1].trimmed(), &ok2);
+    if (!ok1 || !ok2 || !std::isfinite(a) || !std::isfinite(b) || a >= b)
+        return std::nullopt;
+    return std::optional(RecorridoMaquina::Limite {a, b});
+}
+
+std::optional<double> positivoValido(const QString &texto)
+{
+    bool ok = false;
+    const double d = QLocale::c().toDouble(texto.trimmed(), &ok);
+    if (!ok || !std::isfinite(d) || d <= 0)
+        return std::nullopt;
+    return d;
+}
+
+QString textoNumero(double d)
+{
+    return QString::number(d, 'g', 15);
+}
+
+const char *const kClavesLimites[3] = {"LimitesX", "LimitesY", "LimitesZ"};
+
 struct Preset
 {
     Maquinas::Predefinida id;
@@ -195,6 +228,55 @@ const Preset &preset(Maquinas::Predefinida p)
 
 } // namespace
 
+RecorridoMaquina RecorridoMaquina::lee(
+    const QString &ruta, const QString &seccion, AvisosIni *avisos)
+{
+    RecorridoMaquina r;
+    auto campo = [&](const char *clave, auto interpreta, auto &destino) {
+        const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
+        if (t == kAusente)
+            return;
+        if (const auto v = interpreta(t))
+            destino = *v;
+        else if (avisos)
+            avisos->append({seccion, QLatin1String(clave), t});
+    };
+    for (int eje = 0; eje < 3; ++eje)
+        campo(kClavesLimites[eje], limiteValido, r.limites[eje]);
+    campo("Rapido", positivoValido, r.rapido);
+    campo("FactorTiempo", positivoValido, r.factorTiempo);
+    return r;
+}
+
+bool RecorridoMaquina::escribe(const QString &ruta, const QString &seccion, QString *error) const
+{
+    // A key is written when its text does not mean the value: absent keys
+    // mean the defaults, texts that cannot be used mean nothing.
+    const auto texto = [&](const char *clave) {
+        return PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
+    };
+    const auto pon = [&](const char *clave, bool igual, const QString &valor) {
+        return igual || PerfilIni::escribe(ruta, seccion, QLatin1String(clave), valor, error);
+    };
+    for (int eje = 0; eje < 3; ++eje) {
+        const std::optional<Limite> &l = limites[eje];
+        const QString t = texto(kClavesLimites[eje]);
+        const auto enFichero
+            = t == kAusente ? std::make_optional(std::optional<Limite>()) : limiteValido(t);
+        if (!pon(kClavesLimites[eje], enFichero && *enFichero == l,
+                l ? textoNumero(l->minimo) + QLatin1Char(',') + textoNumero(l->maximo) : QString()))
+            return false;
+    }
+    const RecorridoMaquina defecto;
+    const auto igual = [&](const char *clave, double valor, double porDefecto) {
+        const QString t = texto(clave);
+        return (t == kAusente ? std::optional(porDefecto) : positivoValido(t)) == valor;
+    };
+    return pon("Rapido", igual("Rapido", rapido, defecto.rapido), textoNumero(rapido))
+        && pon("FactorTiempo", igual("FactorTiempo", factorTiempo, defecto.factorTiempo),
+            textoNumero(factorTiempo));
+}
+
 Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avisos)
 {
     Maquina m;
@@ -220,6 +302,7 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
     campo("XonXoffEn", Maquinas::xonXoffDeTexto, m.xonXoffEnPuerto, &m.rechazos);
     m.formato = FormatoLinea::lee(ruta, seccion, &m.rechazos);
     campo("DirRecepcion", Maquinas::dirRecepcionDeTexto, m.dirRecepcion, avisos);
+    m.recorrido = RecorridoMaquina::lee(ruta, seccion, avisos);
     return m;
 }
 
@@ -259,7 +342,7 @@ bool Maquina::escribe(const QString &ruta, const QString &seccion, QString *erro
     if ((dir == kAusente ? QString() : dir) != dirRecepcion
         && !PerfilIni::escribe(ruta, seccion, claveDir, dirRecepcion, error))
         return false;
-    return formato.escribe(ruta, seccion, error);
+    return formato.escribe(ruta, seccion, error) && recorrido.escribe(ruta, seccion, error);
 }
 
 namespace Maquinas {

@@ -5,7 +5,35 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <optional>
+
+// What the program check needs of a machine; nothing of where or how bytes go:
+//   LimitesX, LimitesY, LimitesZ  "min,max" in mm, the travel as the program's
+//                                  coordinates reach it; absent: not checked
+//   Rapido        the rapid rate in mm/min, for the time estimate
+//   FactorTiempo  what the time estimate is multiplied by
+struct RecorridoMaquina
+{
+    struct Limite
+    {
+        double minimo = 0;
+        double maximo = 0;
+        bool operator==(const Limite &) const = default;
+    };
+    std::array<std::optional<Limite>, 3> limites;
+    double rapido = 5000;
+    double factorTiempo = 1.0;
+
+    bool operator==(const RecorridoMaquina &) const = default;
+
+    // As Maquina::lee: absent keys give the defaults, values that cannot be
+    // used give them too and go into avisos.
+    static RecorridoMaquina lee(
+        const QString &ruta, const QString &seccion, AvisosIni *avisos = nullptr);
+    // Each key written only when it differs from what the file means.
+    bool escribe(const QString &ruta, const QString &seccion, QString *error = nullptr) const;
+};
 
 // A machine tool the workshop PC serves: a name and every setting a transfer
 // uses. The same keys as section General of KELDAN.INI:
@@ -42,6 +70,8 @@ struct Maquina
     AvisosIni rechazos {};
 
     bool rechazada() const { return !rechazos.isEmpty(); }
+
+    RecorridoMaquina recorrido;
 
     bool operator==(const Maquina &) const = default;
 

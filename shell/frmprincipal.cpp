@@ -187,6 +187,7 @@ void frmPrincipal::creaMenus()
     QMenuBar *barra = menuBar();
     mnuFichero = barra->addMenu(QString());
     mnuTransferencia = barra->addMenu(QString());
+    mnuVer = barra->addMenu(QString());
     mnuOpciones = barra->addMenu(QString());
     mnuAyuda = barra->addMenu(QString());
 
@@ -252,6 +253,8 @@ void frmPrincipal::creaMenus()
     mnuComprueba = orden(mnuOpciones, "mnuComprueba", cmdConfig, &frmPrincipal::cmdComprueba_Click);
     mnuManual = accion(mnuAyuda, "mnuManual", cmdManual, QKeySequence::HelpContents);
 
+    creaTrazado();
+
     // F10 opens the bar as on other desktops; Qt leaves it to the program.
     auto *f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     connect(f10, &QShortcut::activated, this,
@@ -287,6 +290,7 @@ void frmPrincipal::textosMenus()
     };
     for (const auto &[accion, clave] : menus)
         accion->setText(Texto(QLatin1String(clave)));
+    textosTrazado();
 }
 
 int frmPrincipal::AltoBarraMenu(int ancho) const
@@ -519,6 +523,8 @@ void frmPrincipal::cmdConfig_Click()
     }
     // Cancelled too: a machine renamed or deleted in the dialog is gone.
     MuestraMaquina();
+    // Its travel and rapid rate check the program.
+    ReleeTrazado();
     update();
 }
 
@@ -589,4 +595,6 @@ void frmPrincipal::colocaControl(Disposicion::Control c, const Disposicion::Rect
     if (c == Disposicion::lblTituloTexto || c == Disposicion::lblTituloEstado)
         ancho = qMax(ancho, w->sizeHint().width());
     w->setGeometry(Pixeles(r.left), Pixeles(r.top), ancho, Pixeles(r.height));
+    if (c == Disposicion::lstTexto)
+        colocaTrazado(w->geometry());
 }

@@ -27,6 +27,7 @@ class QMenu;
 class QListView;
 class QPushButton;
 class QStatusBar;
+class PanelTrazado;
 class ProgresoEstado;
 class TextoPrograma;
 
@@ -173,6 +174,23 @@ public:
     void cmdRecepcionContinua_Click();
     QAction *mnuRecepcionContinua = nullptr;
 
+    // The backplot beside the text window or in its place (View menu, F4),
+    // following the line selected or sent (plot/frmprincipal_trazado.cpp).
+    PanelTrazado *panTrazado = nullptr;
+    QMenu *mnuVer = nullptr;
+    QAction *mnuTrazado = nullptr;
+    QAction *mnuTrazadoEnLugar = nullptr;
+    QAction *mnuVistaXY = nullptr;
+    QAction *mnuVistaXZ = nullptr;
+    QAction *mnuVistaYZ = nullptr;
+    QAction *mnuVistaIso = nullptr;
+    QAction *mnuEncuadra = nullptr;
+    QAction *mnuSaltaBloques = nullptr;
+    // Shows or hides the backplot.
+    void cmdTrazado_Click();
+    // Reads the text window into the backplot again, with the machine in use.
+    void ReleeTrazado();
+
     // Twips to pixels and back at the screen's logical resolution.
     double TwipsPorPixel() const;
     int Pixeles(qint32 twips) const;
@@ -197,6 +215,16 @@ private:
     // Outer size of the window in twips.
     double AltoTwips() const;
     double AnchoTwips() const;
+
+    // The backplot (plot/frmprincipal_trazado.cpp).
+    void creaTrazado();
+    void textosTrazado();
+    // Shares the text window's place with the backplot (a copy: the text
+    // window's own geometry changes on the way).
+    void colocaTrazado(QRect texto);
+    void lstTexto_Seleccion(const QModelIndex &actual);
+    void trazado_LineaElegida(qsizetype linea);
+    QTimer m_releeTrazado;
 
     TextoPrograma *m_texto = nullptr;
     std::unique_ptr<Disposicion> m_disposicion;

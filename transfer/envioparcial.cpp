@@ -43,7 +43,15 @@ qsizetype Seleccion::lineaVentana(qint64 enviadas) const
 {
     if (enviadas <= cabecera)
         return enviadas - 1;
-    return desde + (enviadas - cabecera) - 1;
+    if (enviadas <= cabecera + inicio)
+        return cabecera - 1;
+    return desde + (enviadas - cabecera - inicio) - 1;
+}
+
+void Seleccion::anadeInicio(const QList<QByteArray> &bloque)
+{
+    lineas = lineas.first(cabecera) + bloque + lineas.sliced(cabecera + inicio);
+    inicio = bloque.size();
 }
 
 qsizetype lineasCabecera(const QList<QByteArray> &lineas)

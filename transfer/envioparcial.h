@@ -12,13 +12,18 @@ namespace EnvioParcial {
 struct Seleccion
 {
     QList<QByteArray> lineas;
-    // Header lines at the head of `lineas`; the rest follow from `desde`.
+    // Header lines at the head of `lineas`, then `inicio` lines of a start
+    // block that are no line of the window; the rest follow from `desde`.
     qsizetype cabecera = 0;
+    qsizetype inicio = 0;
     qsizetype desde = 0;
     // Lines of the window left out.
     qsizetype saltadas() const { return desde - cabecera; }
-    // Line of the window (from 0) the n-th line sent (from 1) comes from.
+    // Line of the window (from 0) the n-th line sent (from 1) comes from;
+    // for a line of the start block, the header's last (-1 without one).
     qsizetype lineaVentana(qint64 enviadas) const;
+    // Puts the start block between the header and the chosen line.
+    void anadeInicio(const QList<QByteArray> &bloque);
 };
 
 // The leading "%" line and the program number ("O" or ":" and a digit) right

@@ -4,11 +4,14 @@
 
 #include "line/codificadorenvio.h"
 #include "line/parametroslinea.h"
+#include "plot/reinicio.h"
 #include "port/frmcomprobacion.h"
+#include "settings/maquinas.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/herramientas.h"
 #include "text/ficheroprograma.h"
 #include "text/textoprograma.h"
+#include "transfer/frmenviodesde.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 
@@ -234,10 +237,25 @@ void frmPrincipal::cmdEnviaDesde_Click()
         = Texto(QStringLiteral("BloquePregunta"))
               .arg(QString::number(seleccion.desde + 1), QString::number(seleccion.saltadas()))
         + QStringLiteral("\n\n") + primeras.join(QLatin1Char('\n'));
-    if (Herramientas::MsgBox(pregunta, Herramientas::vbQuestion + Herramientas::vbYesNo,
-            Texto(QStringLiteral("PrinTitulo")), this)
-        != Herramientas::vbYes)
-        return;
+    if (seleccion.desde == 0) {
+        // The whole program goes: its own blocks set the control up.
+        if (Herramientas::MsgBox(pregunta, Herramientas::vbQuestion + Herramientas::vbYesNo,
+                Texto(QStringLiteral("PrinTitulo")), this)
+            != Herramientas::vbYes)
+            return;
+    } else {
+        // The control has none of the program's tool, offsets, spindle or
+        // modes at that line: the reader rebuilds them for the operator to
+        // check, edit or leave out.
+        Trazado::Opciones opciones;
+        opciones.maquina = RecorridoMaquina::lee(RutaIni(), QStringLiteral("General"));
+        opciones.saltaBloques = mnuSaltaBloques->isChecked();
+        frmEnvioDesde confirma(pregunta, Trazado::bloqueReinicio(lineas, seleccion.desde, opciones),
+            seleccion.desde, this);
+        if (confirma.exec() != QDialog::Accepted)
+            return;
+        seleccion.anadeInicio(confirma.bloqueInicio());
+    }
     enviaSeleccion(std::move(seleccion));
 }
 
@@ -292,7 +310,7 @@ void frmPrincipal::marcaLineaEnviada(qint64 enviadas)
         return;
     // A send from a line leaves lines out: the mark stays on the window's own line.
     const qsizetype linea = m_enviadas.lineaVentana(enviadas);
-    if (linea >= m_texto->count())
+    if (linea < 0 || linea >= m_texto->count())
         return;
     const QModelIndex indice = m_texto->index(int(linea));
     lstTexto->setCurrentIndex(indice);

@@ -133,11 +133,12 @@ TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
     escribe(maq,
         "[Torno]\nCom=abc\nVt=-5\nPar=Q\nBd=9\nBs=3\nModo=EIA\nNego=Dtr\nFinBloque=CrCr\n"
         "NulosInicio=10001\nNulosFin=\nMarco=quizas\nRetardoLinea=1.5\nEsperaDc1=2\n"
-        "Silencio=-1\nMaxPrograma=0\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\n[TORNO]\nVt="
-        "9600\n[]\n["
+        "Silencio=-1\nMaxPrograma=0\nDirRecepcion=progs\nXonXoffEn=Chip\nNota=libre\nLimitesX=5,1\n"
+        "LimitesY=0;9\nRapido=0\nFactorTiempo=x\n[TORNO]\nVt=9600\n[]\n["
         "General]\n"
         "[Fresa]\nCom=tcp://cnc:5000\nVt=19200\nPar=e\nBs=1.5\nModo=iso\nNego=rtscts\n"
-        "DirRecepcion=~/cnc\nXonXoffEn=PUERTO\n");
+        "DirRecepcion=~/cnc\nXonXoffEn=PUERTO\nLimitesZ= -300 , 0.5\nLimitesX=\n"
+        "Rapido=12000\nFactorTiempo=1.25\n");
     AvisosIni avisos;
     EXPECT_EQ(Maquinas::lista(ini, &avisos), QStringList({"Torno", "Fresa"}));
     EXPECT_EQ(avisos, AvisosIni({{"TORNO", "", "Torno"}, {"", "", ""}, {"General", "", ""}}));
@@ -145,7 +146,10 @@ TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
     // relative folder is only left out.
     avisos.clear();
     const Maquina torno = *Maquinas::lee(ini, "torno", &avisos);
-    EXPECT_EQ(avisos, AvisosIni({{"Torno", "DirRecepcion", "progs"}}));
+    EXPECT_EQ(avisos,
+        AvisosIni({{"Torno", "DirRecepcion", "progs"}, {"Torno", "LimitesX", "5,1"},
+            {"Torno", "LimitesY", "0;9"}, {"Torno", "Rapido", "0"},
+            {"Torno", "FactorTiempo", "x"}}));
     QStringList claves;
     for (const AvisoIni &r : torno.rechazos)
         claves.append(r.clave);
@@ -165,9 +169,32 @@ TEST_F(Maquinas_, BadValuesRefuseTheMachineAndDuplicateNamesArePassedOver)
             .join(' '),
         "tcp://cnc:5000 19200 E 1.5 Iso RtsCts " + QDir::homePath() + "/cnc Puerto");
     EXPECT_FALSE(f.rechazada());
+    // An empty limit is none; the travel, rapid rate and time factor
+    // survive a save and a choice.
+    const RecorridoMaquina r {
+        {std::nullopt, std::nullopt, RecorridoMaquina::Limite {-300, 0.5}}, 12000, 1.25};
+    EXPECT_EQ(f.recorrido, r);
+    ASSERT_EQ(Maquinas::elige(ini, "Fresa"), Resultado::Hecho);
+    EXPECT_EQ(RecorridoMaquina::lee(ini, "General"), r);
+    EXPECT_EQ(general("LimitesZ") + ' ' + general("Rapido"), "-300,0.5 12000");
+    // A limit taken away is written empty, which means none; defaults stay.
+    Maquina sinLimite = f;
+    sinLimite.recorrido.limites[2].reset();
+    sinLimite.recorrido.factorTiempo = 1;
+    ASSERT_EQ(Maquinas::guarda(ini, sinLimite, true), Resultado::Hecho);
+    avisos.clear();
+    EXPECT_EQ(Maquinas::lee(ini, "Fresa", &avisos)->recorrido, sinLimite.recorrido);
+    EXPECT_TRUE(avisos.isEmpty());
+    EXPECT_EQ(PerfilIni::lee(maq, "Fresa", "LimitesZ", "-") + '|'
+            + PerfilIni::lee(maq, "Fresa", "FactorTiempo", "-"),
+        "|1");
 
     // Saving over the bad values writes sound ones and keeps unknown keys.
-    Maquina defecto {.nombre = QStringLiteral("TORNO"), .formato = {}, .dirRecepcion = {}};
+    Maquina defecto {.nombre = QStringLiteral("TORNO"),
+        .formato = {},
+        .dirRecepcion = {},
+        .rechazos = {},
+        .recorrido = {}};
     ASSERT_EQ(Maquinas::guarda(ini, defecto, true), Resultado::Hecho);
     EXPECT_EQ(Maquinas::lee(ini, "Torno", &avisos)->nombre, "Torno");
     EXPECT_FALSE(Maquinas::lee(ini, "Torno")->rechazada());

@@ -368,8 +368,10 @@ private slots:
         QCOMPARE(menus.join(u' '),
             "@Fichero @Abrir @Guardar @Limpiar - @Edit @Space &Compare with file... - @Salir "
             "@Transferencia @CncPc Continuous &receive into the folder @PcCnc "
-            "Send &from a line... @Stop - @Modo Transfer &log... @Opciones @Config &Check the "
-            "port... "
+            "Send &from a line... @Stop - @Modo Transfer &log... &View &Backplot Backplot in place "
+            "of "
+            "the &text - &XY (top) X&Z (front) &YZ (side) &Isometric &Fit the whole program - "
+            "&Skip the blocks marked / @Opciones @Config &Check the port... "
             "@Ayuda @Manual");
 
         const char *const reposo = "101101100111", *const conTexto = "011111110111";

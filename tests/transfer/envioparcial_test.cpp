@@ -31,6 +31,25 @@ TEST(EnvioParcial, TheHeaderGoesFirstThenTheChosenLineToTheEnd)
         EXPECT_EQ(salida(EnvioParcial::desde(lineas, desde)), esperado) << desde;
 }
 
+// A start block goes between the header and the chosen line; while it goes
+// the mark stays on the header, and the window's lines follow as before. A
+// second block replaces the first; none leaves the send as it was.
+TEST(EnvioParcial, AStartBlockGoesAfterTheHeaderAndMarksNoLineOfItsOwn)
+{
+    const QList<QByteArray> prog = {"%", "O1234", "N10 G00", "N20 G01", "N30 M30", "%"};
+    EnvioParcial::Seleccion s = EnvioParcial::desde(prog, 3);
+    s.anadeInicio({"T1 M6", "G54"});
+    EXPECT_EQ(salida(s), "%|O1234|T1 M6|G54|N20 G01|N30 M30|% -1 @ 0 1 1 1 3 4 5");
+    s.anadeInicio({"G17"});
+    EXPECT_EQ(salida(s), "%|O1234|G17|N20 G01|N30 M30|% -1 @ 0 1 1 3 4 5");
+    s.anadeInicio({});
+    EXPECT_EQ(salida(s), salida(EnvioParcial::desde(prog, 3)));
+    // Without a header the block's lines mark nothing.
+    EnvioParcial::Seleccion sin = EnvioParcial::desde({"G90", "N20", "M30"}, 1);
+    sin.anadeInicio({"G54"});
+    EXPECT_EQ(salida(sin), "G54|N20|M30 -1 @ -1 1 2");
+}
+
 TEST(EnvioParcial, ABlockNumberIsAWholeWordAndAPlainNumberALine)
 {
     const QList<QByteArray> prog

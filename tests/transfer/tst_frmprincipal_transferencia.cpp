@@ -1,10 +1,12 @@
 #include "comun/cncpty.h"
 #include "comun/junta.h"
 #include "line/codificadorenvio.h"
+#include "plot/reinicio.h"
 #include "settings/varsfuncsglobales.h"
 #include "shell/frmprincipal.h"
 #include "shell/herramientas.h"
 #include "text/textoprograma.h"
+#include "transfer/frmenviodesde.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 #include "transfer/registro.h"
@@ -17,6 +19,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableWidget>
@@ -173,28 +176,87 @@ private slots:
         QVERIFY(CodificadorEnvio::codificaPrograma(lineas, true).startsWith(m_cnc->recibido()));
     }
 
-    void aSendFromABlockTakesTheHeaderThenTheBlockOnwardOnlyWhenConfirmed()
+    // The block typed into the entry box, then the confirmation answered as
+    // told; what the confirmation showed: question, start block and notes.
+    QString enviaDesde(const QString &bloque, const std::function<void(frmEnvioDesde *)> &responde)
     {
-        const QList<QByteArray> lineas = {"%", "O12", "N10 G00", "N20 G01 X5", "N30 M30"};
+        QString visto = u"not shown"_s;
+        QTimer vigia;
+        connect(&vigia, &QTimer::timeout, this, [&] {
+            QWidget *w = QApplication::activeModalWidget();
+            if (auto *e = qobject_cast<QInputDialog *>(w); e && e->isVisible()) {
+                e->setTextValue(bloque);
+                e->accept();
+            } else if (auto *d = qobject_cast<frmEnvioDesde *>(w); d && d->isVisible()) {
+                vigia.stop();
+                visto = junta(
+                    d->lblPregunta->text(), d->txtInicio->toPlainText(), d->lblNota->text());
+                responde(d);
+            }
+        });
+        vigia.start(10);
+        m_frm->mnuEnviaDesde->trigger();
+        return visto;
+    }
+
+    void aSendFromABlockTakesTheHeaderTheStartBlockThenTheBlockOnwardOnlyWhenConfirmed()
+    {
+        const QList<QByteArray> lineas = {"%", "O12", "N10 G21 T2 M6", "N20 G54 S900 M3 M8",
+            "N30 G0 X1 Y2 Z20", "N40 G1 Z-1 F200", "N50 X5", "N60 M30"};
         abierto(lineas, u"Empty"_s);
-        // No, dismissed, Yes; the block typed in the entry box once it shows.
-        m_respuestas = {Herramientas::vbNo, Herramientas::vbCancel, Herramientas::vbYes};
-        for (int i = 0; i < 3; ++i) {
-            QTimer::singleShot(0, this, [] {
-                auto *d = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
-                d->setTextValue(u" n20"_s);
-                d->accept();
-            });
-            m_frm->mnuEnviaDesde->trigger();
-        }
-        const QString pregunta = junta(36, u"Keldan"_s,
-            u"Send from line 4? 1 lines before it are left out; the program's header goes "
-            u"first. It begins:\n\n%\nO12\nN20 G01 X5\nN30 M30"_s);
-        QCOMPARE(m_mensajes, QStringList(3, pregunta));
-        // The window keeps every line; the mark ends on its last, not the fourth.
+        const QString visto = junta(
+            u"Send from line 7? 4 lines before it are left out; the program's header goes first. "
+            u"It begins:\n\n%\nO12\nN50 X5\nN60 M30"_s,
+            u"T2 M6\nG54\nG21\nS900 M3\nM8\nG90 G0 Z20.\nG0 X1. Y2.\nG0 Z-1.\nG1 F200."_s,
+            u"Rebuilt from the program before line 7; check it against the machine before "
+            u"starting."_s);
+        // No, and dismissed: nothing goes.
+        QCOMPARE(enviaDesde(u" n50"_s, [](frmEnvioDesde *d) { d->cmdNo->click(); }), visto);
+        QCOMPARE(enviaDesde(u"7"_s, [](frmEnvioDesde *d) { QTest::keyClick(d, Qt::Key_Escape); }),
+            visto);
+        QVERIFY(m_cnc->recibido().isEmpty() && m_mensajes.isEmpty());
+        // Left out, the send is as it was without it.
+        enviaDesde(u"N50"_s, [](frmEnvioDesde *d) {
+            d->chkInicio->click();
+            d->cmdSi->click();
+        });
         compruebaReposo(u"Empty"_s, true, lineas);
-        QTRY_COMPARE(m_cnc->recibido(), "\x12%\r\nO12\r\nN20 G01 X5\r\nN30 M30\r\n\x14");
-        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 4);
+        const QByteArray sinBloque = "\x12%\r\nO12\r\nN50 X5\r\nN60 M30\r\n\x14";
+        QTRY_COMPARE(m_cnc->recibido(), sinBloque);
+        // Edited, it goes after the header; a character no line carries is refused first.
+        enviaDesde(u"N50"_s, [](frmEnvioDesde *d) {
+            d->txtInicio->appendPlainText(u"G4 P500 (€)"_s);
+            d->cmdSi->click();
+            QVERIFY(d->isVisible() && d->lblNota->text().contains(u"holds €"_s));
+            d->txtInicio->setPlainText(d->txtInicio->toPlainText().replace(u"(€)"_s, u""_s));
+            d->cmdSi->click();
+        });
+        compruebaReposo(u"Empty"_s, true, lineas);
+        QTRY_COMPARE(m_cnc->recibido(),
+            sinBloque
+                + "\x12%\r\nO12\r\nT2 M6\r\nG54\r\nG21\r\nS900 M3\r\nM8\r\nG90 G0 Z20.\r\n"
+                  "G0 X1. Y2.\r\nG0 Z-1.\r\nG1 F200.\r\nG4 P500\r\nN50 X5\r\nN60 M30\r\n\x14");
+        // The window keeps every line; the mark ends on its last.
+        QCOMPARE(m_frm->lstTexto->currentIndex().row(), 7);
+    }
+
+    // Without a state there is no block to offer; the notes say what the
+    // block cannot give back.
+    void theStartBlockSaysWhatItCannotGiveBack()
+    {
+        frmEnvioDesde sinEstado(u"?"_s, {{}, Trazado::BloqueReinicio::SinEstado}, 7);
+        QCOMPARE(junta(sinEstado.chkInicio->isChecked(), sinEstado.chkInicio->isEnabled(),
+                     sinEstado.bloqueInicio().size(), sinEstado.lblNota->text()),
+            u"false|false|0|The program never reaches line 8: there is no state to restart "
+            u"from."_s);
+        frmEnvioDesde notas(u"?"_s,
+            {{"G54", " "},
+                Trazado::BloqueReinicio::SinPosicion | Trazado::BloqueReinicio::ConCompensacion},
+            2);
+        QCOMPARE(junta(notas.bloqueInicio().join(','), notas.lblNota->text()),
+            u"G54|Rebuilt from the program before line 3; check it against the machine before "
+            u"starting.\nThe start point of line 3 is not known: the block does not move the "
+            u"tool.\nCutter compensation is on at line 3: the block does not restore it."_s);
     }
 
     void closeBoxDuringASlowSendLetsTheLineAndTheEndGoOut()
@@ -388,10 +450,10 @@ private slots:
     {
         const QString ruta = DirectorioAjustes() + u"/KELDAN.LOG"_s;
         QFile::remove(ruta);
-        Maquina = u"Lathe"_s;
+        VarsFuncsGlobales::Maquina = u"Lathe"_s;
         m_frm->cmdCncPc->click();
         m_frm->cmdStop->click();
-        Maquina = u"Mill 2"_s;
+        VarsFuncsGlobales::Maquina = u"Mill 2"_s;
         NombreFichero = m_dir.filePath(u"P1.NC"_s);
         abierto({"G00 X10", "M30"}, u"Empty"_s);
         m_frm->cmdPcCnc->click();
