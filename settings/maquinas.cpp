@@ -228,18 +228,31 @@ const Preset &preset(Maquinas::Predefinida p)
 
 } // namespace
 
+namespace {
+
+// Sets the field from the key's text when it is understood; an absent key
+// keeps the default, a text not understood goes into the list given.
+template<typename Interpreta, typename Destino>
+void leeCampo(const QString &ruta, const QString &seccion, const char *clave, Interpreta interpreta,
+    Destino &destino, AvisosIni *lista)
+{
+    const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
+    if (t == kAusente)
+        return;
+    if (const auto v = interpreta(t))
+        destino = *v;
+    else if (lista)
+        lista->append({seccion, QLatin1String(clave), t});
+}
+
+} // namespace
+
 RecorridoMaquina RecorridoMaquina::lee(
     const QString &ruta, const QString &seccion, AvisosIni *avisos)
 {
     RecorridoMaquina r;
-    auto campo = [&](const char *clave, auto interpreta, auto &destino) {
-        const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
-        if (t == kAusente)
-            return;
-        if (const auto v = interpreta(t))
-            destino = *v;
-        else if (avisos)
-            avisos->append({seccion, QLatin1String(clave), t});
+    const auto campo = [&](const char *clave, auto interpreta, auto &destino) {
+        leeCampo(ruta, seccion, clave, interpreta, destino, avisos);
     };
     for (int eje = 0; eje < 3; ++eje)
         campo(kClavesLimites[eje], limiteValido, r.limites[eje]);
@@ -281,16 +294,8 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
 {
     Maquina m;
     m.nombre = seccion;
-    // Sets the field from the key's text when it is understood; an absent key
-    // keeps the default, a text not understood goes into the list given.
-    auto campo = [&](const char *clave, auto interpreta, auto &destino, AvisosIni *lista) {
-        const QString t = PerfilIni::lee(ruta, seccion, QLatin1String(clave), kAusente);
-        if (t == kAusente)
-            return;
-        if (const auto v = interpreta(t))
-            destino = *v;
-        else if (lista)
-            lista->append({seccion, QLatin1String(clave), t});
+    const auto campo = [&](const char *clave, auto interpreta, auto &destino, AvisosIni *lista) {
+        leeCampo(ruta, seccion, clave, interpreta, destino, lista);
     };
     campo("Com", comValido, m.com, &m.rechazos);
     campo("Vt", velocidadValida, m.velocidad, &m.rechazos);
