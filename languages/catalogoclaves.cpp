@@ -40,6 +40,8 @@ const char *const kNuevas[][2] = {
         "No permission to use the serial port %1: the user must be a member of the group %2 "
         "(dialout on Debian) and log in again."},
     {"PrinErrorPuertoParametros", "The serial port %1 does not accept the settings %2."},
+    {"PrinErrorAjustesRechazados",
+        "Section General of %1 holds values no port can take: %2. Choose them in Settings."},
     {"PrinErrorPuertoPerdido", "The serial port %1 was lost during the transfer: %2"},
     {"PrinErrorPuerto", "The serial port %1 could not be used: %2"},
     {"PrinAvisoIsoIntransmisible",

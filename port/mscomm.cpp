@@ -146,6 +146,10 @@ bool MSComm::setPortOpen(bool abrir)
     const bool diferido = std::exchange(m_xonXoffDiferido, false);
     m_ultimoError.clear();
     const QString ruta = Dispositivo();
+    if (!m_rechazo.isEmpty()) {
+        informa(Fallo::ParametrosRechazados, ruta, QString(), m_rechazo);
+        return false;
+    }
     std::unique_ptr<Transporte> transporte = Transporte::crea(ruta);
     const std::optional<ParametrosLinea> parametros = ParametrosLinea::interpreta(m_settings);
     if (!parametros) {

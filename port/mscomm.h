@@ -75,6 +75,11 @@ public:
     // False (the reason in ultimoError()) when the driver refuses it.
     bool activaXonXoffPuerto();
 
+    // Settings no port may take (a value written amiss in the settings file):
+    // while this text is set, opening fails with it and touches no device,
+    // so that no default stands in for what the file says. Empty: none.
+    void setRechazo(const QString &mensaje) { m_rechazo = mensaje; }
+
     // Opening a device reports a failure through fallo() and returns false. A
     // link that takes time to open returns true and reports a failure later;
     // what is queued meanwhile goes out once it is up. Closing discards what
@@ -158,6 +163,7 @@ private:
     bool m_acompasado = true;
 
     bool m_xonXoffEnPuerto = false;
+    QString m_rechazo;
     bool m_xonXoffDiferido = false;
     // The program watches for DC3 and DC1 on the link open now.
     bool m_flujoEnPrograma = true;

@@ -30,6 +30,7 @@ bool XonXoffEnPuerto = false;
 FormatoLinea Formato;
 QString Maquina;
 QString DirRecepcion;
+AvisosIni RechazosGeneral;
 QHash<QString, QString> TextosIdioma;
 QString NombreFichero;
 bool ModoAbrir = false;
@@ -150,10 +151,14 @@ void CargaConfig()
     IdiomaActual = LeeIni(general, QStringLiteral("Idioma"), QStringLiteral("Español"), ruta);
     ModoTransmision = LeeIni(general, QStringLiteral("Modo"), QStringLiteral("Ascii"), ruta);
 
+    RechazosGeneral = ::Maquina::lee(ruta, general).rechazos;
+    const bool comRechazado = std::any_of(RechazosGeneral.cbegin(), RechazosGeneral.cend(),
+        [](const AvisoIni &r) { return r.clave == QLatin1String("Com"); });
     const QString com = LeeIni(general, QStringLiteral("Com"), QStringLiteral("1"), ruta);
-    // A network port is kept as written, well formed or not: opening it says
-    // what is wrong, where falling back to COM1 would send elsewhere.
-    if (com.trimmed().startsWith(QLatin1Char('/')) || DireccionRed::esDeRed(com)) {
+    // A network port, or a port that cannot be used, is kept as written:
+    // opening it says what is wrong, where falling back to COM1 would send
+    // elsewhere.
+    if (com.trimmed().startsWith(QLatin1Char('/')) || DireccionRed::esDeRed(com) || comRechazado) {
         PuertoDispositivo = com.trimmed();
         PuertoCom = 0;
     } else {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/avisoini.h"
 #include "base/idiomaactual.h"
 #include "line/formatolinea.h"
 
@@ -29,6 +30,11 @@ extern QString Maquina;
 // The folder continuous receive saves into (key DirRecepcion, "~" expanded);
 // empty for DirGuarda, also when the key holds a relative path.
 extern QString DirRecepcion;
+// Keys of General whose values no port may take, by the rules of a machine
+// (a misspelt port, a speed or bits no line has): the record holds their
+// defaults only to show something, and the window opens no port while any
+// is left, so that no default decides where or how bytes go.
+extern AvisosIni RechazosGeneral;
 
 // Texts of the current language, by key.
 extern QHash<QString, QString> TextosIdioma;

@@ -2,6 +2,8 @@
 // receiving.
 #include "shell/frmprincipal.h"
 
+#include "base/textovisible.h"
+
 #include "line/codificadorenvio.h"
 #include "line/parametroslinea.h"
 #include "plot/reinicio.h"
@@ -107,6 +109,15 @@ void frmPrincipal::ConfigActual()
         + QString::number(BitsDatos) + QLatin1Char(',') + TextoBitsStop(BitsStop));
     MSComm1.setHandshaking(MSComm::negociacionDeTexto(Nego));
     MSComm1.setXonXoffEnPuerto(XonXoffEnPuerto);
+    // Values of the settings file that no port may take open no port at all:
+    // every transfer says which, until they are chosen again.
+    QStringList rechazados;
+    for (const AvisoIni &r : std::as_const(RechazosGeneral))
+        rechazados << QStringLiteral("%1=\"%2\"").arg(r.clave, TextoVisible(r.valor));
+    MSComm1.setRechazo(rechazados.isEmpty()
+            ? QString()
+            : Texto(QStringLiteral("PrinErrorAjustesRechazados"))
+                  .arg(QDir::toNativeSeparators(RutaIni()), rechazados.join(QStringLiteral(", "))));
 
     // A device path is named by its last part; the tooltip holds it whole.
     const QString puerto = PuertoDispositivo.isEmpty()

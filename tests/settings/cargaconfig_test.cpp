@@ -33,27 +33,33 @@ protected:
         EXPECT_TRUE(f.open(QIODevice::WriteOnly) && f.write(datos) == datos.size());
         f.close();
         CargaConfig();
+        QStringList rechazos;
+        for (const AvisoIni &r : std::as_const(RechazosGeneral))
+            rechazos << r.clave;
         return junta(IdiomaActual, ModoTransmision, PuertoCom, PuertoDispositivo, Velocidad,
-            Paridad, BitsDatos, BitsStop, Nego, XonXoffEnPuerto)
+            Paridad, BitsDatos, BitsStop, Nego, XonXoffEnPuerto, rechazos.join(' '))
             .toStdString();
     }
 };
 
 TEST_F(Config, RecordAsStoredDefaultsWhereAbsentOrInvalid)
 {
-    const std::string porDefecto = "Español|Ascii|1||4800|N|8|2|XonXoff|false";
+    const std::string porDefecto = "Español|Ascii|1||4800|N|8|2|XonXoff|false|";
     // A device path is read whole, however deep.
     const QByteArray dispositivo = "/dev/serial/by-id/usb-" + QByteArray(150, 'F') + "-port0";
     const std::pair<QByteArray, std::string> casos[] = {{"", porDefecto},
         // Present but empty is empty, not the default; speeds need more than 16 bits.
         {"[General]\nIdioma=English\nModo=Iso\nCom=255\nVt=115200\nPar=\nBd=7\nBs=1.5\n"
          "XonXoffEn=puerto\n",
-            "English|Iso|255||115200||7|1.5|XonXoff|true"},
-        // Text that is no valid number loads the key's default; 7.5 rounds half to even.
-        {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\nXonXoffEn=Chip\n", porDefecto},
-        {"[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n", porDefecto},
+            "English|Iso|255||115200||7|1.5|XonXoff|true|Par"},
+        // A value no port may take is refused, the port kept as written: the
+        // defaults only fill the record, and no port opens (see frmPrincipal).
+        {"[General]\nCom=abc\nVt=96OO\nBd=99999\nBs=x\nXonXoffEn=Chip\n",
+            "Español|Ascii|0|abc|4800|N|8|2|XonXoff|false|Com Vt Bd Bs XonXoffEn"},
+        {"[General]\nCom=\nVt=-5\nBd=7.5\nBs=0\n",
+            "Español|Ascii|0||4800|N|8|2|XonXoff|false|Com Vt Bd Bs"},
         {"[General]\nCom=" + dispositivo,
-            "Español|Ascii|0|" + dispositivo.toStdString() + "|4800|N|8|2|XonXoff|false"}};
+            "Español|Ascii|0|" + dispositivo.toStdString() + "|4800|N|8|2|XonXoff|false|"}};
     for (const auto &[datos, esperado] : casos)
         EXPECT_EQ(registro(datos), esperado) << datos.toStdString();
     ASSERT_TRUE(GrabaConfig()); // written back and read again whole

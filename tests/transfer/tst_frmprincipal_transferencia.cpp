@@ -344,6 +344,14 @@ private slots:
         m_frm->cmdPcCnc->click();
         compruebaMensaje(1, kError, ruta);
         compruebaReposo(u"Not saved"_s, true, {"G00 X10", "M30"});
+
+        // A port or speed written amiss opens nothing, COM1 least of all:
+        // the message names the values to choose again.
+        nuevaVentana("Vt=96OO\n", u"abc"_s);
+        abierto({"G00 X10", "M30"}, u"Not saved"_s);
+        m_frm->cmdPcCnc->click();
+        compruebaMensaje(2, kError, u"Com=\"abc\", Vt=\"96OO\""_s, u"Section General of"_s);
+        compruebaReposo(u"Not saved"_s, true, {"G00 X10", "M30"});
     }
 
     void stoppedOrRefusedReceivesKeepTheTextAndTheCloseBoxEndsOne()
