@@ -369,8 +369,10 @@ TEST_F(Dnc, AReadOnlyOrDeepSettingsFolderIsServedAndSighupReadsTheMachinesAgain)
     escribe(ajustes + "/MAQUINAS.INI", maquina("A", 0) + maquina("B", 1));
     ::kill(pid_t(servicio->processId()), SIGHUP);
     ASSERT_TRUE(estado("B", "listening", ajustes));
-    ASSERT_TRUE(espera([&] { return QFile::exists(dir.filePath("O1001.TXT")); }, 10000));
-    EXPECT_TRUE(leeBytes(dir.filePath("O1001.TXT")).startsWith(programa(1001, 120, "\r\n")));
+    // The name is taken empty before the text replaces it: wait for the text.
+    EXPECT_TRUE(espera(
+        [&] { return leeBytes(dir.filePath("O1001.TXT")).startsWith(programa(1001, 120, "\r\n")); },
+        10000));
     ::kill(pid_t(servicio->processId()), SIGTERM);
     ASSERT_TRUE(fin(*servicio));
     EXPECT_EQ(servicio->exitCode(), 0);
