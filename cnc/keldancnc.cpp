@@ -8,6 +8,7 @@
 #include "line/tablaiso.h"
 #include "port/hilopuntual.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -15,6 +16,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -24,8 +26,10 @@
 #include <sys/timerfd.h>
 #include <termios.h>
 #include <time.h>
+#include <type_traits>
 #include <unistd.h>
 #include <utility>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -91,6 +95,66 @@ void uso()
         stderr);
 }
 
+// A flag's field and the value it sets.
+struct Bandera
+{
+    bool Opciones::*campo;
+    bool valor;
+};
+
+// The options, one row each: a flag, or a field that takes the next argument.
+struct Opcion
+{
+    const char *nombre;
+    std::variant<Bandera, int Opciones::*, long Opciones::*, double Opciones::*,
+        std::string Opciones::*>
+        campo;
+};
+
+const Opcion kOpciones[] = {
+    {"--device", &Opciones::dispositivo},
+    {"--fd", &Opciones::descriptor},
+    {"--speed", &Opciones::velocidad},
+    {"--bits-per-char", &Opciones::bitsPorCaracter},
+    {"--iso", Bandera {&Opciones::iso, true}},
+    {"--receive", &Opciones::ficheroRecibido},
+    {"--buffer", &Opciones::buffer},
+    {"--high", &Opciones::alta},
+    {"--low", &Opciones::baja},
+    {"--consume", &Opciones::consumo},
+    {"--dc3-iso", Bandera {&Opciones::dc3Iso, true}},
+    {"--send", &Opciones::ficheroEnvio},
+    {"--percent", Bandera {&Opciones::porCiento, true}},
+    {"--no-frame", Bandera {&Opciones::marco, false}},
+    {"--no-dc4", Bandera {&Opciones::dc4, false}},
+    {"--leader", &Opciones::lider},
+    {"--trailer", &Opciones::cola},
+    {"--request-dc1", Bandera {&Opciones::pideDc1, true}},
+    {"--idle-ms", &Opciones::ociosoMs},
+    {"--overrun", &Opciones::desborde},
+    {"--pause-every", &Opciones::pausaCada},
+    {"--pause-ms", &Opciones::pausaMs},
+    {"--delay-ms", &Opciones::retrasoMs},
+    {"--repeat", &Opciones::repeticiones},
+    {"--cut-after", &Opciones::cortaTras},
+};
+
+// A number written whole: "12x" or "" is a wrong command line, not 12 or 0.
+template<typename T> bool numero(const char *texto, T &valor)
+{
+    char *fin = nullptr;
+    errno = 0;
+    if constexpr (std::is_floating_point_v<T>)
+        valor = T(std::strtod(texto, &fin));
+    else {
+        const long long n = std::strtoll(texto, &fin, 10);
+        valor = T(n);
+        if (n != valor)
+            return false;
+    }
+    return *texto && fin && !*fin && errno == 0;
+}
+
 bool leeOpciones(int argc, char **argv, Opciones &o)
 {
     for (int i = 1; i < argc; ++i) {
@@ -102,35 +166,11 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             }
             return argv[++i];
         };
-        if (a == "--device")
-            o.dispositivo = valor();
-        else if (a == "--fd")
-            o.descriptor = std::atoi(valor());
-        else if (a == "--speed")
-            o.velocidad = std::atol(valor());
-        else if (a == "--bits-per-char")
-            o.bitsPorCaracter = std::atof(valor());
-        else if (a == "--iso")
-            o.iso = true;
-        else if (a == "--receive")
-            o.ficheroRecibido = valor();
-        else if (a == "--buffer")
-            o.buffer = std::atoi(valor());
-        else if (a == "--high")
-            o.alta = std::atoi(valor());
-        else if (a == "--low")
-            o.baja = std::atoi(valor());
-        else if (a == "--consume")
-            o.consumo = std::atof(valor());
-        else if (a == "--dc3-iso")
-            o.dc3Iso = true;
-        else if (a == "--send")
-            o.ficheroEnvio = valor();
-        else if (a == "--percent")
-            o.porCiento = true;
-        else if (a == "--crlf")
+        if (a == "--crlf") {
             o.eol = FinBloque::CrLf, o.eolDado = true;
-        else if (a == "--eol") {
+            continue;
+        }
+        if (a == "--eol") {
             const std::string v = valor();
             if (v == "crlf")
                 o.eol = FinBloque::CrLf;
@@ -141,31 +181,26 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             else
                 return false;
             o.eolDado = true;
-        } else if (a == "--no-frame")
-            o.marco = false;
-        else if (a == "--no-dc4")
-            o.dc4 = false;
-        else if (a == "--leader")
-            o.lider = std::atol(valor());
-        else if (a == "--trailer")
-            o.cola = std::atol(valor());
-        else if (a == "--request-dc1")
-            o.pideDc1 = true;
-        else if (a == "--idle-ms")
-            o.ociosoMs = std::atol(valor());
-        else if (a == "--overrun")
-            o.desborde = std::atol(valor());
-        else if (a == "--pause-every")
-            o.pausaCada = std::atol(valor());
-        else if (a == "--pause-ms")
-            o.pausaMs = std::atol(valor());
-        else if (a == "--delay-ms")
-            o.retrasoMs = std::atol(valor());
-        else if (a == "--repeat")
-            o.repeticiones = std::atol(valor());
-        else if (a == "--cut-after")
-            o.cortaTras = std::atol(valor());
-        else
+            continue;
+        }
+        const auto opcion = std::find_if(std::begin(kOpciones), std::end(kOpciones),
+            [&](const Opcion &op) { return a == op.nombre; });
+        if (opcion == std::end(kOpciones))
+            return false;
+        const bool bien = std::visit(
+            [&](auto campo) {
+                using Campo = decltype(campo);
+                if constexpr (std::is_same_v<Campo, Bandera>) {
+                    o.*campo.campo = campo.valor;
+                    return true;
+                } else if constexpr (std::is_same_v<Campo, std::string Opciones::*>) {
+                    o.*campo = valor();
+                    return true;
+                } else
+                    return numero(valor(), o.*campo);
+            },
+            opcion->campo);
+        if (!bien)
             return false;
     }
     return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0 && o.lider >= 0 && o.cola >= 0

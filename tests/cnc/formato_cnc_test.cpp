@@ -233,3 +233,19 @@ TEST(FormatoCnc, ContinuousReceiveWithoutFrameEndsEachProgramAtItsClosingPercent
 }
 
 } // namespace
+
+// A number written amiss is a wrong command line, never a zero or a prefix
+// taken silently: a CNC simulated with a buffer of 0 would alarm at once.
+TEST(FormatoCnc, AnOptionWrittenAmissIsAWrongCommandLine)
+{
+    const QList<QStringList> malas {{"--receive", "f", "--buffer", "25x"},
+        {"--receive", "f", "--speed", ""}, {"--receive", "f", "--fd", "99999999999"},
+        {"--receive", "f", "--eol", "crcr"}, {"--receive", "f", "--unknown"},
+        {"--receive", "f", "--send", "g"}, {"--receive", "f", "--overrun"}};
+    for (const QStringList &args : malas) {
+        QProcess p;
+        p.start(QStringLiteral(KELDAN_CNC), args);
+        ASSERT_TRUE(p.waitForFinished(10000)) << args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), 2) << args.join(' ').toStdString();
+    }
+}
