@@ -228,7 +228,9 @@ private:
     void arco(bool antihorario, const Punto &fin, const Bloque &b);
     void agujero(double x, double y);
     void tiempoAvance(double longitud);
-    void compruebaLimites(const Punto &minimo, const Punto &maximo);
+    // Extends the extents (unless extension is false) and reports an axis
+    // beyond its travel; an axis not known (NaN) is skipped.
+    void compruebaLimites(const Punto &minimo, const Punto &maximo, bool extension = true);
     Punto objetivo(const Bloque &b) const;
     double unidad() const { return m_e.pulgadas ? kPulgada : 1.0; }
     void llama(const Bloque &b);
@@ -382,12 +384,14 @@ void Lector::emite(Tipo tipo, const Punto &fin, Plano plano, std::uint32_t arco,
         m_e.zMaxima = fin[2];
 }
 
-void Lector::compruebaLimites(const Punto &minimo, const Punto &maximo)
+void Lector::compruebaLimites(const Punto &minimo, const Punto &maximo, bool extension)
 {
     for (int k = 0; k < 3; ++k) {
-        if (std::isnan(m_r.minimo[k]) || minimo[k] < m_r.minimo[k])
+        if (std::isnan(minimo[k]))
+            continue;
+        if (extension && (std::isnan(m_r.minimo[k]) || minimo[k] < m_r.minimo[k]))
             m_r.minimo[k] = minimo[k];
-        if (std::isnan(m_r.maximo[k]) || maximo[k] > m_r.maximo[k])
+        if (extension && (std::isnan(m_r.maximo[k]) || maximo[k] > m_r.maximo[k]))
             m_r.maximo[k] = maximo[k];
         const auto &l = m_op.maquina.limites[k];
         if (!l)
@@ -425,8 +429,18 @@ void Lector::recta(Tipo tipo, const Punto &fin)
     if (tipo == Tipo::Avance && m_e.avance <= 0)
         hallazgo(Hallazgo::SinAvance);
     emite(tipo, fin);
-    if (!conocido(inicio) || !conocido(fin))
+    if (!conocido(inicio) || !conocido(fin)) {
+        // An axis known at the end is checked against its travel all the
+        // same: the move that leaves it is the one to name, not a later one.
+        Punto minimo, maximo;
+        for (int k = 0; k < 3; ++k) {
+            const bool ambos = !std::isnan(inicio[k]);
+            minimo[k] = ambos ? std::min(inicio[k], fin[k]) : fin[k];
+            maximo[k] = ambos ? std::max(inicio[k], fin[k]) : fin[k];
+        }
+        compruebaLimites(minimo, maximo, false);
         return;
+    }
     Punto minimo, maximo;
     for (int k = 0; k < 3; ++k) {
         minimo[k] = std::min(inicio[k], fin[k]);

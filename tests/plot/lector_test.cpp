@@ -233,6 +233,11 @@ TEST(Lector, FindingsNameTheirLine)
             "3:FueraLimites X,120.000,0.000,100.000; "
             "4:FueraLimites Y,9.000,-5.000,5.000",
             limites},
+        // After a tool change only what is programmed is known: X is named where it leaves.
+        {"T1 M6\nG0 X120\nY0 Z5\nX50",
+            "3:FueraLimites X,120.000,0.000,100.000; "
+            "4:FueraLimites X,120.000,0.000,100.000; 5:FueraLimites X,120.000,0.000,100.000",
+            limites},
         {"G41 D1 X5\nA90\nB4", "2:Compensacion G41; 3:Rotativo A"},
         {"M98 P999\nM99", "2:SinSubprograma 999; 3:M99Principal"},
         {"M98 P100\nM30\nO100\nG1 X1\n%", "4:SinM99 100"},
