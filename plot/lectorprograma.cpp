@@ -248,7 +248,8 @@ private:
     std::unordered_map<long, qsizetype> m_programas;
     bool m_indexado = false;
     std::unordered_set<std::uint64_t> m_hallados;
-    bool m_rotativo = false;
+    // The rotary axes already told of (bit 0 A, 1 B, 2 C): each once.
+    unsigned m_rotativos = 0;
     bool m_origenFijado[3] = {false, false, false};
     std::uint8_t m_marcas = 0;
 };
@@ -737,9 +738,11 @@ void Lector::bloque(const Bloque &b)
         m_e.herramienta = entero(b.v('T'));
     if (b.tiene('H') && m_e.longitud != 49)
         m_e.h = entero(b.v('H'));
-    for (const char l : {'A', 'B', 'C'})
-        if (b.tiene(l) && !std::exchange(m_rotativo, true))
+    for (const char l : {'A', 'B', 'C'}) {
+        const unsigned bit = 1u << (l - 'A');
+        if (b.tiene(l) && !(std::exchange(m_rotativos, m_rotativos | bit) & bit))
             hallazgo(Hallazgo::Rotativo, {QString(QLatin1Char(l))});
+    }
     for (const char l : {'E', 'U', 'V', 'W'})
         if (b.tiene(l))
             hallazgo(Hallazgo::Palabra, {QLatin1Char(l) + QString::number(b.v(l))});

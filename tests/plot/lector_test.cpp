@@ -238,7 +238,7 @@ TEST(Lector, FindingsNameTheirLine)
             "3:FueraLimites X,120.000,0.000,100.000; "
             "4:FueraLimites X,120.000,0.000,100.000; 5:FueraLimites X,120.000,0.000,100.000",
             limites},
-        {"G41 D1 X5\nA90\nB4", "2:Compensacion G41; 3:Rotativo A"},
+        {"G41 D1 X5\nA90\nB4\nA5 B5", "2:Compensacion G41; 3:Rotativo A; 4:Rotativo B"},
         {"M98 P999\nM99", "2:SinSubprograma 999; 3:M99Principal"},
         {"M98 P100\nM30\nO100\nG1 X1\n%", "4:SinM99 100"},
         {"M98 P100\nM30\nO100\nM98 P100\nM99", "5:Anidamiento 8"},
