@@ -60,6 +60,10 @@ struct Opciones
     long ociosoMs = 2000; // without framing, this long without a byte ends the program
     // More characters than this after a DC3 raise the control's overrun alarm (0: never).
     long desborde = 10;
+    // Once this many bytes of the program have come, the line is held with
+    // DC3 until a line (or the end) comes on standard input (0: never), so
+    // that whoever drives the CNC may act during the transfer.
+    long retenerEn = 0;
     // Send mode.
     std::string ficheroEnvio;
     bool porCiento = false;
@@ -81,7 +85,7 @@ void uso()
                "                  [--eol crlf|lf|cr] [--no-frame]\n"
                "                  --receive FILE [--buffer N] [--high PCT] [--low PCT]\n"
                "                                 [--consume CPS] [--dc3-iso] [--request-dc1]\n"
-               "                                 [--idle-ms MS] [--overrun N]\n"
+               "                                 [--idle-ms MS] [--overrun N] [--hold-at BYTES]\n"
                "                | --send FILE [--percent] [--leader N] [--trailer N] [--no-dc4]\n"
                "                              [--pause-every LINES --pause-ms MS] [--delay-ms MS]\n"
                "                              [--repeat N] [--cut-after BYTES]\n"
@@ -89,6 +93,8 @@ void uso()
                "--send then starts once the program opens it and ends when it closes it.\n"
                "--crlf is --eol crlf. --overrun N (default 10, 0 for never) raises the\n"
                "control's alarm and ends when more than N characters come after a DC3.\n"
+               "--hold-at BYTES holds the line with DC3 once that many bytes of the\n"
+               "program have come, until a line (or the end) comes on standard input.\n"
                "--fd N instead of --device uses a line the caller holds open (the master\n"
                "of its own pseudo-terminal), or, for a listening socket, the first\n"
                "connection to it (a CNC behind a raw TCP device server).\n",
@@ -132,6 +138,7 @@ const Opcion kOpciones[] = {
     {"--request-dc1", Bandera {&Opciones::pideDc1, true}},
     {"--idle-ms", &Opciones::ociosoMs},
     {"--overrun", &Opciones::desborde},
+    {"--hold-at", &Opciones::retenerEn},
     {"--pause-every", &Opciones::pausaCada},
     {"--pause-ms", &Opciones::pausaMs},
     {"--delay-ms", &Opciones::retrasoMs},
@@ -204,8 +211,8 @@ bool leeOpciones(int argc, char **argv, Opciones &o)
             return false;
     }
     return o.velocidad > 0 && o.bitsPorCaracter > 0 && o.buffer > 0 && o.lider >= 0 && o.cola >= 0
-        && o.ociosoMs > 0 && o.desborde >= 0 && o.repeticiones >= 1 && o.cortaTras >= 0
-        && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
+        && o.ociosoMs > 0 && o.desborde >= 0 && o.retenerEn >= 0 && o.repeticiones >= 1
+        && o.cortaTras >= 0 && (o.ficheroRecibido.empty() != o.ficheroEnvio.empty());
 }
 
 double ahora()
@@ -358,6 +365,16 @@ struct RevisorFinBloque
     long malos = 0;
 };
 
+// True once standard input has a line or its end, which it takes.
+bool hayEntrada()
+{
+    pollfd p {STDIN_FILENO, POLLIN, 0};
+    if (poll(&p, 1, 0) != 1)
+        return false;
+    char buf[256];
+    return ::read(STDIN_FILENO, buf, sizeof buf) >= 0 || errno != EAGAIN;
+}
+
 // `abierta`: when the line was offered to the program, which may send at once.
 int recibe(const Opciones &o, int fd, double abierta)
 {
@@ -378,6 +395,7 @@ int recibe(const Opciones &o, int fd, double abierta)
     RevisorFinBloque revisor(o.eol, o.iso);
     double ocupado = 0;
     bool detenido = false, empezado = false, terminado = false;
+    enum class Retencion { Antes, Pedida, Dicha, Soltada } retencion = Retencion::Antes;
     // Without framing: at the start of a line, and "%" lines seen.
     bool inicioLinea = true;
     int marcas = 0;
@@ -476,20 +494,30 @@ int recibe(const Opciones &o, int fd, double abierta)
         }
         if (ocupado > o.buffer)
             ++desbordes;
-        if (!detenido && empezado && !terminado && ocupado >= marcaAlta) {
+        if (retencion == Retencion::Antes && o.retenerEn > 0 && bytes >= o.retenerEn && !terminado)
+            retencion = Retencion::Pedida;
+        else if (retencion == Retencion::Dicha && hayEntrada())
+            retencion = Retencion::Soltada;
+        const bool retenida = retencion == Retencion::Pedida || retencion == Retencion::Dicha;
+        if (!detenido && empezado && !terminado && (ocupado >= marcaAlta || retenida)) {
             const char c = o.dc3Iso ? char(kDc3Iso) : kDc3;
             if (::write(fd, &c, 1) == 1) {
                 detenido = true;
                 trasDc3 = 0;
                 ++dc3;
             }
-        } else if (detenido && (ocupado <= marcaBaja || terminado)) {
+        } else if (detenido && !retenida && (ocupado <= marcaBaja || terminado)) {
             const char c = kDc1;
             if (::write(fd, &c, 1) == 1) {
                 detenido = false;
                 std::printf("DC3 %ld: %ld characters after DC3\n", dc3, trasDc3);
                 maxTrasDc3 = std::max(maxTrasDc3, trasDc3);
             }
+        }
+        if (retencion == Retencion::Pedida && detenido) {
+            retencion = Retencion::Dicha;
+            std::printf("holding the line at %lld bytes with DC3 %ld\n", bytes, dc3);
+            std::fflush(stdout);
         }
     }
     if (detenido) {
@@ -630,7 +658,7 @@ int main(int argc, char **argv)
         uso();
         std::puts("Exit status: 0 done; 1 the line or a file could not be used; 2 a wrong\n"
                   "command line; 3 a buffer overflow (receive); 4 line ends that differ from\n"
-                  "--eol or bytes after the end (receive).");
+                  "--eol or bytes after the end (receive); 5 the overrun alarm (receive).");
         return 0;
     }
     if (argc == 2 && std::strcmp(argv[1], "--version") == 0) {
