@@ -38,11 +38,12 @@ qint64 ahoraNs()
 } // namespace
 
 MotorPuerto::MotorPuerto(std::unique_ptr<Transporte> transporte, const AjustesLinea &ajustes,
-    const Ritmo &ritmo, std::function<void()> aviso)
+    const Ritmo &ritmo, std::function<void()> aviso, RelojNs reloj)
     : m_transporte(std::move(transporte)),
       m_ajustes(ajustes),
       m_ritmo(ritmo),
       m_aviso(std::move(aviso)),
+      m_reloj(reloj ? std::move(reloj) : RelojNs(ahoraNs)),
       m_despertador(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC))
 { }
 
@@ -58,7 +59,7 @@ bool MotorPuerto::abreAhora(FalloTransporte &fallo)
     if (!m_transporte->abre(m_ajustes, m_despertador, Transporte::Reloj::now(), fallo))
         return false;
     m_abierto = true;
-    m_libreNs = ahoraNs();
+    m_libreNs = m_reloj();
     return true;
 }
 
@@ -158,7 +159,7 @@ qint64 MotorPuerto::enviados() const
 qint64 MotorPuerto::msParaVaciar() const
 {
     std::lock_guard bloqueo(m_mutex);
-    const qint64 ahora = ahoraNs();
+    const qint64 ahora = m_reloj();
     const qint64 enCola = m_abierto ? caracteresEnCola(ahora) : 0;
     // A network link kept open for what its server may still hold counts too.
     const qint64 retencion = m_retencionNs > ahora ? m_retencionNs - ahora : 0;
@@ -417,7 +418,7 @@ qint64 MotorPuerto::bombea(qint64 ahora, bool &esperaEscritura)
             esperaEscritura = true; // the link's queue is full
             return -1;
         }
-        ahora = ahoraNs();
+        ahora = m_reloj();
     }
 }
 
@@ -436,7 +437,7 @@ void MotorPuerto::bucle()
             return;
         }
         m_abierto = true;
-        m_libreNs = ahoraNs();
+        m_libreNs = m_reloj();
         publica({Evento::Tipo::Abierto, {}, {}});
     }
     const int fd = m_transporte->descriptor();
@@ -450,7 +451,7 @@ void MotorPuerto::bucle()
             if (m_fin)
                 return;
             if (!m_terminado)
-                esperaNs = bombea(ahoraNs(), esperaEscritura);
+                esperaNs = bombea(m_reloj(), esperaEscritura);
             terminado = m_terminado;
             leer = leyendo();
         }

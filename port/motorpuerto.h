@@ -40,9 +40,13 @@ public:
         qint64 aviso = 0;
     };
 
+    // The time in ns the line is modelled on: the steady clock unless a
+    // test drives it.
+    using RelojNs = std::function<qint64()>;
+
     // `aviso` runs on any thread when events wait where none waited before.
     MotorPuerto(std::unique_ptr<Transporte> transporte, const AjustesLinea &ajustes,
-        const Ritmo &ritmo, std::function<void()> aviso);
+        const Ritmo &ritmo, std::function<void()> aviso, RelojNs reloj = {});
     ~MotorPuerto();
     MotorPuerto(const MotorPuerto &) = delete;
     MotorPuerto &operator=(const MotorPuerto &) = delete;
@@ -95,6 +99,7 @@ private:
     const AjustesLinea m_ajustes;
     const Ritmo m_ritmo;
     std::function<void()> m_aviso;
+    const RelojNs m_reloj;
     int m_despertador = -1;
     std::thread m_hilo;
 

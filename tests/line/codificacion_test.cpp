@@ -1,4 +1,5 @@
 #include "line/codificadorenvio.h"
+#include "line/controlflujo.h"
 #include "line/decodificadorrecepcion.h"
 #include "line/parametroslinea.h"
 #include "line/tablaiso.h"
@@ -109,6 +110,9 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
         {bytes("A0 A5 0A CF B1 0A A5"), true, false, {}, {{" %", "O1", "%"}, 1, 0}},
         {bytes("A5 0A A5 A0"), true, false, {}, {{"%"}, 0, 0}},
         {bytes("A5 0A 14"), true, false, {}, {{"%"}, 1, 0}},
+        // The message names the first five lines with unreadable bytes only.
+        {bytes("31 0A 31 0A 31 0A 31 0A 31 0A 31 0A"), true, false, {},
+            {{"", "", "", "", "", ""}, 0, 0, 6, {0, 1, 2, 3, 4}}},
     };
     for (const auto &[f, iso, parcial, formato, esperado] : casos) {
         // Whole, byte by byte, and cut in two at every place.
@@ -121,6 +125,20 @@ TEST(DecodificadorRecepcion, EveryStreamGivesTheSameLinesHoweverItIsCut)
     }
 }
 
+TEST(ControlFlujo, ADc3WhileHeldIsNoNewPause)
+{
+    // Bytes seen, then: state changed, held, pauses. With or without parity.
+    ControlFlujo f;
+    const std::tuple<QByteArray, bool, bool, qint64> pasos[]
+        = {{"\x11", false, false, 0}, {"\x13", true, true, 1}, {"\x93\x13", false, true, 1},
+            {"\x91", true, false, 1}, {"\x13G\x11\x93", true, true, 3}};
+    for (const auto &[datos, cambio, detenido, pausas] : pasos) {
+        const bool c = f.observa(datos.constData(), datos.size());
+        EXPECT_EQ(std::tuple(c, f.detenido(), f.pausas()), std::tuple(cambio, detenido, pausas))
+            << datos.toHex().toStdString();
+    }
+}
+
 TEST(MedidaProgreso, SpeedAndTimeLeftLeaveOutTheTimeTheCncHoldsTheLine)
 {
     MedidaProgreso m;
@@ -130,7 +148,10 @@ TEST(MedidaProgreso, SpeedAndTimeLeftLeaveOutTheTimeTheCncHoldsTheLine)
     const std::tuple<qint64, qint64, bool, double, double, double> pasos[]
         = {{1000, 0, false, 0, -1, -1}, {3000, 500, false, 250, 6, -1},
             {3000, 500, true, 250, 6, 0}, {7000, 500, true, 250, 6, 4},
-            {7000, 500, false, 250, 6, -1}, {9000, 1000, false, 250, 4, -1}};
+            {7000, 500, false, 250, 6, -1}, {9000, 1000, false, 250, 4, -1},
+            // A second hold adds to the first.
+            {9000, 1000, true, 250, 4, 0}, {11000, 1000, false, 250, 4, -1},
+            {13000, 1500, false, 250, 2, -1}};
     for (const auto &[ms, bytes, retenido, velocidad, restantes, retencion] : pasos) {
         m.retiene(retenido, ms);
         const ProgresoTransferencia p = m.figuras(ms, 7, bytes);

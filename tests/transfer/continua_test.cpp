@@ -99,6 +99,20 @@ TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
     EXPECT_EQ(std::tuple(r.ilegibles, r.lineasIlegibles), std::tuple(1, QList<qint64> {2}));
 }
 
+TEST_F(Continua, ASilenceOfTheSetSecondsEndsAProgramWithoutItsEndMark)
+{
+    ASSERT_TRUE(continua.inicia(dir.path(), false, {.silencioS = 2}));
+    cnc.escribe("\x12%\nO5\nG1");
+    espera([] { return false; }, 50); // a pause, far shorter than the silence
+    QElapsedTimer reloj;
+    reloj.start();
+    cnc.escribe("\nM30\n");
+    ASSERT_TRUE(espera([&] { return guardados.size() == 1; }));
+    EXPECT_GE(reloj.elapsed(), 1900); // a coarse timer may be 5 % early
+    EXPECT_EQ(guardado(0), "O5.TXT|0|");
+    EXPECT_EQ(leeBytes(dir.filePath("O5.TXT")), "%\r\nO5\r\nG1\r\nM30\r\n");
+}
+
 TEST_F(Continua, AProgramPastTheLimitIsKeptUpToItAndTheRestOfItDroppedAndCounted)
 {
     ASSERT_TRUE(continua.inicia(dir.path(), false, {.maxProgramaMiB = 1}));
