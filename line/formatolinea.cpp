@@ -44,16 +44,12 @@ std::optional<int> entero(const QString &texto, int maximo)
 
 std::optional<bool> siNo(const QString &texto)
 {
-    if (igual(texto, "Si") || texto.compare(QStringLiteral("Sí"), Qt::CaseInsensitive) == 0)
-        return true;
-    if (igual(texto, "No"))
-        return false;
-    return std::nullopt;
+    return FormatoLinea::siNo(texto);
 }
 
 QString textoSiNo(bool valor)
 {
-    return valor ? QStringLiteral("Si") : QStringLiteral("No");
+    return FormatoLinea::textoSiNo(valor);
 }
 
 // One key of the format: its text as written, and how its text is read
@@ -179,4 +175,18 @@ QByteArray FormatoLinea::codificaPrograma(const QList<QByteArray> &lineas, bool 
         codificaLinea(linea, iso, bytes);
     bytes.append(cola());
     return bytes;
+}
+
+std::optional<bool> FormatoLinea::siNo(const QString &texto)
+{
+    if (igual(texto, "Si") || texto.compare(QStringLiteral("Sí"), Qt::CaseInsensitive) == 0)
+        return true;
+    if (igual(texto, "No"))
+        return false;
+    return std::nullopt;
+}
+
+QString FormatoLinea::textoSiNo(bool valor)
+{
+    return valor ? QStringLiteral("Si") : QStringLiteral("No");
 }

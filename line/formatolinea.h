@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <optional>
+
 // How a machine wants its program framed on the line, beyond the port
 // settings. The defaults are the stream the program has always sent:
 // DC2, each ASCII line ending in CR LF (LF in ISO code), DC4, no pauses.
@@ -58,6 +60,11 @@ struct FormatoLinea
     // keys leave it byte for byte as it was. False with the reason in error
     // when the file cannot be written; keys written before the failure stay.
     bool escribe(const QString &ruta, const QString &seccion, QString *error = nullptr) const;
+
+    // The words of a yes/no key: Si (or Sí) and No in any letter case;
+    // nothing for another text.
+    static std::optional<bool> siNo(const QString &texto);
+    static QString textoSiNo(bool valor);
 
     // Bytes of a send, for the sender to put on the line in this order:
     // cabecera(), each line through codificaLinea(), cola().

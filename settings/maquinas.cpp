@@ -3,6 +3,7 @@
 #include "base/perfilini.h"
 #include "languages/valoridioma.h"
 #include "line/direccionred.h"
+#include "line/direccionremota.h"
 #include "line/parametroslinea.h"
 #include "settings/varsfuncsglobales.h"
 
@@ -48,6 +49,8 @@ template<typename Lista, typename Valor> bool en(const Lista &lista, Valor v)
 
 std::optional<QString> comValido(const QString &texto)
 {
+    if (DireccionRemota::esRemota(texto))
+        return DireccionRemota::interpreta(texto) ? std::optional(texto.trimmed()) : std::nullopt;
     if (texto.startsWith(QLatin1Char('/')))
         return texto;
     if (DireccionRed::esDeRed(texto))
@@ -194,6 +197,29 @@ QString textoNumero(double d)
     return QString::number(d, 'g', 15);
 }
 
+// Between two looks of continuous receive: at least a second, at most a day.
+std::optional<int> sondeoValido(const QString &texto)
+{
+    const auto n = digitos(texto.trimmed());
+    if (n && *n >= 1 && *n <= 86400)
+        return n;
+    return std::nullopt;
+}
+
+// The keys that still apply to a remote machine; the line's and the
+// framing's are not looked at, so a value written amiss there refuses
+// nothing.
+bool claveDeRemota(const QString &clave)
+{
+    static const char *const kClaves[] = {
+        "Com", "Modo", "FinBloque", "MaxPrograma", "FtpActivo", "NombreO", "Verificar", "Sondeo"};
+    for (const char *c : kClaves) {
+        if (clave == QLatin1String(c))
+            return true;
+    }
+    return false;
+}
+
 const char *const kClavesLimites[3] = {"LimitesX", "LimitesY", "LimitesZ"};
 
 struct Preset
@@ -308,6 +334,22 @@ Maquina Maquina::lee(const QString &ruta, const QString &seccion, AvisosIni *avi
     m.formato = FormatoLinea::lee(ruta, seccion, &m.rechazos);
     campo("DirRecepcion", Maquinas::dirRecepcionDeTexto, m.dirRecepcion, avisos);
     m.recorrido = RecorridoMaquina::lee(ruta, seccion, avisos);
+    campo("FtpActivo", FormatoLinea::siNo, m.ftpActivo, &m.rechazos);
+    campo("NombreO", FormatoLinea::siNo, m.nombreO, &m.rechazos);
+    campo("Verificar", FormatoLinea::siNo, m.verificar, &m.rechazos);
+    campo("Sondeo", sondeoValido, m.sondeoS, &m.rechazos);
+    for (AvisoIni &r : m.rechazos) {
+        // The password is the user's secret: a message or a log never shows it.
+        if (r.clave == QLatin1String("Com"))
+            r.valor = DireccionRemota::sinContrasena(r.valor);
+    }
+    if (m.esRemota()) {
+        m.rechazos.removeIf([](const AvisoIni &r) { return !claveDeRemota(r.clave); });
+        // ISO code is a property of the serial line; a file stored in it
+        // would be no program the control could read.
+        if (m.modo.compare(QLatin1String("Iso"), Qt::CaseInsensitive) == 0)
+            m.rechazos.append({seccion, QStringLiteral("Modo"), m.modo});
+    }
     return m;
 }
 
@@ -347,7 +389,31 @@ bool Maquina::escribe(const QString &ruta, const QString &seccion, QString *erro
     if ((dir == kAusente ? QString() : dir) != dirRecepcion
         && !PerfilIni::escribe(ruta, seccion, claveDir, dirRecepcion, error))
         return false;
+    const std::pair<const char *, bool> siNo[]
+        = {{"FtpActivo", ftpActivo}, {"NombreO", nombreO}, {"Verificar", verificar}};
+    for (const auto &[clave, valor] : siNo) {
+        // Absent means No, as before the key existed.
+        const QString k = QLatin1String(clave);
+        const QString v = PerfilIni::lee(ruta, seccion, k, kAusente);
+        if ((v == kAusente ? std::optional(false) : FormatoLinea::siNo(v)) != valor
+            && !PerfilIni::escribe(ruta, seccion, k, FormatoLinea::textoSiNo(valor), error))
+            return false;
+    }
+    const QString claveSondeo = QStringLiteral("Sondeo");
+    const QString so = PerfilIni::lee(ruta, seccion, claveSondeo, kAusente);
+    if ((so == kAusente ? std::optional(10) : sondeoValido(so)) != sondeoS
+        && !PerfilIni::escribe(ruta, seccion, claveSondeo, QString::number(sondeoS), error))
+        return false;
     return formato.escribe(ruta, seccion, error) && recorrido.escribe(ruta, seccion, error);
+}
+
+bool Maquina::esRemota() const
+{
+    for (const AvisoIni &r : rechazos) {
+        if (r.clave == QLatin1String("Com"))
+            return DireccionRemota::esRemota(r.valor);
+    }
+    return DireccionRemota::esRemota(com);
 }
 
 namespace Maquinas {

@@ -37,15 +37,22 @@ struct RecorridoMaquina
 
 // A machine tool the workshop PC serves: a name and every setting a transfer
 // uses. The same keys as section General of KELDAN.INI:
-//   Com   port number 1..255, a device path ("/dev/ttyUSB0"), or
-//         "tcp://HOST:PORT" / "rfc2217://HOST:PORT", kept as text
+//   Com   port number 1..255, a device path ("/dev/ttyUSB0"),
+//         "tcp://HOST:PORT" / "rfc2217://HOST:PORT", or a remote machine
+//         (line/direccionremota.h: ftp://, ftps://, a folder), kept as text
 //   Vt    speed in bits per second, one of ValoresLinea::kVelocidades
 //   Par   N, O, E, M or S               Bd   data bits, 5..8
 //   Bs    stop bits, 1, 1.5 or 2        Modo Ascii or Iso
 //   Nego  XonXoff, RtsCts or Ninguno
 //   XonXoffEn  Programa or Puerto: who answers DC3/DC1 with XON/XOFF
-// plus the keys of FormatoLinea, and DirRecepcion. Defaults are those of an
-// empty General.
+// plus the keys of FormatoLinea, and DirRecepcion. For a remote machine:
+//   FtpActivo  Si | No   active FTP mode, for controls that need it
+//   NombreO    Si | No   a program goes up as O1234 from its O-number
+//   Verificar  Si | No   a send is downloaded again and compared byte for byte
+//   Sondeo     seconds between two looks of continuous receive, 1..86400
+// Of the line and format keys only FinBloque and MaxPrograma apply to a
+// remote machine: the others are not looked at, and ISO mode is refused.
+// Defaults are those of an empty General.
 struct Maquina
 {
     QString nombre;
@@ -63,6 +70,10 @@ struct Maquina
     // DirRecepcion: the folder continuous receive saves into, an absolute
     // path ("~/" is the user's home); empty for the save folder (DirGuarda).
     QString dirRecepcion;
+    bool ftpActivo = false;
+    bool nombreO = false;
+    bool verificar = false;
+    int sondeoS = 10;
     // The keys that decide where or how bytes go whose text no port could
     // use (Com, Vt, Par, Bd, Bs, Modo, Nego, XonXoffEn and the line format),
     // with that text. A machine with any is refused: it has no port, and its
@@ -70,6 +81,9 @@ struct Maquina
     AvisosIni rechazos {};
 
     bool rechazada() const { return !rechazos.isEmpty(); }
+    // Whether Com names a remote machine (well formed or not: a machine
+    // written amiss is refused, never taken for a serial device).
+    bool esRemota() const;
 
     RecorridoMaquina recorrido;
 

@@ -3,6 +3,7 @@
 #include "base/perfilini.h"
 #include "languages/catalogoclaves.h"
 #include "line/direccionred.h"
+#include "line/direccionremota.h"
 #include "settings/maquinas.h"
 #include "settings/ubicacionajustes.h"
 
@@ -158,7 +159,8 @@ void CargaConfig()
     // A network port, or a port that cannot be used, is kept as written:
     // opening it says what is wrong, where falling back to COM1 would send
     // elsewhere.
-    if (com.trimmed().startsWith(QLatin1Char('/')) || DireccionRed::esDeRed(com) || comRechazado) {
+    if (com.trimmed().startsWith(QLatin1Char('/')) || DireccionRed::esDeRed(com)
+        || DireccionRemota::esRemota(com) || comRechazado) {
         PuertoDispositivo = com.trimmed();
         PuertoCom = 0;
     } else {

@@ -14,7 +14,7 @@ import os
 import re
 import sys
 
-FLOORS = ["base", "languages", "line", "settings", "text", "browser", "plot", "port", "transfer",
+FLOORS = ["base", "languages", "line", "settings", "text", "browser", "plot", "port", "remote", "transfer",
           "shell"]
 PROGRAMS = ["dnc", "cnc", "tools"]
 WINDOWS = len(FLOORS)
