@@ -71,13 +71,15 @@ TEST_F(Puerto, SendArrivesByteExactThroughAHundredPauses)
 TEST_F(Puerto, StopFinishesTheLineAndSendsTheEndHoweverSlowTheLine)
 {
     // At 110 bit/s the first line takes 2.6 s, the whole program 3.3 s. The
-    // CNC has got `parada` bytes when Stop comes; the end is queued at 28.
+    // CNC has got `parada` bytes when Stop comes (2: the first line has
+    // begun; DC2 alone may go before the lines are queued); the end is
+    // queued at 28.
     // At 115200 bit/s the short program would be gone before Stop: the CNC
     // holds the line from the start, and lets go once Stop has come (0);
     // the long one lasts 10 s.
     const QList<QByteArray> corto = {"N1 G01 X10.5 Y-3.25 F800", "N2 M30"};
     const std::tuple<const char *, QList<QByteArray>, qsizetype, Estado> casos[]
-        = {{"110,N,8,2", corto, 1, Estado::Detenida}, {"110,N,8,2", corto, 28, Estado::Completa},
+        = {{"110,N,8,2", corto, 2, Estado::Detenida}, {"110,N,8,2", corto, 28, Estado::Completa},
             {"115200,N,8,1", corto, 0, Estado::Detenida},
             {"115200,N,8,1", programa(4000), 3000, Estado::Detenida}};
     for (const auto &[ajustes, lineas, parada, estado] : casos) {
