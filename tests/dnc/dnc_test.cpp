@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QLocalSocket>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -77,6 +78,7 @@ struct Dnc : ::testing::Test
                     ::_exit(2);
             });
         }
+        p->setWorkingDirectory(dir.path());
         p->start(
             KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
         return p;
@@ -299,10 +301,19 @@ TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIs
     QElapsedTimer reloj;
     reloj.start();
     ASSERT_TRUE(estado("A", "listening") && estado("A", "send O55.TXT complete"));
+    const QString ruta = dir.filePath("keldan-dnc.sock");
+
+    // A path straight into the socket is taken only absolute, even one that
+    // names a file where the service runs.
+    escribe(dir.filePath("p.nc"), programa(1, 3));
+    QLocalSocket pide;
+    pide.connectToServer(ruta);
+    pide.write("send\tA\tp.nc\n");
+    espera([&] { return pide.state() == QLocalSocket::UnconnectedState; });
+    EXPECT_EQ(pide.readAll(), "cannot read p.nc\nexit 2\n");
 
     // An endless request line costs its connection; a hundred idle clients
     // cost the oldest of them theirs, and status is answered.
-    const QString ruta = dir.filePath("keldan-dnc.sock");
     const int largo = conecta(ruta);
     const QByteArray relleno(1 << 20, 'x');
     const timeval plazo {5, 0};
