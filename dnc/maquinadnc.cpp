@@ -219,9 +219,10 @@ void MaquinaDnc::conectaRemota()
         alConectar();
     });
     connect(&m_sondeo, &SondeoRemoto::terminado, this, [this](const ResultadoTransferencia &r) {
+        // Never from inside detiene(): the service may be going through its machines.
         if (m_parando) {
             if (!m_envioRemoto.activo())
-                acaba();
+                QTimer::singleShot(0, this, &MaquinaDnc::acaba);
             return;
         }
         // Could not even start (a folder that is no absolute path): tried again later.
@@ -597,7 +598,7 @@ void MaquinaDnc::alTerminarEnvioRemoto(const ResultadoTransferencia &r)
         hecho.hecho(dicho);
     if (m_parando) {
         if (!m_sondeo.activo())
-            acaba();
+            QTimer::singleShot(0, this, &MaquinaDnc::acaba);
         return;
     }
     QTimer::singleShot(0, this, &MaquinaDnc::lanzaEnvio);
