@@ -87,6 +87,21 @@ TEST_F(Continua, EachProgramIsSavedByItselfNeverOverAFileAndStopSavesAnIncomplet
     EXPECT_EQ(leeBytes(dir.filePath("O1002.TXT")), "old");
 }
 
+// Without framing the leading "%" is the start: a tail without it (a
+// restart during a punch) is kept apart, never taken for a whole program.
+TEST_F(Continua, WithoutFramingATailWithoutItsLeadingPercentIsSavedApart)
+{
+    ASSERT_TRUE(continua.inicia(dir.path(), false, {.marco = false}));
+    cnc.escribe("188 G01 X5\nM30\n%\n%\nO0302\nG1\n%\n");
+    ASSERT_TRUE(espera([&] { return guardados.size() == 2; }));
+    continua.detiene();
+    EXPECT_TRUE(guardado(0).startsWith("PROG-") && guardado(0).contains("-INCOMPLETO.TXT|2|"))
+        << guardado(0).toStdString();
+    EXPECT_EQ(leeBytes(guardados.at(0).at(0).toString()), "188 G01 X5\r\nM30\r\n%\r\n");
+    EXPECT_EQ(guardado(1), "O0302.TXT|0|");
+    EXPECT_EQ(leeBytes(dir.filePath("O0302.TXT")), "%\r\nO0302\r\nG1\r\n%\r\n");
+}
+
 TEST_F(Continua, IsoProgramsEndAtPercentEachWithItsOwnUnreadableCharacters)
 {
     ASSERT_TRUE(continua.inicia(dir.path(), true));
