@@ -73,7 +73,12 @@ BloqueReinicio bloqueReinicio(
             subida += " G" + QByteArray::number(e.longitud) + " H" + QByteArray::number(e.h);
         l.append(subida + " Z" + mm(seguro));
         l.append("G0 X" + mm(e.posicion[0]) + " Y" + mm(e.posicion[1]));
-        l.append("G0 Z" + mm(z));
+        // Down into what may be the part at the program's feed, never at a
+        // rapid; a cycle's initial level is a clearance plane.
+        if (!enCiclo && z < seguro && e.avance > 0)
+            l.append("G1 Z" + mm(z) + " F" + mm(e.avance));
+        else
+            l.append("G0 Z" + mm(z));
     }
     if (e.incremental)
         l.append("G91");

@@ -292,7 +292,7 @@ TEST(Lector, RestartBlockGivesBackToolOffsetSpindleCoolantAndModes)
     const BloqueReinicio r = bloqueReinicio(lineas, 11);
     EXPECT_EQ(r.lineas.join('|'),
         "T3 M6|T4|G54|G17 G21 G94|S1500 M3|M8|G90 G0 G43 H3 Z50.|"
-        "G0 X10. Y20.|G0 Z-2.|G1 F250.");
+        "G0 X10. Y20.|G1 Z-2. F250.|G1 F250.");
     EXPECT_EQ(r.notas, 0u);
 
     // Inch and incremental in a canned cycle: the cycle's initial level, its
@@ -314,7 +314,7 @@ TEST(Lector, RestartBlockGivesBackToolOffsetSpindleCoolantAndModes)
                  "G2 X5 Z1 R4 F0.2\nX9\nM99"),
         9);
     EXPECT_EQ(sub.lineas.join('|'),
-        "T7 M6|T8|G54.1 P3|G18 G95|S800 M4|M7|G90 G0 Z3.|G0 X5. Y2.|G0 Z1.|G2 F0.2");
+        "T7 M6|T8|G54.1 P3|G18 G95|S800 M4|M7|G90 G0 Z3.|G0 X5. Y2.|G1 Z1. F0.2|G2 F0.2");
     const BloqueReinicio sinZ = bloqueReinicio(programa("T1 M6\nG0 X1\nG1 Y1 F5\nX2"), 3);
     EXPECT_EQ(sinZ.lineas.join('|'), "T1 M6|G1 F5.");
     EXPECT_EQ(sinZ.notas, BloqueReinicio::SinPosicion);

@@ -207,7 +207,7 @@ private slots:
         const QString visto = junta(
             u"Send from line 7? 4 lines before it are left out; the program's header goes first. "
             u"It begins:\n\n%\nO12\nN50 X5\nN60 M30"_s,
-            u"T2 M6\nG54\nG21\nS900 M3\nM8\nG90 G0 Z20.\nG0 X1. Y2.\nG0 Z-1.\nG1 F200."_s,
+            u"T2 M6\nG54\nG21\nS900 M3\nM8\nG90 G0 Z20.\nG0 X1. Y2.\nG1 Z-1. F200.\nG1 F200."_s,
             u"Rebuilt from the program before line 7; check it against the machine before "
             u"starting."_s);
         // No, and dismissed: nothing goes.
@@ -235,7 +235,7 @@ private slots:
         QTRY_COMPARE(m_cnc->recibido(),
             sinBloque
                 + "\x12%\r\nO12\r\nT2 M6\r\nG54\r\nG21\r\nS900 M3\r\nM8\r\nG90 G0 Z20.\r\n"
-                  "G0 X1. Y2.\r\nG0 Z-1.\r\nG1 F200.\r\nG4 P500\r\nN50 X5\r\nN60 M30\r\n\x14");
+                  "G0 X1. Y2.\r\nG1 Z-1. F200.\r\nG1 F200.\r\nG4 P500\r\nN50 X5\r\nN60 M30\r\n\x14");
         // The window keeps every line; the mark ends on its last.
         QCOMPARE(m_frm->lstTexto->currentIndex().row(), 7);
     }
