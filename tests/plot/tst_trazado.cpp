@@ -119,6 +119,22 @@ private slots:
         // Drawn: the long feed move green, the rapid up dashed orange.
         const QPoint mitad = puntoDe(5);
         QCOMPARE(color(mitad), DibujoTrayectoria::kAvance);
+        {
+            // Along the rapid back to X0 (line 9): the rapid's colour in dashes.
+            const Trayectoria &t = vista()->lectura()->trayectoria;
+            const std::size_t mov = t.movimientosDeLinea(9).first;
+            const QImage imagen = vista()->grab().toImage();
+            QSet<QRgb> vistos;
+            for (int i = 5; i <= 95; ++i) {
+                Punto q = t.inicio(mov);
+                for (int k = 0; k < 3; ++k)
+                    q[k] += (t.fin(mov)[k] - q[k]) * i / 100;
+                vistos << imagen.pixel(
+                    int(std::floor(vista()->vista().u(q))), int(std::floor(vista()->vista().v(q))));
+            }
+            QCOMPARE(vistos,
+                (QSet<QRgb> {DibujoTrayectoria::kRapido.rgb(), DibujoTrayectoria::kFondo.rgb()}));
+        }
         QTest::mouseClick(vista(), Qt::LeftButton, {}, mitad + QPoint(0, 2));
         QCOMPARE(junta(filaActual(), vista()->lineaMarcada()), u"5|5"_s);
         QCOMPARE(color(mitad), DibujoTrayectoria::kSeleccion);
