@@ -544,6 +544,15 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     if (hecho.hecho)
         hecho.hecho(r);
     if (m_parando) {
+        // A whole program closes without loss: the device may still hold
+        // its end (a driver that does not count its queue, a slow peer).
+        if (r.estado == ResultadoTransferencia::Estado::Completa && m_puerto.PortOpen()) {
+            connect(
+                &m_puerto, &MSComm::cerrado, this, &MaquinaDnc::acaba, Qt::SingleShotConnection);
+            connect(&m_puerto, &MSComm::fallo, this, &MaquinaDnc::acaba, Qt::SingleShotConnection);
+            m_puerto.cierraTrasVaciar();
+            return;
+        }
         m_puerto.setPortOpen(false);
         acaba();
         return;

@@ -299,9 +299,12 @@ TEST_F(Dnc, ServesASerialAndAnFtpMachineAtOnce)
 
 TEST_F(Dnc, AStopOrAHeldLineEndsASendWholeOrWithoutItsEndAndLogged)
 {
-    // Served: A, whose CNC reads at the line's pace, and B, whose CNC takes
-    // 100 characters a second: too slow for its send to end in time, it is
-    // cut without "%" and DC4 (and keldan-cnc, no DC4, goes on waiting).
+    // Served: A, whose CNC reads at the line's pace and holds the line near
+    // the end until the service is told to stop (a busy machine may send
+    // slower than the line: the rest then still goes within the time it is
+    // given), and B, whose CNC takes 100 characters a second: too slow for
+    // its send to end in time, it is cut without "%" and DC4 (and
+    // keldan-cnc, no DC4, goes on waiting).
     // Not served, so sent to directly: C and D, whose CNCs (in alarm) take a
     // buffer's worth and no more; C may be held 2 s, D as long as it likes.
     escribe(dir.filePath("MAQUINAS.INI"),
@@ -314,16 +317,19 @@ TEST_F(Dnc, AStopOrAHeldLineEndsASendWholeOrWithoutItsEndAndLogged)
     for (const char *consumo : {"5000", "100", "0", "0"})
         cnc << std::shared_ptr<QProcess>(lineas[cnc.size()].cnc(KELDAN_CNC,
             {"--receive", dir.filePath("o%1").arg(cnc.size()), "--consume", consumo, "--overrun",
-                "0"}));
+                "0", "--hold-at", cnc.isEmpty() ? "3000" : "0"}));
     ASSERT_TRUE(estado("A", "listening") && estado("B", "listening"));
     QByteArray salida;
     EXPECT_EQ(dnc({"send", "C", dir.filePath("vacio.nc")}, &salida), 2);
     EXPECT_TRUE(salida.contains("holds no program")) << salida.constData();
     for (const char *m : {"A", "B", "C", "D"})
         envio << std::shared_ptr<QProcess>(lanza({"send", m, dir.filePath("p.nc")}));
-    ASSERT_TRUE(estado("A", "sending") && estado("B", "sending") && !fin(*envio[3], 1500));
+    QByteArray dichoA;
+    ASSERT_TRUE(espera([&] { return (dichoA += cnc[0]->readAll()).contains("holding"); }, 15000)
+        && estado("B", "sending") && !fin(*envio[3], 1500));
     ::kill(pid_t(servicio->processId()), SIGTERM);
     ::kill(pid_t(envio[3]->processId()), SIGTERM);
+    cnc[0]->write("\n");
     for (const auto &p : envio + QList {servicio, cnc[0]})
         ASSERT_TRUE(fin(*p));
     EXPECT_FALSE(fin(*cnc[1], 2000));
@@ -498,6 +504,30 @@ TEST_F(Dnc, RefusedMachinesAreNeitherServedNorSentTo)
     EXPECT_TRUE(servicio.readAllStandardError().contains(
         "Mal: not served: Com=\"tcp://127.0.0.1\" cannot be used"));
     EXPECT_FALSE(QFile::exists(dir.filePath("KELDAN.LOG")));
+}
+
+TEST_F(Dnc, ASendThatEndsWholeWhileTheServiceStopsReachesTheCncWhole)
+{
+    // The CNC reads nothing until the service has ended: the program (10 KB,
+    // 2.7 s on the line) waits in the device, its end too, and is not
+    // dropped when the port closes.
+    CncPty cnc;
+    escribe(dir.filePath("MAQUINAS.INI"),
+        QStringLiteral("[R]\nCom=%1\nVt=38400\nPar=N\nBd=8\nBs=1\nServicio=Si\nDirRecepcion=%2\n")
+            .arg(cnc.ruta(), dir.path())
+            .toUtf8());
+    escribe(dir.filePath("O1.NC"), programa(1, 300, "\r\n"));
+    QProcess servicio;
+    servicio.start(KELDAN_DNC, {"--config", dir.path(), "serve"});
+    ASSERT_TRUE(estado("R", "listening"));
+    cnc.sordo(true);
+    std::unique_ptr<QProcess> envio(lanza({"send", "R", dir.filePath("O1.NC")}));
+    ASSERT_TRUE(estado("R", "sending"));
+    ::kill(pid_t(servicio.processId()), SIGTERM);
+    ASSERT_TRUE(fin(servicio) && fin(*envio));
+    cnc.sordo(false);
+    EXPECT_EQ(std::pair(envio->exitCode(), cnc.recibido()),
+        std::pair(0, "\x12" + programa(1, 300, "\r\n") + "\x14"));
 }
 
 TEST_F(Dnc, ARequestPunchedRightAfterTheAnswerToTheLastIsAnsweredToo)
