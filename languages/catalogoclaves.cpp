@@ -199,6 +199,26 @@ const char *const kNuevas[][2] = {
     {"ConfigDirRecepcionTip",
         "Where continuous receive saves the programs (a full path; ~/ is your home folder); empty: "
         "the folder of Save."},
+    {"ConfigfraRemota", "FTP or folder machine"},
+    {"ConfigRemotaTip",
+        "For a port written ftp://USER@HOST/FOLDER/, ftps://..., file:///FOLDER/ or a folder "
+        "ending in /."},
+    {"ConfigchkFtpActivo", "Active FTP mode"},
+    {"ConfigFtpActivoTip",
+        "For a control's FTP server that takes only active mode (it connects back to the PC)."},
+    {"ConfigchkNombreO", "Name programs O1234 by their number"},
+    {"ConfigchkVerificar", "Fetch back and compare after sending"},
+    {"ConfigVerificarTip",
+        "After a send the program is downloaded again and compared byte for byte; its size is "
+        "always checked."},
+    {"ConfiglblSondeo", "Look for new programs every (s):"},
+    {"ConfigSondeoTip", "Continuous receive looks into the control's folder this often."},
+    {"ConfigErrorDireccionRemota",
+        "%1 cannot be used: write ftp://USER@HOST[:PORT]/FOLDER/, ftps://... or file:///FOLDER/; "
+        "the password goes in ~/.netrc."},
+    {"ConfigErrorIsoRemota",
+        "ISO code does not apply to a machine reached over FTP or a folder: its programs are "
+        "files. Choose Ascii."},
     // Where XON/XOFF is done, and the port check
     {"ConfiglblXonXoff", "XON/XOFF done:"},
     {"ConfigcmbXonXoffPrograma", "The program"},
