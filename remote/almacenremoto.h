@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 
 // How a remote machine is reached beyond its address.
@@ -66,6 +67,17 @@ public:
 
     void cancela() { m_cancelado = true; }
     bool cancelado() const { return m_cancelado; }
+    // Called on the worker thread as an upload or a download moves: bytes
+    // so far and in all (0 when not known).
+    void setProgreso(std::function<void(qint64 hecho, qint64 total)> progreso)
+    {
+        m_progreso = std::move(progreso);
+    }
+
+    // The temporary name of an upload in progress, and whether a name is one:
+    // listings leave them out.
+    static QString nombreTemporal();
+    static bool esTemporal(const QString &nombre);
 
     // Whether a name may be used on the remote side: a single component,
     // not "." or "..", no "/" or control characters, not too long.
@@ -78,4 +90,5 @@ public:
 
 protected:
     std::atomic<bool> m_cancelado {false};
+    std::function<void(qint64, qint64)> m_progreso;
 };

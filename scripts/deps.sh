@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-serialport-dev qt6-svg-dev
   libgtest-dev libgl-dev xdg-utils clang libclang-rt-14-dev dpkg-dev libdtl-dev
-  ser2net python3 systemd
+  ser2net python3 systemd libcurl4-openssl-dev python3-pyftpdlib python3-openssl openssl
   lintian desktop-file-utils appstream libxml2-utils shared-mime-info)
 
 missing=()

@@ -56,7 +56,8 @@ endif()
 # Qt's libraries come from the binaries; the window and SVG plugins do not.
 execute_process(COMMAND dpkg-deb -f ${deb} Depends Maintainer OUTPUT_VARIABLE campos
   COMMAND_ERROR_IS_FATAL ANY)
-foreach(p libqt6core6 libqt6widgets6 libqt6serialport6 libqt6network6 qt6-qpa-plugins libqt6svg6)
+foreach(p libqt6core6 libqt6widgets6 libqt6serialport6 libqt6network6 qt6-qpa-plugins libqt6svg6
+    libcurl4)
   if(NOT campos MATCHES "(: |, )${p}( |,|\n)")
     falla("the package does not depend on ${p}: ${campos}")
   endif()

@@ -3,6 +3,7 @@
 #include "line/formatolinea.h"
 #include "remote/almacenremoto.h"
 #include "settings/maquinas.h"
+#include "transfer/hiloremoto.h"
 #include "transfer/progresotransferencia.h"
 
 #include <QByteArray>
@@ -11,7 +12,6 @@
 #include <QString>
 
 #include <memory>
-#include <thread>
 
 // Sends a program to a remote machine: uploaded atomically under its name,
 // then checked (the size the server reports; with Verificar=Si a download
@@ -60,9 +60,8 @@ signals:
     void terminado(const ResultadoTransferencia &resultado);
 
 private:
-    void fase(bool comprobarExiste, bool reemplazar);
+    void fase(bool comprobarExiste);
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
-    void espera();
 
     OpcionesRemotas m_opciones;
     DireccionRemota m_direccion;
@@ -70,6 +69,7 @@ private:
     QString m_nombre;
     QByteArray m_datos;
     bool m_activo = false;
+    bool m_esperaRespuesta = false;
     std::unique_ptr<AlmacenRemoto> m_almacen;
-    std::thread m_hilo;
+    HiloRemoto m_hilo {this};
 };

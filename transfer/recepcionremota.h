@@ -2,6 +2,7 @@
 
 #include "remote/almacenremoto.h"
 #include "settings/maquinas.h"
+#include "transfer/hiloremoto.h"
 #include "transfer/progresotransferencia.h"
 
 #include <QByteArray>
@@ -11,7 +12,6 @@
 #include <QStringList>
 
 #include <memory>
-#include <thread>
 
 // Receive from a remote machine: the list of its programs, then the chosen
 // ones fetched, one into the text window or several into the receive folder
@@ -53,8 +53,6 @@ signals:
     void terminado(const ResultadoTransferencia &resultado);
 
 private:
-    void lanza(std::function<void()> trabajo);
-    void espera();
     void termina(ResultadoTransferencia::Estado estado, const QString &error = {});
 
     OpcionesRemotas m_opciones;
@@ -62,7 +60,7 @@ private:
     qint64 m_limite = 64 * 1024 * 1024;
     bool m_activo = false;
     std::unique_ptr<AlmacenRemoto> m_almacen;
-    std::thread m_hilo;
+    HiloRemoto m_hilo {this};
 };
 
 Q_DECLARE_METATYPE(AlmacenRemoto::Entrada)

@@ -2,6 +2,7 @@
 
 #include "remote/almacenremoto.h"
 #include "settings/maquinas.h"
+#include "transfer/hiloremoto.h"
 #include "transfer/progresotransferencia.h"
 
 #include <QHash>
@@ -9,7 +10,6 @@
 #include <QString>
 
 #include <memory>
-#include <thread>
 
 class QTimer;
 
@@ -31,7 +31,11 @@ public:
 
     void setOpciones(const OpcionesRemotas &opciones) { m_opciones = opciones; }
     // Milliseconds between two looks instead of the machine's Sondeo (tests).
-    void setIntervaloMs(int ms) { m_intervaloMs = ms; }
+    void setIntervaloMs(int ms)
+    {
+        m_intervaloMs = ms;
+        m_intervaloFijo = true;
+    }
     void setTomaExistentes(bool toma) { m_tomaExistentes = toma; }
 
     // False with terminado() emitted before it returns when the machine is
@@ -56,18 +60,22 @@ signals:
     void fallo(const QString &nombre, const QString &motivo);
     // A look after failures succeeded again.
     void recuperado();
+    // A look is over (its programs fetched), whether it succeeded or not.
+    void mirado();
     void terminado(const ResultadoTransferencia &resultado);
 
 private:
     void mira();
     void alMirar(const QList<AlmacenRemoto::Entrada> &entradas, const QString &error);
-    void espera();
+    void trae(const QList<AlmacenRemoto::Entrada> &nuevos);
+    void siguiente();
 
     OpcionesRemotas m_opciones;
     DireccionRemota m_direccion;
     QString m_carpeta;
     qint64 m_limite = 64 * 1024 * 1024;
     int m_intervaloMs = 10000;
+    bool m_intervaloFijo = false;
     bool m_tomaExistentes = false;
     bool m_activo = false;
     bool m_primera = true;
@@ -75,6 +83,6 @@ private:
     QHash<QString, Visto> m_anterior; // the last look
     QHash<QString, Visto> m_tomados; // what was taken (or there at the start)
     std::unique_ptr<AlmacenRemoto> m_almacen;
-    std::thread m_hilo;
+    HiloRemoto m_hilo {this};
     QTimer *m_reloj = nullptr;
 };
