@@ -32,13 +32,15 @@ constexpr int kServicio = 3;
 int uso()
 {
     QTextStream(stderr) << "usage: keldan-dnc [--config DIR] serve\n"
-                           "       keldan-dnc [--config DIR] send MACHINE FILE\n"
+                           "       keldan-dnc [--config DIR] send MACHINE FILE [--replace]\n"
                            "       keldan-dnc [--config DIR] status\n"
                            "       keldan-dnc [--config DIR] stop MACHINE\n"
                            "       keldan-dnc [--config DIR] check FILE [MACHINE]\n"
                            "--config DIR: the settings folder (KELDAN.INI, MAQUINAS.INI);\n"
                            "by default the one the Keldan window uses.\n"
-                           "serve: SIGHUP reads MAQUINAS.INI again; SIGTERM stops.\n";
+                           "serve: SIGHUP reads MAQUINAS.INI again; SIGTERM stops.\n"
+                           "send --replace: a machine on an FTP server or a folder gets the\n"
+                           "program even when it already has one of that name.\n";
     return kUso;
 }
 
@@ -118,7 +120,8 @@ bool rechazada(const QString &nombre)
     return false;
 }
 
-int enviaDirecto(QCoreApplication &app, const QString &nombre, const QString &fichero)
+int enviaDirecto(
+    QCoreApplication &app, const QString &nombre, const QString &fichero, bool reemplazar)
 {
     QStringList avisos;
     for (const ConfigMaquinaDnc &c :
@@ -127,15 +130,18 @@ int enviaDirecto(QCoreApplication &app, const QString &nombre, const QString &fi
             continue;
         MaquinaDnc maquina(c, rutaRegistro());
         int salida = kFallo;
-        maquina.envia(fichero, [&](const ResultadoTransferencia &r) {
-            const bool bien = r.estado == ResultadoTransferencia::Estado::Completa;
-            QTextStream(bien ? stdout : stderr) << ServicioDnc::visible(c.maquina.nombre
-                + (bien ? QStringLiteral(": complete") : QStringLiteral(": not complete"))
-                + (r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error))
-                                                << '\n';
-            salida = bien ? 0 : kFallo;
-            app.exit(salida);
-        });
+        maquina.envia(
+            fichero,
+            [&](const ResultadoTransferencia &r) {
+                const bool bien = r.estado == ResultadoTransferencia::Estado::Completa;
+                QTextStream(bien ? stdout : stderr) << ServicioDnc::visible(c.maquina.nombre
+                    + (bien ? QStringLiteral(": complete") : QStringLiteral(": not complete"))
+                    + (r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error))
+                                                    << '\n';
+                salida = bien ? 0 : kFallo;
+                app.exit(salida);
+            },
+            reemplazar);
         // Ctrl+C is the operator's Stop; being ended (SIGTERM, SIGHUP) is not:
         // the send ends as it would, or is cut without its end. A second
         // signal cuts it now. Either way the transfer is logged.
@@ -271,7 +277,9 @@ int main(int argc, char *argv[])
             return *s;
         return estadoSinServicio();
     }
-    if (orden == QLatin1String("send") && args.size() == 3) {
+    const bool reemplazar = orden == QLatin1String("send") && args.size() == 4
+        && args.at(3) == QLatin1String("--replace");
+    if (orden == QLatin1String("send") && (args.size() == 3 || reemplazar)) {
         const QString fichero = QFileInfo(args.at(2)).absoluteFilePath();
         QList<QByteArray> lineas;
         QString error;
@@ -290,11 +298,12 @@ int main(int argc, char *argv[])
             return uso();
         if (rechazada(args.at(1)))
             return kUso;
-        const std::optional<int> s
-            = pideAlServicio(rutasSocket, QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero));
+        const std::optional<int> s = pideAlServicio(rutasSocket,
+            QStringLiteral("send\t%1\t%2").arg(args.at(1), fichero)
+                + (reemplazar ? QStringLiteral("\treplace") : QString()));
         if (s && *s != ServicioDnc::kNoServida)
             return *s;
-        return enviaDirecto(app, args.at(1), fichero);
+        return enviaDirecto(app, args.at(1), fichero, reemplazar);
     }
     if (orden == QLatin1String("check") && (args.size() == 2 || args.size() == 3))
         return compruebaPrograma(QFileInfo(args.at(1)).absoluteFilePath(), args.value(2));

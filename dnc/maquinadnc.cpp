@@ -125,6 +125,9 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
                              .arg(VarsFuncsGlobales::TextoBitsStop(m.bitsStop)));
     m_puerto.setHandshaking(MSComm::negociacionDeTexto(m.nego));
     m_puerto.setXonXoffEnPuerto(m.xonXoffEnPuerto);
+    m_remota = m.esRemota();
+    if (m_remota)
+        conectaRemota();
 
     m_reintento.setSingleShot(true);
     m_reintento.setInterval(kReintentoMs);
@@ -193,6 +196,85 @@ MaquinaDnc::MaquinaDnc(const ConfigMaquinaDnc &config, const QString &rutaRegist
     connect(&m_envio, &Envio::terminado, this, &MaquinaDnc::alTerminarEnvio);
 }
 
+void MaquinaDnc::conectaRemota()
+{
+    connect(&m_sondeo, &SondeoRemoto::guardado, this,
+        [this](
+            const QString &ruta, const QString &programa, qint64 lineas, qint64 bytes, qint64 ms) {
+            EntradaRegistro e = empieza(EntradaRegistro::Sentido::Recepcion, ruta);
+            e.lineas = lineas;
+            e.bytes = bytes;
+            anota(e, {}, ms);
+            emit mensaje(QStringLiteral("%1: received %2 as %3 (%4 lines, complete)")
+                             .arg(nombre(), programa, ruta)
+                             .arg(lineas));
+        });
+    connect(&m_sondeo, &SondeoRemoto::fallo, this, &MaquinaDnc::alFallarRemota);
+    connect(&m_sondeo, &SondeoRemoto::mirado, this, [this] {
+        if (m_estado != Estado::Fallo)
+            m_ultimaMirada = QDateTime::currentDateTime();
+    });
+    connect(&m_sondeo, &SondeoRemoto::recuperado, this, [this] {
+        m_estado = Estado::Escuchando;
+        alConectar();
+    });
+    connect(&m_sondeo, &SondeoRemoto::terminado, this, [this](const ResultadoTransferencia &r) {
+        // Never from inside detiene(): the service may be going through its machines.
+        if (m_parando) {
+            if (!m_envioRemoto.activo())
+                QTimer::singleShot(0, this, &MaquinaDnc::acaba);
+            return;
+        }
+        // Could not even start (a folder that is no absolute path): tried again later.
+        if (r.estado == ResultadoTransferencia::Estado::Fallida)
+            alFallarRemota({}, r.error);
+    });
+    connect(&m_envioRemoto, &EnvioRemoto::existe, this, [this](const QString &programa) {
+        (void)programa;
+        m_envioRemoto.continua(m_enCurso.reemplazar);
+    });
+    connect(&m_envioRemoto, &EnvioRemoto::progreso, this,
+        [this](const ProgresoTransferencia &p) { m_entrada.bytes = p.bytes; });
+    connect(&m_envioRemoto, &EnvioRemoto::terminado, this, &MaquinaDnc::alTerminarEnvioRemoto);
+}
+
+void MaquinaDnc::alFallarRemota(const QString &programa, const QString &motivo)
+{
+    if (!programa.isEmpty()) {
+        // One program could not be fetched or saved: logged as a failed receive.
+        EntradaRegistro e = empieza(EntradaRegistro::Sentido::Recepcion, programa);
+        ResultadoTransferencia r;
+        r.estado = ResultadoTransferencia::Estado::Fallida;
+        r.error = motivo;
+        anota(e, r, 0);
+        emit mensaje(QStringLiteral("%1: %2 not received: %3").arg(nombre(), programa, motivo));
+        return;
+    }
+    // The server away: told once (and once an hour while it lasts); the
+    // looks go on and find it again.
+    const bool repetido = motivo == m_motivoFallo && m_avisoFallo.isValid();
+    if (!repetido || m_avisoFallo.hasExpired(kRecordatorioFalloMs)) {
+        emit mensaje(
+            QStringLiteral("%1: %2; %3looked at again every %4 s")
+                .arg(nombre(), motivo, repetido ? QStringLiteral("still failing, ") : QString())
+                .arg(m_config.maquina.sondeoS));
+        m_avisoFallo.start();
+    }
+    m_estado = Estado::Fallo;
+    m_motivoFallo = motivo;
+    if (!m_sondeo.activo() && !m_parando)
+        m_reintento.start();
+}
+
+QString MaquinaDnc::puerto() const
+{
+    if (m_remota) {
+        const auto d = DireccionRemota::interpreta(m_config.maquina.com);
+        return d ? d->texto() : m_config.maquina.com;
+    }
+    return m_puerto.Dispositivo();
+}
+
 bool MaquinaDnc::iso() const
 {
     return m_config.maquina.modo.compare(QLatin1String("Iso"), Qt::CaseInsensitive) == 0;
@@ -204,7 +286,7 @@ EntradaRegistro MaquinaDnc::empieza(EntradaRegistro::Sentido sentido, const QStr
     e.inicio = QDateTime::currentDateTime();
     e.sentido = sentido;
     e.maquina = nombre();
-    e.puerto = m_puerto.Dispositivo();
+    e.puerto = puerto();
     e.fichero = fichero;
     m_reloj.start();
     return e;
@@ -225,6 +307,14 @@ void MaquinaDnc::anota(EntradaRegistro &e, const ResultadoTransferencia &r, qint
 void MaquinaDnc::arranca()
 {
     m_servida = true;
+    if (m_remota) {
+        // The looks go on beside the sends: the server takes both.
+        if (m_parando || m_sondeo.activo())
+            return;
+        m_estado = Estado::Escuchando;
+        m_sondeo.inicia(m_config.maquina, m_config.carpeta);
+        return;
+    }
     if (m_parando || m_continua.activo() || m_envio.activo())
         return;
     while (!m_sinGuardar.isEmpty()) {
@@ -289,7 +379,7 @@ void MaquinaDnc::alTerminarContinua(const ResultadoTransferencia &r)
 
 void MaquinaDnc::reintenta()
 {
-    if (m_parando || m_envio.activo() || m_continua.activo())
+    if (m_parando || m_envio.activo() || m_continua.activo() || m_sondeo.activo())
         return;
     arranca();
 }
@@ -358,7 +448,7 @@ QString MaquinaDnc::buscaPrograma(const QString &carpeta, const QString &nombre)
     return {};
 }
 
-void MaquinaDnc::envia(const QString &fichero, Aviso hecho)
+void MaquinaDnc::envia(const QString &fichero, Aviso hecho, bool reemplazar)
 {
     if (m_parando) {
         ResultadoTransferencia r;
@@ -368,12 +458,17 @@ void MaquinaDnc::envia(const QString &fichero, Aviso hecho)
             hecho(r);
         return;
     }
-    m_cola.append({fichero, std::move(hecho)});
+    m_cola.append({fichero, std::move(hecho), 0, reemplazar});
     QTimer::singleShot(0, this, &MaquinaDnc::siguienteEnvio);
 }
 
 void MaquinaDnc::siguienteEnvio()
 {
+    if (m_remota) {
+        if (!m_cola.isEmpty() && !m_envioRemoto.activo())
+            lanzaEnvio();
+        return;
+    }
     // One thing at a time on the line: a program on its way in ends first.
     if (m_cola.isEmpty() || m_envio.activo() || m_cedida || m_estado == Estado::Recibiendo)
         return;
@@ -387,7 +482,7 @@ void MaquinaDnc::siguienteEnvio()
 
 void MaquinaDnc::lanzaEnvio()
 {
-    if (m_envio.activo() || m_continua.activo())
+    if (m_envio.activo() || m_continua.activo() || m_envioRemoto.activo())
         return;
     if (m_cola.isEmpty()) {
         if (m_parando) {
@@ -406,7 +501,7 @@ void MaquinaDnc::lanzaEnvio()
         r.estado = ResultadoTransferencia::Estado::Fallida;
         r.error = Texto(QStringLiteral("PrinErrorAbre"))
                       .arg(QDir::toNativeSeparators(m_enCurso.fichero), error);
-        alTerminarEnvio(r);
+        m_remota ? alTerminarEnvioRemoto(r) : alTerminarEnvio(r);
         return;
     }
     if (FicheroPrograma::sinPrograma(lineas)) {
@@ -414,7 +509,11 @@ void MaquinaDnc::lanzaEnvio()
         r.estado = ResultadoTransferencia::Estado::Fallida;
         r.error = Texto(QStringLiteral("DncSinPrograma"))
                       .arg(QDir::toNativeSeparators(m_enCurso.fichero));
-        alTerminarEnvio(r);
+        m_remota ? alTerminarEnvioRemoto(r) : alTerminarEnvio(r);
+        return;
+    }
+    if (m_remota) {
+        lanzaEnvioRemoto(lineas);
         return;
     }
     m_estado = Estado::Enviando;
@@ -462,18 +561,68 @@ void MaquinaDnc::alTerminarEnvio(const ResultadoTransferencia &r)
     QTimer::singleShot(0, this, &MaquinaDnc::lanzaEnvio);
 }
 
+void MaquinaDnc::lanzaEnvioRemoto(const QList<QByteArray> &lineas)
+{
+    QByteArray texto;
+    for (qsizetype i = 0; i < lineas.size() && i < 50; ++i)
+        texto += lineas.at(i) + '\n';
+    const QString programa
+        = EnvioRemoto::nombrePrograma(m_enCurso.fichero, texto, m_config.maquina.nombreO);
+    m_estado = Estado::Enviando;
+    m_entrada.lineas = lineas.size();
+    // A failure to start ends the send inside this call.
+    m_envioRemoto.inicia(m_config.maquina, programa, lineas, m_enCurso.reemplazar);
+}
+
+void MaquinaDnc::alTerminarEnvioRemoto(const ResultadoTransferencia &r)
+{
+    m_plazoParada.stop();
+    ResultadoTransferencia dicho = r;
+    if (r.estado == ResultadoTransferencia::Estado::Detenida && !m_enCurso.reemplazar
+        && r.error.startsWith(QLatin1String("not sent: the control already has")))
+        dicho.error += QStringLiteral(" (keldan-dnc send MACHINE FILE --replace replaces it)");
+    // The control holds all of it or none of it.
+    const bool completa = dicho.estado == ResultadoTransferencia::Estado::Completa;
+    m_entrada.bytes = completa ? m_envioRemoto.bytes() : 0;
+    if (completa)
+        m_sondeo.enviado(m_envioRemoto.nombre(), m_envioRemoto.bytes());
+    if (!completa)
+        m_entrada.lineas = 0;
+    anota(m_entrada, dicho, m_reloj.elapsed());
+    emit mensaje(QStringLiteral("%1: sent %2 (%3)%4")
+                     .arg(nombre(), m_enCurso.fichero, textoResultado(dicho.estado),
+                         dicho.error.isEmpty() ? QString() : QStringLiteral(": ") + dicho.error));
+    const Pendiente hecho = std::exchange(m_enCurso, {});
+    m_estado = m_sondeo.activo() ? Estado::Escuchando : Estado::Inactiva;
+    if (hecho.hecho)
+        hecho.hecho(dicho);
+    if (m_parando) {
+        if (!m_sondeo.activo())
+            QTimer::singleShot(0, this, &MaquinaDnc::acaba);
+        return;
+    }
+    QTimer::singleShot(0, this, &MaquinaDnc::lanzaEnvio);
+}
+
 bool MaquinaDnc::detieneEnvio()
 {
-    if (!m_envio.activo())
+    if (!enviando())
         return false;
     emit mensaje(nombre() + QStringLiteral(": send stopped on command"));
-    m_envio.detiene();
+    if (m_remota)
+        m_envioRemoto.detiene();
+    else
+        m_envio.detiene();
     return true;
 }
 
 void MaquinaDnc::abandonaEnvio()
 {
-    m_envio.abandona(Texto(QStringLiteral("DncParadaServicio")));
+    // An upload cut leaves nothing under the program's name.
+    if (m_remota)
+        m_envioRemoto.detiene();
+    else
+        m_envio.abandona(Texto(QStringLiteral("DncParadaServicio")));
 }
 
 void MaquinaDnc::detiene(qint64 plazoMaxMs, const QString &motivo)
@@ -490,6 +639,14 @@ void MaquinaDnc::detiene(qint64 plazoMaxMs, const QString &motivo)
         r.error = motivo;
         if (p.hecho)
             p.hecho(r);
+    }
+    if (m_remota) {
+        m_sondeo.detiene();
+        if (m_envioRemoto.activo())
+            m_plazoParada.start(int(qBound<qint64>(0, plazoMaxMs, qint64(3600) * 1000)));
+        else
+            QTimer::singleShot(0, this, &MaquinaDnc::acaba);
+        return;
     }
     if (m_envio.activo()) {
         // "%" and the end after a cut line would make a truncated program
@@ -519,12 +676,19 @@ QString MaquinaDnc::textoEstado() const
     case Estado::Inactiva:
         return QStringLiteral("idle");
     case Estado::Escuchando:
+        if (m_remota && m_ultimaMirada.isValid())
+            return QStringLiteral("listening, last look %1")
+                .arg(m_ultimaMirada.toString(QStringLiteral("HH:mm:ss")));
         return QStringLiteral("listening");
     case Estado::Recibiendo:
         return QStringLiteral("receiving");
     case Estado::Enviando:
         return QStringLiteral("sending ") + QFileInfo(m_enCurso.fichero).fileName();
     case Estado::Fallo:
+        if (m_remota)
+            return QStringLiteral("server failed (%1), looked at again every %2 s")
+                .arg(m_motivoFallo)
+                .arg(m_config.maquina.sondeoS);
         return QStringLiteral("port failed (%1), retried every %2 s")
             .arg(m_motivoFallo)
             .arg(kReintentoMs / 1000);

@@ -3,8 +3,10 @@
 #include "port/mscomm.h"
 #include "settings/maquinas.h"
 #include "transfer/envio.h"
+#include "transfer/envioremoto.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/registro.h"
+#include "transfer/sondeoremoto.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -57,6 +59,9 @@ struct ConfigMaquinaDnc
 // One machine as the service serves it: its port kept open in continuous
 // receive, closed and opened again around each send; a request punched by
 // the CNC answered with the program asked for; a port that fails retried.
+// A remote machine (an FTP server or a folder) is looked at every Sondeo
+// seconds instead, and a send goes up beside the looks; a server away is
+// told once and looked at again at the next look.
 class MaquinaDnc : public QObject
 {
     Q_OBJECT
@@ -81,8 +86,9 @@ public:
     // Serves the machine: continuous receive until detiene().
     void arranca();
     // Sends the file once the port is free (after a program on its way in);
-    // hecho is told how it ended.
-    void envia(const QString &fichero, Aviso hecho = {});
+    // hecho is told how it ended. A remote machine replaces a program of the
+    // same name only with reemplazar; without it the send ends unsent.
+    void envia(const QString &fichero, Aviso hecho = {}, bool reemplazar = false);
     // The window's Stop for the send on its way (a CNC that holds the line
     // for good, in alarm, would keep it forever); false when none is.
     bool detieneEnvio();
@@ -97,7 +103,8 @@ public:
     void abandonaEnvio();
 
     QString nombre() const { return m_config.maquina.nombre; }
-    QString puerto() const { return m_puerto.Dispositivo(); }
+    QString puerto() const;
+    bool remota() const { return m_remota; }
     Estado estado() const { return m_estado; }
     // The state in plain words, for status.
     QString textoEstado() const;
@@ -122,6 +129,7 @@ private:
         QString fichero;
         Aviso hecho;
         int intentos = 0;
+        bool reemplazar = false;
     };
 
     bool filtra(QByteArrayView texto);
@@ -129,6 +137,11 @@ private:
     void lanzaEnvio();
     void alTerminarEnvio(const ResultadoTransferencia &r);
     void alTerminarContinua(const ResultadoTransferencia &r);
+    void conectaRemota();
+    void lanzaEnvioRemoto(const QList<QByteArray> &lineas);
+    void alTerminarEnvioRemoto(const ResultadoTransferencia &r);
+    void alFallarRemota(const QString &programa, const QString &motivo);
+    bool enviando() const { return m_remota ? m_envioRemoto.activo() : m_envio.activo(); }
     void reintenta();
     void alConectar();
     void acaba();
@@ -141,6 +154,9 @@ private:
     MSComm m_puerto;
     RecepcionContinua m_continua {m_puerto};
     Envio m_envio {m_puerto};
+    bool m_remota = false;
+    EnvioRemoto m_envioRemoto;
+    SondeoRemoto m_sondeo;
     QTimer m_reintento;
     // The CNC's hold beyond RetencionMax, and the send's time once the service stops.
     QTimer m_retencion;
@@ -163,4 +179,6 @@ private:
     EntradaRegistro m_entrada;
     QElapsedTimer m_reloj;
     std::optional<EntradaRegistro> m_ultima;
+    // The last look at a remote machine's folder that succeeded.
+    QDateTime m_ultimaMirada;
 };

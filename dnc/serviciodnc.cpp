@@ -297,7 +297,8 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
             responde(cliente, {}, m->detieneEnvio() ? 0 : 1);
         return;
     }
-    if (orden != QLatin1String("send") || partes.size() != 3) {
+    const bool reemplazar = partes.size() == 4 && partes.at(3) == QLatin1String("replace");
+    if (orden != QLatin1String("send") || (partes.size() != 3 && !reemplazar)) {
         responde(cliente, QStringLiteral("unknown request"), 2);
         return;
     }
@@ -318,15 +319,19 @@ void ServicioDnc::atiende(QLocalSocket *cliente)
     }
     // The answer waits for the end of the send; a client that has gone is not told.
     QPointer<QLocalSocket> c(cliente);
-    m->envia(fichero, [this, c, m](const ResultadoTransferencia &r) {
-        if (!c)
-            return;
-        const QString texto
-            = QStringLiteral("%1: %2%3")
-                  .arg(m->nombre(), MaquinaDnc::textoResultado(r.estado),
-                      r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error);
-        responde(c, visible(texto), r.estado == ResultadoTransferencia::Estado::Completa ? 0 : 1);
-    });
+    m->envia(
+        fichero,
+        [this, c, m](const ResultadoTransferencia &r) {
+            if (!c)
+                return;
+            const QString texto
+                = QStringLiteral("%1: %2%3")
+                      .arg(m->nombre(), MaquinaDnc::textoResultado(r.estado),
+                          r.error.isEmpty() ? QString() : QStringLiteral(": ") + r.error);
+            responde(
+                c, visible(texto), r.estado == ResultadoTransferencia::Estado::Completa ? 0 : 1);
+        },
+        reemplazar);
 }
 
 void ServicioDnc::responde(QLocalSocket *cliente, const QString &texto, int salida)

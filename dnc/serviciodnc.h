@@ -18,7 +18,8 @@ class QLocalSocket;
 //
 // The socket speaks lines of UTF-8 text. A client writes one request:
 //   status
-//   send<TAB>MACHINE<TAB>ABSOLUTE-FILE-PATH
+//   send<TAB>MACHINE<TAB>ABSOLUTE-FILE-PATH[<TAB>replace]
+//                        (replace: a remote machine's program of that name too)
 //   stop<TAB>MACHINE     (the send on its way, as the window's Stop; 1 when none)
 // and reads lines until the service closes the connection; the last line is
 // "exit N", the status the client ends with (0 done, 1 the transfer failed

@@ -125,9 +125,18 @@ void SondeoRemoto::alMirar(const QList<AlmacenRemoto::Entrada> &entradas, const 
         else
             ++i;
     }
+
     QList<AlmacenRemoto::Entrada> nuevos;
     for (const AlmacenRemoto::Entrada &e : entradas) {
         const Visto v = ahora.value(e.nombre);
+        // A look listed before the upload ended may still show the old
+        // program: the mark waits for the size sent.
+        if (const auto enviado = m_enviados.constFind(e.nombre);
+            enviado != m_enviados.cend() && *enviado == e.tamano) {
+            m_enviados.erase(enviado);
+            m_tomados.insert(e.nombre, v);
+            continue;
+        }
         const auto tomado = m_tomados.constFind(e.nombre);
         if (tomado != m_tomados.cend() && *tomado == v)
             continue;
@@ -182,4 +191,13 @@ void SondeoRemoto::trae(const QList<AlmacenRemoto::Entrada> &nuevos)
         }
         devuelve([this] { siguiente(); });
     });
+}
+
+void SondeoRemoto::enviado(const QString &nombre, qint64 bytes)
+{
+    // Marks of programs the control renamed or deleted never match: kept
+    // within the bound of a listing.
+    if (m_enviados.size() >= AlmacenRemoto::kMaxEntradas)
+        m_enviados.clear();
+    m_enviados.insert(nombre, bytes);
 }

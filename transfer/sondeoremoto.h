@@ -44,6 +44,9 @@ public:
     // Stop: the look in progress ends; nothing half-saved stays.
     void detiene();
     bool activo() const { return m_activo; }
+    // A program just sent to the control under that name: not taken back as
+    // new while it is as sent.
+    void enviado(const QString &nombre, qint64 bytes);
 
     // What a look saw of a program.
     struct Visto
@@ -82,6 +85,7 @@ private:
     bool m_fallando = false;
     QHash<QString, Visto> m_anterior; // the last look
     QHash<QString, Visto> m_tomados; // what was taken (or there at the start)
+    QHash<QString, qint64> m_enviados;
     std::unique_ptr<AlmacenRemoto> m_almacen;
     HiloRemoto m_hilo {this};
     QTimer *m_reloj = nullptr;

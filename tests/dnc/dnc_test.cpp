@@ -3,6 +3,7 @@
 #include "comun/junta.h"
 #include "comun/partcp.h"
 #include "comun/ser2net.h"
+#include "comun/servidorftp.h"
 #include "dnc/lineacnc.h"
 #include "dnc/maquinadnc.h"
 #include "port/bloqueopuerto.h"
@@ -77,6 +78,7 @@ struct Dnc : ::testing::Test
                     ::_exit(2);
             });
         }
+        p->setProcessEnvironment(entorno);
         p->start(
             KELDAN_DNC, QStringList {"--config", config.isEmpty() ? dir.path() : config} + args);
         return p;
@@ -116,6 +118,7 @@ struct Dnc : ::testing::Test
         return espera([&] { return p.state() == QProcess::NotRunning; }, ms);
     }
     bool nadie = false;
+    QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
     // The log's records: machine, file, result, hundreds of MB, reason.
     QStringList registro()
     {
@@ -220,6 +223,73 @@ TEST_F(Dnc, ServesEveryMachineAtOnceAnswersRequestsAndStopsCleanly)
     const auto log = RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee();
     EXPECT_EQ(log.ilegibles, 0);
     EXPECT_EQ(log.entradas.size(), 8);
+}
+
+// One service for a machine on a serial line and one on a control's FTP
+// server: programs come in from both, a send goes up to the FTP one (directly
+// and through the service, a name it has replaced only with --replace), and
+// the FTP server going away costs the serial machine nothing.
+TEST_F(Dnc, ServesASerialAndAnFtpMachineAtOnce)
+{
+    ServidorFtp ftp;
+    ASSERT_TRUE(ftp.arrancado());
+    // The password in the user's own .netrc, as FTP clients read it.
+    const QString casa = dir.filePath("casa");
+    QDir().mkpath(casa);
+    ASSERT_TRUE(QFile::copy(ftp.netrc(), casa + "/.netrc"));
+    QFile(casa + "/.netrc").setPermissions(QFile::ReadOwner | QFile::WriteOwner);
+    entorno.insert("HOME", casa);
+    QDir().mkpath(dir.filePath("F"));
+    escribe(dir.filePath("MAQUINAS.INI"),
+        maquina("A", 0)
+            + QStringLiteral("[F]\nCom=%1\nServicio=Si\nSondeo=1\nNombreO=Si\n"
+                             "Verificar=Si\nFinBloque=Lf\nDirRecepcion=%2\n")
+                  .arg(ftp.com(), dir.filePath("F"))
+                  .toUtf8());
+    escribe(dir.filePath("p.nc"), programa(1234, 3, "\r\n"));
+    escribe(ftp.carpeta() + "/O0001", programa(1, 2)); // there before: not taken
+
+    // Without the service, send does the work itself.
+    QByteArray salida;
+    EXPECT_EQ(dnc({"send", "F", dir.filePath("p.nc")}, &salida), 0) << salida.toStdString();
+    EXPECT_EQ(leeBytes(ftp.carpeta() + "/O1234"), programa(1234, 3));
+
+    std::unique_ptr<QProcess> servicio(lanza({"serve"}));
+    ASSERT_TRUE(estado("A", "listening"));
+    ASSERT_TRUE(estado("F", "listening, last look"));
+    escribe(ftp.carpeta() + "/O0002", programa(2, 2, "\r\n"));
+    escribe(dir.filePath("a.nc"), programa(1001, 40));
+    std::unique_ptr<QProcess> a(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    EXPECT_EQ(dnc({"send", "F", dir.filePath("p.nc")}, &salida), 1);
+    EXPECT_TRUE(salida.contains("already has O1234") && salida.contains("--replace"))
+        << salida.toStdString();
+    escribe(dir.filePath("p.nc"), programa(1234, 5, "\r\n"));
+    EXPECT_EQ(dnc({"send", "F", dir.filePath("p.nc"), "--replace"}, &salida), 0)
+        << salida.toStdString();
+    EXPECT_EQ(leeBytes(ftp.carpeta() + "/O1234"), programa(1234, 5));
+    const auto llega = [&](const char *ruta, const QByteArray &datos) {
+        return espera([&] { return leeBytes(dir.filePath(ruta)) == datos; }, 20000);
+    };
+    EXPECT_TRUE(llega("F/O2.TXT", programa(2, 2, "\r\n")));
+    EXPECT_TRUE(llega("O1001.TXT", programa(1001, 40, "\r\n")));
+    EXPECT_EQ(QDir(dir.filePath("F")).entryList(QDir::Files), QStringList {"O2.TXT"});
+
+    // The FTP server goes away: said in status, A goes on.
+    ftp.para();
+    ASSERT_TRUE(estado("F", "server failed ("));
+    escribe(dir.filePath("a.nc"), programa(1002, 4));
+    a.reset(lineas[0].cnc(KELDAN_CNC, {"--send", dir.filePath("a.nc")}));
+    EXPECT_TRUE(llega("O1002.TXT", programa(1002, 4, "\r\n")));
+    EXPECT_EQ(dnc({"send", "F", dir.filePath("p.nc"), "--replace"}, &salida), 1);
+
+    ::kill(pid_t(servicio->processId()), SIGTERM);
+    ASSERT_TRUE(servicio->waitForFinished(10000));
+    EXPECT_EQ(servicio->exitCode(), 0);
+    const QStringList r = registro();
+    EXPECT_EQ(r.filter("F|").size(), 5) << r.join("\n").toStdString();
+    EXPECT_TRUE(r.contains(junta("F", "O2.TXT", 0, 0, ""))) << r.join("\n").toStdString();
+    EXPECT_EQ(r.filter("A|O100").size(), 2);
+    a->kill(), a->waitForFinished();
 }
 
 TEST_F(Dnc, AStopOrAHeldLineEndsASendWholeOrWithoutItsEndAndLogged)

@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
@@ -212,6 +214,28 @@ TEST(AlmacenFtp_, FtpsRefusesACertificateNotTrusted)
     claro.tipo = DireccionRemota::Tipo::Ftp;
     EXPECT_FALSE(AlmacenRemoto::crea(claro, servidor.opciones())->conecta(&error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// A peer that takes the connection and then says nothing: given up in time,
+// with the reason.
+TEST(AlmacenFtp_, AServerThatSaysNothingIsGivenUpInTime)
+{
+    QTcpServer mudo; // the kernel accepts; nothing ever answers
+    ASSERT_TRUE(mudo.listen(QHostAddress::LocalHost));
+    ServidorFtp servidor;
+    OpcionesRemotas o = servidor.opciones();
+    o.conexionS = 1;
+    o.sinDatosS = 1;
+    DireccionRemota d = servidor.direccion();
+    d.puerto = mudo.serverPort();
+    QElapsedTimer reloj;
+    reloj.start();
+    QString error;
+    EXPECT_FALSE(AlmacenRemoto::crea(d, o)->conecta(&error));
+    EXPECT_LT(reloj.elapsed(), 5000);
+    EXPECT_TRUE(error.contains("timeout", Qt::CaseInsensitive)
+        || error.contains("timed out", Qt::CaseInsensitive))
+        << error.toStdString();
 }
 
 TEST(AlmacenFtp_, ListingsOfEveryStyleAreReadAndBounded)

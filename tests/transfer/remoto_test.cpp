@@ -1,6 +1,7 @@
 #include "comun/espera.h"
 #include "comun/ficheros.h"
 #include "comun/servidorftp.h"
+#include "remote/comprobacionremota.h"
 #include "transfer/envioremoto.h"
 #include "transfer/recepcionremota.h"
 #include "transfer/sondeoremoto.h"
@@ -274,6 +275,30 @@ TEST(SondeoRemoto_, AProgramBeingWrittenIsTakenOnlyOnceComplete)
     ASSERT_EQ(fallo.size(), 1);
     EXPECT_TRUE(fallo.at(0).at(0).toString().isEmpty());
     EXPECT_FALSE(fallo.at(0).at(1).toString().isEmpty());
+}
+
+// The port check off the caller's thread: each step in words; a wrong
+// password stops it at the login with the server's reply.
+TEST(ComprobacionRemota_, StepsInWordsAndAWrongPasswordStopsAtTheLogin)
+{
+    ServidorFtp servidor;
+    ASSERT_TRUE(servidor.arrancado());
+    ComprobacionRemota c;
+    QSignalSpy terminada(&c, &ComprobacionRemota::terminada);
+    c.inicia(servidor.direccion(), servidor.opciones(true));
+    ASSERT_TRUE(espera([&] { return !terminada.isEmpty(); }, 20000));
+    QStringList pasos;
+    for (const auto &p : c.pasos())
+        pasos << p.paso + (p.ok ? "+" : "-");
+    EXPECT_EQ(pasos, QStringList({"login+", "list+", "write+", "delete+"}));
+    EXPECT_TRUE(QDir(servidor.carpeta()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+
+    servidor.escribeNetrc(QStringLiteral("mala"));
+    c.inicia(servidor.direccion(), servidor.opciones());
+    ASSERT_TRUE(espera([&] { return terminada.size() == 2; }, 20000));
+    ASSERT_EQ(c.pasos().size(), 1);
+    EXPECT_FALSE(c.pasos()[0].ok);
+    EXPECT_TRUE(c.pasos()[0].texto.contains("530")) << c.pasos()[0].texto.toStdString();
 }
 
 } // namespace
