@@ -1,5 +1,6 @@
 #include "port/frmcomprobacion.h"
 
+#include "line/direccionremota.h"
 #include "line/parametroslinea.h"
 #include "port/mscomm.h"
 #include "settings/maquinas.h"
@@ -11,11 +12,35 @@
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 using VarsFuncsGlobales::Texto;
 
 frmComprobacion::frmComprobacion(
     const QString &puerto, const EntornoComprobacion &entorno, QWidget *parent)
     : QDialog(parent), m_puerto(puerto)
+{
+    creaControles(puerto);
+    connect(
+        &m_comprobacion, &ComprobacionPuerto::terminada, this, &frmComprobacion::muestraHallazgos);
+    m_comprobacion.inicia(puerto, entorno);
+}
+
+frmComprobacion::frmComprobacion(
+    const QString &direccion, const OpcionesRemotas &opciones, QWidget *parent)
+    : QDialog(parent),
+      m_puerto(DireccionRemota::sinContrasena(direccion)),
+      m_direccion(DireccionRemota::interpreta(direccion))
+{
+    creaControles(m_puerto);
+    connect(&m_remota, &ComprobacionRemota::terminada, this, &frmComprobacion::muestraPasos);
+    if (m_direccion)
+        m_remota.inicia(*m_direccion, opciones);
+    else
+        muestraPasos();
+}
+
+void frmComprobacion::creaControles(const QString &puerto)
 {
     Herramientas::FuenteDiseno(this);
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
@@ -36,25 +61,25 @@ frmComprobacion::frmComprobacion(
     todo->addWidget(txtHallazgos, 1);
     todo->addLayout(abajo);
 
-    connect(
-        &m_comprobacion, &ComprobacionPuerto::terminada, this, &frmComprobacion::muestraHallazgos);
     txtHallazgos->setPlainText(Texto(QStringLiteral("CompruebaEnCurso")).arg(puerto));
-    m_comprobacion.inicia(puerto, entorno);
 }
 
 void frmComprobacion::done(int resultado)
 {
     // Closed while checking: the connection goes with the window.
     m_comprobacion.cancela();
+    m_remota.cancela();
     QDialog::done(resultado);
 }
 
-void frmComprobacion::muestraHallazgos()
+namespace {
+
+QString html(const QList<Hallazgo> &hallazgos)
 {
     static const char *const kEstados[][2] = {{"CompruebaBien", "#1a7f37"},
         {"CompruebaAviso", "#9a6700"}, {"CompruebaProblema", "#cf222e"}};
     QString html;
-    for (const Hallazgo &h : m_comprobacion.hallazgos()) {
+    for (const Hallazgo &h : hallazgos) {
         const auto &[clave, color] = kEstados[int(h.estado)];
         html += QStringLiteral("<p><b style=\"color:%1\">%2</b> %3")
                     .arg(QLatin1String(color), Texto(QLatin1String(clave)).toHtmlEscaped(),
@@ -66,11 +91,69 @@ void frmComprobacion::muestraHallazgos()
                                  .toHtmlEscaped());
         html += QStringLiteral("</p>");
     }
-    txtHallazgos->setHtml(html);
+    return html;
+}
+
+} // namespace
+
+void frmComprobacion::muestraHallazgos()
+{
+    txtHallazgos->setHtml(html(m_comprobacion.hallazgos()));
+}
+
+void frmComprobacion::muestraPasos()
+{
+    using Estado = Hallazgo::Estado;
+    QList<Hallazgo> hallazgos;
+    if (!m_direccion) {
+        hallazgos.append({Estado::Problema,
+            Texto(QStringLiteral("ConfigErrorDireccionRemota")).arg(m_puerto), QString()});
+        txtHallazgos->setHtml(html(hallazgos));
+        return;
+    }
+    // Each step named in the operator's language, with what it found; the
+    // steps after one that failed were not tried.
+    const bool carpeta = m_direccion->tipo == DireccionRemota::Tipo::Carpeta;
+    const std::pair<const char *, const char *> pasos[] = {
+        {"login", carpeta ? "CompruebaPasoCarpeta" : "CompruebaPasoLogin"},
+        {"list", "CompruebaPasoLista"},
+        {"write", "CompruebaPasoEscribe"},
+        {"delete", "CompruebaPasoBorra"},
+    };
+    const QList<ComprobacionRemota::Paso> hechos = m_remota.pasos();
+    bool fallado = false;
+    for (const auto &[paso, clave] : pasos) {
+        const QString nombre = Texto(QLatin1String(clave)) + QLatin1Char(' ');
+        const auto hecho = std::find_if(hechos.cbegin(), hechos.cend(),
+            [paso](const ComprobacionRemota::Paso &p) { return p.paso == QLatin1String(paso); });
+        if (hecho == hechos.cend() || fallado) {
+            hallazgos.append({Estado::Aviso,
+                nombre + Texto(QStringLiteral("CompruebaPasoSinHacer")), QString()});
+            continue;
+        }
+        fallado = !hecho->ok;
+        // A refused login is most often the password: where it lives.
+        const QString remedio = fallado && !carpeta && hecho->paso == QLatin1String("login")
+            ? Texto(QStringLiteral("CompruebaRemotaNetrc"))
+                  .arg(m_direccion->host,
+                      m_direccion->usuario.isEmpty() ? QStringLiteral("USER")
+                                                     : m_direccion->usuario)
+            : QString();
+        hallazgos.append(
+            {fallado ? Estado::Problema : Estado::Bien, nombre + hecho->texto, remedio});
+    }
+    txtHallazgos->setHtml(html(hallazgos));
 }
 
 void frmComprobacion::Muestra(const Maquina &ajustes, QWidget *parent)
 {
+    if (DireccionRemota::esRemota(ajustes.com)) {
+        OpcionesRemotas opciones;
+        opciones.ftpActivo = ajustes.ftpActivo;
+        frmComprobacion ventana(ajustes.com.trimmed(), opciones, parent);
+        ventana.exec();
+        return;
+    }
     EntornoComprobacion e = EntornoComprobacion::delSistema();
     e.linea
         = {ajustes.velocidad, ajustes.paridad.isEmpty() ? 'N' : ajustes.paridad.at(0).toLatin1(),

@@ -3,6 +3,7 @@
 #include "languages/frmconfigtraduc.h"
 #include "languages/listaidiomas.h"
 #include "line/direccionred.h"
+#include "line/direccionremota.h"
 #include "line/parametroslinea.h"
 #include "port/frmcomprobacion.h"
 #include "settings/cuadromaquinas.h"
@@ -174,6 +175,7 @@ void frmConfig::creaControles()
     fraMaquinas->valoresMostrados = [this] { return ValoresMostrados(); };
     fraMaquinas->valoresAceptables = [this] { return valoresAceptables(); };
     fraLinea = creaLinea();
+    fraRemota = creaRemota();
     fraFormato = creaFormato();
     fraRecepcion = new QGroupBox(this);
     txtDirRecepcion = new QLineEdit(fraRecepcion);
@@ -200,8 +202,8 @@ void frmConfig::creaControles()
     idioma->addWidget(cmdAceptar);
     idioma->addWidget(cmdCancelar);
     auto *todo = new QVBoxLayout(this);
-    for (QWidget *caja :
-        std::initializer_list<QWidget *> {fraMaquinas, fraLinea, fraFormato, fraRecepcion})
+    for (QWidget *caja : std::initializer_list<QWidget *> {
+             fraMaquinas, fraLinea, fraRemota, fraFormato, fraRecepcion})
         todo->addWidget(caja);
     todo->addLayout(idioma);
     todo->addWidget(lblFichero);
@@ -214,9 +216,10 @@ void frmConfig::creaControles()
 
     QWidget *orden[] = {cmbMaquina, cmdMaqActualiza, cmdMaqBorra, cmbPredefinida, txtNombreMaquina,
         cmdMaqNueva, cmdMaqRenombra, cmbPuerto, cmdComprueba, cmbVT, cmbParidad, cmbBitsDatos,
-        cmbBitsStop, cmbNego, cmbXonXoff, cmbModo, cmbFinBloque, spnNulosInicio, spnNulosFin,
-        spnRetardo, spnSilencio, chkMarco, chkEsperaDc1, txtDirRecepcion, cmbIdioma, cmdAltaIdioma,
-        cmdModifIdioma, cmdAceptar, cmdCancelar};
+        cmbBitsStop, cmbNego, cmbXonXoff, chkFtpActivo, chkNombreO, chkVerificar, spnSondeo,
+        cmbModo, cmbFinBloque, spnNulosInicio, spnNulosFin, spnRetardo, spnSilencio, chkMarco,
+        chkEsperaDc1, txtDirRecepcion, cmbIdioma, cmdAltaIdioma, cmdModifIdioma, cmdAceptar,
+        cmdCancelar};
     for (size_t i = 1; i < std::size(orden); ++i)
         setTabOrder(orden[i - 1], orden[i]);
 
@@ -290,6 +293,33 @@ QGroupBox *frmConfig::creaLinea()
         = {{lblVT, cmbVT}, {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos},
             {lblBitsStop, cmbBitsStop}, {lblNego, cmbNego}, {lblXonXoff, cmbXonXoff}};
     colocaPares(rejilla, 1, pares);
+    return caja;
+}
+
+QGroupBox *frmConfig::creaRemota()
+{
+    auto *caja = new QGroupBox(this);
+    auto casilla = [caja](const char *nombre) {
+        auto *chk = new QCheckBox(caja);
+        chk->setObjectName(QLatin1String(nombre));
+        return chk;
+    };
+    chkFtpActivo = casilla("chkFtpActivo");
+    chkNombreO = casilla("chkNombreO");
+    chkVerificar = casilla("chkVerificar");
+    spnSondeo = new QSpinBox(caja);
+    spnSondeo->setObjectName(QStringLiteral("spnSondeo"));
+    // The values a machine's Sondeo may hold.
+    spnSondeo->setRange(1, 86400);
+    lblSondeo = etiqueta(spnSondeo);
+
+    auto *rejilla = new QGridLayout(caja);
+    rejilla->addWidget(chkFtpActivo, 0, 0, 1, 2);
+    rejilla->addWidget(chkNombreO, 0, 3, 1, 2);
+    rejilla->addWidget(chkVerificar, 1, 0, 1, 2);
+    rejilla->addWidget(lblSondeo, 1, 3);
+    rejilla->addWidget(spnSondeo, 1, 4);
+    rejilla->setColumnMinimumWidth(2, Herramientas::Pixeles(240));
     return caja;
 }
 
@@ -386,6 +416,7 @@ void frmConfig::CargaTextos()
     const std::pair<QGroupBox *, const char *> cajas[] = {
         {fraLinea, "ConfigfraLinea"},
         {fraFormato, "ConfigfraFormato"},
+        {fraRemota, "ConfigfraRemota"},
         {fraRecepcion, "ConfigfraRecepcion"},
     };
     for (const auto &[caja, clave] : cajas)
@@ -401,6 +432,10 @@ void frmConfig::CargaTextos()
         {lblSilencio, "ConfiglblSilencio"},
         {chkMarco, "ConfigchkMarco"},
         {chkEsperaDc1, "ConfigchkEsperaDc1"},
+        {lblSondeo, "ConfiglblSondeo"},
+        {chkFtpActivo, "ConfigchkFtpActivo"},
+        {chkNombreO, "ConfigchkNombreO"},
+        {chkVerificar, "ConfigchkVerificar"},
     };
     for (const auto &[control, clave] : textos) {
         const QString texto = Texto(QLatin1String(clave));
@@ -416,6 +451,10 @@ void frmConfig::CargaTextos()
         {txtDirRecepcion, "ConfigDirRecepcionTip"},
         {cmbXonXoff, "ConfigXonXoffTip"},
         {cmdComprueba, "ConfigcmdCompruebaTip"},
+        {fraRemota, "ConfigRemotaTip"},
+        {chkFtpActivo, "ConfigFtpActivoTip"},
+        {chkVerificar, "ConfigVerificarTip"},
+        {spnSondeo, "ConfigSondeoTip"},
     };
     for (const auto &[control, clave] : consejos)
         control->setToolTip(Texto(QLatin1String(clave)));
@@ -482,6 +521,12 @@ void frmConfig::MuestraConfig()
     registro.formato = Formato;
     registro.dirRecepcion = DirRecepcion;
     registro.recorrido = RecorridoMaquina::lee(RutaIni(), QStringLiteral("General"));
+    // The keys of a remote machine have no place in the record: as General holds them.
+    const ::Maquina general = ::Maquina::lee(RutaIni(), QStringLiteral("General"));
+    registro.ftpActivo = general.ftpActivo;
+    registro.nombreO = general.nombreO;
+    registro.verificar = general.verificar;
+    registro.sondeoS = general.sondeoS;
     MuestraValores(registro, true);
     eligeTexto(cmbIdioma, IdiomaActual);
     cmbIdioma_Click();
@@ -498,6 +543,9 @@ void frmConfig::MuestraConfig()
     };
     QStringList lineas;
     for (const auto &[clave, valor] : valores) {
+        // A remote machine's line keys are not looked at; only its mode is.
+        if (remotaMostrada() && qstrcmp(clave, "Modo") != 0)
+            continue;
         if (listaDeClave(QLatin1String(clave))->currentIndex() < 0)
             lineas.append(Texto(QStringLiteral("ConfigAvisoClave")).arg(clave, valor));
     }
@@ -552,6 +600,10 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
     spnRetardo->setValue(m.formato.retardoLineaMs);
     spnSilencio->setValue(m.formato.silencioS);
     m_maxProgramaMiB = m.formato.maxProgramaMiB;
+    chkFtpActivo->setChecked(m.ftpActivo);
+    chkNombreO->setChecked(m.nombreO);
+    chkVerificar->setChecked(m.verificar);
+    spnSondeo->setValue(m.sondeoS);
     txtDirRecepcion->setText(m.dirRecepcion);
     // A refused value is shown as no choice (the port as written), never as
     // the default that stands in for it; the operator chooses it again.
@@ -563,6 +615,7 @@ void frmConfig::MuestraValores(const ::Maquina &m, bool puerto)
             lista->setCurrentIndex(-1);
     }
     m_recorrido = m.recorrido;
+    m_mostrada = m;
     CompruebaCombos();
 }
 
@@ -573,7 +626,7 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     const QString puerto = cmbPuerto->currentText().trimmed();
     const int elemento = cmbPuerto->findText(puerto, Qt::MatchExactly | Qt::MatchCaseSensitive);
     dispositivo = elemento >= 0 ? cmbPuerto->itemData(elemento).toString() : puerto;
-    if (DireccionRed::esDeRed(dispositivo)) {
+    if (DireccionRed::esDeRed(dispositivo) || DireccionRemota::esRemota(dispositivo)) {
         numero = 0;
         return;
     }
@@ -620,13 +673,33 @@ void frmConfig::puertoMostrado(int &numero, QString &dispositivo) const
     // Refused before it is stored (valoresAceptables); "~" stands for the home folder.
     m.dirRecepcion = Maquinas::dirRecepcionDeTexto(txtDirRecepcion->text()).value_or(QString());
     m.recorrido = m_recorrido;
+    m.ftpActivo = chkFtpActivo->isChecked();
+    m.nombreO = chkNombreO->isChecked();
+    m.verificar = chkVerificar->isChecked();
+    m.sondeoS = spnSondeo->value();
+    // The line's settings do not apply to a remote machine: a list its file
+    // left without a choice gives back what the machine held.
+    if (DireccionRemota::esRemota(m.com)) {
+        if (cmbVT->currentIndex() < 0)
+            m.velocidad = m_mostrada.velocidad;
+        if (cmbParidad->currentIndex() < 0)
+            m.paridad = m_mostrada.paridad;
+        if (cmbBitsDatos->currentIndex() < 0)
+            m.bitsDatos = m_mostrada.bitsDatos;
+        if (cmbBitsStop->currentIndex() < 0)
+            m.bitsStop = m_mostrada.bitsStop;
+        if (cmbNego->currentIndex() < 0)
+            m.nego = m_mostrada.nego;
+        if (cmbXonXoff->currentIndex() < 0)
+            m.xonXoffEnPuerto = m_mostrada.xonXoffEnPuerto;
+    }
     return m;
 }
 
 QString frmConfig::PuertoMostrado() const
 {
     const QString texto = cmbPuerto->currentText().trimmed();
-    if (DireccionRed::esDeRed(texto))
+    if (DireccionRed::esDeRed(texto) || DireccionRemota::esRemota(texto))
         return texto;
     int numero = 0;
     QString dispositivo;
@@ -642,20 +715,54 @@ void frmConfig::cmdComprueba_Click()
     frmComprobacion::Muestra(m, this);
 }
 
+bool frmConfig::remotaMostrada() const
+{
+    int numero = 0;
+    QString dispositivo;
+    puertoMostrado(numero, dispositivo);
+    return DireccionRemota::esRemota(dispositivo);
+}
+
 void frmConfig::CompruebaCombos()
 {
-    const ListaEleccion *listas[] = {cmbPuerto, cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop,
-        cmbModo, cmbNego, cmbXonXoff, cmbFinBloque, cmbIdioma};
+    // A machine reached over FTP or a folder has no line: speed, parity,
+    // bits, handshake and the framing mean nothing to it, and stay as they
+    // were. The mode stays open while it shows anything but ASCII, which
+    // such a machine refuses, so that ASCII can be chosen.
+    const bool remota = remotaMostrada();
+    const bool ascii = cmbModo->currentText() == QLatin1String("Ascii");
+    const ListaEleccion *serie[]
+        = {cmbVT, cmbParidad, cmbBitsDatos, cmbBitsStop, cmbNego, cmbXonXoff};
+    const ListaEleccion *siempre[] = {cmbPuerto, cmbModo, cmbFinBloque, cmbIdioma};
     bool completas = true;
-    for (const ListaEleccion *l : listas) {
+    for (const ListaEleccion *l : siempre) {
         if (l->currentText().isEmpty())
             completas = false;
     }
+    for (const ListaEleccion *l : serie) {
+        if (!remota && l->currentText().isEmpty())
+            completas = false;
+    }
     cmdAceptar->setEnabled(completas);
+    const std::pair<QLabel *, QWidget *> linea[]
+        = {{lblVT, cmbVT}, {lblParidad, cmbParidad}, {lblBitsDatos, cmbBitsDatos},
+            {lblBitsStop, cmbBitsStop}, {lblNego, cmbNego}, {lblNulosInicio, spnNulosInicio},
+            {lblNulosFin, spnNulosFin}, {lblRetardo, spnRetardo}, {lblSilencio, spnSilencio},
+            {nullptr, chkMarco}, {nullptr, chkEsperaDc1}, {lblModo, cmbModo}};
+    for (const auto &[lbl, control] : linea) {
+        const bool activo = !remota || (control == cmbModo && !ascii);
+        if (lbl)
+            lbl->setEnabled(activo);
+        control->setEnabled(activo);
+    }
     // The choice is kept with other handshakes, but means nothing there.
-    const bool xon = cmbNego->currentData().toString() == QLatin1String("XonXoff");
+    const bool xon = !remota && cmbNego->currentData().toString() == QLatin1String("XonXoff");
     lblXonXoff->setEnabled(xon);
     cmbXonXoff->setEnabled(xon);
+    // Active mode is FTP's alone; a folder has no server.
+    fraRemota->setEnabled(remota);
+    const std::optional<DireccionRemota> direccion = DireccionRemota::interpreta(PuertoMostrado());
+    chkFtpActivo->setEnabled(!direccion || direccion->tipo != DireccionRemota::Tipo::Carpeta);
     cmdComprueba->setEnabled(!cmbPuerto->currentText().trimmed().isEmpty());
     fraMaquinas->Habilita(completas);
 }
@@ -731,6 +838,23 @@ bool frmConfig::valoresAceptables()
         cmbPuerto->setFocus();
         return false;
     }
+    if (DireccionRemota::esRemota(dispositivo)) {
+        // A password is not shown back: it belongs in ~/.netrc alone.
+        if (!DireccionRemota::interpreta(dispositivo)) {
+            Herramientas::MsgBox(Texto(QStringLiteral("ConfigErrorDireccionRemota"))
+                                     .arg(DireccionRemota::sinContrasena(dispositivo)),
+                Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+            cmbPuerto->setFocus();
+            return false;
+        }
+        // A program stored in ISO code is no file the control could read.
+        if (cmbModo->currentText() != QLatin1String("Ascii")) {
+            Herramientas::MsgBox(Texto(QStringLiteral("ConfigErrorIsoRemota")),
+                Herramientas::vbExclamation, Texto(QStringLiteral("PrinTitulo")), this);
+            cmbModo->setFocus();
+            return false;
+        }
+    }
     // A relative folder would depend on where the program was started.
     const QString dir = txtDirRecepcion->text().trimmed();
     if (!Maquinas::dirRecepcionDeTexto(dir)) {
@@ -776,14 +900,24 @@ void frmConfig::cmdAceptar_Click()
         return;
     }
 
+    // The keys of a remote machine, which the record does not hold; the
+    // others are those just saved, and go unchanged.
+    ::Maquina remotas = ::Maquina::lee(RutaIni(), kGeneral);
+    remotas.ftpActivo = mostrada.ftpActivo;
+    remotas.nombreO = mostrada.nombreO;
+    remotas.verificar = mostrada.verificar;
+    remotas.sondeoS = mostrada.sondeoS;
+    bool nombrada = remotas.escribe(RutaIni(), kGeneral, &error);
+
     // The settings are in General; now the machine they are said to come
     // from. Settings changed after choosing a machine keep its name (the
     // main window marks it modified), so Update can still store them there.
     const QString ruta = RutaIni();
     const QString elegida = cmbMaquina->currentText();
     const std::optional<::Maquina> guardada = Maquinas::lee(ruta, elegida);
-    bool nombrada = true;
-    if (guardada) {
+    if (!nombrada) {
+        // Told below; the machine is not named for settings half written.
+    } else if (guardada) {
         ::Maquina comparada = mostrada;
         comparada.nombre = guardada->nombre;
         if (comparada == *guardada)

@@ -90,6 +90,17 @@ public:
     QLabel *lblSilencio = nullptr;
     QSpinBox *spnSilencio = nullptr;
 
+    // A machine reached over FTP or through a folder: how it is reached, how
+    // a program is named on it, whether a send is fetched back and compared,
+    // how often continuous receive looks. Offered only for such a port,
+    // where the line's own settings and the framing do not apply.
+    QGroupBox *fraRemota = nullptr;
+    QCheckBox *chkFtpActivo = nullptr;
+    QCheckBox *chkNombreO = nullptr;
+    QCheckBox *chkVerificar = nullptr;
+    QLabel *lblSondeo = nullptr;
+    QSpinBox *spnSondeo = nullptr;
+
     QGroupBox *fraRecepcion = nullptr;
     QLineEdit *txtDirRecepcion = nullptr;
     // The settings file in use.
@@ -133,6 +144,9 @@ private:
     void creaControles();
     QGroupBox *creaLinea();
     QGroupBox *creaFormato();
+    QGroupBox *creaRemota();
+    // Whether the port shown is a machine reached over FTP or a folder.
+    bool remotaMostrada() const;
     // The list that shows a key's value; none for other keys.
     QComboBox *listaDeClave(const QString &clave) const;
     // The port the list shows: a COM number, or a device with number 0.
@@ -151,4 +165,8 @@ private:
     // The travel, rapid rate and time factor of the machine shown: the
     // dialog does not show them, so they go along with the rest unchanged.
     RecorridoMaquina m_recorrido;
+    // The machine last shown: a remote machine's serial settings have no
+    // choice in the greyed lists when its file held values they lack, and
+    // go back as the file meant them.
+    ::Maquina m_mostrada;
 };

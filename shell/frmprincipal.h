@@ -6,13 +6,17 @@
 #include "shell/panelestado.h"
 #include "transfer/envio.h"
 #include "transfer/envioparcial.h"
+#include "transfer/envioremoto.h"
 #include "transfer/recepcion.h"
 #include "transfer/recepcioncontinua.h"
+#include "transfer/recepcionremota.h"
 #include "transfer/registro.h"
+#include "transfer/sondeoremoto.h"
 
 #include <QElapsedTimer>
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -277,4 +281,39 @@ private:
     QString m_continuaError;
     // The log holds a record for the latest program (or for the mode's start).
     bool m_continuaAnotada = false;
+
+    // A machine reached over FTP or through a folder: the same commands, on
+    // its programs as files (transfer/frmprincipal_transferencia.cpp).
+public:
+    // Whether the settings in use name such a machine.
+    bool MaquinaRemota() const;
+
+private:
+    // The settings in use as a machine, with the keys only a remote machine
+    // has; false, after telling why, when they cannot be used for it.
+    bool maquinaRemotaEnUso(::Maquina &m);
+    void preparaRemota();
+    void enviaRemoto(const EnvioParcial::Seleccion &seleccion);
+    void recibeRemoto();
+    void listadoRemoto(const QList<AlmacenRemoto::Entrada> &entradas);
+    void finRecepcionRemota(const ResultadoTransferencia &resultado);
+    void continuaRemota();
+    void finSondeo(const ResultadoTransferencia &resultado);
+    // The address as the operator reads it (never with a password).
+    QString direccionRemota() const;
+
+    EnvioRemoto m_envioRemoto;
+    RecepcionRemota m_recepcionRemota;
+    // A child, so that tests find it and follow its looks.
+    SondeoRemoto m_sondeo {this};
+    bool m_remotaPreparada = false;
+    // The transfer under way is with a remote machine.
+    bool m_remota = false;
+    // Receive: the programs chosen (none while the list is read) and the
+    // folder several go into; how many were saved there.
+    QStringList m_remotosElegidos;
+    QString m_carpetaRemota;
+    int m_remotosGuardados = 0;
+    // Programs continuous receive could not fetch, logged once each until one is taken.
+    QSet<QString> m_fallosSondeo;
 };

@@ -10,6 +10,7 @@
 #include "shell/frmprincipal.h"
 #include "text/textoprograma.h"
 #include "transfer/frmenviodesde.h"
+#include "transfer/frmlistaremota.h"
 
 #include <QApplication>
 #include <QDir>
@@ -18,6 +19,7 @@
 #include <QListView>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -153,6 +155,19 @@ int main(int argc, char *argv[])
 
         frmConfig config(principal);
         guarda(config, salida.filePath(QStringLiteral("config-%1.png").arg(s)));
+
+        // CNC -> PC from a control's FTP server: its programs, newest first.
+        const QDateTime hora(QDate(2026, 12, 7), QTime(9, 41));
+        const QList<AlmacenRemoto::Entrada> programas = {
+            {QStringLiteral("O1234"), 2874, hora.addSecs(-300)},
+            {QStringLiteral("O1235"), 1620, hora.addSecs(-4000)},
+            {QStringLiteral("O0020"), 15342, hora.addDays(-1)},
+            {QStringLiteral("O0007"), 944, hora.addDays(-12)},
+        };
+        frmListaRemota lista(programas, QStringLiteral("ftp://cnc@192.168.10.21/PROG/"),
+            QStringLiteral("/home/cnc/recibidos"), &principal);
+        lista.grdProgramas->selectRow(0);
+        guarda(lista, salida.filePath(QStringLiteral("listaremota-%1.png").arg(s)));
 
         config.ModoAlta = false;
         frmConfigTraduc traduc(config);

@@ -5,6 +5,7 @@
 #include "base/textovisible.h"
 
 #include "line/codificadorenvio.h"
+#include "line/direccionremota.h"
 #include "line/parametroslinea.h"
 #include "plot/reinicio.h"
 #include "port/frmcomprobacion.h"
@@ -14,6 +15,7 @@
 #include "text/ficheroprograma.h"
 #include "text/textoprograma.h"
 #include "transfer/frmenviodesde.h"
+#include "transfer/frmlistaremota.h"
 #include "transfer/frmregistro.h"
 #include "transfer/progresoestado.h"
 
@@ -99,6 +101,31 @@ QString avisoParidad(const ResultadoTransferencia &r)
         .arg(QString::number(r.ilegibles), lineas.join(QStringLiteral(", ")));
 }
 
+// What the settings in use hold that no port may take, as every transfer
+// says it; empty when nothing.
+QString textoRechazos(const AvisosIni &rechazos)
+{
+    QStringList rechazados;
+    for (const AvisoIni &r : rechazos)
+        rechazados << QStringLiteral("%1=\"%2\"").arg(r.clave, TextoVisible(r.valor));
+    return rechazados.isEmpty()
+        ? QString()
+        : Texto(QStringLiteral("PrinErrorAjustesRechazados"))
+              .arg(QDir::toNativeSeparators(RutaIni()), rechazados.join(QStringLiteral(", ")));
+}
+
+// A message shown from the event loop, after the handler that has it: a
+// box waits on the loop, and a job's signals go on coming meanwhile.
+void avisaLuego(QWidget *ventana, const QString &aviso)
+{
+    if (aviso.isEmpty())
+        return;
+    QTimer::singleShot(0, ventana, [ventana, aviso] {
+        Herramientas::MsgBox(aviso, Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), ventana);
+    });
+}
+
 } // namespace
 
 void frmPrincipal::ConfigActual()
@@ -111,22 +138,18 @@ void frmPrincipal::ConfigActual()
     MSComm1.setXonXoffEnPuerto(XonXoffEnPuerto);
     // Values of the settings file that no port may take open no port at all:
     // every transfer says which, until they are chosen again.
-    QStringList rechazados;
-    for (const AvisoIni &r : std::as_const(RechazosGeneral))
-        rechazados << QStringLiteral("%1=\"%2\"").arg(r.clave, TextoVisible(r.valor));
-    MSComm1.setRechazo(rechazados.isEmpty()
-            ? QString()
-            : Texto(QStringLiteral("PrinErrorAjustesRechazados"))
-                  .arg(QDir::toNativeSeparators(RutaIni()), rechazados.join(QStringLiteral(", "))));
+    MSComm1.setRechazo(textoRechazos(RechazosGeneral));
 
-    // A device path is named by its last part; the tooltip holds it whole.
-    const QString puerto = PuertoDispositivo.isEmpty()
-        ? QStringLiteral(" COM") + QString::number(PuertoCom)
-        : QLatin1Char(' ') + NombreCortoPuerto(PuertoDispositivo);
+    // A device path is named by its last part, a remote machine by its
+    // address; the tooltip holds it whole.
+    const bool remota = MaquinaRemota();
+    const QString puerto = remota     ? QLatin1Char(' ') + direccionRemota()
+        : PuertoDispositivo.isEmpty() ? QStringLiteral(" COM") + QString::number(PuertoCom)
+                                      : QLatin1Char(' ') + NombreCortoPuerto(PuertoDispositivo);
     // Short of room the port's name loses its middle; the tooltip holds it whole.
     const QString leyenda = Texto(QStringLiteral("PrinCom"));
     Panels[0]->EstableceTexto(leyenda + puerto, leyenda.size() + 1, puerto.size() - 1);
-    Panels[0]->setToolTip(MSComm1.Dispositivo());
+    Panels[0]->setToolTip(remota ? direccionRemota() : MSComm1.Dispositivo());
     EstablecePanel(
         2, Texto(QStringLiteral("PrinVt")) + QLatin1Char(' ') + QString::number(Velocidad));
     EstablecePanel(3, Texto(QStringLiteral("PrinPar")) + QLatin1Char(' ') + Paridad);
@@ -138,6 +161,12 @@ void frmPrincipal::ConfigActual()
     if (!Nego.isEmpty() && Nego != QLatin1String("XonXoff"))
         nego += QLatin1Char(' ') + Nego;
     EstablecePanel(7, nego);
+    // A remote machine has no line: its speed, parity, bits and handshake
+    // would say what is not so.
+    if (remota) {
+        for (int n : {2, 3, 4, 5, 7})
+            EstablecePanel(n, QString());
+    }
 
     chkModo->setChecked(ModoTransmision != QLatin1String("Ascii"));
     // A mode stored in other letter case ("ISO") would leave the box checked
@@ -148,6 +177,18 @@ void frmPrincipal::ConfigActual()
 
 void frmPrincipal::chkModo_Click()
 {
+    // ISO code is the serial line's: a remote machine's programs are files.
+    // A mode read from the file is refused by every transfer instead.
+    if (chkModo->isChecked() && MaquinaRemota() && ModoTransmision == QLatin1String("Ascii")) {
+        // Unticked once the menu has followed the tick, so that both end clear.
+        QTimer::singleShot(0, this, [this] {
+            chkModo->setChecked(false);
+            Herramientas::MsgBox(Texto(QStringLiteral("ConfigErrorIsoRemota")),
+                Herramientas::vbExclamation + Herramientas::vbOKOnly,
+                Texto(QStringLiteral("PrinTitulo")), this);
+        });
+        return;
+    }
     ModoTransmision = chkModo->isChecked() ? QStringLiteral("Iso") : QStringLiteral("Ascii");
     EstablecePanel(6, Texto(QStringLiteral("PrinModo")) + QLatin1Char(' ') + ModoTransmision);
 }
@@ -214,6 +255,14 @@ void frmPrincipal::cmdEnviaDesde_Click()
 {
     if (m_transferencia != Transferencia::Ninguna || !cmdPcCnc->isEnabled())
         return;
+    // Part of a program stored under the program's own name would take its
+    // place on the control.
+    if (MaquinaRemota()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("RemotaEnviaDesde")),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
     const QList<QByteArray> lineas = m_texto->lineas();
     // The selected line is offered; a block number can be typed instead.
     const QModelIndex actual = lstTexto->currentIndex();
@@ -279,6 +328,10 @@ void frmPrincipal::enviaSeleccion(EnvioParcial::Seleccion seleccion)
             Texto(QStringLiteral("PrinTitulo")), this);
         return;
     }
+    if (MaquinaRemota()) {
+        enviaRemoto(seleccion);
+        return;
+    }
     const bool iso = modoIso();
     if (iso) {
         const CodificadorEnvio::Intransmisibles malos
@@ -333,7 +386,11 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
     if (m_transferencia != Transferencia::Envio)
         return;
     m_transferencia = Transferencia::Ninguna;
+    const bool remota = std::exchange(m_remota, false);
     MSComm1.setPortOpen(false);
+    // A remote machine takes the program whole or not at all.
+    if (remota && resultado.estado == ResultadoTransferencia::Estado::Completa)
+        m_entradaRegistro.bytes = m_envioRemoto.bytes();
     const QString avisoRegistro
         = anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
     Enviando = false;
@@ -346,8 +403,12 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
     lblEstado->setText(lblEstadoTag);
     if (resultado.estado == ResultadoTransferencia::Estado::Fallida
         || resultado.estado == ResultadoTransferencia::Estado::SinFin)
-        Herramientas::MsgBox(resultado.error, Herramientas::vbCritical + Herramientas::vbOKOnly,
-            Texto(QStringLiteral("PrinTitulo")), this);
+        Herramientas::MsgBox(remota
+                ? Texto(QStringLiteral("RemotaErrorEnvio"))
+                      .arg(m_envioRemoto.nombre(), direccionRemota(), resultado.error)
+                : resultado.error,
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
     if (!avisoRegistro.isEmpty())
         Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
@@ -355,6 +416,21 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
 
 void frmPrincipal::cmdStop_Click()
 {
+    // A remote job ends the call in progress; nothing half-written stays
+    // under a program's name, and its end comes through its own signal.
+    if (m_remota) {
+        Recibiendo = false;
+        Enviando = false;
+        if (m_envioRemoto.activo())
+            m_envioRemoto.detiene();
+        if (m_recepcionRemota.activo())
+            m_recepcionRemota.detiene();
+        if (m_sondeo.activo())
+            m_sondeo.detiene();
+        Herramientas::EstablecePuntero(Puntero::Normal);
+        cmdStop->setEnabled(false);
+        return;
+    }
     if (Recibiendo) {
         Recibiendo = false;
         // Ends at once; what has come, a partial line too, is kept.
@@ -379,6 +455,10 @@ void frmPrincipal::cmdCncPc_Click()
     // An unsaved program the operator wanted saved, and could not, stays.
     if (!cmdLimpiar_Click())
         return;
+    if (MaquinaRemota()) {
+        recibeRemoto();
+        return;
+    }
     preparaTransferencia();
 
     lblEstado->setText(Texto(QStringLiteral("PrinmsgEsperandoEntrada")));
@@ -418,6 +498,7 @@ void frmPrincipal::MSComm1_OnComm()
 bool frmPrincipal::vuelveDeRecepcion()
 {
     m_transferencia = Transferencia::Ninguna;
+    m_remota = false;
     m_volcado.stop();
     vuelcaLineas();
     Recibiendo = false;
@@ -471,6 +552,21 @@ void frmPrincipal::TerminaTransferencia()
     }
     if (Recibiendo || Enviando)
         cmdStop_Click();
+    if (m_remota) {
+        // The call in progress ends soon after Stop; the job's end puts the
+        // window at rest and logs it.
+        const auto esperaFin = [](auto &trabajo) {
+            QEventLoop espera;
+            connect(&trabajo, &std::remove_reference_t<decltype(trabajo)>::terminado, &espera,
+                &QEventLoop::quit);
+            if (trabajo.activo())
+                espera.exec();
+        };
+        esperaFin(m_envioRemoto);
+        esperaFin(m_recepcionRemota);
+        esperaFin(m_sondeo);
+        return;
+    }
     if (m_transferencia == Transferencia::Envio && m_envio.activo()) {
         // The current line, "%" and DC4 are on their way, at the line's speed
         // however slow; the send lets go of the port once they have left, or
@@ -585,6 +681,10 @@ void frmPrincipal::cmdRecepcionContinua_Click()
     // Only a clear window: unsaved text is never replaced.
     if (!cmdLimpiar_Click())
         return;
+    if (MaquinaRemota()) {
+        continuaRemota();
+        return;
+    }
     preparaTransferencia();
     preparaContinua();
     // The machine's receive folder, else the save folder (a path read whole).
@@ -642,4 +742,312 @@ void frmPrincipal::finContinua(const ResultadoTransferencia &resultado)
 void frmPrincipal::cmdComprueba_Click()
 {
     frmComprobacion::MuestraEnUso(this);
+}
+
+bool frmPrincipal::MaquinaRemota() const
+{
+    return PuertoCom == 0 && DireccionRemota::esRemota(PuertoDispositivo);
+}
+
+QString frmPrincipal::direccionRemota() const
+{
+    const std::optional<DireccionRemota> d = DireccionRemota::interpreta(PuertoDispositivo);
+    return d ? d->texto() : DireccionRemota::sinContrasena(PuertoDispositivo);
+}
+
+bool frmPrincipal::maquinaRemotaEnUso(::Maquina &m)
+{
+    // The keys only a remote machine has live in General, not in the record.
+    m = ::Maquina::lee(RutaIni(), QStringLiteral("General"));
+    QString motivo = textoRechazos(m.rechazos);
+    // The box's mode is this session's: ISO code makes no file the control reads.
+    if (motivo.isEmpty() && ModoTransmision != QLatin1String("Ascii"))
+        motivo = Texto(QStringLiteral("ConfigErrorIsoRemota"));
+    if (motivo.isEmpty())
+        return true;
+    Herramientas::MsgBox(motivo, Herramientas::vbCritical + Herramientas::vbOKOnly,
+        Texto(QStringLiteral("PrinTitulo")), this);
+    return false;
+}
+
+void frmPrincipal::preparaRemota()
+{
+    preparaTransferencia();
+    if (std::exchange(m_remotaPreparada, true))
+        return;
+    // A name the control has is replaced only when the operator says so.
+    connect(&m_envioRemoto, &EnvioRemoto::existe, this, [this](const QString &nombre) {
+        const bool reemplazar
+            = Herramientas::MsgBox(Texto(QStringLiteral("RemotaPreguntaReemplaza")).arg(nombre),
+                  Herramientas::vbQuestion + Herramientas::vbYesNo,
+                  Texto(QStringLiteral("PrinTitulo")), this)
+            == Herramientas::vbYes;
+        m_envioRemoto.continua(reemplazar);
+    });
+    connect(&m_envioRemoto, &EnvioRemoto::progreso, this, [this](const ProgresoTransferencia &p) {
+        m_progreso->actualiza(p);
+        m_entradaRegistro.bytes = p.bytes;
+    });
+    connect(&m_envioRemoto, &EnvioRemoto::terminado, this, &frmPrincipal::finEnvio);
+
+    connect(&m_recepcionRemota, &RecepcionRemota::listado, this, &frmPrincipal::listadoRemoto);
+    connect(&m_recepcionRemota, &RecepcionRemota::programa, this, [this](const QByteArray &texto) {
+        QList<QByteArray> lineas = texto.split('\n');
+        // Each line is followed by LF: the last piece is no line.
+        if (!lineas.isEmpty() && lineas.constLast().isEmpty())
+            lineas.removeLast();
+        m_entradaRegistro.lineas = lineas.size();
+        m_entradaRegistro.bytes = texto.size();
+        m_pendientes.append(lineas);
+        vuelcaLineas();
+    });
+    // Several programs: one record each, as continuous receive logs them.
+    connect(&m_recepcionRemota, &RecepcionRemota::guardado, this,
+        [this](const QString &ruta, qint64 lineas, qint64 bytes) {
+            m_entradaRegistro.fichero = ruta;
+            m_entradaRegistro.lineas = lineas;
+            m_entradaRegistro.bytes = bytes;
+            avisaLuego(this,
+                anotaRegistro(
+                    m_entradaRegistro, ResultadoTransferencia {}, m_relojRegistro.elapsed()));
+            m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+            m_entradaRegistro.puerto = direccionRemota();
+            m_relojRegistro.start();
+            lblEstado->setText(Texto(QStringLiteral("ContinuamsgGuardado"))
+                                   .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
+                + QStringLiteral("  ")
+                + Texto(QStringLiteral("ContinuamsgCuenta"))
+                      .arg(QString::number(++m_remotosGuardados)));
+        });
+    connect(
+        &m_recepcionRemota, &RecepcionRemota::terminado, this, &frmPrincipal::finRecepcionRemota);
+
+    connect(&m_sondeo, &SondeoRemoto::guardado, this,
+        [this](const QString &ruta, const QString &nombre, qint64 lineas, qint64 bytes, qint64 ms) {
+            EntradaRegistro e = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+            e.inicio = e.inicio.addMSecs(-ms);
+            e.puerto = direccionRemota();
+            e.fichero = ruta;
+            e.lineas = lineas;
+            e.bytes = bytes;
+            m_continuaAnotada = true;
+            m_fallosSondeo.remove(nombre);
+            avisaLuego(this, anotaRegistro(e, ResultadoTransferencia {}, ms));
+            // Shown until the next one comes, as continuous receive shows it.
+            QList<QByteArray> texto;
+            if (FicheroPrograma::lee(ruta, texto)) {
+                m_texto->setLineas(texto);
+                NombreFichero = ruta;
+                TituloVentana();
+            }
+            lblEstado->setText(Texto(QStringLiteral("ContinuamsgGuardado"))
+                                   .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
+                + QStringLiteral("  ")
+                + Texto(QStringLiteral("ContinuamsgCuenta"))
+                      .arg(QString::number(++m_continuaGuardados)));
+        });
+    // A look or a program that failed is said on the status line and tried
+    // again at the next look; a program is logged once until it comes.
+    connect(&m_sondeo, &SondeoRemoto::fallo, this,
+        [this](const QString &nombre, const QString &motivo) {
+            lblEstado->setText(Texto(QStringLiteral("RemotaFalloSondeo"))
+                                   .arg(nombre.isEmpty() ? direccionRemota() : nombre, motivo));
+            if (nombre.isEmpty() || m_fallosSondeo.contains(nombre))
+                return;
+            m_fallosSondeo.insert(nombre);
+            EntradaRegistro e = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+            e.puerto = direccionRemota();
+            e.fichero = nombre;
+            ResultadoTransferencia r;
+            r.estado = ResultadoTransferencia::Estado::Fallida;
+            r.error = motivo;
+            m_continuaAnotada = true;
+            avisaLuego(this, anotaRegistro(e, r, 0));
+        });
+    connect(&m_sondeo, &SondeoRemoto::recuperado, this, [this] {
+        lblEstado->setText(Texto(QStringLiteral("ContinuamsgSondeo"))
+                               .arg(direccionRemota(), QDir::toNativeSeparators(m_carpetaRemota)));
+    });
+    connect(&m_sondeo, &SondeoRemoto::terminado, this, &frmPrincipal::finSondeo);
+}
+
+void frmPrincipal::enviaRemoto(const EnvioParcial::Seleccion &seleccion)
+{
+    ::Maquina m;
+    if (!maquinaRemotaEnUso(m))
+        return;
+    // The control keeps programs by name: the file's, or its O-number's.
+    const QString nombre
+        = EnvioRemoto::nombrePrograma(NombreFichero, seleccion.lineas.join('\n'), m.nombreO);
+    if (nombre.isEmpty()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("RemotaSinNombre")),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
+    preparaRemota();
+    lblEstadoTag = lblEstado->text();
+    lblEstado->setText(Texto(QStringLiteral("PrinmsgSaliendo")));
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    Herramientas::EstablecePuntero(Puntero::Reloj);
+    m_progreso->empiezaEnvio();
+    m_progreso->muestra(true);
+    m_transferencia = Transferencia::Envio;
+    m_remota = true;
+    Enviando = true;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Envio, MSComm1);
+    m_entradaRegistro.puerto = direccionRemota();
+    m_entradaRegistro.lineas = seleccion.lineas.size();
+    m_relojRegistro.start();
+    m_enviadas = {};
+    // A machine refused by the job ends the send inside this call.
+    m_envioRemoto.inicia(m, nombre, seleccion.lineas, false);
+}
+
+void frmPrincipal::recibeRemoto()
+{
+    ::Maquina m;
+    if (!maquinaRemotaEnUso(m))
+        return;
+    QString error;
+    if (!m_recepcionRemota.prepara(m, &error)) {
+        Herramientas::MsgBox(error, Herramientas::vbCritical + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+        return;
+    }
+    preparaRemota();
+    m_carpetaRemota
+        = !DirRecepcion.isEmpty() ? DirRecepcion : CarpetaRecepcionPorDefecto(RutaIni());
+    m_remotosElegidos.clear();
+    m_remotosGuardados = 0;
+    lblEstado->setText(Texto(QStringLiteral("RemotamsgListando")).arg(direccionRemota()));
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    Herramientas::EstablecePuntero(Puntero::Reloj);
+    m_pendientes.clear();
+    m_transferencia = Transferencia::Recepcion;
+    m_remota = true;
+    Recibiendo = true;
+    // A listing that fails is a reception that failed, and is logged.
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+    m_entradaRegistro.puerto = direccionRemota();
+    m_relojRegistro.start();
+    m_recepcionRemota.lista();
+}
+
+void frmPrincipal::listadoRemoto(const QList<AlmacenRemoto::Entrada> &entradas)
+{
+    if (m_transferencia != Transferencia::Recepcion || !m_remota)
+        return;
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    QStringList elegidos;
+    if (entradas.isEmpty()) {
+        Herramientas::MsgBox(Texto(QStringLiteral("RemotaListaVacia")).arg(direccionRemota()),
+            Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+    } else {
+        frmListaRemota lista(entradas, direccionRemota(), m_carpetaRemota, this);
+        if (lista.exec() == QDialog::Accepted)
+            elegidos = lista.elegidos();
+    }
+    // Nothing chosen: nothing was received, and nothing is logged.
+    if (elegidos.isEmpty()) {
+        vuelveDeRecepcion();
+        lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
+        return;
+    }
+    m_remotosElegidos = elegidos;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+    m_entradaRegistro.puerto = direccionRemota();
+    m_relojRegistro.start();
+    lblEstado->setText(elegidos.size() == 1
+            ? Texto(QStringLiteral("PrinmsgEntrando"))
+            : Texto(QStringLiteral("RemotamsgTrayendo")).arg(QString::number(elegidos.size())));
+    Herramientas::EstablecePuntero(Puntero::Reloj);
+    m_recepcionRemota.trae(elegidos, m_carpetaRemota);
+}
+
+void frmPrincipal::finRecepcionRemota(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Recepcion || !m_remota)
+        return;
+    const bool listando = m_remotosElegidos.isEmpty();
+    const bool varios = m_remotosElegidos.size() > 1;
+    m_remotosElegidos.clear();
+    const bool hayTexto = vuelveDeRecepcion();
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    // One program is logged as a reception is; several have a record each
+    // already, and what could not be fetched gets one with the reason. A
+    // listing stopped by the operator received nothing.
+    const bool anota = listando
+        ? resultado.estado == ResultadoTransferencia::Estado::Fallida
+        : !varios || resultado.estado != ResultadoTransferencia::Estado::Completa;
+    const QString avisoRegistro = anota
+        ? anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed())
+        : QString();
+    if (varios) {
+        lblEstado->setText(Texto(QStringLiteral("RemotamsgGuardados"))
+                               .arg(QString::number(m_remotosGuardados),
+                                   QDir::toNativeSeparators(m_carpetaRemota)));
+    } else {
+        if (hayTexto) {
+            lstTexto->setCurrentIndex(m_texto->index(0));
+            lstTexto->scrollToTop();
+        }
+        SinGuardar = hayTexto;
+        lblEstado->setText(Texto(
+            hayTexto ? QStringLiteral("PrinmsgSinGuardar") : QStringLiteral("PrinmsgLimpia")));
+    }
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+        Herramientas::MsgBox(
+            Texto(QStringLiteral("RemotaErrorRecepcion")).arg(direccionRemota(), resultado.error),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
+    if (!avisoRegistro.isEmpty())
+        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
+}
+
+void frmPrincipal::continuaRemota()
+{
+    ::Maquina m;
+    if (!maquinaRemotaEnUso(m))
+        return;
+    preparaRemota();
+    m_carpetaRemota
+        = !DirRecepcion.isEmpty() ? DirRecepcion : CarpetaRecepcionPorDefecto(RutaIni());
+    lblEstado->setText(Texto(QStringLiteral("ContinuamsgSondeo"))
+                           .arg(direccionRemota(), QDir::toNativeSeparators(m_carpetaRemota)));
+    DeshabilitaBotones();
+    cmdStop->setEnabled(true);
+    m_continuaGuardados = 0;
+    m_continuaAnotada = false;
+    m_fallosSondeo.clear();
+    m_transferencia = Transferencia::Continua;
+    m_remota = true;
+    Recibiendo = true;
+    m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
+    m_entradaRegistro.puerto = direccionRemota();
+    m_relojRegistro.start();
+    // A machine the job cannot use ends the mode inside this call.
+    m_sondeo.inicia(m, m_carpetaRemota);
+}
+
+void frmPrincipal::finSondeo(const ResultadoTransferencia &resultado)
+{
+    if (m_transferencia != Transferencia::Continua || !m_remota)
+        return;
+    vuelveDeRecepcion();
+    Herramientas::EstablecePuntero(Puntero::Normal);
+    // A mode that could not start is logged too.
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida && !m_continuaAnotada)
+        anotaRegistro(m_entradaRegistro, resultado, m_relojRegistro.elapsed());
+    if (m_continuaGuardados == 0)
+        lblEstado->setText(Texto(QStringLiteral("PrinmsgLimpia")));
+    if (resultado.estado == ResultadoTransferencia::Estado::Fallida)
+        Herramientas::MsgBox(
+            Texto(QStringLiteral("RemotaErrorSondeo")).arg(direccionRemota(), resultado.error),
+            Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
+            this);
 }
