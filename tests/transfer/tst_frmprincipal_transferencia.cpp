@@ -235,7 +235,8 @@ private slots:
         QTRY_COMPARE(m_cnc->recibido(),
             sinBloque
                 + "\x12%\r\nO12\r\nT2 M6\r\nG54\r\nG21\r\nS900 M3\r\nM8\r\nG90 G0 Z20.\r\n"
-                  "G0 X1. Y2.\r\nG1 Z-1. F200.\r\nG1 F200.\r\nG4 P500\r\nN50 X5\r\nN60 M30\r\n\x14");
+                  "G0 X1. Y2.\r\nG1 Z-1. F200.\r\nG1 F200.\r\nG4 P500\r\nN50 X5\r\nN60 "
+                  "M30\r\n\x14");
         // The window keeps every line; the mark ends on its last.
         QCOMPARE(m_frm->lstTexto->currentIndex().row(), 7);
     }
