@@ -61,13 +61,22 @@ QString rutaRegistro()
     return dir + QStringLiteral("KELDAN.LOG");
 }
 
+// A remote machine's address as the operator reads it (never with a password).
+QString textoDireccionRemota()
+{
+    const std::optional<DireccionRemota> d = DireccionRemota::interpreta(PuertoDispositivo);
+    return d ? d->texto() : DireccionRemota::sinContrasena(PuertoDispositivo);
+}
+
 EntradaRegistro empiezaEntrada(EntradaRegistro::Sentido sentido, const MSComm &puerto)
 {
     EntradaRegistro e;
     e.inicio = QDateTime::currentDateTime();
     e.sentido = sentido;
     e.maquina = VarsFuncsGlobales::Maquina;
-    e.puerto = puerto.Dispositivo();
+    e.puerto = PuertoCom == 0 && DireccionRemota::esRemota(PuertoDispositivo)
+        ? textoDireccionRemota()
+        : puerto.Dispositivo();
     if (sentido == EntradaRegistro::Sentido::Envio)
         e.fichero = NombreFichero;
     return e;
@@ -112,6 +121,15 @@ QString textoRechazos(const AvisosIni &rechazos)
         ? QString()
         : Texto(QStringLiteral("PrinErrorAjustesRechazados"))
               .arg(QDir::toNativeSeparators(RutaIni()), rechazados.join(QStringLiteral(", ")));
+}
+
+// The status line once a program is saved: where, its lines, how many so far.
+QString textoGuardado(const QString &ruta, qint64 lineas, int cuenta)
+{
+    return Texto(QStringLiteral("ContinuamsgGuardado"))
+               .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
+        + QStringLiteral("  ")
+        + Texto(QStringLiteral("ContinuamsgCuenta")).arg(QString::number(cuenta));
 }
 
 // A message shown from the event loop, after the handler that has it: a
@@ -639,11 +657,7 @@ void frmPrincipal::preparaContinua()
             TituloVentana();
             Herramientas::EstablecePuntero(Puntero::Normal);
             const QString nativa = QDir::toNativeSeparators(ruta);
-            lblEstado->setText(
-                Texto(QStringLiteral("ContinuamsgGuardado")).arg(nativa, QString::number(lineas))
-                + QStringLiteral("  ")
-                + Texto(QStringLiteral("ContinuamsgCuenta"))
-                      .arg(QString::number(++m_continuaGuardados)));
+            lblEstado->setText(textoGuardado(ruta, lineas, ++m_continuaGuardados));
             QStringList avisos;
             if (programa.ilegibles > 0)
                 avisos.append(nativa + QStringLiteral(": ") + avisoParidad(programa));
@@ -751,8 +765,7 @@ bool frmPrincipal::MaquinaRemota() const
 
 QString frmPrincipal::direccionRemota() const
 {
-    const std::optional<DireccionRemota> d = DireccionRemota::interpreta(PuertoDispositivo);
-    return d ? d->texto() : DireccionRemota::sinContrasena(PuertoDispositivo);
+    return textoDireccionRemota();
 }
 
 bool frmPrincipal::maquinaRemotaEnUso(::Maquina &m)
@@ -811,13 +824,8 @@ void frmPrincipal::preparaRemota()
                 anotaRegistro(
                     m_entradaRegistro, ResultadoTransferencia {}, m_relojRegistro.elapsed()));
             m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-            m_entradaRegistro.puerto = direccionRemota();
             m_relojRegistro.start();
-            lblEstado->setText(Texto(QStringLiteral("ContinuamsgGuardado"))
-                                   .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
-                + QStringLiteral("  ")
-                + Texto(QStringLiteral("ContinuamsgCuenta"))
-                      .arg(QString::number(++m_remotosGuardados)));
+            lblEstado->setText(textoGuardado(ruta, lineas, ++m_remotosGuardados));
         });
     connect(
         &m_recepcionRemota, &RecepcionRemota::terminado, this, &frmPrincipal::finRecepcionRemota);
@@ -826,7 +834,6 @@ void frmPrincipal::preparaRemota()
         [this](const QString &ruta, const QString &nombre, qint64 lineas, qint64 bytes, qint64 ms) {
             EntradaRegistro e = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
             e.inicio = e.inicio.addMSecs(-ms);
-            e.puerto = direccionRemota();
             e.fichero = ruta;
             e.lineas = lineas;
             e.bytes = bytes;
@@ -840,11 +847,7 @@ void frmPrincipal::preparaRemota()
                 NombreFichero = ruta;
                 TituloVentana();
             }
-            lblEstado->setText(Texto(QStringLiteral("ContinuamsgGuardado"))
-                                   .arg(QDir::toNativeSeparators(ruta), QString::number(lineas))
-                + QStringLiteral("  ")
-                + Texto(QStringLiteral("ContinuamsgCuenta"))
-                      .arg(QString::number(++m_continuaGuardados)));
+            lblEstado->setText(textoGuardado(ruta, lineas, ++m_continuaGuardados));
         });
     // A look or a program that failed is said on the status line and tried
     // again at the next look; a program is logged once until it comes.
@@ -856,7 +859,6 @@ void frmPrincipal::preparaRemota()
                 return;
             m_fallosSondeo.insert(nombre);
             EntradaRegistro e = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-            e.puerto = direccionRemota();
             e.fichero = nombre;
             ResultadoTransferencia r;
             r.estado = ResultadoTransferencia::Estado::Fallida;
@@ -897,7 +899,6 @@ void frmPrincipal::enviaRemoto(const EnvioParcial::Seleccion &seleccion)
     m_remota = true;
     Enviando = true;
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Envio, MSComm1);
-    m_entradaRegistro.puerto = direccionRemota();
     m_entradaRegistro.lineas = seleccion.lineas.size();
     m_relojRegistro.start();
     m_enviadas = {};
@@ -931,7 +932,6 @@ void frmPrincipal::recibeRemoto()
     Recibiendo = true;
     // A listing that fails is a reception that failed, and is logged.
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-    m_entradaRegistro.puerto = direccionRemota();
     m_relojRegistro.start();
     m_recepcionRemota.lista();
 }
@@ -959,7 +959,6 @@ void frmPrincipal::listadoRemoto(const QList<AlmacenRemoto::Entrada> &entradas)
     }
     m_remotosElegidos = elegidos;
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-    m_entradaRegistro.puerto = direccionRemota();
     m_relojRegistro.start();
     lblEstado->setText(elegidos.size() == 1
             ? Texto(QStringLiteral("PrinmsgEntrando"))
@@ -1028,7 +1027,6 @@ void frmPrincipal::continuaRemota()
     m_remota = true;
     Recibiendo = true;
     m_entradaRegistro = empiezaEntrada(EntradaRegistro::Sentido::Recepcion, MSComm1);
-    m_entradaRegistro.puerto = direccionRemota();
     m_relojRegistro.start();
     // A machine the job cannot use ends the mode inside this call.
     m_sondeo.inicia(m, m_carpetaRemota);

@@ -305,9 +305,10 @@ private slots:
         QCOMPARE(estado(),
             u"Continuous receive from %1 into %2: looking for new programs"_s.arg(
                 m_control, m_recibidos));
-        // Written in two goes a look apart: taken once, whole.
+        // Written in two goes with a look between: taken once, whole.
         QVERIFY(escribe(m_control + u"O8"_s, "%\nO8\n"));
-        QTest::qWait(1200);
+        const qsizetype miradas = mirado.size();
+        QVERIFY(espera([&] { return mirado.size() > miradas; }));
         QVERIFY(escribe(m_control + u"O8"_s, "%\nO8\nM30\n%\n"));
         QVERIFY(espera([this] { return registro().size() == 1; }, 10000));
         QCOMPARE(junta(QDir(m_recibidos).entryList(QDir::Files).join(u','),
@@ -368,6 +369,32 @@ private slots:
                 && visto.contains(u"What to do: put the password in ~/.netrc"_s)
                 && visto.contains(u"Warning: Delete the probe file: not tried"_s),
             qPrintable(visto));
+    }
+
+    void aServerThatDiesMidUploadLeavesNothingUnderTheProgramsName()
+    {
+        OpcionesServidorFtp o;
+        o.muereTras = 4000;
+        ServidorFtp servidor(o);
+        QVERIFY(servidor.arrancado());
+        const QString netrc = m_dir.filePath(u"casa/.netrc"_s);
+        QFile::remove(netrc);
+        QVERIFY(QFile::copy(servidor.netrc(), netrc));
+        QFile::setPermissions(netrc, QFile::ReadOwner | QFile::WriteOwner);
+        nuevaVentana(servidor.com(u"/"_s));
+        QList<QByteArray> largo = {"%", "O9"};
+        for (int i = 0; i < 2000; ++i)
+            largo.append("G1 X" + QByteArray::number(i) + " Y1.5 F300");
+        abierto(largo, m_dir.filePath(u"O9.NC"_s));
+        m_frm->cmdPcCnc->click();
+        QVERIFY(espera([this] { return enReposo(); }, 30000));
+        QCOMPARE(m_mensajes.size(), 1);
+        QVERIFY2(m_mensajes.at(0).startsWith(junta(int(Herramientas::vbCritical),
+                     u"The program O9.NC could not be sent to %1: "_s.arg(servidor.com()))),
+            qPrintable(m_mensajes.at(0)));
+        QVERIFY(!QFile::exists(servidor.carpeta() + u"/O9.NC"_s));
+        const QStringList r = registro();
+        QCOMPARE(junta(r.size(), r.value(0).section(u'|', 0, 2)), junta(1, u"O9.NC|0|2"_s));
     }
 
     void thePortCheckOfAFolderWalksEveryStep()
