@@ -334,9 +334,11 @@ TEST_F(Dnc, AStopOrAHeldLineEndsASendWholeOrWithoutItsEndAndLogged)
         ASSERT_TRUE(fin(*p));
     EXPECT_FALSE(fin(*cnc[1], 2000));
     EXPECT_EQ(leeBytes(dir.filePath("o0")), programa(1001, 120, "\r\n"));
-    QStringList log; // machine and result
+    QStringList log; // machine and result; C held for its 2 s, B paused again and again
     for (const auto &e : RegistroTransferencias(dir.filePath("KELDAN.LOG")).lee().entradas)
-        log << e.maquina + QString::number(int(e.resultado));
+        log << e.maquina + QString::number(int(e.resultado))
+                + (e.maquina == "C" && e.duracionMs < 1900 ? " early" : "")
+                + (e.maquina == "B" && e.pausas < 2 ? " once" : "");
     log.sort();
     EXPECT_EQ(junta(envio[0]->exitCode(), envio[1]->exitCode(), envio[2]->exitCode(),
                   envio[3]->exitCode(), servicio->exitCode(), log.join(' ')),
@@ -360,7 +362,7 @@ int conecta(const QString &ruta)
 
 TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIsTrue)
 {
-    // A served, its last transfer logged before the start; N on a network
+    // A served, its last transfer (of two) logged before the start; N on a network
     // port nobody answers yet. 64 descriptors.
     sockaddr_in red;
     const int servidorN = enlazaLocal(red);
@@ -368,7 +370,9 @@ TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIs
         maquina("A", 0) + "[N]\nServicio=Si\nCom=tcp://127.0.0.1:"
             + QByteArray::number(ntohs(red.sin_port)) + "\n");
     EntradaRegistro e;
-    e.maquina = "A", e.fichero = "O55.TXT", e.inicio = QDateTime::currentDateTime();
+    e.maquina = "A", e.fichero = "O54.TXT", e.inicio = QDateTime::currentDateTime();
+    ASSERT_TRUE(RegistroTransferencias(dir.filePath("KELDAN.LOG")).anade(e));
+    e.fichero = "O55.TXT";
     ASSERT_TRUE(RegistroTransferencias(dir.filePath("KELDAN.LOG")).anade(e));
     std::unique_ptr<QProcess> servicio(lanza({"serve"}));
     const pid_t pid = pid_t(servicio->processId());
@@ -378,6 +382,7 @@ TEST_F(Dnc, TheControlSocketOutlivesFloodsAndLackOfDescriptorsAndTellsOnlyWhatIs
     reloj.start();
     ASSERT_TRUE(estado("A", "listening") && estado("A", "send O55.TXT complete"));
     const QString ruta = dir.filePath("keldan-dnc.sock");
+    EXPECT_FALSE(QFile::permissions(ruta) & QFileDevice::Permissions(0x0077)); // the user's only
 
     // A path straight into the socket is taken only absolute, even one that
     // names a file where the service runs.
@@ -634,6 +639,8 @@ TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
 {
     LineaCnc linea;
     const QString lck = BloqueoPuerto::rutaBloqueo(linea.ruta);
+    // Named as every serial program names it: /dev/pts/7 is LCK..pts_7.
+    EXPECT_TRUE(lck.endsWith("/LCK..pts_" + linea.ruta.section('/', -1))) << lck.toStdString();
     QProcess vivo, muerto;
     vivo.start("sleep", {"30"});
     muerto.start("true");
@@ -654,6 +661,17 @@ TEST(Bloqueo, AnotherProgramsLockIsRespectedAStaleOneTakenAndOursReadByAll)
     EXPECT_EQ(leeBytes(lck).left(11), QByteArray::number(getpid()).rightJustified(10, ' ') + '\n');
     puerto.setPortOpen(false);
     EXPECT_FALSE(QFile::exists(lck));
+    // An unreadable lock may be one being written: respected while fresh, taken once old.
+    for (const int edad : {0, 10}) {
+        escribe(lck, "");
+        QFile f(lck);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.setFileTime(
+            QDateTime::currentDateTime().addSecs(-edad), QFileDevice::FileModificationTime);
+        f.close();
+        EXPECT_EQ(puerto.setPortOpen(true), edad > 0) << edad;
+        puerto.setPortOpen(false);
+    }
     vivo.kill(), vivo.waitForFinished();
 }
 

@@ -298,11 +298,11 @@ TEST(Lector, RestartBlockGivesBackToolOffsetSpindleCoolantAndModes)
     // Inch and incremental in a canned cycle: the cycle's initial level, its
     // block without a hole, G91 after the absolute moves; compensation on.
     const QList<QByteArray> ciclo = programa("G20 G0 X0 Y0 Z1\nG41 D2\nG91 G98 G83 X1 R-0.9 "
-                                             "Z-0.5 Q0.1 F5\nX1\nX1");
+                                             "Z-0.5 Q0.1 P250 F5\nX1\nX1");
     const BloqueReinicio c = bloqueReinicio(ciclo, 4);
     EXPECT_EQ(c.lineas.join('|'),
         "G20|G90 G0 Z1.|G0 X2. Y0.|G0 Z1.|G91|G98 G83 R-0.9 Z-0.5 "
-        "Q0.1 F5.");
+        "Q0.1 P250 F5.");
     EXPECT_EQ(c.notas, BloqueReinicio::ConCompensacion);
 
     EXPECT_EQ(bloqueReinicio(programa("G1 X1 Y1\nM30\nG0 X5"), 2).notas, BloqueReinicio::SinEstado);

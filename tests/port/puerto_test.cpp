@@ -140,9 +140,12 @@ TEST_F(Puerto, EachLineFormatPutsItsBytesOnTheWireAndStopEndsItWhole)
         nuevoCnc("115200,N,8,1");
         QElapsedTimer reloj;
         reloj.start();
+        qint64 total = -1; // the bytes the progress says the send takes
         const ResultadoTransferencia r = envia(
             {"G1 X1", "M30"}, iso,
             [&](Envio &envio) {
+                QObject::connect(&envio, &Envio::progreso,
+                    [&](const ProgresoTransferencia &p) { total = p.bytesTotales; });
                 if (formato.esperaDc1) {
                     // Nothing goes until the CNC asks, with or without parity.
                     EXPECT_FALSE(espera([&] { return !cnc->recibido().isEmpty(); }, 300));
@@ -159,6 +162,7 @@ TEST_F(Puerto, EachLineFormatPutsItsBytesOnTheWireAndStopEndsItWhole)
         EXPECT_EQ(std::tuple(r.estado, cnc->recibido(), puerto.PortOpen()),
             std::tuple(parada >= 0 ? Estado::Detenida : Estado::Completa, esperado, false))
             << esperado.toHex(' ').toStdString();
+        EXPECT_TRUE(parada >= 0 || total == esperado.size()) << total;
         // The pauses are waited for, but not once Stop has come.
         EXPECT_TRUE(
             parada > 0 ? reloj.elapsed() < 5000 : reloj.elapsed() >= 2 * formato.retardoLineaMs);

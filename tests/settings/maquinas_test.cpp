@@ -210,8 +210,8 @@ TEST_F(Maquinas_, MisspeltPortsAndValuesOutsideTheDialogsListsAreRefused)
             {"Com", "rfc2217://127.0.0.1:70000"}, {"Com", "tcp://::1:47104"},
             {"Com", "tcp://127.0.0.1:47101junk"}, {"Com", "tcp://127.0.0.1:47101/"},
             {"Com", "tcp://:47101"}, {"Com", "tcp://127.0.0.1 :47101"}, {"Com", "ttyUSB0"},
-            {"Com", "2.4"}, {"Com", "256"}, {"Vt", "12345"}, {"Vt", "9600.4"}, {"Vt", "+9600"},
-            {"Bd", "4"}, {"Bd", "7.5"}, {"Bs", "2.5"}, {"Par", "EE"}};
+            {"Com", "2.4"}, {"Com", "0"}, {"Com", "256"}, {"Vt", "12345"}, {"Vt", "9600.4"},
+            {"Vt", "+9600"}, {"Bd", "4"}, {"Bd", "7.5"}, {"Bs", "2.5"}, {"Par", "EE"}};
     for (const auto &[clave, valor] : malos) {
         escribe(maq, QByteArray("[M]\n") + clave + "=" + valor + "\n");
         const Maquina m = *Maquinas::lee(ini, "M");

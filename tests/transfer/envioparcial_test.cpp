@@ -20,7 +20,7 @@ TEST(EnvioParcial, TheHeaderGoesFirstThenTheChosenLineToTheEnd)
     const std::tuple<QList<QByteArray>, qsizetype, std::string> casos[] = {
         {prog, 3, "%|O1234|N20 G01|N30 M30|% -1 @ 0 1 3 4 5"},
         {{"%", "N10", "N20", "M30"}, 3, "%|M30 -2 @ 0 3"},
-        {{":0100", "N10", "N20"}, 2, ":0100|N20 -1 @ 0 2"},
+        {{":1", "N10", "N20"}, 2, ":1|N20 -1 @ 0 2"},
         // A program number further down is not the header.
         {{"G90", "O1", "N20"}, 2, "N20 -2 @ 2"},
         // The first line, or one within the header: the whole program.
