@@ -1,6 +1,7 @@
 #include "remote/almacencarpeta.h"
 
 #include "base/razonsistema.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QFile>
 #include <QTimeZone>
@@ -10,6 +11,8 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -57,7 +60,7 @@ bool AlmacenCarpeta::conecta(QString *error)
     if (::stat(QFile::encodeName(m_carpeta).constData(), &st) != 0)
         return fallaSistema(error, m_carpeta, errno);
     if (!S_ISDIR(st.st_mode))
-        return falla(error, QStringLiteral("%1 is not a folder").arg(m_carpeta));
+        return falla(error, Texto(QStringLiteral("RemotaMotivoNoCarpeta")).arg(m_carpeta));
     return true;
 }
 
@@ -70,7 +73,7 @@ bool AlmacenCarpeta::lista(QList<Entrada> *entradas, QString *error)
     bool ok = true;
     while (dirent *e = ::readdir(d)) {
         if (m_cancelado) {
-            ok = falla(error, QStringLiteral("stopped"));
+            ok = falla(error, Texto(QStringLiteral("RemotaMotivoDetenida")));
             break;
         }
         const QString nombre = QFile::decodeName(e->d_name);
@@ -83,7 +86,7 @@ bool AlmacenCarpeta::lista(QList<Entrada> *entradas, QString *error)
             continue; // gone since, or no program
         if (entradas->size() >= kMaxEntradas) {
             ok = falla(error,
-                QStringLiteral("%1 holds more than %2 programs").arg(m_carpeta).arg(kMaxEntradas));
+                Texto(QStringLiteral("RemotaMotivoDemasiados")).arg(m_carpeta).arg(kMaxEntradas));
             break;
         }
         entradas->append({nombre, qint64(st.st_size),
@@ -110,7 +113,7 @@ bool AlmacenCarpeta::existe(const QString &nombre, bool *hay, QString *error)
 bool AlmacenCarpeta::sube(const QString &nombre, const QByteArray &datos, QString *error)
 {
     if (!nombreValido(nombre))
-        return falla(error, QStringLiteral("\"%1\" cannot be a program's name").arg(nombre));
+        return falla(error, Texto(QStringLiteral("RemotaMotivoNombre")).arg(nombre));
     const QString temporal = nombreTemporal();
     const QByteArray rutaTemporal = ruta(temporal);
     Fd f;
@@ -129,7 +132,7 @@ bool AlmacenCarpeta::sube(const QString &nombre, const QByteArray &datos, QStrin
             ::close(f.fd);
             f.fd = -1;
             ::unlink(rutaTemporal.constData());
-            return falla(error, QStringLiteral("stopped"));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoDetenida")));
         }
         const qint64 parte = std::min<qint64>(datos.size() - hecho, 1024 * 1024);
         const ssize_t n = ::write(f.fd, datos.constData() + hecho, size_t(parte));
@@ -168,7 +171,7 @@ bool AlmacenCarpeta::baja(const QString &nombre, QByteArray *datos, QString *err
 {
     datos->clear();
     if (!nombreValido(nombre))
-        return falla(error, QStringLiteral("\"%1\" cannot be a program's name").arg(nombre));
+        return falla(error, Texto(QStringLiteral("RemotaMotivoNombre")).arg(nombre));
     Fd f;
     f.fd = ::open(ruta(nombre).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (f.fd < 0)
@@ -179,10 +182,11 @@ bool AlmacenCarpeta::baja(const QString &nombre, QByteArray *datos, QString *err
     if (::fstat(f.fd, &st) != 0)
         return fallaSistema(error, m_carpeta + nombre, errno);
     if (!S_ISREG(st.st_mode))
-        return falla(error, QStringLiteral("%1 is no program file").arg(m_carpeta + nombre));
+        return falla(
+            error, Texto(QStringLiteral("RemotaMotivoNoPrograma")).arg(m_carpeta + nombre));
     if (st.st_size > limite)
         return falla(
-            error, QStringLiteral("%1 has more than %2 bytes").arg(m_carpeta + nombre).arg(limite));
+            error, Texto(QStringLiteral("RemotaMotivoGrande")).arg(m_carpeta + nombre).arg(limite));
     // Read to the end, not to the size seen: the file may still grow, and
     // what passes the limit then is refused all the same.
     QByteArray b;
@@ -190,7 +194,7 @@ bool AlmacenCarpeta::baja(const QString &nombre, QByteArray *datos, QString *err
     char trozo[65536];
     for (;;) {
         if (m_cancelado)
-            return falla(error, QStringLiteral("stopped"));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoDetenida")));
         const ssize_t n = ::read(f.fd, trozo, sizeof trozo);
         if (n < 0 && errno == EINTR)
             continue;
@@ -200,7 +204,7 @@ bool AlmacenCarpeta::baja(const QString &nombre, QByteArray *datos, QString *err
             break;
         if (b.size() + n > limite)
             return falla(error,
-                QStringLiteral("%1 has more than %2 bytes").arg(m_carpeta + nombre).arg(limite));
+                Texto(QStringLiteral("RemotaMotivoGrande")).arg(m_carpeta + nombre).arg(limite));
         b.append(trozo, n);
         if (m_progreso)
             m_progreso(b.size(), st.st_size);
@@ -215,7 +219,7 @@ bool AlmacenCarpeta::tamano(const QString &nombre, qint64 *bytes, QString *error
     {
     };
     if (!nombreValido(nombre))
-        return falla(error, QStringLiteral("\"%1\" cannot be a program's name").arg(nombre));
+        return falla(error, Texto(QStringLiteral("RemotaMotivoNombre")).arg(nombre));
     if (::stat(ruta(nombre).constData(), &st) != 0)
         return fallaSistema(error, m_carpeta + nombre, errno);
     *bytes = st.st_size;
@@ -225,7 +229,7 @@ bool AlmacenCarpeta::tamano(const QString &nombre, qint64 *bytes, QString *error
 bool AlmacenCarpeta::borra(const QString &nombre, QString *error)
 {
     if (!nombreValido(nombre))
-        return falla(error, QStringLiteral("\"%1\" cannot be a program's name").arg(nombre));
+        return falla(error, Texto(QStringLiteral("RemotaMotivoNombre")).arg(nombre));
     if (::unlink(ruta(nombre).constData()) != 0)
         return fallaSistema(error, m_carpeta + nombre, errno);
     return true;

@@ -1,6 +1,7 @@
 #include "remote/almacenftp.h"
 
 #include "remote/netrc.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -11,6 +12,8 @@
 
 #include <algorithm>
 #include <cstring>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -169,9 +172,9 @@ bool AlmacenFtp::ejecuta(Peticion &p, QString *error)
         return false;
     };
     if (!m_curl)
-        return falla(QStringLiteral("the FTP library could not start"));
+        return falla(Texto(QStringLiteral("RemotaMotivoSinCurl")));
     if (m_cancelado && !p.ignoraCancelar)
-        return falla(QStringLiteral("stopped"));
+        return falla(Texto(QStringLiteral("RemotaMotivoDetenida")));
     const QString netrc = Netrc::ruta(m_opciones.netrc);
     QString motivo;
     if (!Netrc::comprueba(netrc, m_dir.host, m_dir.usuario, &motivo))
@@ -234,17 +237,16 @@ bool AlmacenFtp::ejecuta(Peticion &p, QString *error)
     if (r == CURLE_OK)
         return true;
     if (r == CURLE_ABORTED_BY_CALLBACK)
-        return falla(QStringLiteral("stopped"));
+        return falla(Texto(QStringLiteral("RemotaMotivoDetenida")));
     if (p.excedido) {
-        return falla(QStringLiteral("more than %1 bytes came from the server; nothing was kept")
-                         .arg(p.limite));
+        return falla(Texto(QStringLiteral("RemotaMotivoExcedido")).arg(p.limite));
     }
     QString texto = QString::fromUtf8(errbuf).trimmed();
     if (texto.isEmpty())
         texto = QString::fromUtf8(curl_easy_strerror(r));
     const QString servidor = p.ultimaRespuesta();
     if (!servidor.isEmpty() && !texto.contains(servidor))
-        texto += QStringLiteral(" (the server said: %1)").arg(servidor);
+        texto = Texto(QStringLiteral("RemotaMotivoServidor")).arg(texto, servidor);
     return falla(texto);
 }
 
@@ -303,7 +305,7 @@ bool AlmacenFtp::sube(const QString &nombre, const QByteArray &datos, QString *e
 {
     if (!nombreValido(nombre)) {
         if (error)
-            *error = QStringLiteral("\"%1\" cannot be a program's name on the control").arg(nombre);
+            *error = Texto(QStringLiteral("RemotaMotivoNombreControl")).arg(nombre);
         return false;
     }
     const QString temporal = nombreTemporal();
@@ -334,7 +336,7 @@ bool AlmacenFtp::sube(const QString &nombre, const QByteArray &datos, QString *e
         if (bytes >= 0 && bytes != datos.size()) {
             limpia();
             if (error)
-                *error = QStringLiteral("the server holds %1 of the %2 bytes sent")
+                *error = Texto(QStringLiteral("RemotaMotivoTamanoServidor"))
                              .arg(bytes)
                              .arg(datos.size());
             return false;
@@ -405,7 +407,7 @@ bool AlmacenFtp::tamano(const QString &nombre, qint64 *bytes, QString *error)
     curl_easy_getinfo(m_curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &b);
     if (b < 0) {
         if (error)
-            *error = QStringLiteral("the server does not tell the size of %1").arg(nombre);
+            *error = Texto(QStringLiteral("RemotaMotivoSinTamano")).arg(nombre);
         return false;
     }
     *bytes = b;
@@ -436,8 +438,7 @@ bool anade(QList<AlmacenRemoto::Entrada> *entradas, const AlmacenRemoto::Entrada
         return true;
     if (entradas->size() >= AlmacenRemoto::kMaxEntradas) {
         return falla(error,
-            QStringLiteral("the folder holds more than %1 programs")
-                .arg(AlmacenRemoto::kMaxEntradas));
+            Texto(QStringLiteral("RemotaMotivoCarpetaLlena")).arg(AlmacenRemoto::kMaxEntradas));
     }
     entradas->append(e);
     return true;
@@ -462,11 +463,10 @@ bool AlmacenFtp::interpretaMlsd(const QByteArray &texto, QList<Entrada> *entrada
     entradas->clear();
     for (const QByteArray &linea : lineas(texto)) {
         if (linea.size() > kMaxLineaListado)
-            return falla(error, QStringLiteral("a line of the listing is too long"));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoLineaLarga")));
         const qsizetype espacio = linea.indexOf(' ');
         if (espacio < 0)
-            return falla(
-                error, QStringLiteral("listing line not understood: %1").arg(corta(linea)));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoLineaRara")).arg(corta(linea)));
         Entrada e;
         e.nombre = QString::fromUtf8(linea.mid(espacio + 1));
         bool fichero = false;
@@ -552,12 +552,11 @@ bool AlmacenFtp::interpretaList(
     entradas->clear();
     for (const QByteArray &linea : lineas(texto)) {
         if (linea.size() > kMaxLineaListado)
-            return falla(error, QStringLiteral("a line of the listing is too long"));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoLineaLarga")));
         if (linea.startsWith("total ") || linea.trimmed().isEmpty())
             continue;
         const auto noEntendida = [&] {
-            return falla(
-                error, QStringLiteral("listing line not understood: %1").arg(corta(linea)));
+            return falla(error, Texto(QStringLiteral("RemotaMotivoLineaRara")).arg(corta(linea)));
         };
         const QList<Campo> c = campos(linea, 9);
         // DOS style: 12-07-26  06:49PM  <DIR> or size  name

@@ -1,6 +1,9 @@
 #include "remote/comprobacionremota.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QMetaObject>
+
+using VarsFuncsGlobales::Texto;
 
 ComprobacionRemota::ComprobacionRemota(QObject *parent) : QObject(parent) { }
 
@@ -21,28 +24,28 @@ QList<ComprobacionRemota::Paso> ComprobacionRemota::comprueba(
         return pasos;
     }
     pasos.append({QStringLiteral("login"), true,
-        carpeta ? QStringLiteral("%1 is reachable").arg(donde)
-                : QStringLiteral("logged in to %1").arg(donde)});
+        carpeta ? Texto(QStringLiteral("CompruebaRemotaAccesible")).arg(donde)
+                : Texto(QStringLiteral("CompruebaRemotaSesion")).arg(donde)});
     QList<AlmacenRemoto::Entrada> entradas;
     if (!almacen.lista(&entradas, &error)) {
         pasos.append({QStringLiteral("list"), false, error});
         return pasos;
     }
-    pasos.append(
-        {QStringLiteral("list"), true, QStringLiteral("%1 programs listed").arg(entradas.size())});
+    pasos.append({QStringLiteral("list"), true,
+        Texto(QStringLiteral("CompruebaRemotaListados")).arg(entradas.size())});
     const QString prueba = AlmacenRemoto::nombreTemporal();
     if (!almacen.sube(prueba, QByteArrayLiteral("%\n"), &error)) {
         pasos.append({QStringLiteral("write"), false, error});
         return pasos;
     }
-    pasos.append(
-        {QStringLiteral("write"), true, QStringLiteral("probe file %1 written").arg(prueba)});
+    pasos.append({QStringLiteral("write"), true,
+        Texto(QStringLiteral("CompruebaRemotaEscrito")).arg(prueba)});
     if (!almacen.borra(prueba, &error)) {
         pasos.append({QStringLiteral("delete"), false,
-            QStringLiteral("%1 (delete %2 by hand)").arg(error, prueba)});
+            Texto(QStringLiteral("CompruebaRemotaBorraMano")).arg(error, prueba)});
         return pasos;
     }
-    pasos.append({QStringLiteral("delete"), true, QStringLiteral("probe file deleted")});
+    pasos.append({QStringLiteral("delete"), true, Texto(QStringLiteral("CompruebaRemotaBorrado"))});
     return pasos;
 }
 

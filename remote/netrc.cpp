@@ -1,6 +1,7 @@
 #include "remote/netrc.h"
 
 #include "base/razonsistema.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -41,24 +44,18 @@ bool comprueba(const QString &ruta, const QString &host, const QString &usuario,
     {
     };
     if (::stat(QFile::encodeName(ruta).constData(), &st) != 0) {
-        return falla(QStringLiteral("%1: %2; the password for %3 is read from it (a line "
-                                    "\"machine %3 login USER password SECRET\", mode 0600)")
-                         .arg(ruta, RazonSistema(errno), host));
+        return falla(
+            Texto(QStringLiteral("RemotaNetrcFalta")).arg(ruta, RazonSistema(errno), host));
     }
     if (!S_ISREG(st.st_mode))
-        return falla(QStringLiteral("%1 is not a plain file").arg(ruta));
+        return falla(Texto(QStringLiteral("RemotaNetrcNoFichero")).arg(ruta));
     if (st.st_uid != geteuid())
-        return falla(QStringLiteral("%1 belongs to another user (uid %2): it holds passwords, "
-                                    "so it must be the user's own")
-                         .arg(ruta)
-                         .arg(st.st_uid));
+        return falla(Texto(QStringLiteral("RemotaNetrcAjeno")).arg(ruta).arg(st.st_uid));
     if (st.st_mode & 077) {
-        return falla(QStringLiteral("%1 may be read or written by others (mode %2): it holds "
-                                    "passwords, so give it mode 0600 (chmod 600 %1)")
-                         .arg(ruta, modo(st.st_mode)));
+        return falla(Texto(QStringLiteral("RemotaNetrcPermisos")).arg(ruta, modo(st.st_mode)));
     }
     if (st.st_size > kMaxBytes)
-        return falla(QStringLiteral("%1 is larger than %2 bytes").arg(ruta).arg(kMaxBytes));
+        return falla(Texto(QStringLiteral("RemotaNetrcGrande")).arg(ruta).arg(kMaxBytes));
     QFile f(ruta);
     if (!f.open(QIODevice::ReadOnly))
         return falla(QStringLiteral("%1: %2").arg(ruta, f.errorString()));
@@ -83,11 +80,8 @@ bool comprueba(const QString &ruta, const QString &host, const QString &usuario,
     }
     if (!hay) {
         return falla(usuario.isEmpty()
-                ? QStringLiteral("%1 has no entry for %2 (machine %2 login USER password SECRET)")
-                      .arg(ruta, host)
-                : QStringLiteral("%1 has no password for user %3 on %2 (machine %2 login %3 "
-                                 "password SECRET)")
-                      .arg(ruta, host, usuario));
+                ? Texto(QStringLiteral("RemotaNetrcSinMaquina")).arg(ruta, host)
+                : Texto(QStringLiteral("RemotaNetrcSinClave")).arg(ruta, host, usuario));
     }
     return true;
 }

@@ -1,9 +1,12 @@
 #include "transfer/envioremoto.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <QFileInfo>
 
 #include <chrono>
 #include <memory>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -75,20 +78,18 @@ bool EnvioRemoto::inicia(
     m_esperaRespuesta = false;
     if (m.rechazada()) {
         termina(Estado::Fallida,
-            QStringLiteral("the machine's settings hold values that cannot be used (%1)")
-                .arg(m.rechazos.first().clave));
+            Texto(QStringLiteral("RemotaMotivoAjustes")).arg(m.rechazos.first().clave));
         return false;
     }
     const std::optional<DireccionRemota> dir = DireccionRemota::interpreta(m.com);
     if (!m.esRemota() || !dir) {
-        termina(Estado::Fallida, QStringLiteral("%1 is no FTP server or folder").arg(m.com));
+        termina(Estado::Fallida, Texto(QStringLiteral("RemotaMotivoNoRemota")).arg(m.com));
         return false;
     }
     if (!AlmacenRemoto::nombreValido(nombre)) {
         termina(Estado::Fallida,
-            nombre.isEmpty() ? QStringLiteral("the program has no name to go up under (with "
-                                              "NombreO=Si it needs an O-number)")
-                             : QStringLiteral("\"%1\" cannot be a program's name").arg(nombre));
+            nombre.isEmpty() ? Texto(QStringLiteral("RemotaMotivoSinNombre"))
+                             : Texto(QStringLiteral("RemotaMotivoNombre")).arg(nombre));
         return false;
     }
     m_direccion = *dir;
@@ -107,9 +108,7 @@ void EnvioRemoto::continua(bool reemplazar)
         return;
     m_esperaRespuesta = false;
     if (!reemplazar) {
-        termina(Estado::Detenida,
-            QStringLiteral("not sent: the control already has %1 and it was not to be replaced")
-                .arg(m_nombre));
+        termina(Estado::Detenida, Texto(QStringLiteral("RemotaMotivoNoSustituye")).arg(m_nombre));
         return;
     }
     fase(false);
@@ -123,7 +122,7 @@ void EnvioRemoto::detiene()
         m_almacen->cancela();
     m_hilo.abandona();
     m_hilo.espera();
-    termina(Estado::Detenida, QStringLiteral("stopped"));
+    termina(Estado::Detenida, Texto(QStringLiteral("RemotaMotivoDetenida")));
 }
 
 void EnvioRemoto::fase(bool comprobarExiste)
@@ -182,25 +181,21 @@ void EnvioRemoto::fase(bool comprobarExiste)
                 }
             }
             if (bytes < 0)
-                return falla(
-                    QStringLiteral("sent, but its size could not be checked: %1").arg(error));
+                return falla(Texto(QStringLiteral("RemotaMotivoSinComprobar")).arg(error));
         }
         if (bytes != datos.size()) {
-            return falla(QStringLiteral("the control holds %1 bytes of the %2 sent")
-                             .arg(bytes)
-                             .arg(datos.size()));
+            return falla(
+                Texto(QStringLiteral("RemotaMotivoTamanoControl")).arg(bytes).arg(datos.size()));
         }
         if (verificar) {
             QByteArray copia;
             if (!almacen->baja(nombre, &copia, &error, datos.size() + 1))
-                return falla(QStringLiteral("sent, but it could not be read back: %1").arg(error));
+                return falla(Texto(QStringLiteral("RemotaMotivoSinReleer")).arg(error));
             if (copia != datos) {
                 qsizetype i = 0;
                 while (i < copia.size() && i < datos.size() && copia[i] == datos[i])
                     ++i;
-                return falla(
-                    QStringLiteral("the control's copy differs from what was sent at byte %1")
-                        .arg(i + 1));
+                return falla(Texto(QStringLiteral("RemotaMotivoDifiere")).arg(i + 1));
             }
         }
         devuelve([this] { termina(Estado::Completa); });

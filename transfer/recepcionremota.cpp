@@ -1,8 +1,11 @@
 #include "transfer/recepcionremota.h"
 
+#include "settings/varsfuncsglobales.h"
 #include "transfer/recepcioncontinua.h"
 
 #include <algorithm>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -17,12 +20,11 @@ std::optional<DireccionRemota> direccionDe(const Maquina &m, QString *error)
         return std::nullopt;
     };
     if (m.rechazada()) {
-        return falla(QStringLiteral("the machine's settings hold values that cannot be used (%1)")
-                         .arg(m.rechazos.first().clave));
+        return falla(Texto(QStringLiteral("RemotaMotivoAjustes")).arg(m.rechazos.first().clave));
     }
     const std::optional<DireccionRemota> dir = DireccionRemota::interpreta(m.com);
     if (!m.esRemota() || !dir)
-        return falla(QStringLiteral("%1 is no FTP server or folder").arg(m.com));
+        return falla(Texto(QStringLiteral("RemotaMotivoNoRemota")).arg(m.com));
     return dir;
 }
 
@@ -89,7 +91,7 @@ void RecepcionRemota::lista()
 {
     if (!m_almacen) {
         m_activo = true;
-        termina(Estado::Fallida, QStringLiteral("no remote machine chosen"));
+        termina(Estado::Fallida, Texto(QStringLiteral("RemotaMotivoSinMaquina")));
         return;
     }
     m_activo = true;
@@ -114,8 +116,8 @@ void RecepcionRemota::trae(const QStringList &nombres, const QString &carpeta)
     m_activo = true;
     if (!m_almacen || nombres.isEmpty()) {
         termina(Estado::Fallida,
-            m_almacen ? QStringLiteral("no program chosen")
-                      : QStringLiteral("no remote machine chosen"));
+            m_almacen ? Texto(QStringLiteral("RemotaMotivoSinPrograma"))
+                      : Texto(QStringLiteral("RemotaMotivoSinMaquina")));
         return;
     }
     AlmacenRemoto *almacen = m_almacen.get();
@@ -169,7 +171,7 @@ void RecepcionRemota::detiene()
         m_almacen->cancela();
     m_hilo.abandona();
     m_hilo.espera();
-    termina(Estado::Detenida, QStringLiteral("stopped"));
+    termina(Estado::Detenida, Texto(QStringLiteral("RemotaMotivoDetenida")));
     // The next request may go on with the same machine.
     m_almacen = AlmacenRemoto::crea(m_direccion, m_opciones);
 }

@@ -1,11 +1,14 @@
 #include "transfer/sondeoremoto.h"
 
+#include "settings/varsfuncsglobales.h"
 #include "transfer/recepcioncontinua.h"
 #include "transfer/recepcionremota.h"
 
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTimer>
+
+using VarsFuncsGlobales::Texto;
 
 namespace {
 
@@ -40,14 +43,13 @@ bool SondeoRemoto::inicia(const Maquina &m, const QString &carpeta)
         return false;
     };
     if (m.rechazada()) {
-        return falla(QStringLiteral("the machine's settings hold values that cannot be used (%1)")
-                         .arg(m.rechazos.first().clave));
+        return falla(Texto(QStringLiteral("RemotaMotivoAjustes")).arg(m.rechazos.first().clave));
     }
     const std::optional<DireccionRemota> dir = DireccionRemota::interpreta(m.com);
     if (!m.esRemota() || !dir)
-        return falla(QStringLiteral("%1 is no FTP server or folder").arg(m.com));
+        return falla(Texto(QStringLiteral("RemotaMotivoNoRemota")).arg(m.com));
     if (!QDir::isAbsolutePath(carpeta))
-        return falla(QStringLiteral("no receive folder"));
+        return falla(Texto(QStringLiteral("RemotaMotivoSinCarpeta")));
     m_direccion = *dir;
     m_carpeta = carpeta;
     m_limite = m.formato.maxProgramaBytes();
@@ -93,7 +95,7 @@ void SondeoRemoto::mira()
         QList<AlmacenRemoto::Entrada> entradas;
         QString error;
         if (!almacen->lista(&entradas, &error) && error.isEmpty())
-            error = QStringLiteral("the listing failed");
+            error = Texto(QStringLiteral("RemotaMotivoListaFallo"));
         devuelve([this, entradas, error] { alMirar(entradas, error); });
     });
 }
@@ -146,8 +148,7 @@ void SondeoRemoto::alMirar(const QList<AlmacenRemoto::Entrada> &entradas, const 
             continue;
         if (e.tamano > m_limite) {
             m_tomados.insert(e.nombre, v);
-            emit fallo(e.nombre,
-                QStringLiteral("%1 bytes, more than the machine's MaxPrograma").arg(e.tamano));
+            emit fallo(e.nombre, Texto(QStringLiteral("RemotaMotivoMaxPrograma")).arg(e.tamano));
             continue;
         }
         nuevos.append(e);

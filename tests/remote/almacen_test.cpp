@@ -4,6 +4,7 @@
 #include "remote/almacenftp.h"
 #include "remote/comprobacionremota.h"
 #include "remote/netrc.h"
+#include "settings/varsfuncsglobales.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@ void PrintTo(const AlmacenRemoto::Entrada &e, std::ostream *os)
 namespace {
 
 using Entrada = AlmacenRemoto::Entrada;
+using VarsFuncsGlobales::Texto;
 
 QStringList nombres(const QList<Entrada> &entradas)
 {
@@ -130,7 +132,7 @@ TEST_P(Almacen, ProgramsGoUpAreReplacedListedFetchedAndDeleted)
     ASSERT_EQ(pasos.size(), 4);
     for (const auto &p : pasos)
         EXPECT_TRUE(p.ok) << p.paso.toStdString() << ": " << p.texto.toStdString();
-    EXPECT_EQ(pasos[1].texto, "1 programs listed");
+    EXPECT_EQ(pasos[1].texto, Texto(QStringLiteral("CompruebaRemotaListados")).arg(1));
     EXPECT_EQ(enDisco(prg), QStringList({"pieza 2.nc"}));
 }
 

@@ -1,7 +1,9 @@
+#include "base/perfilini.h"
 #include "comun/espera.h"
 #include "comun/ficheros.h"
 #include "comun/servidorftp.h"
 #include "remote/comprobacionremota.h"
+#include "settings/varsfuncsglobales.h"
 #include "transfer/envioremoto.h"
 #include "transfer/recepcionremota.h"
 #include "transfer/sondeoremoto.h"
@@ -16,6 +18,8 @@
 namespace {
 
 using Estado = ResultadoTransferencia::Estado;
+using VarsFuncsGlobales::Texto;
+using VarsFuncsGlobales::TextosIdioma;
 
 int argc = 1;
 char nombre[] = "transfer_remoto_test";
@@ -147,7 +151,17 @@ TEST(EnvioRemoto_, VerifyFailsWhenTheControlsCopyDiffers)
     m.verificar = true;
     ASSERT_TRUE(envio.inicia(m, "P1.NC", {"G0 X1", "M30"}, true));
     EXPECT_EQ(
-        texto(resultado(terminado)), "2|the control's copy differs from what was sent at byte 1");
+        texto(resultado(terminado)), "2|" + Texto(QStringLiteral("RemotaMotivoDifiere")).arg(1));
+
+    // A Spanish window frames the reason in a Spanish sentence: the reason is Spanish too.
+    const QString clave = QStringLiteral("RemotaMotivoDifiere");
+    TextosIdioma.insert(clave,
+        PerfilIni::lee(
+            QStringLiteral(KELDAN_INI_SUMINISTRADO), QStringLiteral("Español"), clave, {}));
+    ASSERT_TRUE(envio.inicia(m, "P1.NC", {"G0 X1", "M30"}, true));
+    EXPECT_EQ(texto(resultado(terminado)),
+        QStringLiteral("2|la copia del control difiere de lo enviado en el byte 1"));
+    TextosIdioma.remove(clave);
 }
 
 // The folder port: the same rules, the file written whole before it has its name.
