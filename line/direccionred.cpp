@@ -7,21 +7,6 @@ namespace {
 constexpr QLatin1String kTcp("tcp://");
 constexpr QLatin1String kRfc2217("rfc2217://");
 
-// Characters of a host name; the resolver refuses the rest anyway, but a
-// blank or a slash typed by mistake is better refused while typing.
-bool nombreHostValido(const QString &host)
-{
-    if (host.isEmpty() || host.size() > 253 || host.startsWith(QLatin1Char('-'))
-        || host.startsWith(QLatin1Char('.')))
-        return false;
-    for (const QChar c : host) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-')
-            && c != QLatin1Char('.') && c != QLatin1Char('_'))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 bool DireccionRed::esDeRed(const QString &texto)
@@ -68,7 +53,7 @@ std::optional<DireccionRed> DireccionRed::interpreta(const QString &texto)
         in6_addr a {};
         if (inet_pton(AF_INET6, d.host.toLatin1().constData(), &a) != 1)
             return std::nullopt;
-    } else if (!nombreHostValido(d.host))
+    } else if (!hostValido(d.host))
         return std::nullopt; // an IPv6 address without brackets falls here too
     return d;
 }
@@ -86,4 +71,17 @@ QString DireccionRed::nombreCorto(const QString &texto)
         host = QLatin1Char('[') + host + QLatin1Char(']');
     return (d->protocolo == Protocolo::Tcp ? kTcp : kRfc2217) + host + QLatin1Char(':')
         + QString::number(d->puerto);
+}
+
+bool DireccionRed::hostValido(const QString &host)
+{
+    if (host.isEmpty() || host.size() > 253 || host.startsWith(QLatin1Char('-'))
+        || host.startsWith(QLatin1Char('.')))
+        return false;
+    for (const QChar c : host) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-')
+            && c != QLatin1Char('.') && c != QLatin1Char('_'))
+            return false;
+    }
+    return true;
 }

@@ -26,4 +26,8 @@ struct DireccionRed
     // The address as the status bar shows it: scheme, host and port, a long
     // host cut at its end.
     static QString nombreCorto(const QString &texto);
+
+    // Characters of a host name; the resolver refuses the rest anyway, but a
+    // blank or a slash typed by mistake is better refused while typing.
+    static bool hostValido(const QString &host);
 };

@@ -1,4 +1,5 @@
 #include "line/direccionremota.h"
+#include "line/direccionred.h"
 
 #include <QUrl>
 
@@ -9,19 +10,6 @@ namespace {
 constexpr QLatin1String kFtp("ftp://");
 constexpr QLatin1String kFtps("ftps://");
 constexpr QLatin1String kFile("file://");
-
-bool nombreHostValido(const QString &host)
-{
-    if (host.isEmpty() || host.size() > 253 || host.startsWith(QLatin1Char('-'))
-        || host.startsWith(QLatin1Char('.')))
-        return false;
-    for (const QChar c : host) {
-        if (!(c.isLetterOrNumber() && c.unicode() < 128) && c != QLatin1Char('-')
-            && c != QLatin1Char('.') && c != QLatin1Char('_'))
-            return false;
-    }
-    return true;
-}
 
 // Percent escapes decoded; nothing when an escape is broken or the result
 // holds a control character (a line break would reach the server's commands).
@@ -167,7 +155,7 @@ std::optional<DireccionRemota> DireccionRemota::interpreta(const QString &com)
         if (!tras.isEmpty() && !tras.startsWith(QLatin1Char(':')))
             return std::nullopt;
         autoridad = tras.isEmpty() ? QString() : QStringLiteral("h") + tras;
-    } else if (!nombreHostValido(autoridad.section(QLatin1Char(':'), 0, 0)))
+    } else if (!DireccionRed::hostValido(autoridad.section(QLatin1Char(':'), 0, 0)))
         return std::nullopt;
     else
         host = autoridad.section(QLatin1Char(':'), 0, 0);
