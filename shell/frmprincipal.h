@@ -301,6 +301,8 @@ private:
     void finSondeo(const ResultadoTransferencia &resultado);
     // The address as the operator reads it (never with a password).
     QString direccionRemota() const;
+    // Tells, when the log could not take a transfer's record, why.
+    void avisaRegistro(const QString &aviso);
 
     EnvioRemoto m_envioRemoto;
     RecepcionRemota m_recepcionRemota;

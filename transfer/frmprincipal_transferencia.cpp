@@ -427,9 +427,7 @@ void frmPrincipal::finEnvio(const ResultadoTransferencia &resultado)
                 : resultado.error,
             Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
             this);
-    if (!avisoRegistro.isEmpty())
-        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
-            Texto(QStringLiteral("PrinTitulo")), this);
+    avisaRegistro(avisoRegistro);
 }
 
 void frmPrincipal::cmdStop_Click()
@@ -557,9 +555,7 @@ void frmPrincipal::finRecepcion(const ResultadoTransferencia &resultado)
         Herramientas::MsgBox(avisoParidad(resultado),
             Herramientas::vbExclamation + Herramientas::vbOKOnly,
             Texto(QStringLiteral("PrinTitulo")), this);
-    if (!avisoRegistro.isEmpty())
-        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
-            Texto(QStringLiteral("PrinTitulo")), this);
+    avisaRegistro(avisoRegistro);
 }
 
 void frmPrincipal::TerminaTransferencia()
@@ -1003,9 +999,7 @@ void frmPrincipal::finRecepcionRemota(const ResultadoTransferencia &resultado)
             Texto(QStringLiteral("RemotaErrorRecepcion")).arg(direccionRemota(), resultado.error),
             Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
             this);
-    if (!avisoRegistro.isEmpty())
-        Herramientas::MsgBox(avisoRegistro, Herramientas::vbExclamation + Herramientas::vbOKOnly,
-            Texto(QStringLiteral("PrinTitulo")), this);
+    avisaRegistro(avisoRegistro);
 }
 
 void frmPrincipal::continuaRemota()
@@ -1048,4 +1042,11 @@ void frmPrincipal::finSondeo(const ResultadoTransferencia &resultado)
             Texto(QStringLiteral("RemotaErrorSondeo")).arg(direccionRemota(), resultado.error),
             Herramientas::vbCritical + Herramientas::vbOKOnly, Texto(QStringLiteral("PrinTitulo")),
             this);
+}
+
+void frmPrincipal::avisaRegistro(const QString &aviso)
+{
+    if (!aviso.isEmpty())
+        Herramientas::MsgBox(aviso, Herramientas::vbExclamation + Herramientas::vbOKOnly,
+            Texto(QStringLiteral("PrinTitulo")), this);
 }
